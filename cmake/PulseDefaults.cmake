@@ -1,0 +1,42 @@
+# Common compile settings for every target of the project.
+add_library(pulse_defaults INTERFACE)
+target_compile_options(pulse_defaults INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+if(PULSE_WERROR)
+  target_compile_options(pulse_defaults INTERFACE -Werror)
+endif()
+target_include_directories(pulse_defaults INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(PULSE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(PULSE_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+find_package(Threads REQUIRED)
+
+# pulse_library(name SOURCES ... LIBS ...)
+function(pulse_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_link_libraries(${name} PUBLIC pulse_defaults ${A_LIBS})
+endfunction()
+
+# pulse_test(name SOURCES ... LIBS ... [LABELS ...]): a GoogleTest binary run by CTest.
+function(pulse_test name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE pulse_defaults GTest::gtest ${A_LIBS})
+  if(NOT "GTest::gtest_main" IN_LIST A_LIBS AND NOT A_LIBS MATCHES "gtest_main|pulse_qtest_main")
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1"
+    TIMEOUT 300)
+  if(A_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# fuzz.sh BUILD_DIR SECONDS: runs every fuzz target for SECONDS each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=$1; secs=${2:-60}
+shopt -s nullglob
+for t in "$dir"/fuzz/*/fuzz_*; do
+  [ -x "$t" ] || continue
+  name=$(basename "$t")
+  corpus="$dir/corpus/$name"; mkdir -p "$corpus"
+  seeds="fuzz/seeds/$name"
+  echo "fuzzing $name for $secs s"
+  "$t" -max_total_time="$secs" -print_final_stats=1 -artifact_prefix="$dir/" "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
+  # libFuzzer exits non-zero on a finding; PIPESTATUS keeps it.
+  rc=${PIPESTATUS[0]}
+  if [ "$rc" -ne 0 ]; then echo "fuzz target $name failed ($rc)"; exit "$rc"; fi
+done
