@@ -1,0 +1,196 @@
+#include "window/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using pulse::window::IniEncoding;
+using pulse::window::IniFile;
+using pulse::window::PortSettings;
+using pulse::window::ReadPortSettings;
+using pulse::window::SettingsDirFor;
+using pulse::window::SettingsError;
+using pulse::window::WritePortSettings;
+
+namespace {
+
+// "串口" in GBK, and the section header line as the other platform writes it.
+const std::string kGbkSection = "\xB4\xAE\xBF\xDA";
+const std::string kGbkHeader = "[" + kGbkSection + "]\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("pulse-settings-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / "comSet.ini").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteRaw(const std::string& bytes) {
+    std::ofstream(path_, std::ios::binary) << bytes;
+  }
+  std::string ReadRaw() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstWriteCreatesGbkFile) {
+  const PortSettings s = ReadPortSettings(path_);
+  EXPECT_EQ(s.com, "1");
+  EXPECT_EQ(s.btl, "256000");
+
+  WritePortSettings(path_, {"1", "256000"});
+  EXPECT_EQ(ReadRaw(), kGbkHeader + "com=1\r\nbtl=256000\r\n");
+}
+
+TEST_F(SettingsFileTest, RoundTripKeepsOtherSectionsKeysAndComments) {
+  // A file from the other platform: GBK, CR LF, a foreign section with Chinese
+  // text in raw GBK, a comment, an extra key.
+  const std::string other = "[\xC9\xE8\xD6\xC3]\r\nname=\xB2\xE2\xCA\xD4\r\n";  // [设置] name=测试
+  WriteRaw("; comment\r\n" + other + "\r\n" + kGbkHeader +
+           "com=3\r\nextra=keep me\r\nbtl=115200\r\n\r\n[last]\r\nx=1\r\n");
+
+  const PortSettings before = ReadPortSettings(path_);
+  EXPECT_EQ(before.com, "3");
+  EXPECT_EQ(before.btl, "115200");
+
+  WritePortSettings(path_, {"12", "38400"});
+  EXPECT_EQ(ReadRaw(), "; comment\r\n" + other + "\r\n" + kGbkHeader +
+                           "com=12\r\nextra=keep me\r\nbtl=38400\r\n\r\n[last]\r\nx=1\r\n");
+
+  const IniFile ini = IniFile::Load(path_);
+  EXPECT_EQ(ini.Value("设置", "name", ""), "测试");
+  EXPECT_EQ(ini.Value("last", "X", ""), "1");  // keys ignore ASCII case
+}
+
+TEST_F(SettingsFileTest, MissingKeysAreAddedInsideTheirSection) {
+  WriteRaw(kGbkHeader + "com=5\r\n\r\n[other]\r\na=b\r\n");
+  WritePortSettings(path_, {"5", "256000"});
+  EXPECT_EQ(ReadRaw(), kGbkHeader + "com=5\r\nbtl=256000\r\n\r\n[other]\r\na=b\r\n");
+}
+
+TEST_F(SettingsFileTest, Utf8FilesAreAcceptedWithOrWithoutBomAndLfLineEnds) {
+  WriteRaw("[串口]\ncom = 7 \nbtl=38400\n");
+  EXPECT_EQ(IniFile::DetectEncoding(ReadRaw()), IniEncoding::kUtf8);
+  PortSettings s = ReadPortSettings(path_);
+  EXPECT_EQ(s.com, "7");
+  EXPECT_EQ(s.btl, "38400");
+
+  WriteRaw("\xEF\xBB\xBF[串口]\r\ncom=8\r\n");
+  EXPECT_EQ(IniFile::DetectEncoding(ReadRaw()), IniEncoding::kUtf8Bom);
+  s = ReadPortSettings(path_);
+  EXPECT_EQ(s.com, "8");
+  EXPECT_EQ(s.btl, "256000");
+
+  // Rewriting converts the file to GBK with CR LF.
+  WritePortSettings(path_, s);
+  EXPECT_EQ(ReadRaw(), kGbkHeader + "com=8\r\nbtl=256000\r\n");
+}
+
+TEST_F(SettingsFileTest, TextWithoutGbkFormIsKeptAsUtf8WithBom) {
+  WritePortSettings(path_, {"/dev/ttyUSB0 \xF0\x9F\x94\x8C", "256000"});  // an emoji
+  const std::string raw = ReadRaw();
+  EXPECT_EQ(raw.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(ReadPortSettings(path_).com, "/dev/ttyUSB0 \xF0\x9F\x94\x8C");
+}
+
+TEST_F(SettingsFileTest, GarbageAndBinaryInputGiveDefaultsWithoutCrashing) {
+  std::mt19937 rng(42);
+  for (int round = 0; round < 50; ++round) {
+    std::string junk(static_cast<std::size_t>(rng() % 4096), '\0');
+    for (char& c : junk) c = static_cast<char>(rng());
+    if (round % 2) junk = kGbkHeader + junk;  // a real header before the junk
+    WriteRaw(junk);
+    const PortSettings s = ReadPortSettings(path_);
+    EXPECT_FALSE(s.com.empty());
+    // Rewriting a damaged file must still work and yield readable settings.
+    WritePortSettings(path_, {"2", "115200"});
+    const PortSettings after = ReadPortSettings(path_);
+    EXPECT_EQ(after.com, "2");
+    EXPECT_EQ(after.btl, "115200");
+  }
+  // A lone truncated GBK lead byte at the end of the file.
+  WriteRaw(kGbkHeader + "com=4\r\n\xB4");
+  EXPECT_EQ(ReadPortSettings(path_).com, "4");
+}
+
+TEST_F(SettingsFileTest, HugeFileIsReadOnlyUpToTheCap) {
+  std::string big = kGbkHeader + "com=6\r\n";
+  big += std::string(IniFile::kMaxFileBytes, 'x') + "\r\n";
+  big += "[late]\r\ncom=9\r\n";
+  WriteRaw(big);
+  EXPECT_EQ(ReadPortSettings(path_).com, "6");
+  EXPECT_EQ(IniFile::Load(path_).Value("late", "com", "absent"), "absent");
+}
+
+TEST_F(SettingsFileTest, UnreadablePlacesGiveDefaults) {
+  fs::create_directory(path_);  // a directory where the file should be
+  EXPECT_EQ(ReadPortSettings(path_).btl, "256000");
+  fs::remove(path_);
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);  // a FIFO must not block the read
+  EXPECT_EQ(ReadPortSettings(path_).com, "1");
+}
+
+TEST_F(SettingsFileTest, WriteFailureIsReportedWithTheFileName) {
+  const std::string bad = (dir_ / "not-a-dir" / "comSet.ini").string();
+  std::ofstream((dir_ / "not-a-dir").string()) << "file";
+  try {
+    WritePortSettings(bad, {"1", "256000"});
+    FAIL() << "no exception";
+  } catch (const SettingsError& e) {
+    EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
+  }
+  // A failed write leaves the existing file untouched (no temporary left over).
+  WriteRaw(kGbkHeader + "com=3\r\n");
+  fs::create_directory(path_ + ".tmp" + std::to_string(::getpid()) + "/");
+  std::ofstream(path_ + ".tmp" + std::to_string(::getpid()) + "/blocker") << "x";
+  EXPECT_THROW(WritePortSettings(path_, {"9", "38400"}), SettingsError);
+  EXPECT_EQ(ReadRaw(), kGbkHeader + "com=3\r\n");
+}
+
+TEST(SettingsDirTest, FallsBackToTheUserConfigDirectory) {
+  EXPECT_EQ(SettingsDirFor("/opt/p", true, "/x", "/home/u", "pulse3ch"), "/opt/p/");
+  EXPECT_EQ(SettingsDirFor("/opt/p/", false, "/x/cfg", "/home/u", "pulse3ch"),
+            "/x/cfg/pulse3ch/");
+  EXPECT_EQ(SettingsDirFor("/opt/p/", false, nullptr, "/home/u", "pulse3ch"),
+            "/home/u/.config/pulse3ch/");
+  EXPECT_EQ(SettingsDirFor("/opt/p/", false, "relative", "/home/u/", "pulse3ch"),
+            "/home/u/.config/pulse3ch/");
+  EXPECT_EQ(SettingsDirFor("/opt/p/", false, "", "", "pulse3ch"), "/opt/p/");
+}
+
+TEST(SettingsDirTest, WritabilityIsProbedForReal) {
+  EXPECT_TRUE(pulse::window::IsWritableDir(fs::temp_directory_path().string()));
+  // Unwritable even for root: a pseudo file system and a path through a file.
+  EXPECT_FALSE(pulse::window::IsWritableDir("/proc/"));
+  EXPECT_FALSE(pulse::window::IsWritableDir("/dev/null/"));
+  if (::geteuid() != 0) {
+    const fs::path ro = fs::temp_directory_path() / ("pulse-ro-" + std::to_string(::getpid()));
+    fs::create_directory(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_FALSE(pulse::window::IsWritableDir(ro.string()));
+    fs::permissions(ro, fs::perms::owner_all);
+    fs::remove(ro);
+  }
+  const std::string exe = pulse::window::ProgramDir();
+  EXPECT_EQ(exe.back(), '/');
+  EXPECT_TRUE(fs::exists(exe));
+}
+
+}  // namespace

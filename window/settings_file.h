@@ -1,0 +1,99 @@
+// The settings file "comSet.ini": a small INI reader and writer that keeps the
+// file in GBK on disk (as the device's original desktop tool wrote it) and
+// UTF-8 in memory, and keeps every section and key it does not own.
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pulse::window {
+
+// A write that did not reach the disk; the message says which file and why.
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Encoding of a settings file as found on disk.
+enum class IniEncoding { kGbk, kUtf8, kUtf8Bom };
+
+// One INI document, held as lines so that a rewrite changes only the keys set.
+// Section and key names compare case-insensitively for ASCII letters, like the
+// INI functions of the platform the file format comes from.
+class IniFile {
+ public:
+  // Larger files are garbage for our purpose; only this much is read, cut
+  // at the last complete line.
+  static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+
+  IniFile() = default;
+
+  // Decodes raw file bytes (GBK or UTF-8, see DetectEncoding) into a document.
+  static IniFile FromBytes(std::string_view bytes);
+  // Reads a file; a missing, unreadable or non-regular file gives an empty
+  // document (callers then see their defaults).
+  static IniFile Load(const std::string& path);
+
+  // Valid UTF-8 (with or without BOM) is UTF-8; anything else is GBK.
+  static IniEncoding DetectEncoding(std::string_view bytes);
+
+  // First value of key in section, trimmed; `fallback` when either is absent.
+  std::string Value(std::string_view section, std::string_view key,
+                    std::string_view fallback) const;
+  // Replaces the first occurrence of the key, or adds it at the end of its
+  // section, or adds the section at the end of the document.
+  void SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+  // The document as UTF-8 text with CR LF line ends.
+  std::string ToText() const;
+  // The bytes written to disk: GBK, or UTF-8 with a BOM when some text has no
+  // GBK form (so nothing the user typed is lost).
+  std::string ToBytes() const;
+  // Writes the file through a temporary sibling and a rename, so a failed
+  // write never leaves half a file. Throws SettingsError on failure.
+  void Save(const std::string& path) const;
+
+ private:
+  struct Line {
+    std::string text;     // the whole line, UTF-8, without its line end
+    std::string key;      // trimmed key for key lines, empty otherwise
+    std::string section;  // the section the line belongs to ("" before the first)
+    bool is_header = false;
+  };
+
+  static IniFile FromText(std::string_view utf8);
+  std::vector<Line> lines_;
+};
+
+// Settings of the serial port section.
+struct PortSettings {
+  std::string com = "1";       // text of the port number list
+  std::string btl = "256000";  // text of the baud rate list
+};
+
+inline constexpr const char* kSettingsFileName = "comSet.ini";
+inline constexpr const char* kPortSection = "串口";
+
+// Reads section "串口" of the file; absent file, section or keys give defaults.
+PortSettings ReadPortSettings(const std::string& path);
+// Sets "com" and "btl" in section "串口" and rewrites the file, keeping all
+// other content. Throws SettingsError on failure.
+void WritePortSettings(const std::string& path, const PortSettings& settings);
+
+// Directory of the running program file, with a trailing separator.
+std::string ProgramDir();
+// True when a file can be created in dir (tried, not guessed from mode bits,
+// so read-only mounts and root are judged correctly).
+bool IsWritableDir(const std::string& dir);
+// Where the settings file lives: exe_dir when writable, else
+// $XDG_CONFIG_HOME/<program>/ or $HOME/.config/<program>/. Trailing separator.
+std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
+                           const char* xdg_config_home, const char* home,
+                           std::string_view program_name);
+// SettingsDirFor for this process; creates the per-user directory if needed.
+std::string SettingsDir(std::string_view program_name = "pulse3ch");
+
+}  // namespace pulse::window
