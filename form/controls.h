@@ -1,0 +1,87 @@
+// Plain-data models of the window's controls. The logic writes them like the
+// controls themselves (`Label10.Caption = "12";`); the widget layer mirrors
+// them into real widgets at its next screen refresh, so writing here never
+// paints.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What every visible control has.
+struct TControl {
+  bool Enabled = true;
+  bool Visible = true;
+  std::string Hint;
+};
+
+// Buttons, speed buttons, labels, panels and group boxes: a caption.
+struct TCaptionControl : TControl {
+  std::string Caption;
+};
+using TButton = TCaptionControl;
+using TSpeedButton = TCaptionControl;
+using TLabel = TCaptionControl;
+using TPanel = TCaptionControl;
+using TGroupBox = TCaptionControl;
+
+// A one-line edit box.
+struct TEdit : TControl {
+  std::string Text;
+  bool ReadOnly = false;
+};
+
+struct TCheckBox : TControl {
+  std::string Caption;
+  bool Checked = false;
+};
+
+// A drop-down list that also accepts typed text.
+struct TComboBox : TControl {
+  std::vector<std::string> Items;
+  int ItemIndex = -1;  // -1: no entry selected (typed text)
+  std::string Text;
+  int DropDownCount = 8;  // entries visible at a time when dropped down
+
+  // Selects entry `index` and shows its text; an index outside the list
+  // clears the selection and keeps the text.
+  void Select(int index);
+};
+
+// The lines of a memo. Every change bumps Revision(), and a change that is
+// not a plain append also bumps ResetRevision(), so a view can append the
+// new lines only instead of reloading everything.
+class TMemoLines {
+ public:
+  void Add(std::string line);
+  void Clear();
+  void Assign(std::vector<std::string> lines);
+  int Count() const { return static_cast<int>(lines_.size()); }
+  const std::string& operator[](int index) const { return lines_[static_cast<size_t>(index)]; }
+  const std::vector<std::string>& Items() const { return lines_; }
+  uint64_t Revision() const { return revision_; }
+  uint64_t ResetRevision() const { return reset_revision_; }
+
+ private:
+  std::vector<std::string> lines_;
+  uint64_t revision_ = 0;
+  uint64_t reset_revision_ = 0;
+};
+
+struct TMemo : TControl {
+  TMemoLines Lines;
+  bool ReadOnly = false;
+};
+
+struct TStatusPanel {
+  std::string Text;
+  int Width = 150;
+  bool Centered = false;
+};
+
+struct TStatusBar : TControl {
+  static constexpr size_t kPanelCount = 5;
+  std::array<TStatusPanel, kPanelCount> Panels;
+};
