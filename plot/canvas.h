@@ -1,0 +1,116 @@
+// The surface the plot library draws on: a thin layer over QPainter that keeps the pixel
+// rules of the library (a line leaves out its end pixel; a rectangle from (x1, y1) to
+// (x2, y2) covers columns x1..x2-1 and rows y1..y2-1), pen modes and a clip that can be
+// saved and restored. Works on a QImage and on any other QPaintDevice (printers); the
+// exclusive-or and inverting pen modes need a raster device (QImage, RGB32 preferred).
+#pragma once
+
+#include <QFont>
+#include <QPainter>
+#include <QRect>
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "plot/colors.h"
+#include "plot/pen.h"
+#include "plot/rect.h"
+
+class QColor;
+class QPaintDevice;
+
+namespace plot {
+
+// A font with the colour text is drawn in and an orientation in tenths of a degree,
+// counter-clockwise (900: text runs upward and its cell lies right of the start point).
+struct CanvasFont {
+  QFont Face;
+  TColor Color = clBlack;
+  int Orientation = 0;
+  bool operator==(const CanvasFont&) const = default;
+};
+
+// The bold copy of a font turned 90 degrees counter-clockwise, used for vertical captions.
+CanvasFont MakeVerticalFont(const CanvasFont& font);
+
+QColor ToQColor(TColor c);
+
+// Saved clip state (see Canvas::SaveClip).
+struct ClipState {
+  bool Enabled = false;
+  QRect Area;
+};
+
+class Canvas {
+ public:
+  // Opens its own painter on the device and ends it when destroyed.
+  explicit Canvas(QPaintDevice* device);
+  // Draws through a painter that is already active on some device; the canvas does not end it.
+  explicit Canvas(QPainter& painter);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  // Current drawing state; changes take effect at the next drawing call.
+  CanvasPen& Pen() { return pen_; }
+  CanvasBrush& Brush() { return brush_; }
+  CanvasFont& Font() { return font_; }
+  const CanvasPen& Pen() const { return pen_; }
+  const CanvasBrush& Brush() const { return brush_; }
+  const CanvasFont& Font() const { return font_; }
+  void SetFont(const CanvasFont& font) { font_ = font; }
+
+  // Lines leave out their end pixel, so joined segments paint every pixel once.
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  void Line(int x1, int y1, int x2, int y2);
+  void Polyline(std::span<const Point> points);
+
+  // Outline with the pen and interior with the brush, covering x1..x2-1, y1..y2-1.
+  void Rectangle(int x1, int y1, int x2, int y2);
+  // Brush only, same coverage as Rectangle.
+  void FillRect(const Rect& r);
+  // Ellipse inside the box (x1, y1)-(x2, y2), right and bottom edge excluded.
+  void Ellipse(int x1, int y1, int x2, int y2);
+  // Closed polygon: outline with the pen, interior with the brush.
+  void Polygon(std::span<const Point> points);
+
+  // Text with its cell's top-left at (x, y) (rotated with Font().Orientation). With a solid
+  // brush the cell is filled with the brush colour first; with a clear brush it is not.
+  void TextOut(int x, int y, const std::string& text);
+  int TextWidth(const std::string& text);
+  int TextHeight(const std::string& text);
+  // Absolute height of the current font in pixels (the font's size, without leading).
+  int FontHeight();
+
+  // Clipping: SaveClip remembers the current clip, IntersectClipRect narrows it, RestoreClip
+  // puts the remembered one back.
+  ClipState SaveClip() const;
+  void IntersectClipRect(const Rect& r);
+  void RestoreClip(const ClipState& state);
+
+  // Size of the device drawn on, in device pixels.
+  int Width() const;
+  int Height() const;
+
+  QPainter& Painter() { return *painter_; }
+
+ private:
+  void ApplyPen();
+  void ApplyBrush();
+  void ApplyFont();
+  void ApplyMode(TPenMode mode);
+  void ApplyFill();  // brush for an area fill in copy mode
+
+  std::unique_ptr<QPainter> own_painter_;
+  QPainter* painter_;
+  CanvasPen pen_;
+  CanvasBrush brush_;
+  CanvasFont font_;
+  CanvasFont applied_font_;
+  bool font_applied_ = false;
+  Point pos_;
+};
+
+}  // namespace plot
