@@ -27,11 +27,11 @@ enum Command : int {
 const char* CommandName(Command command);
 
 struct Options {
-  std::uint64_t seed = 1;  // same seed, same waveforms and same faults
-  int channels = 3;        // 3: three-channel data frames; 1: one-channel data frames
-  int rate = 200;          // data frames per second until the host sets another rate
-  int baud = 0;            // > 0: bytes leave at baud/10 bytes per second; 0: no byte pacing
-  bool unpaced = false;    // data frames as fast as the reader takes them (ignores rate and baud)
+  std::uint64_t seed = 1;   // same seed, same waveforms and same faults
+  int channels = 3;         // 3: three-channel data frames; 1: one-channel data frames
+  int rate = 200;           // data frames per second until the host sets another rate
+  int baud = 0;             // > 0: bytes leave at baud/10 bytes per second; 0: no byte pacing
+  bool unpaced = false;     // data frames as fast as the reader takes them (ignores rate and baud)
   double noise = 0;         // probability of a burst of random bytes before each data frame
   double bad_checksum = 0;  // probability of a data frame with a wrong checksum
   int drop_acks = 0;        // ignore (no action, no reply) the first N of each command
@@ -47,15 +47,15 @@ struct Options {
 // What the sensor did. Frames are counted when their last byte has been written to the
 // pseudo-terminal; noise when the burst has been written.
 struct Stats {
-  std::uint64_t data_frames_intact = 0;       // data frames with a correct checksum
+  std::uint64_t data_frames_intact = 0;        // data frames with a correct checksum
   std::uint64_t data_frames_bad_checksum = 0;  // data frames with an injected wrong checksum
   std::uint64_t data_frames_discarded = 0;     // never written: output queue full (nobody reading)
-  std::array<std::uint64_t, kCommandCount> replies_sent{};  // by the command they answer
+  std::array<std::uint64_t, kCommandCount> replies_sent{};       // by the command they answer
   std::array<std::uint64_t, kCommandCount> commands_received{};  // with a correct checksum
-  std::array<std::uint64_t, kCommandCount> acks_dropped{};  // commands ignored by drop_acks
-  std::uint64_t commands_bad_checksum = 0;   // well-formed header, wrong checksum
-  std::uint64_t commands_unknown = 0;        // correct checksum, unknown code or length
-  std::uint64_t garbage_bytes = 0;           // bytes skipped while looking for a command
+  std::array<std::uint64_t, kCommandCount> acks_dropped{};       // commands ignored by drop_acks
+  std::uint64_t commands_bad_checksum = 0;  // well-formed header, wrong checksum
+  std::uint64_t commands_unknown = 0;       // correct checksum, unknown code or length
+  std::uint64_t garbage_bytes = 0;          // bytes skipped while looking for a command
   std::uint64_t noise_bursts = 0;
   std::uint64_t noise_bytes = 0;
   std::uint64_t split_frames = 0;  // frames written in more than one piece

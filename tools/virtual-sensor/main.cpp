@@ -1,0 +1,270 @@
+// virtual-sensor: plays the three-channel pulse sensor on a pseudo-terminal until interrupted.
+#include <getopt.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "tools/virtual-sensor/virtual_sensor.h"
+
+namespace {
+
+constexpr int kWaitSliceMs = 250;  // how often the main thread looks for a signal or hang-up
+
+const char kUsage[] = R"(Usage: virtual-sensor [OPTION]...
+Simulates the three-channel pulse sensor on a pseudo-terminal. Prints the path of the
+terminal to open (first line of standard output), answers the host's commands and streams
+data frames once started. Ctrl-C (SIGINT) or SIGTERM ends it; the statistics are printed then.
+
+Commands answered: start 0x31 and stop 0x32 (acknowledged; data frames stream in between),
+zero 0x35 (acknowledged after --zero-delay; the static pressures re-baseline and the zero
+values change), read zero values 0x33 (three zero values, or one with --channels 1),
+set frequency 0x33 with one parameter (acknowledged; the streaming rate follows; 0 pauses),
+serial number 0x36 and production date 0x37 (four bytes each). Commands with a wrong
+checksum and unknown commands are ignored and counted.
+
+Device:
+  --link PATH         also make PATH a symbolic link to the terminal (removed on exit;
+                      an existing symbolic link is replaced, any other file is refused)
+  --channels N        1 or 3 (default 3): one- or three-channel data frames
+  --rate N            data frames per second until the host sets a rate (default 200)
+  --seed N            seed of waveforms and faults: same seed, same run (default 1)
+  --serial HEX8       serial number bytes, e.g. 20190901 (default 20190901)
+  --date YYYY-MM-DD   production date (default 2019-09-23; sent as year, month, day,
+                      century: 19 09 23 20)
+  --zero-delay MS     how long zeroing takes before its acknowledgement (default 300)
+
+Pacing:
+  --baud B            pace bytes as a line at B baud would (10 bits per byte); default:
+                      only data frames are paced, at the rate, on a monotonic clock
+  --unpaced           send data frames as fast as the reader takes them (stress tests)
+
+Fault injection (all off by default; each is counted):
+  --noise P           before each data frame, with probability P, a burst of 1 to 8
+                      random bytes (never 0xF0 or 0x1F, so no header is forged)
+  --bad-checksum P    with probability P a data frame carries a wrong checksum
+  --drop-acks N       ignore the first N of each command (no action, no reply)
+  --split             write each frame in 2 or 3 pieces with gaps of 3 to 5 ms
+  --hangup-after S    after S seconds close the terminal, as an unplugged adapter would
+
+  --quiet             print only the terminal path, no statistics
+  --help              show this text
+)";
+
+enum LongOnly {
+  kOptLink = 1000,
+  kOptChannels,
+  kOptRate,
+  kOptSeed,
+  kOptSerial,
+  kOptDate,
+  kOptZeroDelay,
+  kOptBaud,
+  kOptUnpaced,
+  kOptNoise,
+  kOptBadChecksum,
+  kOptDropAcks,
+  kOptSplit,
+  kOptHangup,
+  kOptQuiet,
+  kOptHelp,
+};
+
+struct BadArgument {
+  std::string message;
+};
+
+long long ParseInt(std::string_view text, const char* option, long long lo, long long hi) {
+  long long v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi) {
+    throw BadArgument{std::string(option) + ": expected an integer from " + std::to_string(lo) +
+                      " to " + std::to_string(hi) + ", got '" + std::string(text) + "'"};
+  }
+  return v;
+}
+
+double ParseDouble(const char* text, const char* option, double lo, double hi) {
+  char* end = nullptr;
+  errno = 0;
+  const double v = std::strtod(text, &end);
+  if (errno != 0 || end == text || *end != '\0' || !(v >= lo && v <= hi)) {
+    throw BadArgument{std::string(option) + ": expected a number from " + std::to_string(lo) +
+                      " to " + std::to_string(hi) + ", got '" + text + "'"};
+  }
+  return v;
+}
+
+std::uint8_t HexByte(std::string_view two, const char* option) {
+  unsigned v = 0;
+  const auto [end, ec] = std::from_chars(two.data(), two.data() + two.size(), v, 16);
+  if (ec != std::errc() || end != two.data() + two.size()) {
+    throw BadArgument{std::string(option) + ": bad hexadecimal digits '" + std::string(two) + "'"};
+  }
+  return static_cast<std::uint8_t>(v);
+}
+
+std::array<std::uint8_t, 4> ParseSerial(std::string_view text) {
+  if (text.size() != 8) throw BadArgument{"--serial: expected 8 hexadecimal digits"};
+  std::array<std::uint8_t, 4> b{};
+  for (int i = 0; i < 4; ++i) b[i] = HexByte(text.substr(2 * i, 2), "--serial");
+  return b;
+}
+
+// The device sends dates as hex digits read as decimal: 2019-09-23 goes as 19 09 23 20.
+std::array<std::uint8_t, 4> ParseDate(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+    throw BadArgument{"--date: expected YYYY-MM-DD"};
+  }
+  for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
+    if (text[i] < '0' || text[i] > '9') throw BadArgument{"--date: expected YYYY-MM-DD"};
+  }
+  return {HexByte(text.substr(2, 2), "--date"), HexByte(text.substr(5, 2), "--date"),
+          HexByte(text.substr(8, 2), "--date"), HexByte(text.substr(0, 2), "--date")};
+}
+
+vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
+  static const option kLong[] = {
+      {"link", required_argument, nullptr, kOptLink},
+      {"channels", required_argument, nullptr, kOptChannels},
+      {"rate", required_argument, nullptr, kOptRate},
+      {"seed", required_argument, nullptr, kOptSeed},
+      {"serial", required_argument, nullptr, kOptSerial},
+      {"date", required_argument, nullptr, kOptDate},
+      {"zero-delay", required_argument, nullptr, kOptZeroDelay},
+      {"baud", required_argument, nullptr, kOptBaud},
+      {"unpaced", no_argument, nullptr, kOptUnpaced},
+      {"noise", required_argument, nullptr, kOptNoise},
+      {"bad-checksum", required_argument, nullptr, kOptBadChecksum},
+      {"drop-acks", required_argument, nullptr, kOptDropAcks},
+      {"split", no_argument, nullptr, kOptSplit},
+      {"hangup-after", required_argument, nullptr, kOptHangup},
+      {"quiet", no_argument, nullptr, kOptQuiet},
+      {"help", no_argument, nullptr, kOptHelp},
+      {nullptr, 0, nullptr, 0},
+  };
+  vsensor::Options o;
+  opterr = 0;
+  int c = 0;
+  while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
+    const char* arg = optarg;
+    switch (c) {
+      case kOptLink:
+        o.link = arg;
+        break;
+      case kOptChannels: {
+        const auto n = ParseInt(arg, "--channels", 1, 3);
+        if (n == 2) throw BadArgument{"--channels: 1 or 3"};
+        o.channels = static_cast<int>(n);
+        break;
+      }
+      case kOptRate:
+        o.rate = static_cast<int>(ParseInt(arg, "--rate", 1, 100000));
+        break;
+      case kOptSeed:
+        o.seed = static_cast<std::uint64_t>(ParseInt(arg, "--seed", 0, INT64_MAX));
+        break;
+      case kOptSerial:
+        o.serial_number = ParseSerial(arg);
+        break;
+      case kOptDate:
+        o.production_date = ParseDate(arg);
+        break;
+      case kOptZeroDelay:
+        o.zero_delay = std::chrono::milliseconds(ParseInt(arg, "--zero-delay", 0, 600000));
+        break;
+      case kOptBaud:
+        o.baud = static_cast<int>(ParseInt(arg, "--baud", 1, 100000000));
+        break;
+      case kOptUnpaced:
+        o.unpaced = true;
+        break;
+      case kOptNoise:
+        o.noise = ParseDouble(arg, "--noise", 0, 1);
+        break;
+      case kOptBadChecksum:
+        o.bad_checksum = ParseDouble(arg, "--bad-checksum", 0, 1);
+        break;
+      case kOptDropAcks:
+        o.drop_acks = static_cast<int>(ParseInt(arg, "--drop-acks", 0, 1000000));
+        break;
+      case kOptSplit:
+        o.split = true;
+        break;
+      case kOptHangup:
+        o.hangup_after = ParseDouble(arg, "--hangup-after", 0, 1e7);
+        break;
+      case kOptQuiet:
+        quiet = true;
+        break;
+      case kOptHelp:
+        help = true;
+        break;
+      default: {
+        const char* bad = argv[optind - 1];
+        throw BadArgument{std::string("unknown option or missing value: ") + (bad ? bad : "?")};
+      }
+    }
+  }
+  if (optind < argc) throw BadArgument{std::string("unexpected argument: ") + argv[optind]};
+  return o;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quiet = false;
+  bool help = false;
+  vsensor::Options options;
+  try {
+    options = ParseArgs(argc, argv, quiet, help);
+  } catch (const BadArgument& e) {
+    std::fprintf(stderr, "virtual-sensor: %s\nTry 'virtual-sensor --help'.\n", e.message.c_str());
+    return 2;
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  // Block the signals before the sensor thread starts, so only this thread takes them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  vsensor::VirtualSensor sensor(options);
+  try {
+    sensor.Start();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "virtual-sensor: cannot open a pseudo-terminal: %s\n", e.what());
+    return 1;
+  }
+  std::printf("%s\n", sensor.SlavePath().c_str());
+  std::fflush(stdout);
+
+  const timespec slice{0, kWaitSliceMs * 1000000L};
+  int signal = 0;
+  while (sensor.Running()) {
+    const int s = sigtimedwait(&signals, nullptr, &slice);
+    if (s > 0) {
+      signal = s;
+      break;
+    }
+  }
+  const bool hung_up = !sensor.Running() && signal == 0;
+  sensor.Stop();
+  if (!quiet) {
+    if (hung_up) std::printf("hung up after %g s\n", options.hangup_after);
+    if (signal != 0) std::printf("stopped by %s\n", strsignal(signal));
+    std::fputs(sensor.GetStats().Describe().c_str(), stdout);
+  }
+  return 0;
+}
