@@ -9,7 +9,7 @@
 #include <vector>
 
 struct TFormState {
-  static constexpr int kDefaultSampleRate = 200;       // samples per second until the device says
+  static constexpr int kDefaultSampleRate = 200;         // samples per second until the device says
   static constexpr double kDefaultUnitFactor = 10.1972;  // millimetres of water
 
   bool PortOpen = false;

@@ -19,17 +19,17 @@ struct TMainControls {
   TButton Bt_ZoomY222, Bt_ZoomY111;  // row 3
   TLabel Label_pulse;                // vertical caption of row 1
   TGroupBox GroupBox_jy1, GroupBox_jy2, GroupBox_jy3;
-  TPanel P_jy1, P_jy2, P_jy3;  // static pressure read-outs
+  TPanel P_jy1, P_jy2, P_jy3;                             // static pressure read-outs
   TSpeedButton SpeedButton2, SpeedButton3, SpeedButton4;  // print view 1..3
   TCheckBox ch_jy;                                        // view 1 plots the static value
   TPanel Panel10, Panel11, Panel12;                       // zero values of views 1..3
 
   // Time strip under the views.
   TPanel P_time;
-  TButton Button3;     // "<-"
-  TButton Bt_ZoomX1;   // time "-"
-  TButton Bt_ZoomX2;   // time "+"
-  TButton Button1;     // "->"
+  TButton Button3;            // "<-"
+  TButton Bt_ZoomX1;          // time "-"
+  TButton Bt_ZoomX2;          // time "+"
+  TButton Button1;            // "->"
   TSpeedButton SpeedButton1;  // reset the views
 
   // Control strip.

@@ -1,0 +1,50 @@
+// Receive handler and frame parser: turns the device's byte stream into
+// samples for the views, acknowledgements for the command state, read-outs
+// for the other replies, an error log of bad data frames and record lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "form/form_state.h"
+#include "form/main_controls.h"
+#include "protocol/form_views.h"
+#include "protocol/frame_kinds.h"
+#include "protocol/receive_buffer.h"
+#include "protocol/recorder.h"
+
+namespace protocol {
+
+constexpr size_t kPanelDeviceReply = 3;
+// The memo is emptied before a line is added once it holds more than this.
+constexpr int kMemoMaxLines = 100;
+
+class FrameParser {
+ public:
+  FrameParser(TFormState& state, TMainControls& controls, IFormViews& views)
+      : state_(state), controls_(controls), views_(views), recorder_(state, controls) {}
+
+  // The link's receive event: stores the chunk and parses what is complete.
+  // Chunks over ReceiveBuffer::kMaxChunk bytes are dropped whole.
+  void Comm321ReceiveData(const uint8_t* Buffer, uint16_t BufferLength);
+  // Runs steps while at least 5 bytes are unparsed; stops early at a known
+  // header whose frame has not fully arrived, to finish it with the next chunk.
+  void ParseReceived();
+
+  ReceiveBuffer& Buffer() { return buffer_; }
+
+ private:
+  // Handles one frame of a known, fully arrived kind. Returns the frame line
+  // when the step is to offer one to the recorder.
+  const std::string* Handle(const FrameKindInfo& kind, const uint8_t* p);
+  const std::string* HandleData(const FrameKindInfo& kind, const uint8_t* p);
+
+  TFormState& state_;
+  TMainControls& controls_;
+  IFormViews& views_;
+  ReceiveBuffer buffer_;
+  Recorder recorder_;
+  std::string line_;  // frame line of the current data frame, storage reused
+};
+
+}  // namespace protocol

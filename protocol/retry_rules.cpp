@@ -1,0 +1,24 @@
+#include "protocol/retry_rules.h"
+
+namespace protocol {
+
+void CommandRetry::Step() noexcept {
+  if (state_.StopPending) {
+    ++state_.StopTicks;
+    if (state_.StopTicks % kStopRetryTicks == 0) sender_.SendStartStop(2);
+  }
+  if (state_.ZeroPending) {
+    ++state_.ZeroTicks;
+    if (state_.ZeroTicks % kZeroRetryTicks == 0) sender_.SendZero();
+  }
+  if (state_.RestartPending) {
+    if (state_.Sampling) {
+      ++state_.RestartTicks;
+      if (state_.RestartTicks % kRestartDelayTicks == 0) sender_.SendStartStop(1);
+    } else {
+      state_.RestartPending = false;
+    }
+  }
+}
+
+}  // namespace protocol

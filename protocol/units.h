@@ -1,0 +1,59 @@
+// Sample decoding, pressure units and the "0.00" formatting of read-outs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// Signed 16-bit two's-complement value sent low byte first.
+constexpr int32_t DecodeInt16(uint8_t low, uint8_t high) {
+  const int32_t v = high * 256 + low;
+  return high >= 128 ? v - 65536 : v;
+}
+
+namespace protocol {
+
+// Static values count 0.1 hPa, wave values 0.001 hPa, zero values 0.1 hPa.
+constexpr double kStaticDivisor = 10.0;
+constexpr double kWaveDivisor = 1000.0;
+constexpr double kZeroDivisor = 10.0;
+
+constexpr double StaticValue(uint8_t low, uint8_t high, double unit_factor) {
+  return static_cast<double>(DecodeInt16(low, high)) * unit_factor / kStaticDivisor;
+}
+constexpr double WaveValue(uint8_t low, uint8_t high, double unit_factor) {
+  return static_cast<double>(DecodeInt16(low, high)) * unit_factor / kWaveDivisor;
+}
+// Always hectopascal: the device's zero values are shown unconverted.
+constexpr double ZeroValue(uint8_t low, uint8_t high) {
+  return static_cast<double>(DecodeInt16(low, high)) / kZeroDivisor;
+}
+
+struct PressureUnit {
+  const char* name;  // entry of the unit list
+  double factor;     // hectopascal to this unit
+};
+
+constexpr std::array<PressureUnit, 4> kUnitTable{{
+    {"千帕", 0.1},
+    {"毫巴", 1.0},
+    {"毫米汞柱", 0.75},
+    {"毫米水柱", 10.1972},
+}};
+
+// Factor for an entry of the unit list; any other index (typed text, no
+// selection) keeps `current`.
+constexpr double UnitFactorFor(int item_index, double current) {
+  return item_index >= 0 && item_index < static_cast<int>(kUnitTable.size())
+             ? kUnitTable[static_cast<size_t>(item_index)].factor
+             : current;
+}
+
+// Fixed two decimals, rounding the shortest decimal form of the value half
+// away from zero (0.075 -> "0.08", 1.005 -> "1.01"), never "-0.00".
+std::string FormatFixed2(double value);
+
+// "零点值: " + value + " hPa", the caption of a zero-value panel.
+std::string ZeroValueCaption(double hpa);
+
+}  // namespace protocol
