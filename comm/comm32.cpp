@@ -1,0 +1,182 @@
+#include "comm/comm32.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <string>
+#include <system_error>
+
+#include "comm/comms_log.h"
+#include "comm/line_settings.h"
+#include "comm/serial_device.h"
+
+TComm32::TComm32(comm::IMainThreadQueue& main_thread)
+    : main_thread_(main_thread),
+      window_(std::make_shared<comm::NotifyWindow>(
+          [this](comm::Notification& message) { WindowProc(message); })) {
+  comm::CommsLog::SetProcessName("");
+}
+
+TComm32::~TComm32() {
+  ClosePort();
+  // Messages still queued for this component are dropped when they are dispatched.
+  window_->Detach();
+}
+
+void TComm32::SetReadIntervalTimeout(uint32_t value) {
+  if (value == read_interval_timeout_) return;
+  read_interval_timeout_ = value;
+  if (IsOpen()) ApplyTimeouts();
+}
+
+void TComm32::SetCommsLogFileName(const std::string& value) {
+  comms_log_file_name_ = value;
+  comm::CommsLog::SetProcessName(value);
+}
+
+std::thread TComm32::CreateThread(std::function<void()> body) { return std::thread(std::move(body)); }
+
+void TComm32::ApplyTimeouts() {
+  // Reads wait without limit for the first byte, then end after a quiet interval; writes
+  // have no time-out.
+  port_read_interval_.store(read_interval_timeout_, std::memory_order_relaxed);
+}
+
+void TComm32::ApplyLineSettings() {
+  comm::LineSettings settings;
+  settings.BaudRate = baud_rate_;
+  settings.Parity = parity_;
+  settings.StopBits = stop_bits_;
+  actual_baud_rate_ = 0;
+  comm::ApplyLineSettings(fd_, settings, &actual_baud_rate_);
+  if (actual_baud_rate_ != baud_rate_) {
+    comm::CommsLog::Write("Baud rate " + std::to_string(baud_rate_) + " set as " +
+                          std::to_string(actual_baud_rate_) + " by the driver");
+  }
+}
+
+bool TComm32::OpenPort() {
+  if (IsOpen()) return true;
+  if (!comms_log_file_name_.empty()) comm::CommsLog::Open(comms_log_file_name_);
+
+  device_path_ = port_names_.Resolve(comm_port_);
+  int error = 0;
+  const int fd = device_path_.empty() ? -1 : comm::OpenSerialDevice(device_path_, &error);
+  if (fd < 0) {
+    if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
+    return false;
+  }
+  fd_ = fd;
+  ApplyTimeouts();
+  ApplyLineSettings();
+  comm::TryLowLatency(fd_);
+
+  stop_ = comm::StopSignal::Create(&error);
+  if (stop_) write_queue_ = comm::WriteQueue::Create(&error);
+  if (!stop_ || !write_queue_) {
+    comm::CommsLog::WriteError("Unable to CreateEvent: ", error);
+    ReleasePort();
+    return false;
+  }
+
+  auto start = [this](comm::PortThread& thread, const char* failure) {
+    thread.PortHandle = fd_;
+    thread.StopEvent = stop_.get();
+    thread.Notify = comm::NotifyTarget{&main_thread_, window_};
+    try {
+      thread.Attach(CreateThread([&thread] { thread.Run(); }));
+    } catch (const std::system_error& e) {
+      comm::CommsLog::WriteError(failure, e.code().value());
+      // Nothing stays held behind a failed open: the window takes the port as closed.
+      ReleasePort();
+      throw ECommsError(failure);
+    }
+  };
+
+  reader_ = std::make_unique<TReadThread>();
+  reader_->ReadIntervalTimeout = &port_read_interval_;
+  start(*reader_, "Unable to create Read thread");
+
+  writer_ = std::make_unique<TWriteThread>();
+  writer_->Queue = write_queue_.get();
+  start(*writer_, "Unable to create Write thread");
+  return true;
+}
+
+void TComm32::ReleasePort() {
+  if (stop_) stop_->Signal();
+  if (reader_) {
+    comm::PurgeInput(fd_);
+    reader_->Join();
+  }
+  if (writer_) {
+    comm::PurgeOutput(fd_);
+    writer_->Join();
+  }
+  reader_.reset();
+  writer_.reset();
+  write_queue_.reset();
+  stop_.reset();
+  comm::CloseSerialDevice(fd_);
+  fd_ = -1;
+  if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
+}
+
+void TComm32::ClosePort() {
+  if (!IsOpen()) return;
+  comm::CommsLog::Write("Stopping the Comm");
+  if (reader_) {
+    comm::CommsLog::Write("Closing Read Thread ");
+    stop_->Signal();
+    comm::PurgeInput(fd_);
+    if (reader_->Started() && !reader_->WaitFor(kThreadExitTimeout))
+      comm::CommsLog::Write("Read thread not exiting.  Terminating it.");
+    reader_->Join();
+    reader_.reset();
+  }
+  if (writer_) {
+    comm::CommsLog::Write("Closing Write Thread");
+    stop_->Signal();
+    comm::PurgeOutput(fd_);
+    if (writer_->Started() && !writer_->WaitFor(kThreadExitTimeout))
+      comm::CommsLog::Write("Write thread not exiting.  Terminating it.");
+    writer_->Join();
+    writer_.reset();
+  }
+  write_queue_.reset();
+  stop_.reset();
+  comm::CloseSerialDevice(fd_);
+  fd_ = -1;
+  if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
+}
+
+bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
+  if (!writer_) {
+    comm::CommsLog::Write("Write thread not created");
+    return false;
+  }
+  comm::WriteRequest request;
+  request.Size = size;
+  request.Block.reset(new (std::nothrow) uint8_t[size + 1]());
+  if (request.Block && size > 0) std::memcpy(request.Block.get(), data, size);
+  if (!request.Block || !write_queue_->Post(std::move(request))) {
+    comm::CommsLog::Write("Failed to Post to Write thread. ");
+    return false;
+  }
+  return true;
+}
+
+void TComm32::WindowProc(comm::Notification& message) {
+  switch (message.Msg) {
+    case comm::kMsgReceiveData:
+      if (OnReceiveData)
+        OnReceiveData(message.Block.get(), static_cast<uint16_t>(message.Count & 0xFFFF));
+      message.Block.reset();
+      break;
+    case comm::kMsgRequestHangup:
+      if (OnRequestHangup) OnRequestHangup(this);
+      break;
+    default:
+      break;
+  }
+}

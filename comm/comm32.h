@@ -1,0 +1,112 @@
+// TComm32: the serial port component the main window talks to the sensor through. It owns the
+// port and a reader and a writer thread; its events run on the main thread, in the order the
+// reader produced them, through the main-thread queue it is given.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "comm/main_thread_queue.h"
+#include "comm/port_names.h"
+#include "comm/read_thread.h"
+#include "comm/stop_signal.h"
+#include "comm/write_queue.h"
+#include "comm/write_thread.h"
+
+class ECommsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum TParityID { NOPARITY, ODDPARITY, EVENPARITY, MARKPARITY, SPACEPARITY };
+enum TStopBitsID { ONESTOPBIT, ONE5STOPBITS, TWOSTOPBIT };
+
+class TComm32;
+
+// Buffer holds BufferLength bytes and a zero byte; it is valid only during the call.
+using TReceiveDataEvent = std::function<void(const uint8_t* Buffer, uint16_t BufferLength)>;
+using TComm32NotifyEvent = std::function<void(TComm32* Sender)>;
+
+class TComm32 {
+ public:
+  // How long a close waits for a thread before it logs that the thread is not exiting.
+  static constexpr std::chrono::milliseconds kThreadExitTimeout{10000};
+
+  explicit TComm32(comm::IMainThreadQueue& main_thread);
+  // Closes the port if the owner has not: running threads must not outlive the component.
+  virtual ~TComm32();
+  TComm32(const TComm32&) = delete;
+  TComm32& operator=(const TComm32&) = delete;
+
+  uint32_t BaudRate() const { return baud_rate_; }
+  void SetBaudRate(uint32_t value) { baud_rate_ = value; }
+  TParityID Parity() const { return parity_; }
+  void SetParity(TParityID value) { parity_ = value; }
+  TStopBitsID StopBits() const { return stop_bits_; }
+  void SetStopBits(TStopBitsID value) { stop_bits_ = value; }
+  uint32_t ReadIntervalTimeout() const { return read_interval_timeout_; }
+  // A different value is applied to an open port at once.
+  void SetReadIntervalTimeout(uint32_t value);
+  const std::string& CommPort() const { return comm_port_; }
+  void SetCommPort(const std::string& value) { comm_port_ = value; }
+  const std::string& CommsLogFileName() const { return comms_log_file_name_; }
+  // Also sets the process-wide log name.
+  void SetCommsLogFileName(const std::string& value);
+
+  TReceiveDataEvent OnReceiveData;
+  TComm32NotifyEvent OnRequestHangup;
+
+  // True when the port is open and both threads run; false when the device could not be
+  // opened or prepared. Throws ECommsError when a thread cannot be created (having released
+  // everything it had acquired).
+  bool OpenPort();
+  void ClosePort();
+  // Queues a copy of the bytes for the writer; the write itself is not reported.
+  bool WriteData(const uint8_t* data, uint32_t size);
+
+  // How CommPort names map to devices (explicit mappings, present ports).
+  comm::PortNames& PortNames() { return port_names_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // The device opened (resolved from CommPort) and the baud rate the driver reported.
+  const std::string& DevicePath() const { return device_path_; }
+  uint32_t ActualBaudRate() const { return actual_baud_rate_; }
+  bool ReadThreadRunning() const { return reader_ && !reader_->Finished(); }
+  bool WriteThreadRunning() const { return writer_ && !writer_->Finished(); }
+
+ protected:
+  // Starts a worker thread; a test can make it fail as the platform may.
+  virtual std::thread CreateThread(std::function<void()> body);
+
+ private:
+  void WindowProc(comm::Notification& message);
+  void ApplyTimeouts();
+  void ApplyLineSettings();
+  // Undoes a partly done open.
+  void ReleasePort();
+
+  uint32_t baud_rate_ = 0;
+  TParityID parity_ = NOPARITY;
+  TStopBitsID stop_bits_ = ONESTOPBIT;
+  uint32_t read_interval_timeout_ = 5;
+  std::string comm_port_ = "COM2";
+  std::string comms_log_file_name_;
+
+  comm::IMainThreadQueue& main_thread_;
+  std::shared_ptr<comm::NotifyWindow> window_;
+  comm::PortNames port_names_;
+
+  int fd_ = -1;
+  std::string device_path_;
+  uint32_t actual_baud_rate_ = 0;
+  // The port's read interval as the reader sees it.
+  std::atomic<uint32_t> port_read_interval_{0};
+  std::unique_ptr<comm::StopSignal> stop_;
+  std::unique_ptr<comm::WriteQueue> write_queue_;
+  std::unique_ptr<TReadThread> reader_;
+  std::unique_ptr<TWriteThread> writer_;
+};

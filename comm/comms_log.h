@@ -1,0 +1,29 @@
+// The comms log: one text file shared by every serial component of the process. Lines are
+// written only while the process-wide name is set; the file itself is created and closed by
+// the component whose own name is set. Lines come from three threads and are kept whole.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace comm {
+
+class CommsLog {
+ public:
+  static void SetProcessName(const std::string& name);
+  static std::string ProcessName();
+  // Creates (truncates) the file; throws std::system_error when it cannot be created.
+  static void Open(const std::string& file_name);
+  static void Close();
+  static void Write(std::string_view text);
+  // Writes FormatErrorLine(prefix, error).
+  static void WriteError(std::string_view prefix, int error);
+};
+
+// "<prefix>GetLastError returned: \"<system text for error>\"", the log's error-line form.
+std::string FormatErrorLine(std::string_view prefix, int error);
+
+// The debugging channel (not the log); silent unless PULSE_COMM_DEBUG is set.
+void DebugOutput(std::string_view text);
+
+}  // namespace comm

@@ -1,0 +1,41 @@
+#include "comm/line_errors.h"
+
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+
+namespace comm {
+
+uint32_t CommErrorFlags(const LineErrorCounts& before, const LineErrorCounts& now) {
+  uint32_t flags = 0;
+  if (now.Frame != before.Frame) flags |= kCeFrame;
+  if (now.Overrun != before.Overrun) flags |= kCeOverrun;
+  if (now.Parity != before.Parity) flags |= kCeRxParity;
+  if (now.BufferOverrun != before.BufferOverrun) flags |= kCeRxOver;
+  return flags;
+}
+
+std::string CommEventReport(uint32_t flags) {
+  std::string description;
+  auto append = [&description](const char* item) {
+    if (!description.empty()) description += " and ";
+    description += item;
+  };
+  if (flags == 0) append("NULL Error");
+  if (flags & kCeFrame) append("CE_FRAME");
+  if (flags & kCeOverrun) append("CE_OVERRUN");
+  if (flags & kCeRxParity) append("CE_RXPARITY");
+  if (flags & ~(kCeOverrun | kCeRxParity | kCeFrame)) append("EV_ERR Unknown EvtMask");
+  return "Comm Event: " + description + ", EvtMask = " + std::to_string(flags);
+}
+
+bool ReadLineErrorCounts(int fd, LineErrorCounts* counts) {
+  serial_icounter_struct icount{};
+  if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+  counts->Frame = static_cast<uint32_t>(icount.frame);
+  counts->Overrun = static_cast<uint32_t>(icount.overrun);
+  counts->Parity = static_cast<uint32_t>(icount.parity);
+  counts->BufferOverrun = static_cast<uint32_t>(icount.buf_overrun);
+  return true;
+}
+
+}  // namespace comm

@@ -1,0 +1,150 @@
+#include "comm/port_names.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace comm {
+namespace fs = std::filesystem;
+namespace {
+
+// Families of serial devices, in the order ports are numbered.
+constexpr std::array<std::string_view, 3> kFamilies = {"ttyUSB", "ttyACM", "ttyS"};
+// sysfs "type" of a ttyS placeholder that has no UART behind it.
+constexpr std::string_view kUnknownUartType = "0";
+// Levels to climb from the tty's device to the USB device that holds its descriptors.
+constexpr int kUsbSearchDepth = 4;
+
+std::optional<int> ParseNumber(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  int value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) !=
+        std::toupper(static_cast<unsigned char>(prefix[i])))
+      return false;
+  }
+  return true;
+}
+
+std::string ReadFirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  if (in) std::getline(in, line);
+  while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
+  return line;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::optional<int> ComPortNumber(std::string_view name) {
+  for (std::string_view device_prefix : {"//./", "\\\\.\\"}) {
+    if (name.substr(0, device_prefix.size()) == device_prefix) {
+      name.remove_prefix(device_prefix.size());
+      break;
+    }
+  }
+  if (!StartsWithNoCase(name, "COM")) return std::nullopt;
+  const auto number = ParseNumber(name.substr(3));
+  if (!number || *number < 1) return std::nullopt;
+  return number;
+}
+
+PortNames::PortNames(std::string dev_root, std::string sys_root)
+    : dev_root_(std::move(dev_root)), sys_root_(std::move(sys_root)) {}
+
+bool PortNames::AddMapping(std::string_view entry) {
+  const size_t eq = entry.find('=');
+  if (eq == std::string_view::npos) return false;
+  const auto number = ComPortNumber(Trim(entry.substr(0, eq)));
+  const std::string_view path = Trim(entry.substr(eq + 1));
+  if (!number || path.empty()) return false;
+  mappings_[*number] = std::string(path);
+  return true;
+}
+
+void PortNames::SetMapping(int port_number, std::string path) {
+  mappings_[port_number] = std::move(path);
+}
+
+std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
+  PortInfo info;
+  info.Name = name;
+  info.Path = (fs::path(dev_root_) / name).string();
+  const fs::path tty = fs::path(sys_root_) / "class" / "tty" / name;
+  std::error_code ec;
+  const fs::path device = fs::canonical(tty / "device", ec);
+  if (name.rfind("ttyS", 0) == 0) {
+    // Every ttyS the kernel reserves shows up in /dev; only those with a UART are ports.
+    if (ec || ReadFirstLine(tty / "type") == kUnknownUartType) return std::nullopt;
+  }
+  if (ec) return info;
+  const fs::path driver = fs::read_symlink(device / "driver", ec);
+  if (!ec) info.Driver = driver.filename().string();
+  fs::path dir = device;
+  for (int level = 0; level < kUsbSearchDepth && !dir.empty(); ++level) {
+    if (fs::exists(dir / "idVendor", ec)) {
+      info.UsbVendorId = ReadFirstLine(dir / "idVendor");
+      info.UsbProductId = ReadFirstLine(dir / "idProduct");
+      info.Manufacturer = ReadFirstLine(dir / "manufacturer");
+      info.Product = ReadFirstLine(dir / "product");
+      info.SerialNumber = ReadFirstLine(dir / "serial");
+      break;
+    }
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return info;
+}
+
+std::vector<PortInfo> PortNames::PresentPorts() const {
+  std::vector<std::pair<int, std::string>> found[kFamilies.size()];
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dev_root_, ec)) {
+    const std::string name = entry.path().filename().string();
+    for (size_t family = 0; family < kFamilies.size(); ++family) {
+      if (name.rfind(kFamilies[family], 0) != 0) continue;
+      if (auto number = ParseNumber(std::string_view(name).substr(kFamilies[family].size())))
+        found[family].emplace_back(*number, name);
+    }
+  }
+  std::vector<PortInfo> ports;
+  for (auto& family : found) {
+    std::sort(family.begin(), family.end());
+    for (const auto& [number, name] : family) {
+      if (auto info = Describe(name)) ports.push_back(std::move(*info));
+    }
+  }
+  return ports;
+}
+
+std::string PortNames::Resolve(const std::string& comm_port) const {
+  if (!comm_port.empty() && comm_port.front() == '/' && !ComPortNumber(comm_port))
+    return comm_port;
+  const auto number = ComPortNumber(comm_port);
+  if (!number) return {};
+  if (auto mapped = mappings_.find(*number); mapped != mappings_.end()) return mapped->second;
+  const std::vector<PortInfo> ports = PresentPorts();
+  if (static_cast<size_t>(*number) > ports.size()) return {};
+  return ports[static_cast<size_t>(*number) - 1].Path;
+}
+
+}  // namespace comm

@@ -1,0 +1,55 @@
+// Port names: "COMn" (or "//./COMn") as the window names ports, mapped to a Linux device just
+// before the open, and the list of serial ports present on the machine.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace comm {
+
+struct PortInfo {
+  std::string Path;          // /dev/ttyUSB0
+  std::string Name;          // ttyUSB0
+  std::string Driver;        // ftdi_sio, cdc_acm, serial8250, ...
+  std::string UsbVendorId;   // four hex digits, USB devices only
+  std::string UsbProductId;
+  std::string Manufacturer;
+  std::string Product;
+  std::string SerialNumber;
+};
+
+// n of "COMn", "//./COMn" or "\\.\COMn" (any case); nothing for other names.
+std::optional<int> ComPortNumber(std::string_view name);
+
+class PortNames {
+ public:
+  // The roots are injectable so that tests can lay out a fake /dev and /sys.
+  explicit PortNames(std::string dev_root = "/dev", std::string sys_root = "/sys");
+
+  // An explicit mapping wins over the numbering of present ports. "COM3=/dev/ttyUSB0";
+  // false for a malformed entry.
+  bool AddMapping(std::string_view entry);
+  void SetMapping(int port_number, std::string path);
+  void ClearMappings() { mappings_.clear(); }
+  const std::map<int, std::string>& Mappings() const { return mappings_; }
+
+  // Present ports in a stable order: ttyUSB*, then ttyACM*, then real ttyS* (placeholders
+  // with an unknown UART type skipped), each by number.
+  std::vector<PortInfo> PresentPorts() const;
+
+  // The device to open for a CommPort value: a name starting with "/" as it is; "COMn" from
+  // the mapping, else the n-th present port; empty when there is no such port.
+  std::string Resolve(const std::string& comm_port) const;
+
+ private:
+  std::optional<PortInfo> Describe(const std::string& name) const;
+
+  std::string dev_root_;
+  std::string sys_root_;
+  std::map<int, std::string> mappings_;
+};
+
+}  // namespace comm

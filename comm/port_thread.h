@@ -1,0 +1,46 @@
+// What the reader and the writer have in common: the three values they are given before they
+// start (port, stop signal, where to post), and a join that can wait with a time limit.
+#pragma once
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "comm/main_thread_queue.h"
+#include "comm/stop_signal.h"
+
+namespace comm {
+
+class PortThread {
+ public:
+  PortThread() : finished_future_(finished_.get_future()) {}
+  virtual ~PortThread();
+  PortThread(const PortThread&) = delete;
+  PortThread& operator=(const PortThread&) = delete;
+
+  // Filled in before the thread starts; the thread touches nothing else of the component.
+  int PortHandle = -1;
+  const StopSignal* StopEvent = nullptr;
+  NotifyTarget Notify;
+
+  // The thread's entry: runs the body and marks the thread finished.
+  void Run();
+  void Attach(std::thread thread) { thread_ = std::move(thread); }
+  bool Started() const { return thread_.joinable(); }
+  // True when the body ended within `timeout`.
+  bool WaitFor(std::chrono::milliseconds timeout) const;
+  bool Finished() const { return WaitFor(std::chrono::milliseconds(0)); }
+  // Waits without limit until the thread has ended.
+  void Join();
+
+ protected:
+  virtual void Execute() = 0;
+  void PostHangup() const;
+
+ private:
+  std::promise<void> finished_;
+  std::shared_future<void> finished_future_;
+  std::thread thread_;
+};
+
+}  // namespace comm

@@ -1,0 +1,170 @@
+#include "comm/read_thread.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "comm/comms_log.h"
+#include "comm/line_settings.h"
+
+namespace {
+
+constexpr char kInvalidHandleText[] =
+    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
+// Interval value that asks for whatever is there, without waiting.
+constexpr uint32_t kReturnAtOnce = std::numeric_limits<uint32_t>::max();
+constexpr long kNanosPerMilli = 1'000'000;
+
+enum class ReadResult { kMore, kWouldBlock, kGone };
+
+}  // namespace
+
+bool TReadThread::Deliver(const uint8_t* bytes, size_t count) {
+  if (count == 0) return true;
+  comm::CommsLog::Write("Got something from Comm port!!!");
+  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[count + 1]());
+  if (!block) {
+    // Losing one chunk beats ending the link.
+    comm::CommsLog::WriteError("LocalAlloc: ", ENOMEM);
+    return true;
+  }
+  std::memcpy(block.get(), bytes, count);
+  return Notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(count), std::move(block));
+}
+
+bool TReadThread::PostReport(uint32_t flags) {
+  const std::string report = comm::CommEventReport(flags);
+  std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kReportBlockSize]());
+  if (!block) {
+    comm::CommsLog::WriteError("LocalAlloc: ", ENOMEM);
+    return false;
+  }
+  const size_t length = std::min(report.size(), kReportBlockSize - 1);
+  std::memcpy(block.get(), report.data(), length);
+  Notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(length), std::move(block));
+  return true;
+}
+
+void TReadThread::Execute() {
+  counts_known_ = comm::ReadLineErrorCounts(PortHandle, &counts_);
+  uint8_t buffer[kReadChunk];
+  size_t have = 0;
+  int gone_error = 0;
+
+  comm::CommsLog::Write("Waiting for data from comm connection.");
+  for (;;) {
+    // The stop signal comes first in the list and is tested first: it wins over data.
+    pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {PortHandle, POLLIN, 0}};
+    timespec quiet{};
+    timespec* timeout = nullptr;
+    if (have > 0) {
+      const uint32_t interval = ReadIntervalTimeout->load(std::memory_order_relaxed);
+      if (interval == kReturnAtOnce) {
+        timeout = &quiet;
+      } else if (interval > 0) {
+        quiet.tv_sec = interval / 1000;
+        quiet.tv_nsec = static_cast<long>(interval % 1000) * kNanosPerMilli;
+        timeout = &quiet;
+      }
+    }
+    const int ready = ppoll(fds, 2, timeout, nullptr);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      comm::CommsLog::WriteError("Read WAIT_FAILED: ", errno);
+      PostHangup();
+      break;
+    }
+    if (fds[0].revents != 0) {
+      comm::DebugOutput("Time to Exit");
+      break;
+    }
+    if (ready == 0) {
+      // The line was quiet for the interval: the read completes with what it has.
+      if (!Deliver(buffer, have)) {
+        PostHangup();
+        comm::CommsLog::WriteError("Unable to HandleReadEvent: ", EPIPE);
+        break;
+      }
+      have = 0;
+      continue;
+    }
+    if (fds[1].revents & POLLNVAL) {
+      comm::CommsLog::Write(kInvalidHandleText);
+      PostHangup();
+      break;
+    }
+
+    // A line error is reported where it was seen: after the bytes that came before it.
+    if (counts_known_) {
+      comm::LineErrorCounts now;
+      if (comm::ReadLineErrorCounts(PortHandle, &now) &&
+          comm::CommErrorFlags(counts_, now) != 0) {
+        const uint32_t flags = comm::CommErrorFlags(counts_, now);
+        counts_ = now;
+        if (!Deliver(buffer, have)) {
+          PostHangup();
+          break;
+        }
+        have = 0;
+        PostReport(flags);
+      }
+    }
+
+    // Drain what is waiting, chunk by chunk.
+    ReadResult result = ReadResult::kMore;
+    bool post_failed = false;
+    while (result == ReadResult::kMore) {
+      const ssize_t got = read(PortHandle, buffer + have, kReadChunk - have);
+      if (got > 0) {
+        const bool at_once = have == 0 && static_cast<size_t>(got) == kReadChunk;
+        have += static_cast<size_t>(got);
+        if (have == kReadChunk) {
+          if (at_once) comm::CommsLog::Write("Data waiting for ReadFile: ");
+          if (!Deliver(buffer, have)) {
+            post_failed = true;
+            break;
+          }
+          have = 0;
+        }
+      } else if (got == 0) {
+        // VMIN=1 on a non-blocking descriptor: zero bytes means the device has gone.
+        gone_error = EIO;
+        result = ReadResult::kGone;
+      } else if (errno == EAGAIN) {
+        result = ReadResult::kWouldBlock;
+      } else if (errno != EINTR) {
+        gone_error = errno;
+        result = ReadResult::kGone;
+      }
+    }
+    if (post_failed) {
+      PostHangup();
+      comm::CommsLog::WriteError("Unable to HandleReadEvent: ", EPIPE);
+      break;
+    }
+    if (result == ReadResult::kWouldBlock && (fds[1].revents & (POLLHUP | POLLERR))) {
+      gone_error = EIO;
+      result = ReadResult::kGone;
+    }
+    if (result == ReadResult::kGone) {
+      // Whatever arrived before the device went is still handed over.
+      Deliver(buffer, have);
+      have = 0;
+      PostHangup();
+      if (gone_error == EBADF) {
+        comm::CommsLog::Write(kInvalidHandleText);
+      } else {
+        comm::CommsLog::WriteError("Unable to HandleReadEvent: ", gone_error);
+      }
+      break;
+    }
+  }
+
+  comm::CommsLog::Write("Read thread shutting down");
+  comm::PurgeInput(PortHandle);
+}

@@ -1,0 +1,32 @@
+// The reader: turns everything that arrives on the port, line-error reports included, into
+// chunks of 1 to 24 bytes posted to the main thread, in order.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "comm/line_errors.h"
+#include "comm/port_thread.h"
+
+// A read asks for at most this many bytes; a chunk never holds more.
+inline constexpr size_t kReadChunk = 24;
+// Size of the block that carries a line-error report.
+inline constexpr size_t kReportBlockSize = 256;
+
+class TReadThread : public comm::PortThread {
+ public:
+  // The port's read interval time-out in ms, owned by the component; a change is seen at the
+  // next chunk. 0: a chunk waits until it is full; UINT32_MAX: a chunk is what is there.
+  const std::atomic<uint32_t>* ReadIntervalTimeout = nullptr;
+
+ protected:
+  void Execute() override;
+
+ private:
+  bool Deliver(const uint8_t* bytes, size_t count);
+  bool PostReport(uint32_t flags);
+
+  bool counts_known_ = false;
+  comm::LineErrorCounts counts_{};
+};

@@ -1,0 +1,43 @@
+// The writer thread's own message queue: write requests in the order of the WriteData calls.
+// Its descriptor becomes readable when a request arrives, so the writer can wait for a request
+// and the stop signal together.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace comm {
+
+struct WriteRequest {
+  uint32_t Size = 0;
+  std::unique_ptr<uint8_t[]> Block;  // Size + 1 bytes, the last one zero
+};
+
+class WriteQueue {
+ public:
+  // nullptr with *error set when no descriptor can be had.
+  static std::unique_ptr<WriteQueue> Create(int* error);
+  ~WriteQueue();
+  WriteQueue(const WriteQueue&) = delete;
+  WriteQueue& operator=(const WriteQueue&) = delete;
+
+  // Any thread. False once the queue was closed (its writer has ended).
+  bool Post(WriteRequest request);
+  // Writer thread.
+  std::optional<WriteRequest> TryTake();
+  void ClearArrival();
+  void Close();  // later posts fail; queued requests are dropped
+  int fd() const { return fd_; }
+
+ private:
+  explicit WriteQueue(int fd) : fd_(fd) {}
+  int fd_;
+  std::mutex mutex_;
+  std::deque<WriteRequest> requests_;
+  bool closed_ = false;
+};
+
+}  // namespace comm

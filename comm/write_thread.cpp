@@ -1,0 +1,83 @@
+#include "comm/write_thread.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "comm/comms_log.h"
+#include "comm/line_settings.h"
+
+namespace {
+
+constexpr char kInvalidHandleText[] =
+    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
+
+}  // namespace
+
+void TWriteThread::Execute() {
+  for (;;) {
+    std::optional<comm::WriteRequest> request = Queue->TryTake();
+    if (!request) {
+      pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {Queue->fd(), POLLIN, 0}};
+      if (ppoll(fds, 2, nullptr, nullptr) < 0) {
+        if (errno == EINTR) continue;
+        comm::CommsLog::WriteError("Write WAIT_FAILED: ", errno);
+        PostHangup();
+        break;
+      }
+      if (fds[0].revents != 0) break;
+      Queue->ClearArrival();
+      continue;
+    }
+    if (StopEvent->IsSignalled()) break;
+    comm::CommsLog::Write("Writing to comm port");
+    if (!Send(request->Block.get(), request->Size)) break;
+  }
+  // From here WriteData fails, and requests still queued are dropped unwritten.
+  Queue->Close();
+  comm::CommsLog::Write("Write thread shutting down");
+  comm::PurgeOutput(PortHandle);
+}
+
+bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
+  uint32_t offset = 0;
+  while (offset < size) {
+    const ssize_t written = write(PortHandle, data + offset, size - offset);
+    if (written >= 0) {
+      offset += static_cast<uint32_t>(written);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno == EBADF) {
+      comm::CommsLog::Write(kInvalidHandleText);
+      return false;
+    }
+    if (errno != EAGAIN) {
+      comm::CommsLog::WriteError("Error to writing to CommFile", errno);
+      comm::CommsLog::Write("Closing TAPI");
+      PostHangup();
+      return false;
+    }
+    // The output queue is full: wait for room, or for the stop signal, which wins.
+    pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {PortHandle, POLLOUT, 0}};
+    if (ppoll(fds, 2, nullptr, nullptr) < 0) {
+      if (errno == EINTR) continue;
+      comm::CommsLog::WriteError("Write WAIT_FAILED: ", errno);
+      PostHangup();
+      return false;
+    }
+    if (fds[0].revents != 0) return false;
+    if (fds[1].revents & POLLNVAL) {
+      comm::CommsLog::Write(kInvalidHandleText);
+      return false;
+    }
+    if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLOUT)) {
+      comm::CommsLog::WriteError("Error writing to CommFile while waiting", EIO);
+      comm::CommsLog::Write("Closing TAPI");
+      PostHangup();
+      return false;
+    }
+  }
+  return true;
+}

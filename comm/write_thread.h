@@ -1,0 +1,19 @@
+// The writer: takes write requests from its own queue, one at a time, and writes each one
+// completely; the stop signal ends it at once, dropping what is still queued.
+#pragma once
+
+#include "comm/port_thread.h"
+#include "comm/write_queue.h"
+
+class TWriteThread : public comm::PortThread {
+ public:
+  // The writer's own queue, owned by the component.
+  comm::WriteQueue* Queue = nullptr;
+
+ protected:
+  void Execute() override;
+
+ private:
+  // True when all `size` bytes were written.
+  bool Send(const uint8_t* data, uint32_t size);
+};

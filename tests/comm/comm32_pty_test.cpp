@@ -1,0 +1,335 @@
+// TComm32 on real pseudo-terminals: the test thread plays the main thread by draining the
+// queue, the master side plays the device.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "comm/comm32.h"
+#include "comm/manual_queue.h"
+#include "tests/comm/pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+// Generous: the machine running the tests may be loaded.
+constexpr auto kArrival = 5s;
+
+Bytes Pattern(size_t size, uint8_t seed = 0) {
+  Bytes bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7 + 1);
+  return bytes;
+}
+
+// A component on a pty whose received chunks are collected on the draining thread.
+class Link {
+ public:
+  explicit Link(const std::string& device, uint32_t interval_ms = 2) : comm(queue) {
+    comm.SetCommPort(device);
+    comm.SetBaudRate(256000);
+    comm.SetReadIntervalTimeout(interval_ms);
+    comm.OnReceiveData = [this](const uint8_t* buffer, uint16_t length) {
+      chunks.emplace_back(buffer, buffer + length);
+      zero_terminated = zero_terminated && buffer[length] == 0;
+    };
+    comm.OnRequestHangup = [this](TComm32* sender) {
+      hangup_sender = sender;
+      ++hangups;
+      hangup_time = Clock::now();
+    };
+  }
+
+  Bytes Received() const {
+    Bytes all;
+    for (const Bytes& chunk : chunks) all.insert(all.end(), chunk.begin(), chunk.end());
+    return all;
+  }
+  bool WaitForBytes(size_t count, std::chrono::milliseconds timeout = kArrival) {
+    return queue.DispatchUntil([&] { return Received().size() >= count; }, timeout);
+  }
+
+  comm::ManualQueue queue;
+  TComm32 comm;
+  std::vector<Bytes> chunks;
+  bool zero_terminated = true;
+  int hangups = 0;
+  TComm32* hangup_sender = nullptr;
+  Clock::time_point hangup_time;
+};
+
+TEST(Comm32Pty, OpensClosesAndReopens) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath());
+  ASSERT_TRUE(link.comm.OpenPort());
+  EXPECT_TRUE(link.comm.IsOpen());
+  EXPECT_TRUE(link.comm.ReadThreadRunning());
+  EXPECT_TRUE(link.comm.WriteThreadRunning());
+  // A second open of the same component changes nothing.
+  EXPECT_TRUE(link.comm.OpenPort());
+  link.comm.ClosePort();
+  EXPECT_FALSE(link.comm.IsOpen());
+  link.comm.ClosePort();  // closed: nothing happens
+
+  ASSERT_TRUE(link.comm.OpenPort());
+  pty.Write(Pattern(10));
+  ASSERT_TRUE(link.WaitForBytes(10));
+  EXPECT_EQ(link.Received(), Pattern(10));
+  const Bytes command = {0xF0, 0x2F, 0x01, 0x31, 0x51};
+  ASSERT_TRUE(link.comm.WriteData(command.data(), static_cast<uint32_t>(command.size())));
+  EXPECT_EQ(pty.Read(command.size(), kArrival), command);
+  link.comm.ClosePort();
+}
+
+TEST(Comm32Pty, RefusesASecondOpenOfTheSameDeviceAndMissingOrOddDevices) {
+  commtest::PtyPair pty;
+  Link first(pty.SlavePath());
+  Link second(pty.SlavePath());
+  ASSERT_TRUE(first.comm.OpenPort());
+  EXPECT_FALSE(second.comm.OpenPort());
+  EXPECT_FALSE(second.comm.IsOpen());
+  first.comm.ClosePort();
+  EXPECT_TRUE(second.comm.OpenPort());
+  second.comm.ClosePort();
+
+  Link missing("/dev/no-such-serial-device");
+  EXPECT_FALSE(missing.comm.OpenPort());
+  const std::string regular = testing::TempDir() + "/not-a-device";
+  std::ofstream(regular) << "x";
+  Link file(regular);
+  EXPECT_FALSE(file.comm.OpenPort());
+  EXPECT_FALSE(file.comm.IsOpen());
+  Link unnumbered("COM99");  // no such port present
+  EXPECT_FALSE(unnumbered.comm.OpenPort());
+}
+
+TEST(Comm32Pty, ReadsBackTheBaudRate) {
+  commtest::PtyPair pty;
+  for (uint32_t baud : {38400u, 115200u, 256000u}) {
+    Link link(pty.SlavePath());
+    link.comm.SetBaudRate(baud);
+    ASSERT_TRUE(link.comm.OpenPort());
+    EXPECT_EQ(link.comm.ActualBaudRate(), baud);
+    link.comm.ClosePort();
+  }
+}
+
+TEST(Comm32Pty, DrainsWaitingBytesAs24And24And2) {
+  commtest::PtyPair pty;
+  // A long interval, so that a loaded machine cannot split the tail.
+  Link link(pty.SlavePath(), 200);
+  ASSERT_TRUE(link.comm.OpenPort());
+  pty.Write(Pattern(50));
+  ASSERT_TRUE(link.WaitForBytes(50));
+  ASSERT_EQ(link.chunks.size(), 3u);
+  EXPECT_EQ(link.chunks[0].size(), 24u);
+  EXPECT_EQ(link.chunks[1].size(), 24u);
+  EXPECT_EQ(link.chunks[2].size(), 2u);
+  EXPECT_EQ(link.Received(), Pattern(50));
+  EXPECT_TRUE(link.zero_terminated);
+  link.comm.ClosePort();
+}
+
+TEST(Comm32Pty, ChunksHold1To24BytesInOrderAndGapsSplitThem) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath(), 2);
+  ASSERT_TRUE(link.comm.OpenPort());
+  // Bursts of various sizes separated by gaps far above the 2 ms interval.
+  const std::vector<size_t> bursts = {1, 5, 17, 24, 30, 3, 49, 2};
+  Bytes sent;
+  std::vector<size_t> burst_end;
+  for (size_t i = 0; i < bursts.size(); ++i) {
+    const Bytes burst = Pattern(bursts[i], static_cast<uint8_t>(i * 31));
+    pty.Write(burst);
+    sent.insert(sent.end(), burst.begin(), burst.end());
+    burst_end.push_back(sent.size());
+    std::this_thread::sleep_for(60ms);
+    link.queue.DispatchPending();
+  }
+  ASSERT_TRUE(link.WaitForBytes(sent.size()));
+  EXPECT_EQ(link.Received(), sent);
+  EXPECT_TRUE(link.zero_terminated);
+  size_t position = 0;
+  for (const Bytes& chunk : link.chunks) {
+    ASSERT_GE(chunk.size(), 1u);
+    ASSERT_LE(chunk.size(), 24u);
+    const size_t end = position + chunk.size();
+    // No chunk spans a gap: it ends at or before the end of the burst it started in.
+    const size_t burst_limit = *std::upper_bound(burst_end.begin(), burst_end.end(), position);
+    EXPECT_LE(end, burst_limit) << "chunk at " << position << " crosses a gap";
+    position = end;
+  }
+  link.comm.ClosePort();
+}
+
+TEST(Comm32Pty, ReadIntervalChangeAppliesWhileOpen) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath(), 2);
+  ASSERT_TRUE(link.comm.OpenPort());
+  // With a 1 s interval, two bursts 100 ms apart end up in one chunk.
+  link.comm.SetReadIntervalTimeout(1000);
+  pty.Write(Pattern(4));
+  std::this_thread::sleep_for(100ms);
+  pty.Write(Pattern(4, 9));
+  ASSERT_TRUE(link.WaitForBytes(8));
+  ASSERT_EQ(link.chunks.size(), 1u);
+  link.comm.ClosePort();
+}
+
+TEST(Comm32Pty, WritesQueuedRequestsInOrder) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath());
+  ASSERT_TRUE(link.comm.OpenPort());
+  Bytes expected;
+  for (int i = 0; i < 300; ++i) {
+    const Bytes frame = Pattern(static_cast<size_t>(1 + i % 40), static_cast<uint8_t>(i));
+    ASSERT_TRUE(link.comm.WriteData(frame.data(), static_cast<uint32_t>(frame.size())));
+    expected.insert(expected.end(), frame.begin(), frame.end());
+    if (i % 50 == 0) {
+      // An empty request is queued and sends nothing.
+      EXPECT_TRUE(link.comm.WriteData(nullptr, 0));
+    }
+  }
+  EXPECT_EQ(pty.Read(expected.size(), kArrival), expected);
+  EXPECT_TRUE(pty.Read(1, 100ms).empty());
+  link.comm.ClosePort();
+  EXPECT_FALSE(link.comm.WriteData(expected.data(), 5));
+}
+
+TEST(Comm32Pty, CloseEndsAWriterBlockedOnAFullOutputQueue) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath());
+  ASSERT_TRUE(link.comm.OpenPort());
+  // Nobody reads the master: the writer fills the pty and then waits for room.
+  const Bytes block = Pattern(64 * 1024);
+  for (int i = 0; i < 8; ++i)
+    ASSERT_TRUE(link.comm.WriteData(block.data(), static_cast<uint32_t>(block.size())));
+  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(link.comm.WriteThreadRunning());
+  const auto start = Clock::now();
+  link.comm.ClosePort();
+  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_FALSE(link.comm.IsOpen());
+  // The queued requests were dropped: far less than 512 KiB reached the device.
+  EXPECT_LT(pty.Read(block.size() * 8, 300ms).size(), block.size() * 2);
+}
+
+TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath());
+  ASSERT_TRUE(link.comm.OpenPort());
+  pty.Write(Pattern(7));
+  ASSERT_TRUE(link.WaitForBytes(7));
+
+  const auto unplugged = Clock::now();
+  pty.CloseMaster();
+  ASSERT_TRUE(link.queue.DispatchUntil([&] { return link.hangups > 0; }, kArrival));
+  const auto delay = link.hangup_time - unplugged;
+  std::printf("hang-up request %.2f ms after the unplug\n",
+              std::chrono::duration<double, std::milli>(delay).count());
+  EXPECT_LT(delay, 100ms);
+  EXPECT_EQ(link.hangup_sender, &link.comm);
+  // The reader ends by itself; the component stays open until the owner closes it.
+  for (int i = 0; i < 100 && link.comm.ReadThreadRunning(); ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_FALSE(link.comm.ReadThreadRunning());
+  EXPECT_TRUE(link.comm.IsOpen());
+  EXPECT_EQ(link.Received(), Pattern(7));
+
+  // The writer fails at its next write and asks for a hang-up too; from then on WriteData
+  // reports the failure.
+  const uint8_t byte = 0x31;
+  EXPECT_TRUE(link.comm.WriteData(&byte, 1));
+  ASSERT_TRUE(link.queue.DispatchUntil([&] { return !link.comm.WriteThreadRunning(); }, kArrival));
+  link.queue.DispatchUntil([&] { return link.hangups >= 2; }, 1s);
+  EXPECT_EQ(link.hangups, 2);
+  EXPECT_FALSE(link.comm.WriteData(&byte, 1));
+
+  const auto start = Clock::now();
+  link.comm.ClosePort();
+  EXPECT_LT(Clock::now() - start, 1s);
+}
+
+// Makes the platform refuse the n-th thread, as it may when resources run out.
+class FailingComm32 : public TComm32 {
+ public:
+  FailingComm32(comm::IMainThreadQueue& queue, int fail_at) : TComm32(queue), fail_at_(fail_at) {}
+  int created = 0;
+
+ protected:
+  std::thread CreateThread(std::function<void()> body) override {
+    if (++created == fail_at_) throw std::system_error(EAGAIN, std::generic_category());
+    return TComm32::CreateThread(std::move(body));
+  }
+
+ private:
+  int fail_at_;
+};
+
+TEST(Comm32Pty, AFailedThreadCreationReleasesThePort) {
+  commtest::PtyPair pty;
+  for (int fail_at : {1, 2}) {
+    comm::ManualQueue queue;
+    FailingComm32 comm(queue, fail_at);
+    comm.SetCommPort(pty.SlavePath());
+    comm.SetBaudRate(256000);
+    try {
+      comm.OpenPort();
+      ADD_FAILURE() << "no exception";
+    } catch (const ECommsError& e) {
+      EXPECT_STREQ(e.what(),
+                   fail_at == 1 ? "Unable to create Read thread" : "Unable to create Write thread");
+    }
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_FALSE(comm.ReadThreadRunning());
+    const uint8_t byte = 1;
+    EXPECT_FALSE(comm.WriteData(&byte, 1));
+    // The device is free again, and the next open of the same component really works.
+    Link other(pty.SlavePath());
+    ASSERT_TRUE(other.comm.OpenPort());
+    other.comm.ClosePort();
+    ASSERT_TRUE(comm.OpenPort());
+    EXPECT_TRUE(comm.ReadThreadRunning());
+    EXPECT_TRUE(comm.WriteThreadRunning());
+    comm.ClosePort();
+  }
+}
+
+TEST(Comm32Pty, DestroyingAnOpenComponentClosesItAndDropsItsQueuedMessages) {
+  commtest::PtyPair pty;
+  comm::ManualQueue queue;
+  auto wait_pending = [&queue](size_t count) {
+    for (int i = 0; i < 500 && queue.PendingCount() < count; ++i)
+      std::this_thread::sleep_for(10ms);
+    return queue.PendingCount();
+  };
+  {
+    TComm32 comm(queue);  // no handlers: the blocks are freed all the same
+    comm.SetCommPort(pty.SlavePath());
+    comm.SetBaudRate(256000);
+    comm.SetReadIntervalTimeout(50);
+    ASSERT_TRUE(comm.OpenPort());
+    pty.Write(Pattern(30));
+    ASSERT_EQ(wait_pending(2), 2u);
+    EXPECT_EQ(queue.DispatchPending(), 2u);
+    pty.Write(Pattern(30));
+    ASSERT_EQ(wait_pending(2), 2u);
+  }
+  // The device was released by the destructor; the messages for the gone component are
+  // dispatched to nobody (the sanitizers watch for a use after free or a leak).
+  Link other(pty.SlavePath());
+  EXPECT_TRUE(other.comm.OpenPort());
+  EXPECT_EQ(queue.DispatchPending(), 2u);
+  other.comm.ClosePort();
+}
+
+}  // namespace

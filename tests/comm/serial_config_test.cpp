@@ -1,0 +1,164 @@
+#include "comm/serial_config.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+TEST(SerialConfig, ConstructorValues) {
+  TComm comm;
+  EXPECT_EQ(comm.CommName(), "COM2");
+  EXPECT_EQ(comm.BaudRate(), 9600u);
+  EXPECT_FALSE(comm.ParityCheck());
+  EXPECT_EQ(comm.DtrControl(), TDtrControl::DtrEnable);
+  EXPECT_TRUE(comm.TxContinueOnXoff());
+  EXPECT_TRUE(comm.Outx_XonXoffFlow());
+  EXPECT_TRUE(comm.Inx_XonXoffFlow());
+  EXPECT_EQ(comm.RtsControl(), TRtsControl::RtsEnable);
+  EXPECT_EQ(comm.XonLimit(), 500);
+  EXPECT_EQ(comm.XoffLimit(), 500);
+  EXPECT_EQ(comm.ByteSize(), TByteSize::_8);
+  EXPECT_EQ(comm.Parity(), TParity::None);
+  EXPECT_EQ(comm.StopBits(), TStopBits::_1);
+  EXPECT_EQ(comm.XonChar(), 17);
+  EXPECT_EQ(comm.XoffChar(), 19);
+  EXPECT_EQ(comm.ReplacedChar(), 0);
+  EXPECT_EQ(comm.Timeouts(), (comm::CommTimeouts{2, 0, 0, 0, 0}));
+  EXPECT_TRUE(comm.SendDataEmpty());
+  EXPECT_FALSE(comm.HandleHeld());
+}
+
+// The window's stored values for its instance.
+TComm WindowInstance() {
+  TComm comm;
+  comm.SetBaudRate(256000);
+  comm.SetXonLimit(1);
+  comm.SetXoffLimit(1);
+  comm.SetReadIntervalTimeout(1);
+  return comm;
+}
+
+TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars) {
+  comm::LineState device;
+  device.ParityCheck = true;  // found set, rebuilt from the property
+  device.AbortOnError = true;
+  device.EofChar = 26;
+  device.EvtChar = 10;
+  const comm::LineState state = WindowInstance().LineStateFor(device);
+  EXPECT_EQ(state.BaudRate, 256000u);
+  EXPECT_TRUE(state.Binary);
+  EXPECT_FALSE(state.ParityCheck);
+  EXPECT_FALSE(state.AbortOnError);
+  EXPECT_EQ(state.DtrControl, 1);
+  EXPECT_EQ(state.RtsControl, 1);
+  EXPECT_TRUE(state.TxContinueOnXoff);
+  EXPECT_TRUE(state.OutX);
+  EXPECT_TRUE(state.InX);
+  EXPECT_EQ(state.XonLim, 1);
+  EXPECT_EQ(state.XoffLim, 1);
+  EXPECT_EQ(state.ByteSize, 8);
+  EXPECT_EQ(state.Parity, 0);
+  EXPECT_EQ(state.StopBits, 0);
+  EXPECT_EQ(state.XonChar, 17);
+  EXPECT_EQ(state.XoffChar, 19);
+  EXPECT_EQ(state.EofChar, 26);
+  EXPECT_EQ(state.EvtChar, 10);
+
+  TComm other;
+  other.SetDtrControl(TDtrControl::DtrHandshake);
+  other.SetRtsControl(TRtsControl::RtsTransmissionAvailable);
+  other.SetByteSize(TByteSize::_5);
+  other.SetParity(TParity::Mark);
+  other.SetStopBits(TStopBits::_2);
+  other.SetReplaceWhenParityError(true);
+  other.SetIgnoreNullChar(true);
+  other.SetReplacedChar('?');
+  other.SetOutx_CtsFlow(true);
+  other.SetDsrSensitivity(true);
+  const comm::LineState changed = other.LineStateFor(device);
+  EXPECT_EQ(changed.DtrControl, 2);
+  EXPECT_EQ(changed.RtsControl, 3);
+  EXPECT_EQ(changed.ByteSize, 5);
+  EXPECT_EQ(changed.Parity, 3);
+  EXPECT_EQ(changed.StopBits, 2);
+  EXPECT_TRUE(changed.ErrorChar);
+  EXPECT_TRUE(changed.Null);
+  EXPECT_EQ(changed.ErrorCharValue, '?');
+  EXPECT_TRUE(changed.OutxCtsFlow);
+  EXPECT_FALSE(changed.OutxDsrFlow);
+  EXPECT_TRUE(changed.DsrSensitivity);
+  other.SetDtrControl(TDtrControl::DtrDisable);
+  other.SetRtsControl(TRtsControl::RtsHandshake);
+  EXPECT_EQ(other.LineStateFor(device).DtrControl, 0);
+  EXPECT_EQ(other.LineStateFor(device).RtsControl, 2);
+}
+
+TEST(SerialConfig, TimeoutsFollowThePropertiesInOrder) {
+  TComm comm;
+  comm.SetReadIntervalTimeout(7);
+  comm.SetReadTotalTimeoutMultiplier(1);
+  comm.SetReadTotalTimeoutConstant(2);
+  comm.SetWriteTotalTimeoutMultiplier(3);
+  comm.SetWriteTotalTimeoutConstant(4);
+  EXPECT_EQ(comm.Timeouts(), (comm::CommTimeouts{7, 1, 2, 3, 4}));
+  EXPECT_EQ(WindowInstance().Timeouts().ReadIntervalTimeout, 1u);
+}
+
+TEST(SerialConfig, DispatchesItsFiveMessages) {
+  TComm comm;
+  std::vector<std::string> calls;
+  comm.OnReceiveData = [&](TComm* sender, const uint8_t* buffer, uint16_t length) {
+    EXPECT_EQ(sender, &comm);
+    calls.push_back("data " + std::string(reinterpret_cast<const char*>(buffer), length));
+  };
+  comm.OnReceiveError = [&](TComm*, uint32_t mask) { calls.push_back("error " + std::to_string(mask)); };
+  comm.OnModemStateChange = [&](TComm*, uint32_t event) {
+    calls.push_back("modem " + std::to_string(event));
+  };
+  comm.OnRequestHangup = [&](TComm*) { calls.push_back("hangup"); };
+  comm.OnSendDataEmpty = [&](TComm*) { calls.push_back("empty"); };
+
+  auto message = [](uint32_t msg, uint32_t count, uint32_t value) {
+    comm::Notification n;
+    n.Msg = msg;
+    n.Count = count;
+    n.Value = value;
+    return n;
+  };
+  comm::Notification data = message(comm::kMsgCommReceiveData, 0x10003, 0);
+  data.Block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
+  comm.WindowProc(data);
+  EXPECT_EQ(data.Block, nullptr);  // freed after the handler
+  for (auto [msg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {1526, 8}, {1527, 0}, {1528, 0x20}, {1529, 0}, {1530, 0}, {1035, 0}}) {
+    comm::Notification n = message(msg, 0, value);
+    comm.WindowProc(n);
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"data abc", "error 8", "hangup", "modem 32",
+                                             "empty"}));
+
+  // Without handlers nothing is called and the block is still freed.
+  TComm bare;
+  comm::Notification orphan = message(comm::kMsgCommReceiveData, 1, 0);
+  orphan.Block.reset(new uint8_t[2]{'x', 0});
+  bare.WindowProc(orphan);
+  EXPECT_EQ(orphan.Block, nullptr);
+}
+
+TEST(SerialConfig, SettersStoreOnlyDifferentValues) {
+  TComm comm;
+  comm.SetCommName("COM5");
+  comm.SetCommName("COM5");
+  EXPECT_EQ(comm.CommName(), "COM5");
+  comm.SetXonChar(0x11);
+  EXPECT_EQ(comm.XonChar(), 0x11);
+  comm.SetParityCheck(true);
+  EXPECT_TRUE(comm.LineStateFor({}).ParityCheck);
+}
+
+}  // namespace
