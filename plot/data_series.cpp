@@ -1,0 +1,146 @@
+#include "plot/data_series.h"
+
+#include "plot/xy_plot.h"
+
+Tsp_DataSeries::~Tsp_DataSeries() {
+  if (plot_) plot_->RemoveSeries(this);
+}
+
+void Tsp_DataSeries::SetPlot(Tsp_XYPlot* plot) {
+  if (plot == plot_) return;
+  if (plot_) plot_->RemoveSeries(this);
+  plot_ = plot;
+  if (plot_) plot_->AddSeries(this);
+}
+
+void Tsp_DataSeries::SetXAxis(Tsp_WhatXAxis v) {
+  if (v == xAxis_) return;
+  xAxis_ = v;
+  if (!plot_) return;
+  const bool a = plot_->AutoScale(plot_->BottomAxis());
+  const bool b = plot_->AutoScale(plot_->TopAxis());
+  if (a || b) plot_->Invalidate();
+}
+
+void Tsp_DataSeries::SetYAxis(Tsp_WhatYAxis v) {
+  if (v == yAxis_) return;
+  yAxis_ = v;
+  if (!plot_) return;
+  const bool a = plot_->AutoScale(plot_->LeftAxis());
+  const bool b = plot_->AutoScale(plot_->RightAxis());
+  if (a || b) plot_->Invalidate();
+}
+
+void Tsp_DataSeries::SetLegend(const std::string& v) {
+  if (v == legend_) return;
+  legend_ = v;
+  LegendChanged();
+}
+
+void Tsp_DataSeries::SetActive(bool v) {
+  if (v == active_) return;
+  active_ = v;
+  if (plot_) plot_->SeriesChanged(this);
+}
+
+void Tsp_DataSeries::DataChanged(int mode) {
+  if (!active_ || !plot_) return;
+  if (mode == dcData)
+    plot_->SeriesChanged(this);
+  else if (mode == dcLook)
+    plot_->InvalidateParts(false, false, true);
+}
+
+Tsp_XYDataSeries::Tsp_XYDataSeries() {
+  lineAttr_.SetOnChange([this](Tsp_CustomLineAttr& a) { AttrChanged(&a); });
+}
+
+Tsp_XYDataSeries::~Tsp_XYDataSeries() { lineAttr_.SetOnChange(nullptr); }
+
+void Tsp_XYDataSeries::SetLineAttr(const Tsp_LineAttr& a) {
+  if (!lineAttr_.IsSame(a)) lineAttr_.Assign(a);
+}
+
+void Tsp_XYDataSeries::StorePoint(double x, double y) {
+  if (count_ >= capacity_) {
+    capacity_ += kGrowthStep;
+  }
+  // The vectors themselves grow geometrically so that appends stay O(1) amortised; only the
+  // usable-slot count above follows the 32-slot step.
+  x_.push_back(x);
+  y_.push_back(y);
+  if (count_ == 0) {
+    xMin_ = xMax_ = x;
+    yMin_ = yMax_ = y;
+    extentsValid_ = true;
+  } else if (extentsValid_) {
+    if (x < xMin_)
+      xMin_ = x;
+    else if (x > xMax_)
+      xMax_ = x;
+    if (y < yMin_)
+      yMin_ = y;
+    else if (y > yMax_)
+      yMax_ = y;
+  }
+  ++count_;
+}
+
+void Tsp_XYDataSeries::AddPoint(double x, double y) {
+  StorePoint(x, y);
+  // Data changed: rescale check plus a coalesced paint request, never an immediate repaint.
+  if (Plot()) DataChanged(dcData);
+}
+
+void Tsp_XYDataSeries::Clear() {
+  const bool notify = Active() && count_ > 0;
+  count_ = 0;
+  x_.clear();
+  y_.clear();
+  if (notify && Plot()) DataChanged(dcData);
+}
+
+bool Tsp_XYDataSeries::EnsureExtents() {
+  if (count_ == 0) return false;
+  if (!extentsValid_) {
+    xMin_ = xMax_ = x_[0];
+    yMin_ = yMax_ = y_[0];
+    for (std::size_t i = 1; i < static_cast<std::size_t>(count_); ++i) {
+      if (x_[i] < xMin_)
+        xMin_ = x_[i];
+      else if (x_[i] > xMax_)
+        xMax_ = x_[i];
+      if (y_[i] < yMin_)
+        yMin_ = y_[i];
+      else if (y_[i] > yMax_)
+        yMax_ = y_[i];
+    }
+    extentsValid_ = true;
+  }
+  return true;
+}
+
+bool Tsp_XYDataSeries::GetXMin(double& v) {
+  if (!EnsureExtents()) return false;
+  v = xMin_;
+  return true;
+}
+bool Tsp_XYDataSeries::GetXMax(double& v) {
+  if (!EnsureExtents()) return false;
+  v = xMax_;
+  return true;
+}
+bool Tsp_XYDataSeries::GetYMin(double& v) {
+  if (!EnsureExtents()) return false;
+  v = yMin_;
+  return true;
+}
+bool Tsp_XYDataSeries::GetYMax(double& v) {
+  if (!EnsureExtents()) return false;
+  v = yMax_;
+  return true;
+}
+
+void Tsp_XYDataSeries::AttrChanged(const void* /*sender*/) {
+  if (Plot()) DataChanged(dcLook);
+}

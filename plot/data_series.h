@@ -1,0 +1,104 @@
+// Tsp_DataSeries: what the plot expects of a series; Tsp_XYDataSeries: stored (x, y) points.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "plot/line_attr.h"
+#include "plot/xy_plot_types.h"
+
+namespace plot {
+class Canvas;
+}
+
+class Tsp_DataSeries {
+ public:
+  Tsp_DataSeries() = default;
+  virtual ~Tsp_DataSeries();
+  Tsp_DataSeries(const Tsp_DataSeries&) = delete;
+  Tsp_DataSeries& operator=(const Tsp_DataSeries&) = delete;
+
+  Tsp_XYPlot* Plot() const { return plot_; }
+  void SetPlot(Tsp_XYPlot* plot);
+  Tsp_WhatXAxis XAxis() const { return xAxis_; }
+  void SetXAxis(Tsp_WhatXAxis v);
+  Tsp_WhatYAxis YAxis() const { return yAxis_; }
+  void SetYAxis(Tsp_WhatYAxis v);
+  const std::string& Legend() const { return legend_; }
+  void SetLegend(const std::string& v);
+  bool Active() const { return active_; }
+  void SetActive(bool v);
+
+  virtual void LegendChanged() {}
+  // Draws on the plot's DrawingCanvas.
+  virtual void Draw() = 0;
+  // Each returns false (value untouched) when there is no data.
+  virtual bool GetXMin(double& v) = 0;
+  virtual bool GetXMax(double& v) = 0;
+  virtual bool GetYMin(double& v) = 0;
+  virtual bool GetYMax(double& v) = 0;
+  virtual void DrawLegendSample(plot::Canvas& /*canvas*/, const TRect& /*r*/) {}
+
+  // The plot drops its reference when it goes away (its destruction notice).
+  void PlotDestroyed() { plot_ = nullptr; }
+
+ protected:
+  enum TDataChange { dcData = 0, dcLook = 1 };
+  // For subclasses after a change: data changes rescale, look changes repaint the field.
+  void DataChanged(int mode);
+
+ private:
+  Tsp_XYPlot* plot_ = nullptr;
+  Tsp_WhatXAxis xAxis_ = dsxBottom;
+  Tsp_WhatYAxis yAxis_ = dsyLeft;
+  std::string legend_;
+  bool active_ = true;
+};
+
+class Tsp_XYDataSeries : public Tsp_DataSeries {
+ public:
+  static constexpr int kGrowthStep = 32;  // usable slots are added 32 at a time
+
+  Tsp_XYDataSeries();
+  ~Tsp_XYDataSeries() override;
+
+  // Appends one point. O(1) amortised: never walks the stored points; with the series on a plot
+  // it re-checks the automatic ranges and asks for a paint, which the plot coalesces.
+  void AddPoint(double x, double y);
+  void Clear();
+
+  int Count() const { return count_; }
+  int Capacity() const { return capacity_; }
+  double X(int i) const { return x_[static_cast<std::size_t>(i)]; }
+  double Y(int i) const { return y_[static_cast<std::size_t>(i)]; }
+  const double* XData() const { return x_.data(); }
+  const double* YData() const { return y_.data(); }
+
+  bool GetXMin(double& v) override;
+  bool GetXMax(double& v) override;
+  bool GetYMin(double& v) override;
+  bool GetYMax(double& v) override;
+
+  // Line appearance (published by Tsp_XYLine).
+  Tsp_LineAttr& LineAttr() { return lineAttr_; }
+  // Copies the given attributes unless they are the same.
+  void SetLineAttr(const Tsp_LineAttr& a);
+
+  // Change handler of the owned attributes.
+  virtual void AttrChanged(const void* sender);
+
+ protected:
+  // Steps 1-4 of an append: store and widen the extents.
+  void StorePoint(double x, double y);
+  bool EnsureExtents();
+
+  Tsp_LineAttr lineAttr_;
+  double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0;
+  bool extentsValid_ = false;
+
+ private:
+  std::vector<double> x_, y_;
+  int count_ = 0;
+  int capacity_ = kGrowthStep;
+};

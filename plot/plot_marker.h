@@ -1,0 +1,48 @@
+// Tsp_PlotMarker: what the plot expects of a marker (attachment, axes, drawing step).
+#pragma once
+
+#include "plot/xy_plot_types.h"
+
+class Tsp_PlotMarker {
+ public:
+  Tsp_PlotMarker() = default;
+  virtual ~Tsp_PlotMarker();
+  Tsp_PlotMarker(const Tsp_PlotMarker&) = delete;
+  Tsp_PlotMarker& operator=(const Tsp_PlotMarker&) = delete;
+
+  Tsp_XYPlot* Plot() const { return plot_; }
+  void SetPlot(Tsp_XYPlot* plot);
+  Tsp_WhatXAxis XAxis() const { return xAxis_; }
+  void SetXAxis(Tsp_WhatXAxis v);
+  Tsp_WhatYAxis YAxis() const { return yAxis_; }
+  void SetYAxis(Tsp_WhatYAxis v);
+  Tsp_WhenDrawMarker WhenDraw() const { return whenDraw_; }
+  void SetWhenDraw(Tsp_WhenDrawMarker v);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool v);
+
+  // Draws on the plot's DrawingCanvas.
+  virtual void Draw() = 0;
+  // Asks the plot for a field repaint.
+  void Redraw();
+
+  void PlotDestroyed();
+
+ protected:
+  explicit Tsp_PlotMarker(bool visible) : visible_(visible) {}
+  // The axes the selectors name on the plot (none without a plot).
+  Tsp_Axis* XAxisRef() const { return xAxisRef_; }
+  Tsp_Axis* YAxisRef() const { return yAxisRef_; }
+
+ private:
+  void ResolveX();
+  void ResolveY();
+
+  Tsp_XYPlot* plot_ = nullptr;
+  Tsp_WhatXAxis xAxis_ = dsxBottom;
+  Tsp_WhatYAxis yAxis_ = dsyLeft;
+  Tsp_WhenDrawMarker whenDraw_ = dmBeforeSeries;
+  bool visible_ = false;
+  Tsp_Axis* xAxisRef_ = nullptr;
+  Tsp_Axis* yAxisRef_ = nullptr;
+};

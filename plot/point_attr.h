@@ -1,0 +1,67 @@
+// Tsp_PointAttr: the look of the point marks of a line series.
+#pragma once
+
+#include <functional>
+
+#include "plot/colors.h"
+#include "plot/pen.h"
+
+enum TPointKind { ptRectangle, ptEllipse, ptDiamond, ptCross, ptCustom, ptTriangle, ptDownTriangle };
+
+class Tsp_PointAttr {
+ public:
+  using ChangeHandler = std::function<void(Tsp_PointAttr*)>;
+
+  static constexpr int kDefaultSize = 5;
+
+  TPointKind Kind() const { return kind_; }
+  void SetKind(TPointKind v);
+  // Sizes are kept as halves around the centre, so they always read back odd.
+  int HSize() const { return left_ + right_; }
+  void SetHSize(int v);
+  int VSize() const { return top_ + bottom_; }
+  void SetVSize(int v);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool v);
+  int BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(int v);
+  TColor BorderColor() const { return borderColor_; }
+  void SetBorderColor(TColor v);
+  // The fill of closed marks (brush colour and style).
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  TBrushStyle Style() const { return style_; }
+  void SetStyle(TBrushStyle v);
+
+  int LeftHalf() const { return left_; }
+  int RightHalf() const { return right_; }
+  int TopHalf() const { return top_; }
+  int BottomHalf() const { return bottom_; }
+
+  // Border into a pen: colour, width, solid, copy mode.
+  void ApplyBorderToPen(plot::CanvasPen& pen) const;
+  void ApplyToBrush(plot::CanvasBrush& brush) const {
+    brush.Color = color_;
+    brush.Style = style_;
+  }
+
+  // Copies kind, visibility, sizes and the brush; border width and colour stay.
+  void Assign(const Tsp_PointAttr& src);
+
+  void SetOnChange(ChangeHandler h) { onChange_ = std::move(h); }
+
+ private:
+  void Changed() {
+    if (onChange_) onChange_(this);
+  }
+
+  TPointKind kind_ = ptRectangle;
+  int left_ = kDefaultSize / 2, right_ = kDefaultSize / 2 + 1;
+  int top_ = kDefaultSize / 2, bottom_ = kDefaultSize / 2 + 1;
+  bool visible_ = false;
+  int borderWidth_ = 1;
+  TColor borderColor_ = 0;
+  TColor color_ = 0x00FFFFFF;
+  TBrushStyle style_ = bsSolid;
+  ChangeHandler onChange_;
+};

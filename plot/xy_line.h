@@ -1,0 +1,59 @@
+// Tsp_XYLine: a data series drawn as a line with optional point marks.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "plot/data_series.h"
+#include "plot/point_attr.h"
+#include "plot/rect.h"
+
+class Tsp_Axis;
+class Tsp_XYLine;
+
+// Draws the mark of one point (values xv, yv at pixel x, y) for ptCustom.
+using TDrawCustomPointEvent =
+    std::function<void(Tsp_XYLine& XYLine, double xv, double yv, int x, int y)>;
+
+namespace plot {
+// A pixel this far from the origin counts as far off; a segment with both ends far is skipped.
+inline constexpr int kFarPixel = 16000;
+}  // namespace plot
+
+class Tsp_XYLine : public Tsp_XYDataSeries {
+ public:
+  Tsp_XYLine();
+  ~Tsp_XYLine() override;
+
+  Tsp_PointAttr& PointAttr() { return pointAttr_; }
+  // Always copies (with the attribute's change notification).
+  void SetPointAttr(const Tsp_PointAttr& a) { pointAttr_.Assign(a); }
+  TDrawCustomPointEvent OnDrawCustomPoint;
+
+  void Draw() override;
+  void AttrChanged(const void* sender) override;
+  void DrawLegendSample(plot::Canvas& canvas, const TRect& r) override;
+  // Appends and draws the new segment straight onto the plot's canvas, without a repaint.
+  void AddPointAndDraw(double x, double y);
+
+  // Runs of a solid 1-pixel line go to the canvas as one polyline, and points sharing a pixel
+  // column are cut to their first, lowest, highest and last; the pixels are those of drawing
+  // every segment alone. Off: segment by segment (for comparison).
+  void SetBatchedDrawing(bool on) { batched_ = on; }
+
+ private:
+  using MarkRoutine = void (*)(plot::Canvas& c, const Tsp_PointAttr& a, int x, int y);
+
+  Tsp_Axis& XAxisOf() const;
+  Tsp_Axis& YAxisOf() const;
+  void DrawLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
+  void DrawMarks(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
+  void DrawOneMark(plot::Canvas& c, double xv, double yv, int x, int y);
+  void FlushRun(plot::Canvas& c);
+
+  Tsp_PointAttr pointAttr_;
+  MarkRoutine mark_;
+  bool batched_ = true;
+  std::vector<plot::Point> run_;  // scratch, kept between renders to avoid allocations
+  std::vector<plot::Point> cut_;
+};

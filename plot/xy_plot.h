@@ -1,0 +1,234 @@
+// Tsp_XYPlot: a plot with four axes around a field, its series and markers, buffered painting
+// with frame and field as separately invalidated layers, mouse zoom, pan and a cursor line.
+// Toolkit-neutral: a host widget forwards size, font, paint and mouse events and shows
+// Screen(); repaint requests reach the host through OnRequestUpdate and coalesce.
+#pragma once
+
+#include <QImage>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "plot/axis.h"
+#include "plot/axis_frame.h"
+#include "plot/axis_owner.h"
+#include "plot/canvas.h"
+#include "plot/xy_plot_types.h"
+
+class Tsp_DataSeries;
+class Tsp_PlotMarker;
+class Tsp_MemBitmap;
+
+// May veto (CanZoom = false) or adjust the new range of one axis before a rubber-band zoom.
+using TZoomAxisEvent =
+    std::function<void(Tsp_Axis& Sender, double& min, double& max, bool& CanZoom)>;
+using TNotifyEvent = std::function<void(Tsp_XYPlot& Sender)>;
+using TMouseEvent = std::function<void(Tsp_XYPlot& Sender, TMouseButton Button,
+                                       TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent =
+    std::function<void(Tsp_XYPlot& Sender, TShiftState Shift, int X, int Y)>;
+
+namespace plot {
+// Size of a plot control at creation.
+inline constexpr int kDefaultPlotWidth = 180;
+inline constexpr int kDefaultPlotHeight = 120;
+// DrawTo refuses drawings smaller than this in either direction.
+inline constexpr int kMinDrawToSize = 10;
+// A press must move more than this many pixels before a rubber band starts.
+inline constexpr int kZoomStartDistance = 3;
+// A band must be wider and higher than this to zoom.
+inline constexpr int kMinZoomBand = 2;
+// Share of the data span added on each automatic side.
+inline constexpr double kAutoScalePadding = 0.025;
+}  // namespace plot
+
+class Tsp_XYPlot : public plot::AxisOwner {
+ public:
+  enum class MouseState { Idle, ZoomPressed, Zooming, PanPressed, Panning };
+
+  Tsp_XYPlot();
+  virtual ~Tsp_XYPlot();
+  Tsp_XYPlot(const Tsp_XYPlot&) = delete;
+  Tsp_XYPlot& operator=(const Tsp_XYPlot&) = delete;
+
+  // ---- properties
+  Tsp_Axis& LeftAxis() { return left_; }
+  Tsp_Axis& RightAxis() { return right_; }
+  Tsp_Axis& BottomAxis() { return bottom_; }
+  Tsp_Axis& TopAxis() { return top_; }
+  // Copy into the existing axis; the axis object is never replaced.
+  void SetLeftAxis(const Tsp_Axis& a);
+  void SetRightAxis(const Tsp_Axis& a);
+  void SetBottomAxis(const Tsp_Axis& a);
+  void SetTopAxis(const Tsp_Axis& a);
+
+  Tsp_zpDirections Zoom() const { return zoom_; }
+  void SetZoom(Tsp_zpDirections v) { zoom_ = v; }
+  Tsp_zpDirections Pan() const { return pan_; }
+  void SetPan(Tsp_zpDirections v) { pan_ = v; }
+  Tsp_ShiftKeys ZoomShiftKeys() const { return zoomKeys_ & ~ssLeft; }
+  void SetZoomShiftKeys(Tsp_ShiftKeys v) { zoomKeys_ = static_cast<TShiftState>(v | ssLeft); }
+  Tsp_ShiftKeys PanShiftKeys() const { return panKeys_ & ~ssLeft; }
+  void SetPanShiftKeys(Tsp_ShiftKeys v) { panKeys_ = static_cast<TShiftState>(v | ssLeft); }
+  TCursor PanCursor() const { return panCursor_; }
+  void SetPanCursor(TCursor v) { panCursor_ = v; }
+  // The plot's own cursor, shown when no zoom or pan is in progress.
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor v) { cursor_ = v; }
+
+  Tsp_BorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(Tsp_BorderStyle v);
+  TColor FieldColor() const { return fieldColor_; }
+  void SetFieldColor(TColor v);
+  // The control colour around the field.
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  bool BufferedDisplay() const { return buffer_ != nullptr; }
+  void SetBufferedDisplay(bool v);
+  bool XCursorOn() const { return xCursorOn_; }
+  void SetXCursorOn(bool v);
+  double XCursorVal() const { return xCursorVal_; }
+  void SetXCursorVal(double v);
+
+  // Font of labels and captions (with the colour text is drawn in).
+  const plot::CanvasFont& Font() const { return font_; }
+  void SetFont(const plot::CanvasFont& f);
+
+  TZoomAxisEvent OnAxisZoom;
+  TGetTickLabelEvent OnGetTickLabel;
+  TNotifyEvent OnFieldDraw;  // after the field fill, before the grid, clipped to the field
+  TNotifyEvent OnDrawEnd;    // end of every paint, before the border
+  // The framework's events, fired after the plot's own mouse handling.
+  TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+
+  // ---- host interface
+  int Width() const { return ctlWidth_; }
+  int Height() const { return ctlHeight_; }
+  // Size change: everything is laid out and drawn anew.
+  void SetSize(int width, int height);
+  void SetDevicePixelRatio(double dpr);
+  // Asked once per batch of requests: the host schedules a paint (e.g. QWidget::update()).
+  // Also asked after the cursor line or the band changed the screen picture.
+  std::function<void()> OnRequestUpdate;
+  // Screen-wide cursor override.
+  std::function<void(TCursor)> OnSetCursor;
+  // True when a repaint was requested and Paint has not run since, or the screen picture
+  // does not have the control's size yet.
+  bool NeedsPaint() const;
+  // The control's paint: brings Screen() up to date.
+  void Paint();
+  // What the control shows; the cursor line and rubber band are drawn into it directly.
+  const QImage& Screen();
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  void MouseMove(TShiftState shift, int x, int y);
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  void DblClick();
+  void SysColorChange();
+
+  // ---- repaint requests (mark stale and ask for a paint; never paint at once)
+  void Invalidate() override;
+  void InvalidateParts(bool layout, bool frame, bool field) override;
+  void MarkBufferStale();
+  bool AutoScale(Tsp_Axis& axis) override;
+  const TGetTickLabelEvent& TickLabelEvent() const override { return OnGetTickLabel; }
+
+  // ---- for series, markers and printing
+  const TRect& FieldRect() const { return field_; }
+  // Canvas of the drawing under way (buffer, or the foreign one of DrawTo); outside a paint
+  // the control's own canvas (none before the first paint).
+  plot::Canvas* DrawingCanvas() { return drawing_ ? drawing_ : ScreenCanvas(); }
+  // After drawing on the control's own canvas outside a paint: show it.
+  void ScreenChanged() { RequestUpdate(false); }
+  // Draws the whole plot onto another canvas at the given size; the buffer is not touched.
+  void DrawTo(plot::Canvas* canvas, int width, int height);
+
+  void AddSeries(Tsp_DataSeries* s);
+  void RemoveSeries(Tsp_DataSeries* s);
+  void AddMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw);
+  void RemoveMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw);
+  void SeriesChanged(Tsp_DataSeries* s);
+  const std::vector<Tsp_DataSeries*>& Series() const { return series_; }
+
+  // ---- state for checks and diagnostics
+  MouseState GetMouseState() const { return mouseState_; }
+  const TRect& MouseRect() const { return mouseRect_; }
+  bool LayoutValid() const { return layoutValid_; }
+  bool FrameValid() const { return frameValid_; }
+  bool FieldValid() const { return fieldValid_; }
+  // Counts of frame and field renders since creation.
+  long FrameRenders() const { return frameRenders_; }
+  long FieldRenders() const { return fieldRenders_; }
+
+ protected:
+  virtual void DoDrawEnd();
+  virtual void DoFieldDraw();
+
+ private:
+  void RequestUpdate(bool paint);
+  void ResetVerticalFont();
+  void DoLayout();
+  void DrawFrame();
+  void DrawField();
+  void DrawBorder();
+  void PaintDirect();
+  plot::PlotAxes Axes() { return plot::PlotAxes{left_, right_, bottom_, top_}; }
+  void EnsureScreen();
+  plot::Canvas* ScreenCanvas();
+
+  // Part of the mouse handling.
+  void DrawCursorLine();
+  void ShowCursorLine();
+  void DrawBand();
+  void RememberAll();
+  void RestoreAll();
+  void ZoomRect(TRect r);
+  void ZoomAxis(Tsp_Axis& axis, int p1, int p2);
+  void PanRect(const TRect& r);
+  void SetScreenCursor(TCursor c);
+
+  Tsp_Axis left_, right_, bottom_, top_;
+  Tsp_zpDirections zoom_ = zpdBoth;
+  Tsp_zpDirections pan_ = zpdBoth;
+  TShiftState zoomKeys_ = ssShift | ssLeft;
+  TShiftState panKeys_ = ssCtrl | ssLeft;
+  TCursor panCursor_ = crDefault;
+  TCursor cursor_ = crDefault;
+  Tsp_BorderStyle borderStyle_ = bs_None;
+  TColor fieldColor_ = clWhite;
+  TColor color_ = clBtnFace;
+  bool xCursorOn_ = false;
+  double xCursorVal_ = 0;
+  int cursorPixel_ = 0;
+  plot::CanvasFont font_;
+  plot::CanvasFont verticalFont_;
+
+  int ctlWidth_ = plot::kDefaultPlotWidth;
+  int ctlHeight_ = plot::kDefaultPlotHeight;
+  double dpr_ = 1.0;
+  int W_ = plot::kDefaultPlotWidth;
+  int H_ = plot::kDefaultPlotHeight;
+  TRect field_;
+  plot::Canvas* drawing_ = nullptr;
+  std::unique_ptr<Tsp_MemBitmap> buffer_;
+  std::unique_ptr<Tsp_MemBitmap> screen_;
+
+  std::vector<Tsp_DataSeries*> series_;
+  std::vector<Tsp_PlotMarker*> markersBefore_;
+  std::vector<Tsp_PlotMarker*> markersAfter_;
+
+  bool layoutValid_ = false;
+  bool frameValid_ = false;
+  bool fieldValid_ = false;
+  bool paintPending_ = false;
+  bool updateAsked_ = false;
+  long frameRenders_ = 0;
+  long fieldRenders_ = 0;
+
+  MouseState mouseState_ = MouseState::Idle;
+  TRect mouseRect_;
+};

@@ -1,0 +1,121 @@
+#include "ui/plot_widget.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace ui {
+
+namespace {
+
+TMouseButton ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return mbRight;
+    case Qt::MiddleButton: return mbMiddle;
+    default: return mbLeft;
+  }
+}
+
+QPoint PosOf(const QMouseEvent* e) { return e->position().toPoint(); }
+
+}  // namespace
+
+PlotWidget::PlotWidget(Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plot_(plot) {
+  if (!plot_) {
+    ownPlot_ = std::make_unique<Tsp_XYPlot>();
+    plot_ = ownPlot_.get();
+  }
+  // The plot paints every pixel itself; no background erase, no flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  plot_->OnRequestUpdate = [this] { update(); };
+  plot_->OnSetCursor = [this](TCursor c) { ApplyCursor(c); };
+  resize(plot_->Width(), plot_->Height());
+  SyncFont();
+}
+
+PlotWidget::~PlotWidget() {
+  plot_->OnRequestUpdate = nullptr;
+  plot_->OnSetCursor = nullptr;
+}
+
+TShiftState PlotWidget::ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+  TShiftState s = 0;
+  if (mods & Qt::ShiftModifier) s |= ssShift;
+  if (mods & Qt::AltModifier) s |= ssAlt;
+  if (mods & Qt::ControlModifier) s |= ssCtrl;
+  if (buttons & Qt::LeftButton) s |= ssLeft;
+  if (buttons & Qt::RightButton) s |= ssRight;
+  if (buttons & Qt::MiddleButton) s |= ssMiddle;
+  return s;
+}
+
+void PlotWidget::SyncFont() {
+  plot::CanvasFont f = plot_->Font();
+  f.Face = font();
+  plot_->SetFont(f);
+}
+
+void PlotWidget::SyncPixelRatio() { plot_->SetDevicePixelRatio(devicePixelRatioF()); }
+
+void PlotWidget::ApplyCursor(TCursor c) {
+  switch (c) {
+    case crDefault: unsetCursor(); break;
+    case crCross: setCursor(Qt::CrossCursor); break;
+    case crHandPoint: setCursor(Qt::PointingHandCursor); break;
+    default: setCursor(Qt::ArrowCursor); break;
+  }
+}
+
+void PlotWidget::paintEvent(QPaintEvent* event) {
+  SyncPixelRatio();
+  if (plot_->NeedsPaint()) plot_->Paint();
+  QPainter p(this);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  const QRect r = event->rect();
+  const QImage& img = plot_->Screen();
+  const qreal dpr = img.devicePixelRatio();
+  p.drawImage(r, img,
+              QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+}
+
+void PlotWidget::resizeEvent(QResizeEvent* event) {
+  SyncPixelRatio();
+  plot_->SetSize(event->size().width(), event->size().height());
+  QWidget::resizeEvent(event);
+}
+
+void PlotWidget::mousePressEvent(QMouseEvent* e) {
+  const QPoint p = PosOf(e);
+  plot_->MouseDown(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(),
+                   p.y());
+}
+
+void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint p = PosOf(e);
+  plot_->MouseMove(ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
+}
+
+void PlotWidget::mouseReleaseEvent(QMouseEvent* e) {
+  const QPoint p = PosOf(e);
+  plot_->MouseUp(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(),
+                 p.y());
+}
+
+void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  // The second press of a double-click carries the double-click bit, so it starts no zoom.
+  const QPoint p = PosOf(e);
+  plot_->DblClick();
+  plot_->MouseDown(ButtonOf(e->button()),
+                   static_cast<TShiftState>(ShiftStateOf(e->modifiers(), e->buttons()) | ssDouble),
+                   p.x(), p.y());
+}
+
+void PlotWidget::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::FontChange) SyncFont();
+  if (event->type() == QEvent::PaletteChange) plot_->SysColorChange();
+  QWidget::changeEvent(event);
+}
+
+}  // namespace ui

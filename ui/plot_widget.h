@@ -1,0 +1,45 @@
+// PlotWidget: hosts a Tsp_XYPlot in a Qt widget. It forwards size, font, paint, mouse and
+// double-click events to the plot, turns the plot's repaint requests into update() (so they
+// coalesce until the next screen refresh), shows the plot's picture and sets the cursor.
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+#include "plot/xy_plot.h"
+
+namespace ui {
+
+class PlotWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Hosts the given plot (owned elsewhere, e.g. by the window model), or an own one.
+  explicit PlotWidget(Tsp_XYPlot* plot = nullptr, QWidget* parent = nullptr);
+  ~PlotWidget() override;
+
+  Tsp_XYPlot& Plot() { return *plot_; }
+
+  // Shift state of the plot library from a Qt mouse event.
+  static TShiftState ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void SyncFont();
+  void SyncPixelRatio();
+  void ApplyCursor(TCursor c);
+
+  std::unique_ptr<Tsp_XYPlot> ownPlot_;
+  Tsp_XYPlot* plot_;
+};
+
+}  // namespace ui
