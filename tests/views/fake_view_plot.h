@@ -1,0 +1,63 @@
+// A plot stand-in for the views: axes that order their ends like the real
+// ones, cap the tick count at 21 and map pixels linearly over a fixed field;
+// a series that keeps its points.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "window/view_plot.h"
+
+namespace pulse::window::testing {
+
+class FakeViewPlot : public IViewPlot {
+ public:
+  struct Axis {
+    double min = 0, max = 10;
+    int ticks = 5;
+  };
+  // Plotting field in pixels: time runs left to right over x 100..500, value
+  // bottom to top over y 300..100.
+  static constexpr int kFieldLeft = 100, kFieldWidth = 400;
+  static constexpr int kFieldBottom = 300, kFieldHeight = 200;
+
+  double AxisMin(ViewAxis a) const override { return axis(a).min; }
+  double AxisMax(ViewAxis a) const override { return axis(a).max; }
+  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { SetRange(axis(a), mn, mx); }
+  void SetAxisMax(ViewAxis a, double mx) override { SetRange(axis(a), mx, axis(a).min); }
+  void MoveAxisRange(ViewAxis a, double d) override {
+    ++moves;
+    axis(a).min += d;
+    axis(a).max += d;
+  }
+  void SetAxisTicksCount(ViewAxis a, int n) override { axis(a).ticks = std::min(n, 21); }
+  double AxisPixelToValue(ViewAxis a, int p) const override {
+    const Axis& ax = axis(a);
+    if (a == ViewAxis::kTime) return ax.min + (p - kFieldLeft) * (ax.max - ax.min) / kFieldWidth;
+    return ax.min + (kFieldBottom - p) * (ax.max - ax.min) / kFieldHeight;
+  }
+  void ClearSeries() override {
+    points.clear();
+    ++clears;
+  }
+  void AddPoint(double x, double y) override { points.emplace_back(x, y); }
+
+  Axis& axis(ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
+  const Axis& axis(ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
+  std::pair<double, double> Range(ViewAxis a) const { return {axis(a).min, axis(a).max}; }
+
+  std::array<Axis, 3> axes;
+  std::vector<std::pair<double, double>> points;
+  int clears = 0;
+  int moves = 0;
+
+ private:
+  static void SetRange(Axis& ax, double a, double b) {
+    ax.min = std::min(a, b);
+    ax.max = std::max(a, b);
+  }
+};
+
+}  // namespace pulse::window::testing

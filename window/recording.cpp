@@ -1,0 +1,251 @@
+#include "window/recording.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "protocol/units.h"
+#include "window/replay_line.h"
+
+namespace pulse::window {
+namespace {
+
+constexpr std::size_t kPanelLinkState = 0;
+constexpr std::string_view kTxt = ".txt";
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+std::string Describe(const std::string& what, const std::string& path, int err) {
+  return what + " \"" + path + "\": " + std::strerror(err);
+}
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Control characters other than the usual white space do not occur in text.
+bool IsBinaryByte(unsigned char c) {
+  return c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f';
+}
+
+// Closes the descriptor on every way out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the close's error (a delayed write error).
+  int Close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+int WriteAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+std::string ReadCapped(const std::string& name) {
+  // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
+  Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0) throw RecordFileError(Describe("Cannot open file", name, errno));
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) throw RecordFileError(Describe("Cannot read file", name, errno));
+  if (!S_ISREG(st.st_mode)) throw RecordFileError("\"" + name + "\" is not a regular file");
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxRecordFileBytes) {
+    throw RecordFileError("\"" + name + "\" is too large for a record file (over " +
+                          std::to_string(kMaxRecordFileBytes / (1024 * 1024)) + " MB)");
+  }
+  std::string data;
+  data.reserve(static_cast<std::size_t>(st.st_size));
+  char chunk[kReadChunk];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw RecordFileError(Describe("Cannot read file", name, errno));
+    }
+    if (n == 0) break;
+    data.append(chunk, static_cast<std::size_t>(n));
+    // The file may grow while it is read.
+    if (data.size() > kMaxRecordFileBytes) {
+      throw RecordFileError("\"" + name + "\" is too large for a record file");
+    }
+  }
+  return data;
+}
+
+}  // namespace
+
+std::string RecordFileName(std::string_view chosen) {
+  bool has_txt = chosen.size() >= kTxt.size();
+  for (std::size_t i = 0; has_txt && i < kTxt.size(); ++i) {
+    has_txt = Lower(chosen[chosen.size() - kTxt.size() + i]) == kTxt[i];
+  }
+  std::string name(chosen);
+  if (!has_txt) name += kTxt;
+  return name;
+}
+
+void WriteTextLines(const std::string& path, const std::deque<std::string>& lines) {
+  std::string data;
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + kLineEnd.size();
+  data.reserve(size);
+  for (const std::string& line : lines) {
+    data += line;
+    data += kLineEnd;
+  }
+
+  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+  Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (fd.get() < 0) throw RecordFileError(Describe("Cannot create file", path, errno));
+  int err = WriteAll(fd.get(), data);
+  if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
+  const int close_err = fd.Close();
+  if (err == 0) err = close_err;
+  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(tmp.c_str());
+    throw RecordFileError(Describe("Cannot write file", path, err));
+  }
+}
+
+std::vector<std::string> LoadTextLines(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) {
+    if (errno != ENOENT) throw RecordFileError(Describe("Cannot open file", name, errno));
+    // A name that does not exist yet becomes an empty record file.
+    Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (fd.get() < 0) throw RecordFileError(Describe("Cannot create file", name, errno));
+    return {};
+  }
+
+  std::string data = ReadCapped(name);
+  std::string_view rest(data);
+  if (rest.substr(0, kUtf8Bom.size()) == kUtf8Bom) rest.remove_prefix(kUtf8Bom.size());
+
+  std::vector<std::string> lines;
+  std::size_t line_no = 1;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= rest.size(); ++i) {
+    const bool at_end = i == rest.size();
+    const char c = at_end ? '\n' : rest[i];
+    if (!at_end && IsBinaryByte(static_cast<unsigned char>(c))) {
+      throw RecordFileError("\"" + name + "\" is not a text file (binary data in line " +
+                            std::to_string(line_no) + ")");
+    }
+    if (c != '\r' && c != '\n') continue;
+    if (i - start > kMaxRecordLineChars) {
+      throw RecordFileError("\"" + name + "\" is not a record file (line " +
+                            std::to_string(line_no) + " is longer than " +
+                            std::to_string(kMaxRecordLineChars) + " characters)");
+    }
+    // The text after the last line end is a line only when it is not empty.
+    if (!at_end || i > start) lines.emplace_back(rest.substr(start, i - start));
+    if (c == '\r' && i + 1 < rest.size() && rest[i + 1] == '\n') ++i;
+    start = i + 1;
+    ++line_no;
+  }
+  return lines;
+}
+
+std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_save_name) {
+  if (state_.RecordList.empty()) return std::nullopt;
+  const std::optional<std::string> chosen = ask_save_name();
+  if (!chosen) return std::nullopt;
+  std::string path = RecordFileName(*chosen);
+  WriteTextLines(path, state_.RecordList);
+  return path;
+}
+
+bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
+  const std::optional<std::string> chosen = ask_open_name();
+  if (!chosen) return false;
+  std::vector<std::string> lines = LoadTextLines(*chosen);
+  controls_.Memo1.Lines.Assign(lines);
+  state_.ReplayList = std::move(lines);
+  state_.ReplayIndex = 0;
+  state_.Replaying = false;
+  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLoadedStatusText;
+  return true;
+}
+
+bool RecordReplay::Button19Click() {
+  if (!state_.ReplayList) return false;
+  state_.Replaying = true;
+  state_.ReplayIndex = 0;
+  views_.ClearViews();
+  views_.ResetAxes();
+  return true;
+}
+
+RecordReplay::TickResult RecordReplay::ReplayTick() {
+  if (!state_.Replaying) return {false, kIdleIntervalMs};
+  if (!state_.ReplayList) {
+    state_.Replaying = false;
+    return {false, kIdleIntervalMs};
+  }
+  const std::vector<std::string>& list = *state_.ReplayList;
+  if (state_.ReplayIndex < 0 || static_cast<std::size_t>(state_.ReplayIndex) >= list.size()) {
+    state_.Replaying = false;
+    state_.ReplayIndex = 0;
+    return {true, kIdleIntervalMs};
+  }
+  ReplayLine(list[static_cast<std::size_t>(state_.ReplayIndex)]);
+  ++state_.ReplayIndex;
+  return {false, kReplayIntervalMs};
+}
+
+void RecordReplay::ReplayLine(std::string_view text) {
+  const std::optional<ReplayFrame> frame = DecodeReplayLine(text);
+  if (!frame) return;
+  const double f = state_.UnitFactor;
+  auto static_value = [f](std::int32_t raw) {
+    return static_cast<double>(raw) * f / protocol::kStaticDivisor;
+  };
+  auto wave_value = [f](std::int32_t raw) {
+    return static_cast<double>(raw) * f / protocol::kWaveDivisor;
+  };
+  if (frame->kind == ReplayFrame::Kind::kOneChannel) {
+    ++state_.SampleCount1;
+    views_.ShowChannel1(true, state_.SampleCount1, wave_value(frame->wave_raw[0]),
+                        static_value(frame->static_raw[0]));
+    return;
+  }
+  // A three-channel line shows "停止采样" on the start button, as live data
+  // does; the sampling state itself is the device's and stays as it is.
+  views_.ShowSamplingState(true);
+  ++state_.SampleCount1;
+  views_.ShowChannel1(true, state_.SampleCount1, wave_value(frame->wave_raw[0]),
+                      static_value(frame->static_raw[0]));
+  ++state_.SampleCount2;
+  views_.ShowChannel2(state_.SampleCount2, wave_value(frame->wave_raw[1]),
+                      static_value(frame->static_raw[1]));
+  ++state_.SampleCount3;
+  views_.ShowChannel3(state_.SampleCount3, wave_value(frame->wave_raw[2]),
+                      static_value(frame->static_raw[2]));
+}
+
+}  // namespace pulse::window
