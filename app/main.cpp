@@ -1,0 +1,157 @@
+// Program start: options, the application object, the main window, the loop.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr double kDefaultSnapshotSeconds = 3.0;
+constexpr double kMaxSnapshotSeconds = 3600.0;  // a typo must not leave a job running for days
+constexpr int kUsageError = 2;
+
+bool HasArg(int argc, char** argv, std::string_view name) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a(argv[i]);
+    if (a == name || (a.size() > name.size() && a.substr(0, name.size()) == name &&
+                      a[name.size()] == '='))
+      return true;
+  }
+  return false;
+}
+
+bool HaveDisplay() {
+  auto set = [](const char* var) {
+    const char* v = std::getenv(var);
+    return v && *v;
+  };
+  return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+void Fail(const QString& message) { std::fprintf(stderr, "pulse3ch: %s\n", qPrintable(message)); }
+
+struct Options {
+  bool demo = false;
+  QStringList ports;  // COMn=PATH
+  QString snapshot;
+  double seconds = kDefaultSnapshotSeconds;
+};
+
+// Returns false (after printing why) when the options cannot be used.
+bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& out) {
+  parser.setApplicationDescription(
+      QStringLiteral("Three-channel pulse sensor: live waveforms, static pressure, recording."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption demo(
+      QStringLiteral("demo"), QStringLiteral("Start the built-in virtual sensor and map COM1 to it."));
+  const QCommandLineOption port(QStringLiteral("port"),
+                                QStringLiteral("Map a port number to a device, e.g. COM3=/dev/ttyUSB0 "
+                                               "(repeatable)."),
+                                QStringLiteral("COMn=PATH"));
+  const QCommandLineOption snapshot(
+      QStringLiteral("snapshot"),
+      QStringLiteral("Run without a display, save a PNG of the window after --seconds and exit."),
+      QStringLiteral("FILE.png"));
+  const QCommandLineOption seconds(
+      QStringLiteral("seconds"),
+      QStringLiteral("Seconds to run before --snapshot grabs the window (default 3)."),
+      QStringLiteral("N"));
+  parser.addOptions({demo, port, snapshot, seconds});
+  parser.process(app);  // --help, --version and unknown options end here
+
+  if (!parser.positionalArguments().isEmpty()) {
+    Fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+    return false;
+  }
+  out.demo = parser.isSet(demo);
+  static const QRegularExpression kPortMap(QStringLiteral("^COM([1-9][0-9]*)=(.+)$"),
+                                           QRegularExpression::CaseInsensitiveOption);
+  for (const QString& p : parser.values(port)) {
+    if (!kPortMap.match(p).hasMatch()) {
+      Fail(QStringLiteral("--port wants COMn=PATH, got \"%1\"").arg(p));
+      return false;
+    }
+    out.ports << p;
+  }
+  out.snapshot = parser.value(snapshot);
+  if (parser.isSet(seconds)) {
+    bool ok = false;
+    out.seconds = parser.value(seconds).toDouble(&ok);
+    if (!ok || out.seconds < 0 || out.seconds > kMaxSnapshotSeconds) {
+      Fail(QStringLiteral("--seconds wants a number from 0 to %1").arg(kMaxSnapshotSeconds));
+      return false;
+    }
+    if (out.snapshot.isEmpty()) {
+      Fail(QStringLiteral("--seconds only applies to --snapshot"));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool snapshot = HasArg(argc, argv, "--snapshot");
+  const bool info_only = HasArg(argc, argv, "--help") || HasArg(argc, argv, "-h") ||
+                         HasArg(argc, argv, "--help-all") || HasArg(argc, argv, "--version") ||
+                         HasArg(argc, argv, "-v");
+  // A picture or a help text needs no screen; anything else does.
+  if ((snapshot || info_only) && !std::getenv("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!HaveDisplay() && !snapshot && !info_only) {
+    Fail(QStringLiteral("no display found (DISPLAY/WAYLAND_DISPLAY unset). To see the window "
+                        "without a desktop, make a picture: pulse3ch --snapshot window.png"));
+    return 1;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("pulse3ch"));
+  QApplication::setApplicationVersion(QStringLiteral(PULSE_VERSION));
+  // An empty title, so window captions are exactly the window's own text.
+  QApplication::setApplicationDisplayName(QString(""));
+
+  QCommandLineParser parser;
+  Options opt;
+  if (!ParseOptions(parser, app, opt)) return kUsageError;
+  if (opt.demo) Fail(QStringLiteral("--demo is not yet available in this build; starting without it"));
+  if (!opt.ports.isEmpty())
+    Fail(QStringLiteral("--port is not yet available in this build; ignoring %1")
+             .arg(opt.ports.join(QStringLiteral(", "))));
+
+  pulse::ui::MainWindow window;
+
+  if (!opt.snapshot.isEmpty()) {
+    // Design size, no maximising: the picture shows the layout as drawn.
+    window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
+    window.show();
+    int rc = 0;
+    QTimer::singleShot(static_cast<int>(opt.seconds * 1000), &app, [&] {
+      if (!window.grab().save(opt.snapshot, "PNG")) {
+        Fail(QStringLiteral("cannot write %1").arg(opt.snapshot));
+        rc = 1;
+      }
+      app.quit();
+    });
+    app.exec();
+    return rc;
+  }
+
+  // Centred first, so that leaving the maximised state lands in the middle.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = window.frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+  window.showMaximized();
+  return app.exec();
+}
