@@ -49,7 +49,8 @@ Fault injection (all off by default; each is counted):
                       random bytes (never 0xF0 or 0x1F, so no header is forged)
   --bad-checksum P    with probability P a data frame carries a wrong checksum
   --drop-acks N       ignore the first N of each command (no action, no reply)
-  --split             write each frame in 2 or 3 pieces with gaps of 3 to 5 ms
+  --split             write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
+                      (at high rates the gaps lower the rate actually sent)
   --hangup-after S    after S seconds close the terminal, as an unplugged adapter would
 
   --quiet             print only the terminal path, no statistics

@@ -38,7 +38,10 @@ constexpr auto kPacingGranularity = std::chrono::milliseconds(1);
 // The host's reader ends a chunk after 2 ms of silence; 3 ms and more makes split frames
 // arrive in separate chunks.
 constexpr auto kSplitGapMin = std::chrono::milliseconds(3);
-constexpr auto kSplitGapMax = std::chrono::milliseconds(5);
+constexpr auto kSplitGapMax = std::chrono::milliseconds(4);
+// Mostly two pieces, sometimes three: on average the gaps still fit in the 5 ms between frames
+// at the default rate.
+constexpr double kThreePiecesChance = 0.25;
 constexpr int kNoiseBurstMax = 8;
 // If the thread fell this far behind (stopped in a debugger, machine stalled), skip ahead
 // instead of sending a burst of stale frames.
@@ -259,7 +262,8 @@ void SensorLoop::Counted(const Piece& p) {
       ++stats_.replies_sent[p.reply_to];
       break;
   }
-  if (p.split && p.kind != Kind::kNoise) ++stats_.split_frames;
+  // Only the last piece of a split frame carries its kind.
+  if (p.split && p.kind != Kind::kNone) ++stats_.split_frames;
 }
 
 void SensorLoop::Enqueue(std::vector<std::uint8_t> bytes, Kind kind, Command reply_to,
@@ -270,7 +274,8 @@ void SensorLoop::Enqueue(std::vector<std::uint8_t> bytes, Kind kind, Command rep
     return;
   }
   // Two or three pieces at random cut points, each after a gap the host's reader notices.
-  const int pieces = std::min<int>(faults_.Between(2, 3), static_cast<int>(bytes.size()));
+  const int pieces =
+      std::min<int>(faults_.Chance(kThreePiecesChance) ? 3 : 2, static_cast<int>(bytes.size()));
   std::vector<std::size_t> cuts;
   while (static_cast<int>(cuts.size()) < pieces - 1) {
     const auto cut =

@@ -35,7 +35,7 @@ struct Options {
   double noise = 0;         // probability of a burst of random bytes before each data frame
   double bad_checksum = 0;  // probability of a data frame with a wrong checksum
   int drop_acks = 0;        // ignore (no action, no reply) the first N of each command
-  bool split = false;       // write each frame in 2 or 3 pieces with gaps of 3 ms or more
+  bool split = false;       // write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
   double hangup_after = 0;  // > 0: close the pseudo-terminal this many seconds after Start()
   std::chrono::milliseconds zero_delay{300};  // zeroing takes this long before its reply
   std::array<std::uint8_t, 4> serial_number{0x20, 0x19, 0x09, 0x01};
