@@ -1,0 +1,99 @@
+// End to end: what the virtual sensor writes, read from the pseudo-terminal in the chunks it
+// arrives in and fed to the host's frame parser, with split frames, noise and bad checksums.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "form/form_state.h"
+#include "form/main_controls.h"
+#include "protocol/form_views.h"
+#include "protocol/frame_parser.h"
+#include "tests/vsensor/host_port.h"
+#include "tools/virtual-sensor/virtual_sensor.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vsensor_test::Command;
+using vsensor_test::HostPort;
+
+// Keeps the (wave, static) values of channel 1 of every shown sample.
+class Views : public protocol::IFormViews {
+ public:
+  void ShowFrame3(double, double y1, double s1, double, double, double, double) override {
+    shown.push_back({y1, s1});
+  }
+  void ShowChannel1(bool, double, double y, double s) override { shown.push_back({y, s}); }
+  void ShowChannel2(double, double, double) override {}
+  void ShowChannel3(double, double, double) override {}
+  void ResetAxes() override {}
+  void ShowSamplingState(bool on) override { states.push_back(on); }
+
+  std::vector<std::pair<double, double>> shown;
+  std::vector<bool> states;
+};
+
+class SensorToParser : public testing::TestWithParam<int> {};
+
+TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
+  vsensor::Options o;
+  o.channels = GetParam();
+  o.seed = 11;
+  o.split = true;
+  o.noise = 0.2;
+  o.bad_checksum = 0.05;
+  vsensor::VirtualSensor sensor(o);
+  sensor.Start();
+  HostPort port(sensor.SlavePath());
+
+  TFormState state;
+  TMainControls controls;
+  Views views;
+  protocol::FrameParser parser(state, controls, views);
+  std::size_t fed = 0;
+  auto feed = [&] {
+    for (; fed < port.chunks().size(); ++fed) {
+      const auto& bytes = port.chunks()[fed].bytes;
+      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
+        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
+        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
+      }
+    }
+    return false;
+  };
+
+  port.Write(Command(0x31));
+  port.ReadUntil(2s, feed);
+  port.Write(Command(0x32));
+  port.ReadUntil(3s, [&] {
+    feed();
+    return !views.states.empty() && !views.states.back();
+  });
+  port.ReadUntil(100ms, feed);  // nothing more should come
+  feed();
+
+  const auto st = sensor.GetStats();
+  ASSERT_GT(st.data_frames_intact, 200u);
+  ASSERT_GT(st.data_frames_bad_checksum, 0u);
+  ASSERT_GT(st.noise_bursts, 0u);
+  EXPECT_EQ(views.states, (std::vector<bool>{true, false}));
+  EXPECT_EQ(views.shown.size(), st.data_frames_intact);
+  EXPECT_EQ(static_cast<std::uint64_t>(state.SampleCount1), st.data_frames_intact);
+  EXPECT_EQ(static_cast<std::uint64_t>(state.ErrorCount), st.data_frames_bad_checksum);
+
+  // The same frames, in the same order, with the values they carried.
+  const auto scan = vsensor_test::ScanFrames(port.all());
+  std::size_t k = 0;
+  for (const auto& f : scan.frames) {
+    if (f.code() != 0x34 || !f.checksum_ok) continue;
+    ASSERT_LT(k, views.shown.size());
+    EXPECT_DOUBLE_EQ(views.shown[k].first, f.Int16(6) * state.UnitFactor / 1000) << "frame " << k;
+    EXPECT_DOUBLE_EQ(views.shown[k].second, f.Int16(4) * state.UnitFactor / 10) << "frame " << k;
+    ++k;
+  }
+  EXPECT_EQ(k, views.shown.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Channels, SensorToParser, testing::Values(3, 1));
+
+}  // namespace
