@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "form/form_state.h"
 #include "form/main_controls.h"
 
 namespace {
@@ -62,15 +61,6 @@ TEST(MainControls, StartUpLayout) {
   EXPECT_FALSE(c.CheckBox1.Checked);
   EXPECT_TRUE(c.StatusBar1.Panels[4].Centered);
   EXPECT_FALSE(c.StatusBar1.Panels[3].Centered);
-}
-
-TEST(FormState, StartUpValues) {
-  const TFormState s;
-  EXPECT_EQ(s.SampleRate, 200);
-  EXPECT_DOUBLE_EQ(s.UnitFactor, 10.1972);
-  EXPECT_FALSE(s.PortOpen || s.Sampling || s.StopPending || s.ZeroPending || s.RestartPending);
-  EXPECT_TRUE(s.RecordList.empty());
-  EXPECT_FALSE(s.ReplayList.has_value());
 }
 
 }  // namespace
