@@ -1,0 +1,128 @@
+// The virtual-sensor program: its help, its first line, its exit report and its signals.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/vsensor/host_port.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The program, running with its standard output on a pipe.
+class Program {
+ public:
+  explicit Program(std::vector<std::string> args) {
+    int fds[2];
+    if (pipe(fds) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      std::vector<char*> argv{const_cast<char*>(VIRTUAL_SENSOR_PROGRAM)};
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out_ = fdopen(fds[0], "r");
+  }
+  ~Program() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (out_) fclose(out_);
+  }
+  std::string Line() {
+    char buf[512];
+    if (!fgets(buf, sizeof buf, out_)) return {};
+    std::string s(buf);
+    if (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+  }
+  std::string Rest() {
+    std::string s;
+    char buf[512];
+    while (fgets(buf, sizeof buf, out_)) s += buf;
+    return s;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* out_ = nullptr;
+};
+
+TEST(VirtualSensorProgram, HelpDocumentsEveryOption) {
+  Program p({"--help"});
+  const std::string help = p.Rest();
+  EXPECT_EQ(p.Wait(), 0);
+  for (const char* opt : {"--link", "--channels", "--rate", "--seed", "--serial", "--date",
+                          "--zero-delay", "--baud", "--unpaced", "--noise", "--bad-checksum",
+                          "--drop-acks", "--split", "--hangup-after", "--quiet", "--help"}) {
+    EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  }
+}
+
+TEST(VirtualSensorProgram, RejectsBadArguments) {
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--channels", "2"},
+                                             {"--noise", "1.5"},
+                                             {"--rate", "x"},
+                                             {"--date", "2019-9-23"},
+                                             {"--serial", "12345"},
+                                             {"--bogus"},
+                                             {"extra"}}) {
+    Program p(args);
+    EXPECT_EQ(p.Rest(), "") << args[0];
+    EXPECT_EQ(p.Wait(), 2) << args[0];
+  }
+}
+
+TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
+  Program p({"--seed", "4", "--serial", "0A0B0C0D", "--date", "2024-05-17"});
+  const std::string path = p.Line();
+  ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+  vsensor_test::HostPort port(path);
+  port.Write(vsensor_test::Command(0x36));
+  port.Write(vsensor_test::Command(0x37));
+  port.Write(vsensor_test::Command(0x31));
+  port.ReadFor(300ms);
+  const auto scan = vsensor_test::ScanFrames(port.all());
+  ASSERT_GE(scan.frames.size(), 3u);
+  EXPECT_EQ(scan.frames[0].bytes,
+            (vsensor_test::Bytes{0xF0, 0x1F, 0x05, 0x36, 0x0A, 0x0B, 0x0C, 0x0D, 0x78}));
+  EXPECT_EQ(scan.frames[1].bytes,
+            (vsensor_test::Bytes{0xF0, 0x1F, 0x05, 0x37, 0x24, 0x05, 0x17, 0x20, 0xAB}));
+  p.Signal(SIGTERM);
+  const std::string report = p.Rest();
+  EXPECT_EQ(p.Wait(), 0);
+  EXPECT_NE(report.find("command start: received 1, replies 1"), std::string::npos) << report;
+  EXPECT_EQ(report.find("data frames intact:        0\n"), std::string::npos) << report;
+}
+
+TEST(VirtualSensorProgram, EndsByItselfAfterAHangUp) {
+  Program p({"--hangup-after", "0.2", "--link", testing::TempDir() + "vsensor-program-link"});
+  const std::string path = p.Line();
+  ASSERT_FALSE(path.empty());
+  const std::string report = p.Rest();  // returns when the program exits
+  EXPECT_EQ(p.Wait(), 0);
+  EXPECT_NE(report.find("hang-ups:                  1"), std::string::npos) << report;
+  EXPECT_NE(access((testing::TempDir() + "vsensor-program-link").c_str(), F_OK), 0);
+}
+
+}  // namespace
