@@ -1,6 +1,13 @@
 #include "comm/manual_queue.h"
 
+#include <algorithm>
+
 namespace comm {
+namespace {
+
+constexpr std::chrono::milliseconds kRecheckInterval{10};
+
+}  // namespace
 
 void ManualQueue::Wake() { arrived_.notify_all(); }
 
@@ -19,8 +26,9 @@ bool ManualQueue::DispatchUntil(const std::function<bool()>& done,
   while (!done()) {
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return false;
-    WaitAndDispatch(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
-                    std::chrono::milliseconds(1));
+    // Wakes now and then too, for conditions that change without a message.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+    WaitAndDispatch(std::min(left + std::chrono::milliseconds(1), kRecheckInterval));
   }
   return true;
 }

@@ -15,7 +15,8 @@ class ManualQueue : public PostedQueue {
   // Waits up to `timeout` for at least one message, then dispatches all queued ones.
   // Returns the number dispatched (0 on time-out).
   size_t WaitAndDispatch(std::chrono::milliseconds timeout);
-  // Dispatches messages as they come until `done()` holds; false if `timeout` passed first.
+  // Dispatches messages as they come until `done()` holds (checked after each batch and at
+  // least every 10 ms); false if `timeout` passed first.
   bool DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
  protected:

@@ -78,12 +78,13 @@ TEST(Comm32Sensor, AHangupOfTheDeviceRequestsAHangupPromptly) {
   ASSERT_TRUE(link.Send(kStartCommand));
   ASSERT_TRUE(link.queue.DispatchUntil([&] { return link.hangups > 0; }, 5s));
   ASSERT_TRUE(link.sensor.WaitFinished(1s));
-  // The sensor closes its side 300 ms after its start, so the request follows within 100 ms
-  // of that moment; the start itself came a little after `started`.
+  // The sensor closes its side 300 ms after its start. The figure includes the sensor's own
+  // timer lag, so the bound is looser here than in the pty test, which times the unplug
+  // itself against 100 ms.
   const auto delay = link.hangup_time - (started + 300ms);
   std::printf("hang-up request %.2f ms after the device hung up\n",
               std::chrono::duration<double, std::milli>(delay).count());
-  EXPECT_LT(delay, 100ms);
+  EXPECT_LT(delay, 500ms);
   for (int i = 0; i < 100 && link.comm.ReadThreadRunning(); ++i) std::this_thread::sleep_for(10ms);
   EXPECT_FALSE(link.comm.ReadThreadRunning());
   EXPECT_EQ(commtest::CheckDeviceStream(link.received).broken, 0u);
