@@ -16,6 +16,7 @@ namespace plot {
 
 class AxisOwner {
  public:
+  virtual ~AxisOwner() = default;
   // Full repaint: new layout, frame and field. Marks stale and asks for a paint; never paints.
   virtual void Invalidate() = 0;
   // Marks the named parts stale and asks for a paint.
@@ -24,9 +25,6 @@ class AxisOwner {
   virtual bool AutoScale(Tsp_Axis& axis) = 0;
   // The plot's OnGetTickLabel handler (empty when none is set).
   virtual const TGetTickLabelEvent& TickLabelEvent() const = 0;
-
- protected:
-  ~AxisOwner() = default;
 };
 
 }  // namespace plot

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <QFont>
+#include <QLine>
 #include <QPainter>
 #include <QRect>
 
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "plot/colors.h"
 #include "plot/pen.h"
@@ -101,7 +103,6 @@ class Canvas {
   void ApplyBrush();
   void ApplyFont();
   void ApplyMode(TPenMode mode);
-  void ApplyFill();  // brush for an area fill in copy mode
 
   std::unique_ptr<QPainter> own_painter_;
   QPainter* painter_;
@@ -110,7 +111,10 @@ class Canvas {
   CanvasFont font_;
   CanvasFont applied_font_;
   bool font_applied_ = false;
+  CanvasPen applied_pen_;
+  bool pen_applied_ = false;  // the painter's pen matches applied_pen_
   Point pos_;
+  std::vector<QLine> lines_;  // reused by Polyline
 };
 
 }  // namespace plot

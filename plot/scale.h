@@ -42,6 +42,9 @@ inline constexpr int kNotAdjusted = 9;
 
 // A scale never holds more ticks than this; every count is clamped to it.
 inline constexpr int kMaxTicks = 21;
+// Tick marks are this long; labels start this far from the line's outer pixel.
+inline constexpr int kTickLength = 4;
+inline constexpr int kLabelGap = 5;
 // Pixel results are clamped to +-16383 so that far values never wrap the 16-bit drawing range.
 inline constexpr int kPixelClamp = 16383;
 
@@ -133,12 +136,18 @@ class Tsp_Scale {
   void SetFlagsRaw(std::uint32_t flags) { flags_ = flags; }
   void SetLabelFormatRaw(const std::string& f) { label_format_ = f; }
   void SetRequestedTicksRaw(int n) { requested_ticks_ = n; }
+  void SetLinePosRaw(int x, int y, int length) {
+    line_x_ = x;
+    line_y_ = y;
+    line_length_ = length;
+  }
   // Recomputations.
   void RecalcMapping();
   void RecalcTicks();
   void RecalcTickPixels();
 
  private:
+  void Shift(double dv, double dp);
   int LabelChars(int i);
   int Overhang(int tick, double end_value, int char_width, int text_height);
 

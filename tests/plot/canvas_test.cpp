@@ -1,0 +1,260 @@
+// Pixel rules of the canvas and of the axes drawn through it, checked by probing a QImage.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <vector>
+
+#include "plot/axis_frame.h"
+#include "plot/canvas.h"
+
+namespace {
+
+using plot::Canvas;
+using plot::Point;
+using plot::Rect;
+
+constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kBlack = 0xFF000000;
+
+QImage WhiteImage(int w = 40, int h = 30) {
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  return img;
+}
+
+TEST(CanvasColors, ValueLayoutAndSystemColours) {
+  const QColor c = plot::ToQColor(0x00336699);  // BB=33 GG=66 RR=99
+  EXPECT_EQ(c.red(), 0x99);
+  EXPECT_EQ(c.green(), 0x66);
+  EXPECT_EQ(c.blue(), 0x33);
+  EXPECT_EQ(plot::ColorToRgb(clBtnFace), plot::RgbColor(240, 240, 240));
+  EXPECT_EQ(plot::ColorToRgb(clBtnHighlight), 0xFFFFFFu);
+  EXPECT_NE(plot::ColorToRgb(clBtnShadow), plot::ColorToRgb(clBtnFace));
+  EXPECT_EQ(plot::ToQColor(clNavy), QColor(0, 0, 128));
+}
+
+TEST(CanvasLines, EndPixelIsLeftOut) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Line(2, 2, 8, 2);
+    c.Line(20, 5, 20, 1);  // upward: row 1 is the end
+    c.MoveTo(2, 10);
+    c.LineTo(6, 10);
+    c.LineTo(6, 14);
+  }
+  EXPECT_EQ(img.pixel(2, 2), kBlack);
+  EXPECT_EQ(img.pixel(7, 2), kBlack);
+  EXPECT_EQ(img.pixel(8, 2), kWhite);
+  EXPECT_EQ(img.pixel(20, 5), kBlack);
+  EXPECT_EQ(img.pixel(20, 2), kBlack);
+  EXPECT_EQ(img.pixel(20, 1), kWhite);
+  EXPECT_EQ(img.pixel(6, 10), kBlack);  // the corner, painted by the second segment
+  EXPECT_EQ(img.pixel(6, 13), kBlack);
+  EXPECT_EQ(img.pixel(6, 14), kWhite);
+}
+
+TEST(CanvasLines, DottedPenIsOneOnOneOff) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Pen().Style = psDot;
+    c.Line(0, 3, 20, 3);
+  }
+  for (int x = 0; x < 20; ++x)
+    EXPECT_EQ(img.pixel(x, 3), x % 2 == 0 ? kBlack : kWhite) << "x=" << x;
+}
+
+TEST(CanvasAreas, RectangleAndFillCoverage) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Brush().Color = clRed;
+    c.Rectangle(2, 2, 8, 6);  // outline on columns 2..7, rows 2..5
+    c.FillRect(Rect{20, 2, 24, 5});
+    c.Brush().Style = bsClear;
+    c.Pen().Color = clBlue;
+    c.Rectangle(10, 10, 11, 11);  // a single pixel
+  }
+  EXPECT_EQ(img.pixel(2, 2), kBlack);
+  EXPECT_EQ(img.pixel(7, 5), kBlack);
+  EXPECT_EQ(img.pixel(8, 5), kWhite);
+  EXPECT_EQ(img.pixel(7, 6), kWhite);
+  EXPECT_EQ(img.pixel(4, 4), 0xFFFF0000);  // brush inside
+  EXPECT_EQ(img.pixel(20, 2), 0xFFFF0000);
+  EXPECT_EQ(img.pixel(23, 4), 0xFFFF0000);
+  EXPECT_EQ(img.pixel(24, 4), kWhite);
+  EXPECT_EQ(img.pixel(23, 5), kWhite);
+  EXPECT_EQ(img.pixel(10, 10), 0xFF0000FF);
+  EXPECT_EQ(img.pixel(11, 10), kWhite);
+  EXPECT_EQ(img.pixel(10, 11), kWhite);
+}
+
+TEST(CanvasAreas, EllipseAndPolygonStayInsideTheirBox) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Brush().Color = clBlack;
+    c.Ellipse(2, 2, 9, 9);
+    const Point tri[] = {{20, 2}, {26, 8}, {14, 8}};
+    c.Polygon(tri);
+  }
+  EXPECT_EQ(img.pixel(5, 5), kBlack);
+  EXPECT_EQ(img.pixel(5, 2), kBlack);
+  EXPECT_EQ(img.pixel(5, 8), kBlack);
+  EXPECT_EQ(img.pixel(5, 9), kWhite);
+  EXPECT_EQ(img.pixel(9, 5), kWhite);
+  EXPECT_EQ(img.pixel(2, 2), kWhite);  // corner of the box
+  EXPECT_EQ(img.pixel(20, 6), kBlack);
+  EXPECT_EQ(img.pixel(14, 3), kWhite);
+}
+
+TEST(CanvasModes, XorAndInvertingModesRestoreWhenDrawnTwice) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Brush().Color = clNavy;
+    c.FillRect(Rect{0, 0, 20, 30});
+  }
+  const QImage before = img;
+  const std::vector<Point> band = {{3, 3}, {30, 3}, {30, 20}, {3, 20}, {3, 3}};
+  for (TPenMode mode : {pmXor, pmNotXor, pmNot}) {
+    Canvas c(&img);
+    c.Pen().Mode = mode;
+    c.Pen().Color = clWhite;
+    c.Pen().Style = mode == pmNotXor ? psDot : psSolid;
+    c.Polyline(band);
+    c.Painter().end();
+    if (mode == pmXor) {
+      EXPECT_EQ(img.pixel(10, 3), 0xFFFFFF7F);  // navy xor white
+      EXPECT_EQ(img.pixel(25, 3), kBlack);      // white xor white
+      EXPECT_EQ(img.pixel(3, 3), 0xFFFFFF7F);   // the closing corner is painted once
+    }
+    if (mode == pmNot) {
+      EXPECT_EQ(img.pixel(25, 20), kBlack);
+    }
+    Canvas again(&img);
+    again.Pen() = c.Pen();
+    again.Polyline(band);
+    again.Painter().end();
+    EXPECT_EQ(img, before) << "mode " << mode;
+  }
+}
+
+TEST(CanvasClip, IntersectAndRestore) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    const plot::ClipState saved = c.SaveClip();
+    c.IntersectClipRect(Rect{5, 5, 10, 10});
+    c.Line(0, 7, 20, 7);
+    c.RestoreClip(saved);
+    c.Line(0, 12, 20, 12);
+  }
+  EXPECT_EQ(img.pixel(4, 7), kWhite);
+  EXPECT_EQ(img.pixel(5, 7), kBlack);
+  EXPECT_EQ(img.pixel(9, 7), kBlack);
+  EXPECT_EQ(img.pixel(10, 7), kWhite);
+  EXPECT_EQ(img.pixel(0, 12), kBlack);
+  EXPECT_EQ(img.pixel(19, 12), kBlack);
+}
+
+// Bounding box of the pixels that are not white.
+QRect InkBox(const QImage& img) {
+  QRect box;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (img.pixel(x, y) != kWhite) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+TEST(CanvasText, HorizontalAndUpwardText) {
+  QImage img = WhiteImage(120, 120);
+  int width = 0, height = 0;
+  {
+    Canvas c(&img);
+    c.Brush().Style = bsClear;
+    c.SetFont(plot::MakeVerticalFont(c.Font()));
+    width = c.TextWidth("压力 kPa");
+    height = c.TextHeight("8");
+    c.TextOut(40, 100, "压力 kPa");
+  }
+  ASSERT_GT(width, height);
+  const QRect ink = InkBox(img);
+  ASSERT_FALSE(ink.isEmpty());
+  // Runs upward from the start point; the cell lies right of it.
+  EXPECT_GT(ink.height(), ink.width());
+  EXPECT_GE(ink.left(), 40);
+  EXPECT_LE(ink.right(), 40 + height);
+  EXPECT_LE(ink.bottom(), 100);
+  EXPECT_GE(ink.top(), 100 - width - 1);
+
+  QImage flat = WhiteImage(120, 40);
+  {
+    Canvas c(&flat);
+    c.Brush().Color = clYellow;  // a solid brush fills the text cell
+    c.TextOut(10, 10, "8");
+    EXPECT_EQ(c.FontHeight(), 12);  // 9 pt at 96 dpi
+  }
+  EXPECT_EQ(flat.pixel(10, 10), 0xFFFFFF00);
+}
+
+TEST(AxisDrawing, MainWindowFrameAndGrid) {
+  Tsp_Axis left(plot::kLeftAxisFlags), right(plot::kRightAxisFlags),
+      bottom(plot::kBottomAxisFlags), top(plot::kTopAxisFlags);
+  plot::PlotAxes axes{left, right, bottom, top};
+  left.SetMinMax(-10, 10);
+  left.SetTicksCount(11);
+  left.GridAttr().SetVisible(true);
+  bottom.SetMinMax(0, 20);
+  bottom.SetTicksCount(21);
+  bottom.GridAttr().SetVisible(true);
+  bottom.SetCaption("t (s)");
+  bottom.SetMargin(20);  // room for the caption below the labels
+
+  QImage img = WhiteImage(781, 168);
+  Rect f;
+  {
+    Canvas c(&img);
+    c.SetFont(c.Font());
+    const int cw = c.TextWidth("0");
+    f = plot::LayoutAxes(axes, cw, c.FontHeight(), 781, 168);
+    const plot::CanvasFont font = c.Font();
+    plot::DrawAxes(c, axes, f, 781, 168, font, plot::MakeVerticalFont(font));
+    const plot::ClipState clip = c.SaveClip();
+    c.IntersectClipRect(f);
+    plot::DrawGrids(c, axes, f);
+    c.RestoreClip(clip);
+  }
+  // Axis lines just outside the field, meeting at the corners.
+  EXPECT_EQ(img.pixel(f.Left - 1, (f.Top + f.Bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel(f.Right, (f.Top + f.Bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Bottom), kBlack);
+  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.Left - 1, f.Bottom), kBlack);
+  EXPECT_EQ(img.pixel(f.Right, f.Top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.Left - 1, f.Top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.Right, f.Bottom), kBlack);
+  // Left tick marks: from x - 1 outward, 4 pixels.
+  const int p0 = left.TickPixel(5);
+  EXPECT_EQ(img.pixel(f.Left - 2, p0), kBlack);
+  EXPECT_EQ(img.pixel(f.Left - 5, p0), kBlack);
+  // Grid: gray on interior ticks, none on the field's first and last rows and columns.
+  const QRgb gray = 0xFF808080;
+  EXPECT_EQ(img.pixel(f.Left + 5, p0), gray);
+  const int x5 = bottom.TickPixel(5);
+  EXPECT_EQ(img.pixel(x5, f.Top + 3), gray);
+  EXPECT_EQ(img.pixel(x5, f.Bottom), kBlack);  // the axis line, not the grid
+  EXPECT_EQ(img.pixel(f.Left + 5, f.Top), kWhite);
+  EXPECT_EQ(img.pixel(f.Left + 5, f.Bottom - 1), kWhite);
+  EXPECT_EQ(img.pixel(f.Left, f.Top + 5), kWhite);
+  // Labels below the bottom axis and the caption at the bottom margin.
+  const QRect below = InkBox(img.copy(f.Left, f.Bottom + 6, f.Width(), 20));
+  EXPECT_FALSE(below.isEmpty());
+  const QRect caption = InkBox(img.copy(0, 168 - bottom.Margin(), 781, bottom.Margin()));
+  ASSERT_FALSE(caption.isEmpty());
+  EXPECT_NEAR(caption.center().x(), (f.Left + f.Right) / 2, 3);
+}
+
+}  // namespace

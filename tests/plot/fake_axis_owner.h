@@ -1,0 +1,33 @@
+// Stands in for the XY plot: records the repaint requests an axis makes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plot/axis.h"
+#include "plot/axis_owner.h"
+
+class FakeAxisOwner : public plot::AxisOwner {
+ public:
+  void Invalidate() override { requests.push_back("full"); }
+  void InvalidateParts(bool layout, bool frame, bool field) override {
+    std::string r;
+    if (layout) r += "layout+";
+    if (frame) r += "frame+";
+    if (field) r += "field";
+    requests.push_back(r);
+  }
+  bool AutoScale(Tsp_Axis& axis) override {
+    autoscaled.push_back(&axis);
+    if (autoscale_to_data) axis.SetRange(data_min, data_max);
+    return autoscale_to_data;
+  }
+  const TGetTickLabelEvent& TickLabelEvent() const override { return on_label; }
+
+  std::vector<std::string> requests;
+  std::vector<Tsp_Axis*> autoscaled;
+  bool autoscale_to_data = false;
+  double data_min = 0;
+  double data_max = 1;
+  TGetTickLabelEvent on_label;
+};
