@@ -21,8 +21,8 @@ constexpr int kUsageError = 2;
 bool HasArg(int argc, char** argv, std::string_view name) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view a(argv[i]);
-    if (a == name || (a.size() > name.size() && a.substr(0, name.size()) == name &&
-                      a[name.size()] == '='))
+    if (a == name ||
+        (a.size() > name.size() && a.substr(0, name.size()) == name && a[name.size()] == '='))
       return true;
   }
   return false;
@@ -36,7 +36,9 @@ bool HaveDisplay() {
   return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-void Fail(const QString& message) { std::fprintf(stderr, "pulse3ch: %s\n", qPrintable(message)); }
+void Fail(const QString& message) {
+  std::fprintf(stderr, "pulse3ch: %s\n", qPrintable(message));
+}
 
 struct Options {
   bool demo = false;
@@ -52,11 +54,13 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
   parser.addHelpOption();
   parser.addVersionOption();
   const QCommandLineOption demo(
-      QStringLiteral("demo"), QStringLiteral("Start the built-in virtual sensor and map COM1 to it."));
-  const QCommandLineOption port(QStringLiteral("port"),
-                                QStringLiteral("Map a port number to a device, e.g. COM3=/dev/ttyUSB0 "
-                                               "(repeatable)."),
-                                QStringLiteral("COMn=PATH"));
+      QStringLiteral("demo"),
+      QStringLiteral("Start the built-in virtual sensor and map COM1 to it."));
+  const QCommandLineOption port(
+      QStringLiteral("port"),
+      QStringLiteral("Map a port number to a device, e.g. COM3=/dev/ttyUSB0 "
+                     "(repeatable)."),
+      QStringLiteral("COMn=PATH"));
   const QCommandLineOption snapshot(
       QStringLiteral("snapshot"),
       QStringLiteral("Run without a display, save a PNG of the window after --seconds and exit."),
@@ -109,8 +113,9 @@ int main(int argc, char** argv) {
   if ((snapshot || info_only) && !std::getenv("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   if (!HaveDisplay() && !snapshot && !info_only) {
-    Fail(QStringLiteral("no display found (DISPLAY/WAYLAND_DISPLAY unset). To see the window "
-                        "without a desktop, make a picture: pulse3ch --snapshot window.png"));
+    Fail(
+        QStringLiteral("no display found (DISPLAY/WAYLAND_DISPLAY unset). To see the window "
+                       "without a desktop, make a picture: pulse3ch --snapshot window.png"));
     return 1;
   }
 
@@ -123,7 +128,8 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   Options opt;
   if (!ParseOptions(parser, app, opt)) return kUsageError;
-  if (opt.demo) Fail(QStringLiteral("--demo is not yet available in this build; starting without it"));
+  if (opt.demo)
+    Fail(QStringLiteral("--demo is not yet available in this build; starting without it"));
   if (!opt.ports.isEmpty())
     Fail(QStringLiteral("--port is not yet available in this build; ignoring %1")
              .arg(opt.ports.join(QStringLiteral(", "))));

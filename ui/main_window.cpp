@@ -24,18 +24,18 @@ constexpr int kReadoutBoxWidth = 206;    // static-pressure group box of each ro
 constexpr int kControlStripHeight = 76;  // device, sampling and record controls
 constexpr int kStatusPanelWidth = 150;
 constexpr int kStatusPanels = 5;
-constexpr int kReadoutFontPx = 21;       // large static-pressure figures
+constexpr int kReadoutFontPx = 21;  // large static-pressure figures
 constexpr int kReadoutHeight = 40;
 constexpr int kMemoFontPx = 14;
 constexpr int kWindowFontPx = 12;
 constexpr int kTimeStripHeight = 25;
-constexpr int kSmallButton = 23;         // time-strip and value zoom buttons
+constexpr int kSmallButton = 23;  // time-strip and value zoom buttons
 constexpr int kCommVisibleItems = 10;
 constexpr int kRecordButtonWidth = 56;
 constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
-constexpr int kCommPorts = 30;           // port numbers offered in e_comm
-constexpr int kDefaultUnitIndex = 3;     // "毫米水柱", selected at start-up
+constexpr int kCommPorts = 30;        // port numbers offered in e_comm
+constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
 const QMargins kPlaceholderGutter(44, 20, 44, 24);  // roughly where a plot draws its axes
 
@@ -72,7 +72,9 @@ QPushButton* Button(const QString& text, const char* name) {
   return b;
 }
 
-QLabel* Label(const QString& text, const char* name) { return Named(new QLabel(text), name); }
+QLabel* Label(const QString& text, const char* name) {
+  return Named(new QLabel(text), name);
+}
 
 QLineEdit* Edit(const QString& text, const char* name, bool read_only = false) {
   auto* e = Named(new QLineEdit(text), name);
@@ -95,11 +97,11 @@ QIcon PrinterIcon() {
   QPainter p(&pm);
   p.setPen(Qt::black);
   p.setBrush(Qt::white);
-  p.drawRect(4, 1, 7, 5);    // paper
+  p.drawRect(4, 1, 7, 5);  // paper
   p.setBrush(QColor(160, 160, 160));
-  p.drawRect(1, 6, 13, 6);   // body
+  p.drawRect(1, 6, 13, 6);  // body
   p.setBrush(Qt::white);
-  p.drawRect(4, 10, 7, 4);   // output tray
+  p.drawRect(4, 10, 7, 4);  // output tray
   return QIcon(pm);
 }
 
@@ -295,8 +297,8 @@ QGroupBox* MainWindow::BuildDeviceBox() {
   w_.e_comm = Combo(ports, "e_comm");
   w_.e_comm->setMaxVisibleItems(kCommVisibleItems);
   w_.e_comm->setCurrentIndex(0);
-  w_.e_btl = Combo({QStringLiteral("38400"), QStringLiteral("115200"), QStringLiteral("256000")},
-                   "e_btl");
+  w_.e_btl =
+      Combo({QStringLiteral("38400"), QStringLiteral("115200"), QStringLiteral("256000")}, "e_btl");
   w_.e_btl->setCurrentIndex(2);
   for (QComboBox* c : {w_.e_comm, w_.e_btl}) c->setMinimumWidth(80);
 

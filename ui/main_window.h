@@ -22,15 +22,15 @@ namespace pulse::ui {
 
 // One of the three stacked view rows.
 struct ViewRowWidgets {
-  QWidget* row = nullptr;          // P_01, P_02, P_03
-  QToolButton* zoom_in = nullptr;  // "+": Bt_ZoomY2, Bt_ZoomY22, Bt_ZoomY222
-  QToolButton* zoom_out = nullptr; // "-": Bt_ZoomY1, Bt_ZoomY11, Bt_ZoomY111
-  QWidget* plot = nullptr;         // XYPlot1..3 (a placeholder until ReplacePlot)
-  QLabel* zero_panel = nullptr;    // Panel10..12, lies over the plot's top-left corner
-  QGroupBox* box = nullptr;        // "通道k静态压力"
-  QLabel* readout = nullptr;       // P_jy1..3
-  QToolButton* print = nullptr;    // SpeedButton2..4
-  QComboBox* unit_list = nullptr;  // hidden cb_unit2 / cb_unit3 (rows 2 and 3 only)
+  QWidget* row = nullptr;            // P_01, P_02, P_03
+  QToolButton* zoom_in = nullptr;    // "+": Bt_ZoomY2, Bt_ZoomY22, Bt_ZoomY222
+  QToolButton* zoom_out = nullptr;   // "-": Bt_ZoomY1, Bt_ZoomY11, Bt_ZoomY111
+  QWidget* plot = nullptr;           // XYPlot1..3 (a placeholder until ReplacePlot)
+  QLabel* zero_panel = nullptr;      // Panel10..12, lies over the plot's top-left corner
+  QGroupBox* box = nullptr;          // "通道k静态压力"
+  QLabel* readout = nullptr;         // P_jy1..3
+  QToolButton* print = nullptr;      // SpeedButton2..4
+  QComboBox* unit_list = nullptr;    // hidden cb_unit2 / cb_unit3 (rows 2 and 3 only)
   QGridLayout* plot_cell = nullptr;  // holds the plot and its zero panel in one cell
 };
 
@@ -39,12 +39,12 @@ struct MainWindowWidgets {
   std::array<ViewRowWidgets, 3> views;
   QLabel* pulse_caption = nullptr;  // vertical "脉\n搏" beside view 1
   QCheckBox* ch_jy = nullptr;
-  QWidget* view_area = nullptr;     // the three rows and the time strip
+  QWidget* view_area = nullptr;  // the three rows and the time strip
   QWidget* time_strip = nullptr;
-  QPushButton* Button3 = nullptr;   // "<-"
-  QPushButton* Bt_ZoomX1 = nullptr; // time "-"
-  QPushButton* Bt_ZoomX2 = nullptr; // time "+"
-  QPushButton* Button1 = nullptr;   // "->"
+  QPushButton* Button3 = nullptr;       // "<-"
+  QPushButton* Bt_ZoomX1 = nullptr;     // time "-"
+  QPushButton* Bt_ZoomX2 = nullptr;     // time "+"
+  QPushButton* Button1 = nullptr;       // "->"
   QToolButton* SpeedButton1 = nullptr;  // reset
 
   QWidget* p_bb = nullptr;          // control strip
@@ -59,15 +59,15 @@ struct MainWindowWidgets {
   QLabel* data_bits_label = nullptr;  // hidden "数据位"
   QLineEdit* data_bits = nullptr;     // hidden "8"
 
-  QGroupBox* GroupBox2 = nullptr;   // "采样设置"
+  QGroupBox* GroupBox2 = nullptr;  // "采样设置"
   QComboBox* cb_unit1 = nullptr;
-  QLabel* freq_label = nullptr;     // hidden "频率:"
-  QLineEdit* Edit_Freq = nullptr;   // hidden
-  QPushButton* Button6 = nullptr;   // hidden "设置频率"
-  QPushButton* Button7 = nullptr;   // hidden "生产日期"
-  QLineEdit* Edit_date = nullptr;   // hidden, read-only
-  QPushButton* Button8 = nullptr;   // hidden "读序列号"
-  QLineEdit* Edit_sn = nullptr;     // hidden, read-only
+  QLabel* freq_label = nullptr;    // hidden "频率:"
+  QLineEdit* Edit_Freq = nullptr;  // hidden
+  QPushButton* Button6 = nullptr;  // hidden "设置频率"
+  QPushButton* Button7 = nullptr;  // hidden "生产日期"
+  QLineEdit* Edit_date = nullptr;  // hidden, read-only
+  QPushButton* Button8 = nullptr;  // hidden "读序列号"
+  QLineEdit* Edit_sn = nullptr;    // hidden, read-only
 
   QWidget* record_panel = nullptr;
   QLabel* Label10 = nullptr;

@@ -94,7 +94,9 @@ bool Convert(std::string_view in, const char* to, const char* from, bool lenient
   return ok;
 }
 
-std::string SystemMessage(int err) { return std::generic_category().message(err); }
+std::string SystemMessage(int err) {
+  return std::generic_category().message(err);
+}
 
 std::string WithSlash(std::string dir) {
   if (dir.empty() || dir.back() != '/') dir += '/';
@@ -217,8 +219,7 @@ void IniFile::SetValue(std::string_view section, std::string_view key, std::stri
   }
   if (insert_after != lines_.size()) {
     entry.section = lines_[insert_after].section;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_after) + 1,
-                  std::move(entry));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_after) + 1, std::move(entry));
     return;
   }
   if (!lines_.empty() && !Trim(lines_.back().text).empty()) {
@@ -280,7 +281,8 @@ void IniFile::Save(const std::string& path) const {
 PortSettings ReadPortSettings(const std::string& path) {
   const IniFile ini = IniFile::Load(path);
   const PortSettings defaults;
-  return {ini.Value(kPortSection, "com", defaults.com), ini.Value(kPortSection, "btl", defaults.btl)};
+  return {ini.Value(kPortSection, "com", defaults.com),
+          ini.Value(kPortSection, "btl", defaults.btl)};
 }
 
 void WritePortSettings(const std::string& path, const PortSettings& settings) {
@@ -313,17 +315,16 @@ std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
   if (exe_dir_writable) return WithSlash(exe_dir);
   const std::string name(program_name);
   // The XDG rules ignore a relative XDG_CONFIG_HOME.
-  if (xdg_config_home && xdg_config_home[0] == '/')
-    return WithSlash(xdg_config_home) + name + "/";
+  if (xdg_config_home && xdg_config_home[0] == '/') return WithSlash(xdg_config_home) + name + "/";
   if (home && home[0] != '\0') return WithSlash(home) + ".config/" + name + "/";
   return WithSlash(exe_dir);  // nowhere better: reads work, a write reports its failure
 }
 
 std::string SettingsDir(std::string_view program_name) {
   const std::string exe_dir = ProgramDir();
-  const std::string dir = SettingsDirFor(exe_dir, IsWritableDir(exe_dir),
-                                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
-                                         program_name);
+  const std::string dir =
+      SettingsDirFor(exe_dir, IsWritableDir(exe_dir), std::getenv("XDG_CONFIG_HOME"),
+                     std::getenv("HOME"), program_name);
   if (dir != exe_dir) {
     std::error_code ec;  // a failure here surfaces as the write error later
     std::filesystem::create_directories(dir, ec);

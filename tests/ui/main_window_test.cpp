@@ -13,7 +13,9 @@
 #include <QTest>
 
 // Readable failure messages for Qt strings.
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
 
 using pulse::ui::MainWindow;
 
@@ -64,20 +66,34 @@ TEST_F(MainWindowTest, DeviceControlsHaveTheirTextsAndStartClosed) {
     bool enabled;
   };
   const Want want[] = {
-      {"GroupBox1", "设备操作", true, true},  {"Bt_open", "打开设备", true, true},
-      {"bt_start", "开始采样", true, false},  {"Button2", "校零", true, true},
-      {"Button4", "零点值", true, true},      {"Button9", "退出", true, true},
-      {"Label_comm", "串口号", true, true},   {"Label_btl", "波特率", true, true},
-      {"Label_databits", "数据位", false, true}, {"e_databits", "8", false, true},
-      {"e_comm", "1", true, true},            {"e_btl", "256000", true, true},
-      {"GroupBox2", "采样设置", true, false}, {"Label_unit", "单位:", true, false},
-      {"cb_unit1", "毫米水柱", true, false},  {"Label_freq", "频率:", false, false},
-      {"Edit_Freq", "200", false, false},     {"Button6", "设置频率", false, false},
-      {"Button7", "生产日期", false, false},  {"Edit_date", "", false, false},
-      {"Button8", "读序列号", false, false},  {"Edit_sn", "", false, false},
-      {"Label10", "0", true, true},           {"Label_cnt", "0", true, true},
-      {"CheckBox1", "记录数据", true, true},  {"Button20", "保存", true, true},
-      {"Button18", "载入", true, true},       {"Button19", "模拟", true, true},
+      {"GroupBox1", "设备操作", true, true},
+      {"Bt_open", "打开设备", true, true},
+      {"bt_start", "开始采样", true, false},
+      {"Button2", "校零", true, true},
+      {"Button4", "零点值", true, true},
+      {"Button9", "退出", true, true},
+      {"Label_comm", "串口号", true, true},
+      {"Label_btl", "波特率", true, true},
+      {"Label_databits", "数据位", false, true},
+      {"e_databits", "8", false, true},
+      {"e_comm", "1", true, true},
+      {"e_btl", "256000", true, true},
+      {"GroupBox2", "采样设置", true, false},
+      {"Label_unit", "单位:", true, false},
+      {"cb_unit1", "毫米水柱", true, false},
+      {"Label_freq", "频率:", false, false},
+      {"Edit_Freq", "200", false, false},
+      {"Button6", "设置频率", false, false},
+      {"Button7", "生产日期", false, false},
+      {"Edit_date", "", false, false},
+      {"Button8", "读序列号", false, false},
+      {"Edit_sn", "", false, false},
+      {"Label10", "0", true, true},
+      {"Label_cnt", "0", true, true},
+      {"CheckBox1", "记录数据", true, true},
+      {"Button20", "保存", true, true},
+      {"Button18", "载入", true, true},
+      {"Button19", "模拟", true, true},
   };
   for (const Want& w : want) {
     SCOPED_TRACE(w.name);

@@ -36,9 +36,7 @@ class SettingsFileTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  void WriteRaw(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
+  void WriteRaw(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
   std::string ReadRaw() const {
     std::ifstream in(path_, std::ios::binary);
     std::stringstream ss;
@@ -166,8 +164,7 @@ TEST_F(SettingsFileTest, WriteFailureIsReportedWithTheFileName) {
 
 TEST(SettingsDirTest, FallsBackToTheUserConfigDirectory) {
   EXPECT_EQ(SettingsDirFor("/opt/p", true, "/x", "/home/u", "pulse3ch"), "/opt/p/");
-  EXPECT_EQ(SettingsDirFor("/opt/p/", false, "/x/cfg", "/home/u", "pulse3ch"),
-            "/x/cfg/pulse3ch/");
+  EXPECT_EQ(SettingsDirFor("/opt/p/", false, "/x/cfg", "/home/u", "pulse3ch"), "/x/cfg/pulse3ch/");
   EXPECT_EQ(SettingsDirFor("/opt/p/", false, nullptr, "/home/u", "pulse3ch"),
             "/home/u/.config/pulse3ch/");
   EXPECT_EQ(SettingsDirFor("/opt/p/", false, "relative", "/home/u/", "pulse3ch"),
