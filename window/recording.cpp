@@ -174,7 +174,7 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
 std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_save_name) {
   if (state_.RecordList.empty()) return std::nullopt;
   const std::optional<std::string> chosen = ask_save_name();
-  if (!chosen) return std::nullopt;
+  if (!chosen || chosen->empty()) return std::nullopt;
   std::string path = RecordFileName(*chosen);
   WriteTextLines(path, state_.RecordList);
   return path;
@@ -182,7 +182,7 @@ std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_sav
 
 bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   const std::optional<std::string> chosen = ask_open_name();
-  if (!chosen) return false;
+  if (!chosen || chosen->empty()) return false;
   std::vector<std::string> lines = LoadTextLines(*chosen);
   controls_.Memo1.Lines.Assign(lines);
   state_.ReplayList = std::move(lines);

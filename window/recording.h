@@ -60,7 +60,7 @@ std::vector<std::string> LoadTextLines(const std::string& name);
 
 class RecordReplay {
  public:
-  // Runs a file dialog; nothing when the operator cancels.
+  // Runs a file dialog; nothing (or an empty name) when the operator cancels.
   using FileDialog = std::function<std::optional<std::string>()>;
 
   RecordReplay(TFormState& state, TMainControls& controls, WaveViews& views)
