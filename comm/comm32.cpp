@@ -34,7 +34,9 @@ void TComm32::SetCommsLogFileName(const std::string& value) {
   comm::CommsLog::SetProcessName(value);
 }
 
-std::thread TComm32::CreateThread(std::function<void()> body) { return std::thread(std::move(body)); }
+std::thread TComm32::CreateThread(std::function<void()> body) {
+  return std::thread(std::move(body));
+}
 
 void TComm32::ApplyTimeouts() {
   // Reads wait without limit for the first byte, then end after a quiet interval; writes

@@ -19,7 +19,7 @@ std::mutex& LogMutex() {
   static std::mutex mutex;
   return mutex;
 }
-std::string process_name;  // guarded by LogMutex()
+std::string process_name;       // guarded by LogMutex()
 std::FILE* log_file = nullptr;  // guarded by LogMutex()
 // Lets the threads skip the lock while logging is off, which is the usual case.
 std::atomic<bool> logging_on{false};
@@ -28,7 +28,9 @@ std::atomic<bool> logging_on{false};
 [[maybe_unused]] const char* PickText(int result, const char* buffer) {
   return result == 0 ? buffer : nullptr;
 }
-[[maybe_unused]] const char* PickText(const char* result, const char*) { return result; }
+[[maybe_unused]] const char* PickText(const char* result, const char*) {
+  return result;
+}
 
 }  // namespace
 

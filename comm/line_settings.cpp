@@ -30,11 +30,20 @@ bool ApplyLineSettings(int fd, const LineSettings& settings, uint32_t* actual_ba
   tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
   tio.c_iflag &= ~INPCK;
   switch (settings.Parity) {
-    case kOddParity: tio.c_cflag |= PARENB | PARODD; break;
-    case kEvenParity: tio.c_cflag |= PARENB; break;
-    case kMarkParity: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case kSpaceParity: tio.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
+    case kOddParity:
+      tio.c_cflag |= PARENB | PARODD;
+      break;
+    case kEvenParity:
+      tio.c_cflag |= PARENB;
+      break;
+    case kMarkParity:
+      tio.c_cflag |= PARENB | PARODD | CMSPAR;
+      break;
+    case kSpaceParity:
+      tio.c_cflag |= PARENB | CMSPAR;
+      break;
+    default:
+      break;
   }
   if (tio.c_cflag & PARENB) tio.c_iflag |= INPCK;
 
@@ -67,8 +76,14 @@ bool ReadBaudRate(int fd, uint32_t* baud) {
   return true;
 }
 
-void PurgeInput(int fd) { ioctl(fd, TCFLSH, TCIFLUSH); }
-void PurgeOutput(int fd) { ioctl(fd, TCFLSH, TCOFLUSH); }
-void PurgeBoth(int fd) { ioctl(fd, TCFLSH, TCIOFLUSH); }
+void PurgeInput(int fd) {
+  ioctl(fd, TCFLSH, TCIFLUSH);
+}
+void PurgeOutput(int fd) {
+  ioctl(fd, TCFLSH, TCOFLUSH);
+}
+void PurgeBoth(int fd) {
+  ioctl(fd, TCFLSH, TCIOFLUSH);
+}
 
 }  // namespace comm

@@ -9,7 +9,9 @@ constexpr std::chrono::milliseconds kRecheckInterval{10};
 
 }  // namespace
 
-void ManualQueue::Wake() { arrived_.notify_all(); }
+void ManualQueue::Wake() {
+  arrived_.notify_all();
+}
 
 size_t ManualQueue::WaitAndDispatch(std::chrono::milliseconds timeout) {
   {

@@ -137,8 +137,7 @@ std::vector<PortInfo> PortNames::PresentPorts() const {
 }
 
 std::string PortNames::Resolve(const std::string& comm_port) const {
-  if (!comm_port.empty() && comm_port.front() == '/' && !ComPortNumber(comm_port))
-    return comm_port;
+  if (!comm_port.empty() && comm_port.front() == '/' && !ComPortNumber(comm_port)) return comm_port;
   const auto number = ComPortNumber(comm_port);
   if (!number) return {};
   if (auto mapped = mappings_.find(*number); mapped != mappings_.end()) return mapped->second;

@@ -11,10 +11,10 @@
 namespace comm {
 
 struct PortInfo {
-  std::string Path;          // /dev/ttyUSB0
-  std::string Name;          // ttyUSB0
-  std::string Driver;        // ftdi_sio, cdc_acm, serial8250, ...
-  std::string UsbVendorId;   // four hex digits, USB devices only
+  std::string Path;         // /dev/ttyUSB0
+  std::string Name;         // ttyUSB0
+  std::string Driver;       // ftdi_sio, cdc_acm, serial8250, ...
+  std::string UsbVendorId;  // four hex digits, USB devices only
   std::string UsbProductId;
   std::string Manufacturer;
   std::string Product;

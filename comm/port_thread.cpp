@@ -2,7 +2,9 @@
 
 namespace comm {
 
-PortThread::~PortThread() { Join(); }
+PortThread::~PortThread() {
+  Join();
+}
 
 void PortThread::Run() {
   Execute();
@@ -17,6 +19,8 @@ void PortThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void PortThread::PostHangup() const { Notify.Post(kMsgRequestHangup, 0, nullptr); }
+void PortThread::PostHangup() const {
+  Notify.Post(kMsgRequestHangup, 0, nullptr);
+}
 
 }  // namespace comm

@@ -52,7 +52,9 @@ bool TReadThread::PostReport(uint32_t flags) {
 
 void TReadThread::Execute() {
   counts_known_ = comm::ReadLineErrorCounts(PortHandle, &counts_);
-  uint8_t buffer[kReadChunk];
+  // Bytes already waiting are fetched many chunks at a time, then cut into chunks exactly as
+  // reads of 24 would have cut them; `have` (< 24 between reads) is the chunk being built.
+  uint8_t buffer[kDrainBuffer];
   size_t have = 0;
   int gone_error = 0;
 
@@ -102,8 +104,7 @@ void TReadThread::Execute() {
     // A line error is reported where it was seen: after the bytes that came before it.
     if (counts_known_) {
       comm::LineErrorCounts now;
-      if (comm::ReadLineErrorCounts(PortHandle, &now) &&
-          comm::CommErrorFlags(counts_, now) != 0) {
+      if (comm::ReadLineErrorCounts(PortHandle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
         const uint32_t flags = comm::CommErrorFlags(counts_, now);
         counts_ = now;
         if (!Deliver(buffer, have)) {
@@ -119,18 +120,18 @@ void TReadThread::Execute() {
     ReadResult result = ReadResult::kMore;
     bool post_failed = false;
     while (result == ReadResult::kMore) {
-      const ssize_t got = read(PortHandle, buffer + have, kReadChunk - have);
+      const ssize_t got = read(PortHandle, buffer + have, sizeof buffer - have);
       if (got > 0) {
-        const bool at_once = have == 0 && static_cast<size_t>(got) == kReadChunk;
         have += static_cast<size_t>(got);
-        if (have == kReadChunk) {
-          if (at_once) comm::CommsLog::Write("Data waiting for ReadFile: ");
-          if (!Deliver(buffer, have)) {
-            post_failed = true;
-            break;
-          }
-          have = 0;
+        size_t taken = 0;
+        while (have - taken >= kReadChunk && !post_failed) {
+          comm::CommsLog::Write("Data waiting for ReadFile: ");
+          post_failed = !Deliver(buffer + taken, kReadChunk);
+          taken += kReadChunk;
         }
+        if (post_failed) break;
+        std::memmove(buffer, buffer + taken, have - taken);
+        have -= taken;
       } else if (got == 0) {
         // VMIN=1 on a non-blocking descriptor: zero bytes means the device has gone.
         gone_error = EIO;

@@ -11,6 +11,8 @@
 
 // A read asks for at most this many bytes; a chunk never holds more.
 inline constexpr size_t kReadChunk = 24;
+// Waiting bytes are fetched up to this many at once (a whole number of chunks).
+inline constexpr size_t kDrainBuffer = kReadChunk * 64;
 // Size of the block that carries a line-error report.
 inline constexpr size_t kReportBlockSize = 256;
 

@@ -18,9 +18,15 @@ comm::LineState TComm::LineStateFor(const comm::LineState& current) const {
   state.OutxCtsFlow = Outx_CtsFlow_;
   state.OutxDsrFlow = Outx_DsrFlow_;
   switch (DtrControl_) {
-    case TDtrControl::DtrEnable: state.DtrControl = kDtrEnable; break;
-    case TDtrControl::DtrHandshake: state.DtrControl = kDtrHandshake; break;
-    case TDtrControl::DtrDisable: state.DtrControl = kDtrDisable; break;
+    case TDtrControl::DtrEnable:
+      state.DtrControl = kDtrEnable;
+      break;
+    case TDtrControl::DtrHandshake:
+      state.DtrControl = kDtrHandshake;
+      break;
+    case TDtrControl::DtrDisable:
+      state.DtrControl = kDtrDisable;
+      break;
   }
   state.DsrSensitivity = DsrSensitivity_;
   state.TxContinueOnXoff = TxContinueOnXoff_;
@@ -29,10 +35,18 @@ comm::LineState TComm::LineStateFor(const comm::LineState& current) const {
   state.ErrorChar = ReplaceWhenParityError_;
   state.Null = IgnoreNullChar_;
   switch (RtsControl_) {
-    case TRtsControl::RtsEnable: state.RtsControl = kRtsEnable; break;
-    case TRtsControl::RtsHandshake: state.RtsControl = kRtsHandshake; break;
-    case TRtsControl::RtsTransmissionAvailable: state.RtsControl = kRtsToggle; break;
-    case TRtsControl::RtsDisable: state.RtsControl = kRtsDisable; break;
+    case TRtsControl::RtsEnable:
+      state.RtsControl = kRtsEnable;
+      break;
+    case TRtsControl::RtsHandshake:
+      state.RtsControl = kRtsHandshake;
+      break;
+    case TRtsControl::RtsTransmissionAvailable:
+      state.RtsControl = kRtsToggle;
+      break;
+    case TRtsControl::RtsDisable:
+      state.RtsControl = kRtsDisable;
+      break;
   }
   state.AbortOnError = false;
   state.XonLim = XonLimit_;

@@ -79,7 +79,9 @@ class TComm {
 
 #define PULSE_COMM_PROPERTY(Type, Name, Initial, Kind) \
  public:                                               \
-  Type Name() const { return Name##_; }                \
+  Type Name() const {                                  \
+    return Name##_;                                    \
+  }                                                    \
   void Set##Name(Type value) {                         \
     if (value == Name##_) return;                      \
     Name##_ = value;                                   \
@@ -132,8 +134,12 @@ class TComm {
   // The notification window's procedure for messages 1525 to 1529; others are ignored.
   void WindowProc(comm::Notification& message);
 
-  bool HandleHeld() const { return false; }  // this component is never opened
-  bool SendDataEmpty() const { return send_data_empty_; }
+  bool HandleHeld() const {
+    return false;
+  }  // this component is never opened
+  bool SendDataEmpty() const {
+    return send_data_empty_;
+  }
 
  private:
   enum class Applies { kNothing, kLineState, kTimeouts };

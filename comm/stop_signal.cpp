@@ -18,7 +18,9 @@ std::unique_ptr<StopSignal> StopSignal::Create(int* error) {
   return std::unique_ptr<StopSignal>(new StopSignal(fd));
 }
 
-StopSignal::~StopSignal() { close(fd_); }
+StopSignal::~StopSignal() {
+  close(fd_);
+}
 
 void StopSignal::Signal() {
   // Never read back, so the counter only grows and the descriptor stays readable.

@@ -16,7 +16,9 @@ std::unique_ptr<WriteQueue> WriteQueue::Create(int* error) {
   return std::unique_ptr<WriteQueue>(new WriteQueue(fd));
 }
 
-WriteQueue::~WriteQueue() { close(fd_); }
+WriteQueue::~WriteQueue() {
+  close(fd_);
+}
 
 bool WriteQueue::Post(WriteRequest request) {
   {

@@ -324,8 +324,7 @@ TEST(Comm32Pty, DestroyingAnOpenComponentClosesItAndDropsItsQueuedMessages) {
   commtest::PtyPair pty;
   comm::ManualQueue queue;
   auto wait_pending = [&queue](size_t count) {
-    for (int i = 0; i < 500 && queue.PendingCount() < count; ++i)
-      std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 500 && queue.PendingCount() < count; ++i) std::this_thread::sleep_for(10ms);
     return queue.PendingCount();
   };
   {

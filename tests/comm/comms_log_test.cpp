@@ -36,8 +36,7 @@ TEST(CommsLog, ErrorLinesCarryTheSystemText) {
             "Unable to CreateEvent: GetLastError returned: \"No such file or directory\"");
   EXPECT_EQ(comm::FormatErrorLine("", EIO), "GetLastError returned: \"Input/output error\"");
   // A code the system has no text for still gives a line, never an empty one.
-  EXPECT_NE(comm::FormatErrorLine("x", 99999).find("GetLastError returned: \""),
-            std::string::npos);
+  EXPECT_NE(comm::FormatErrorLine("x", 99999).find("GetLastError returned: \""), std::string::npos);
 }
 
 TEST(CommsLog, WritesTheCloseSequenceWhileANameIsSet) {

@@ -21,8 +21,8 @@ class FakeTree : public testing::Test {
     dev_ = root_ / "dev";
     sys_ = root_ / "sys";
     fs::create_directories(dev_);
-    for (const char* name : {"ttyS0", "ttyS1", "ttyS2", "ttyUSB1", "ttyUSB10", "ttyUSB0",
-                             "ttyACM0", "tty0", "ttyUSBx", "console"})
+    for (const char* name : {"ttyS0", "ttyS1", "ttyS2", "ttyUSB1", "ttyUSB10", "ttyUSB0", "ttyACM0",
+                             "tty0", "ttyUSBx", "console"})
       Touch(dev_ / name, "");
 
     const fs::path devices = sys_ / "devices";
@@ -85,7 +85,7 @@ TEST_F(FakeTree, ListsPresentPortsInAStableOrderWithWhatSysfsTells) {
   EXPECT_EQ(ftdi.Product, "USB Serial");
   EXPECT_EQ(ftdi.SerialNumber, "A1B2C3");
   EXPECT_EQ(ports[1].UsbVendorId, "");  // its USB device has no descriptors in the fake tree
-  EXPECT_EQ(ports[2].Driver, "");        // no sysfs entry at all: listed with the name only
+  EXPECT_EQ(ports[2].Driver, "");       // no sysfs entry at all: listed with the name only
   EXPECT_EQ(ports[3].Driver, "cdc_acm");
   EXPECT_EQ(ports[3].UsbVendorId, "2341");
   EXPECT_EQ(ports[3].Product, "Sensor");

@@ -116,7 +116,9 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
     EXPECT_EQ(sender, &comm);
     calls.push_back("data " + std::string(reinterpret_cast<const char*>(buffer), length));
   };
-  comm.OnReceiveError = [&](TComm*, uint32_t mask) { calls.push_back("error " + std::to_string(mask)); };
+  comm.OnReceiveError = [&](TComm*, uint32_t mask) {
+    calls.push_back("error " + std::to_string(mask));
+  };
   comm.OnModemStateChange = [&](TComm*, uint32_t event) {
     calls.push_back("modem " + std::to_string(event));
   };
@@ -139,8 +141,8 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
     comm::Notification n = message(msg, 0, value);
     comm.WindowProc(n);
   }
-  EXPECT_EQ(calls, (std::vector<std::string>{"data abc", "error 8", "hangup", "modem 32",
-                                             "empty"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"data abc", "error 8", "hangup", "modem 32", "empty"}));
 
   // Without handlers nothing is called and the block is still freed.
   TComm bare;
