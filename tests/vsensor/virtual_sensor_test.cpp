@@ -323,6 +323,12 @@ TEST(VirtualSensorPty, BaudPacingLimitsTheByteRate) {
   for (std::size_t i = 1; i < ch.size(); ++i) bytes += ch[i].bytes.size();
   const double secs = std::chrono::duration<double>(ch.back().at - ch.front().at).count();
   EXPECT_NEAR(static_cast<double>(bytes) / secs, 960.0, 96.0);
+  // What the line cannot carry is dropped at the device, so a reply still comes promptly.
+  EXPECT_GT(rig.sensor.GetStats().data_frames_discarded, 100u);
+  const auto asked = Clock::now();
+  rig.port->Write(Command(kSerial));
+  ASSERT_TRUE(rig.AwaitReply(kSerial, 5));
+  EXPECT_LT(Clock::now() - asked, 500ms);
 }
 
 TEST(VirtualSensorPty, UnpacedFollowsTheReader) {

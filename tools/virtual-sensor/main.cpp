@@ -40,8 +40,9 @@ Device:
   --zero-delay MS     how long zeroing takes before its acknowledgement (default 300)
 
 Pacing:
-  --baud B            pace bytes as a line at B baud would (10 bits per byte); default:
-                      only data frames are paced, at the rate, on a monotonic clock
+  --baud B            pace bytes as a line at B baud would (10 bits per byte); data
+                      frames the line cannot carry are dropped (counted as discarded);
+                      default: only data frames are paced, at the rate, on a monotonic clock
   --unpaced           send data frames as fast as the reader takes them (stress tests)
 
 Fault injection (all off by default; each is counted):

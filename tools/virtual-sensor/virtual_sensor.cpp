@@ -33,6 +33,10 @@ constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
 // Above this much unsent output nobody is reading: new data frames are discarded, as the
 // bytes of a real line would be lost at the far end.
 constexpr std::size_t kMaxQueuedBytes = 64 * 1024;
+// On a paced line the device's own transmit buffer holds about this much line time; samples
+// that do not fit are dropped, so replies are never stuck behind seconds of old samples.
+constexpr double kLineBufferSeconds = 0.1;
+constexpr std::size_t kMinLineBuffer = 256;
 // With byte pacing, wake at most once per millisecond and send what the line took meanwhile.
 constexpr auto kPacingGranularity = std::chrono::milliseconds(1);
 // The host's reader ends a chunk after 2 ms of silence; 3 ms and more makes split frames
@@ -126,6 +130,11 @@ class SensorLoop {
         model_(options.seed),
         faults_(options.seed ^ 0x5EED0FA17ull),
         rate_(options.rate),
+        max_queued_(
+            options.baud > 0 && !options.unpaced
+                ? std::max(kMinLineBuffer, static_cast<std::size_t>(options.baud / kBitsPerByte *
+                                                                    kLineBufferSeconds))
+                : kMaxQueuedBytes),
         zero_values_(model_.ZeroValues()) {}
 
   ~SensorLoop() {
@@ -220,7 +229,8 @@ class SensorLoop {
   std::uint64_t frames_scheduled_ = 0;  // since stream_t0_: frame k is due at t0 + k / rate
   std::deque<Piece> out_;
   std::size_t queued_bytes_ = 0;
-  Clock::time_point line_free_;  // byte pacing: when the next byte may start
+  const std::size_t max_queued_;  // beyond this, new data frames are discarded
+  Clock::time_point line_free_;   // byte pacing: when the next byte may start
   std::deque<Clock::time_point> zero_due_;
   std::array<std::uint64_t, kCommandCount> received_{};
   std::optional<Clock::time_point> write_wake_;  // pacing or a split gap holds the output
@@ -321,7 +331,7 @@ void SensorLoop::EnqueueDataFrame(Clock::time_point now) {
   const bool noisy = faults_.Chance(options_.noise);
   const int noise_len = faults_.Between(1, kNoiseBurstMax);
 
-  if (queued_bytes_ > kMaxQueuedBytes) {
+  if (queued_bytes_ > max_queued_) {
     Count([](Stats& st) { ++st.data_frames_discarded; });
     return;
   }
