@@ -1,0 +1,68 @@
+// The window logic with the real serial link against the virtual sensor.
+#include "tests/form1/form_fixture.h"
+#include "tools/virtual-sensor/virtual_sensor.h"
+
+namespace form1test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Form1SensorTest : public FormFixture {
+ protected:
+  void OpenOn(vsensor::VirtualSensor& sensor) {
+    sensor.Start();
+    MakeForm({"COM1=" + sensor.SlavePath()});
+    form_->Bt_openClick();
+    ASSERT_TRUE(s().PortOpen);
+    host_.RunDelayed();
+    ASSERT_TRUE(form_->StopAfterOpenSent());
+  }
+  bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
+    return queue_.DispatchUntil(done, timeout);
+  }
+};
+
+TEST_F(Form1SensorTest, OpenStartStreamStopClose) {
+  vsensor::Options o;
+  o.split = true;
+  o.noise = 0.05;
+  vsensor::VirtualSensor sensor(o);
+  OpenOn(sensor);
+  form_->bt_startClick();
+  ASSERT_TRUE(Until([&] { return c().StatusBar1.Panels[3].Text == "启动采样！"; }));
+  ASSERT_TRUE(Until([&] { return s().SampleCount1 >= 100; }));
+  EXPECT_FALSE(c().Label10.Caption.empty());
+  EXPECT_EQ(s().ErrorCount, 0);
+  EXPECT_FALSE(p1_.points.empty());
+
+  // Every frame the sensor has sent intact so far gets drawn.
+  const uint64_t sent = sensor.GetStats().data_frames_intact;
+  ASSERT_TRUE(Until([&] { return static_cast<uint64_t>(s().SampleCount1) >= sent; }))
+      << s().SampleCount1 << " of " << sent;
+  EXPECT_EQ(s().ErrorCount, 0);
+
+  form_->bt_startClick();
+  ASSERT_TRUE(Until([&] { return !s().StopPending; }));
+  EXPECT_EQ(c().StatusBar1.Panels[3].Text, "停止采样！");
+  EXPECT_FALSE(s().Sampling);
+  EXPECT_EQ(c().bt_start.Caption, "开始采样");
+
+  form_->Bt_openClick();
+  EXPECT_FALSE(s().PortOpen);
+  EXPECT_EQ(c().StatusBar1.Panels[0].Text, "串口关闭");
+}
+
+TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {
+  vsensor::Options o;
+  o.hangup_after = 1.0;
+  vsensor::VirtualSensor sensor(o);
+  OpenOn(sensor);
+  form_->bt_startClick();
+  ASSERT_TRUE(Until([&] { return !s().PortOpen; }, 5s));
+  EXPECT_EQ(c().StatusBar1.Panels[0].Text, "设备连接失败");
+  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(c().bt_start.Enabled);
+}
+
+}  // namespace
+}  // namespace form1test

@@ -1,0 +1,277 @@
+// The main window's connection logic: settings, open and close, the start,
+// stop and zero handshakes and their retries, against a raw pseudo-terminal
+// that plays the device.
+#include <fstream>
+#include <sstream>
+
+#include "tests/comm/pty_pair.h"
+#include "tests/form1/form_fixture.h"
+
+namespace form1test {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+const Bytes kStart = {0xF0, 0x2F, 0x01, 0x31, 0x51};
+const Bytes kStop = {0xF0, 0x2F, 0x01, 0x32, 0x52};
+const Bytes kZero = {0xF0, 0x2F, 0x01, 0x35, 0x55};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class Form1Test : public FormFixture {
+ protected:
+  // Opens the device on the pseudo-terminal and lets the stop that follows
+  // every open go out; returns with that stop read off the line.
+  void OpenOnPty() {
+    MakeForm({"COM1=" + pty_.SlavePath()});
+    form_->Bt_openClick();
+    ASSERT_TRUE(s().PortOpen);
+    host_.RunDelayed();
+    ASSERT_TRUE(form_->StopAfterOpenSent());
+    ASSERT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  }
+  // Delivers device bytes through the serial link to the parser.
+  void DeviceSends(const Bytes& bytes) {
+    pty_.Write(bytes);
+    ASSERT_GT(queue_.WaitAndDispatch(2s), 0u);
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) form_->Timer1Timer();
+  }
+
+  commtest::PtyPair pty_;
+};
+
+TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  EXPECT_EQ(c().e_comm.Text, "1");
+  EXPECT_EQ(c().e_btl.Text, "256000");
+  EXPECT_FALSE(std::filesystem::exists(form_->SettingsPath()));
+  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_FALSE(c().GroupBox2.Enabled);
+  EXPECT_EQ(c().Label_pulse.Caption, "脉\n搏");
+  EXPECT_EQ(Panel(4).rfind("当前时间 : ", 0), 0u);
+
+  form_->Bt_openClick();
+  EXPECT_TRUE(s().PortOpen);
+  EXPECT_EQ(Panel(0), "设备连接正常");
+  EXPECT_EQ(c().Bt_open.Caption, "关闭设备");
+  EXPECT_TRUE(c().bt_start.Enabled);
+  EXPECT_TRUE(c().GroupBox2.Enabled);
+  // Section "串口" in GBK: B4 AE BF DA.
+  const std::string file = ReadFile(form_->SettingsPath());
+  EXPECT_NE(file.find("[\xB4\xAE\xBF\xDA]"), std::string::npos);
+  EXPECT_NE(file.find("com=1"), std::string::npos);
+  EXPECT_NE(file.find("btl=256000"), std::string::npos);
+}
+
+TEST_F(Form1Test, StoredSettingsAreShownAsTheyStand) {
+  dir_ = TempDir();
+  {
+    std::ofstream out(dir_ + "comSet.ini", std::ios::binary);
+    out << "[other]\r\nkeep=yes\r\n[\xB4\xAE\xBF\xDA]\r\ncom=7\r\nbtl=9600\r\n";
+  }
+  FormOptions options;
+  options.exe_dir = options.settings_dir = dir_;
+  TForm1 form(host_, queue_, {&p1_, &p2_, &p3_}, options);
+  form.FormCreate();
+  EXPECT_EQ(form.Controls().e_comm.Text, "7");
+  EXPECT_EQ(form.Controls().e_btl.Text, "9600");
+  EXPECT_EQ(form.Controls().e_btl.ItemIndex, -1);
+}
+
+TEST_F(Form1Test, DeviceNamesAndTheirResolution) {
+  EXPECT_EQ(TForm1::DeviceName(9), "COM9");
+  EXPECT_EQ(TForm1::DeviceName(10), "//./COM10");
+  MakeForm({"COM10=" + pty_.SlavePath()});
+  c().e_comm.Text = "10";
+  form_->e_commChange();
+  EXPECT_NE(c().e_comm.Hint.find(pty_.SlavePath()), std::string::npos) << c().e_comm.Hint;
+  form_->Bt_openClick();
+  EXPECT_TRUE(s().PortOpen);
+  EXPECT_EQ(form_->Comm321().CommPort(), "//./COM10");
+  EXPECT_EQ(form_->Comm321().DevicePath(), pty_.SlavePath());
+  EXPECT_EQ(s().PortNumber, 10);
+}
+
+TEST_F(Form1Test, ADevicePathTypedInOpensThatDevice) {
+  MakeForm();
+  c().e_comm.Text = pty_.SlavePath();
+  form_->Bt_openClick();
+  EXPECT_TRUE(s().PortOpen);
+  EXPECT_EQ(form_->Comm321().DevicePath(), pty_.SlavePath());
+}
+
+TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
+  MakeForm({"COM1=" + dir_ + "no-such-device"});
+  form_->Bt_openClick();
+  EXPECT_FALSE(s().PortOpen);
+  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_FALSE(std::filesystem::exists(form_->SettingsPath()));
+  ASSERT_EQ(host_.delayed.size(), 1u);
+  EXPECT_EQ(host_.delayed[0].first, TForm1::kStopAfterOpenMs);
+  host_.RunDelayed();
+  EXPECT_EQ(Panel(2), "串口未打开");
+}
+
+TEST_F(Form1Test, NonIntegerPortOrBaudGivesTheErrorBoxAndOpensNothing) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  c().e_comm.Text = "COM1";
+  form_->Bt_openClick();
+  ASSERT_EQ(host_.errors.size(), 1u);
+  EXPECT_EQ(host_.errors[0], "'COM1' is not a valid integer value");
+  c().e_comm.Text = "1";
+  c().e_btl.Text = "fast";
+  form_->Bt_openClick();
+  ASSERT_EQ(host_.errors.size(), 2u);
+  EXPECT_FALSE(s().PortOpen);
+  EXPECT_TRUE(host_.delayed.empty());
+  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+}
+
+TEST_F(Form1Test, StartWhileClosedOnlyAsksToOpenFirst) {
+  MakeForm();
+  form_->bt_startClick();
+  ASSERT_EQ(host_.messages, std::vector<std::string>{"请首先打开设备"});
+  EXPECT_FALSE(s().Sampling);
+  EXPECT_EQ(c().bt_start.Caption, "开始采样");
+}
+
+TEST_F(Form1Test, StartResetsTheErrorLabelButNotTheCount) {
+  OpenOnPty();
+  s().ErrorCount = 4;
+  c().Memo1.Lines.Add("old");
+  form_->bt_startClick();
+  EXPECT_EQ(pty_.Read(kStart.size(), 2s), kStart);
+  EXPECT_EQ(c().Label_cnt.Caption, "0");
+  EXPECT_EQ(s().ErrorCount, 4);
+  EXPECT_EQ(c().bt_start.Caption, "停止采样");
+  EXPECT_TRUE(s().Sampling);
+}
+
+TEST_F(Form1Test, UnacknowledgedStopRepeatsEveryFiveTicksUntilAcknowledged) {
+  OpenOnPty();
+  form_->bt_startClick();
+  pty_.Read(kStart.size(), 2s);
+  form_->bt_startClick();
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  EXPECT_TRUE(s().StopPending);
+  Ticks(4);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+  Ticks(1);
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  DeviceSends({0xF0, 0x1F, 0x01, 0x32, 0x42});
+  EXPECT_FALSE(s().StopPending);
+  EXPECT_EQ(Panel(3), "停止采样！");
+  Ticks(10);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+}
+
+TEST_F(Form1Test, ClosingEndsTheRetries) {
+  OpenOnPty();
+  form_->Button2Click();
+  EXPECT_EQ(pty_.Read(kZero.size(), 2s), kZero);
+  form_->bt_startClick();  // start: clears the zero retry
+  pty_.Read(kStart.size(), 2s);
+  form_->bt_startClick();  // stop, pending
+  pty_.Read(kStop.size(), 2s);
+  form_->Bt_openClick();  // close
+  EXPECT_FALSE(s().PortOpen);
+  EXPECT_FALSE(s().StopPending);
+  EXPECT_EQ(Panel(0), "串口关闭");
+  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(c().bt_start.Enabled);
+  const std::string before = Panel(2);
+  Ticks(20);
+  EXPECT_EQ(Panel(2), before);  // nothing was sent, not even tried
+}
+
+TEST_F(Form1Test, ZeroDuringSamplingRestartsOnceAfterTheAcknowledgement) {
+  OpenOnPty();
+  form_->bt_startClick();
+  pty_.Read(kStart.size(), 2s);
+  form_->Button2Click();
+  EXPECT_EQ(pty_.Read(kZero.size(), 2s), kZero);
+  Ticks(5);
+  EXPECT_EQ(pty_.Read(kZero.size(), 2s), kZero);
+  DeviceSends({0xF0, 0x1F, 0x01, 0x35, 0x45});
+  EXPECT_EQ(Panel(3), "清零成功！");
+  Ticks(9);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+  Ticks(1);
+  EXPECT_EQ(pty_.Read(kStart.size(), 2s), kStart);
+  Ticks(10);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+}
+
+TEST_F(Form1Test, UnpluggedDeviceShowsTheFailureAndClosesTheLink) {
+  OpenOnPty();
+  form_->bt_startClick();
+  pty_.Read(kStart.size(), 2s);
+  form_->bt_startClick();  // a stop is pending when the adapter goes
+  pty_.CloseMaster();
+  ASSERT_TRUE(queue_.DispatchUntil([&] { return !s().PortOpen; }, 3s));
+  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_FALSE(s().StopPending);
+}
+
+TEST_F(Form1Test, ExitStopsTheDeviceClosesAndEndsTheWindow) {
+  OpenOnPty();
+  form_->Button9Click();
+  EXPECT_FALSE(host_.closed);
+  EXPECT_TRUE(s().PortOpen);  // the stop leaves before the close
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  ASSERT_EQ(host_.delayed.size(), 1u);
+  EXPECT_EQ(host_.delayed[0].first, TForm1::kExitDrainMs);
+  host_.RunDelayed();
+  EXPECT_FALSE(s().PortOpen);
+  EXPECT_TRUE(host_.closed);
+}
+
+TEST_F(Form1Test, SamplingRateFromTheHiddenEditBox) {
+  MakeForm();
+  c().Edit_Freq.Text = "";
+  form_->Button6Click();
+  EXPECT_EQ(host_.messages, std::vector<std::string>{"请输入频率值5-250"});
+  const std::pair<const char*, int> cases[] = {{"300", 250}, {"1", 5}, {"x", 100}, {"120", 120}};
+  for (auto [text, rate] : cases) {
+    c().Edit_Freq.Text = text;
+    s().SampleCount1 = 7;
+    form_->Button6Click();
+    EXPECT_EQ(s().SampleRate, rate) << text;
+    EXPECT_EQ(s().SampleCount1, 0);
+  }
+}
+
+TEST_F(Form1Test, ReplayBeforeAnyLoadLeavesTheRetriesRunning) {
+  OpenOnPty();
+  form_->Button19Click();
+  EXPECT_FALSE(s().Replaying);
+  form_->bt_startClick();
+  pty_.Read(kStart.size(), 2s);
+  form_->bt_startClick();
+  pty_.Read(kStop.size(), 2s);
+  Ticks(5);
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+}
+
+TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndTheLinkStaysOpen) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  std::filesystem::create_directories(form_->SettingsPath());  // a directory in its place
+  form_->Bt_openClick();
+  EXPECT_TRUE(s().PortOpen);
+  EXPECT_EQ(host_.errors.size(), 1u);
+}
+
+}  // namespace
+}  // namespace form1test

@@ -1,0 +1,362 @@
+#include "window/form1.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <charconv>
+#include <ctime>
+#include <utility>
+
+#include "comm/port_names.h"
+#include "window/settings_file.h"
+
+namespace pulse::window {
+
+namespace {
+
+constexpr size_t kPanelLinkState = 0;
+constexpr size_t kPanelClock = 4;
+
+constexpr const char* kOpenCaption = "打开设备";
+constexpr const char* kCloseCaption = "关闭设备";
+constexpr const char* kLinkUp = "设备连接正常";
+constexpr const char* kLinkFailed = "设备连接失败";
+constexpr const char* kLinkClosed = "串口关闭";
+constexpr const char* kPortsSection = "ports";
+
+// Sampling rates the device accepts.
+constexpr int kMinRate = 5;
+constexpr int kMaxRate = 250;
+constexpr int kRateWhenNotANumber = 100;
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+// Integer conversion as the window has always done it: surrounding blanks
+// are not allowed, a sign is.
+std::optional<int> ParseInt(const std::string& text) {
+  int value = 0;
+  const char* first = text.data();
+  const char* last = first + text.size();
+  if (first != last && *first == '+') ++first;
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  if (ec != std::errc() || ptr != last || first == last) return std::nullopt;
+  return value;
+}
+
+std::string NotAnInteger(const std::string& text) {
+  return "'" + text + "' is not a valid integer value";
+}
+
+std::string DescribePort(const comm::PortInfo& info) {
+  std::string s = info.Path;
+  std::string details;
+  auto add = [&](const std::string& part) {
+    if (part.empty()) return;
+    if (!details.empty()) details += ", ";
+    details += part;
+  };
+  add(info.Driver);
+  if (!info.UsbVendorId.empty()) add("USB " + info.UsbVendorId + ":" + info.UsbProductId);
+  add(info.Manufacturer);
+  add(info.Product);
+  if (!info.SerialNumber.empty()) add("S/N " + info.SerialNumber);
+  if (!details.empty()) s += " (" + details + ")";
+  return s;
+}
+
+}  // namespace
+
+TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
+               std::array<IViewPlot*, WaveViews::kViewCount> plots, FormOptions options)
+    : host_(host),
+      options_(std::move(options)),
+      comm321_(main_thread),
+      link_(comm321_),
+      sender_(state_, controls_, link_),
+      retry_(state_, sender_),
+      views_(state_, controls_, plots),
+      parser_(state_, controls_, views_),
+      recording_(state_, controls_, views_) {
+  comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
+    parser_.Comm321ReceiveData(Buffer, BufferLength);
+  };
+  comm321_.OnRequestHangup = [this](TComm32*) { HandleHangup(); };
+  // comm1 keeps the line settings stored with the window; it is never opened.
+  comm1_.SetBaudRate(256000);
+  comm1_.SetXonLimit(1);
+  comm1_.SetXoffLimit(1);
+  comm1_.SetReadIntervalTimeout(1);
+  comm1_.OnReceiveData = [this](TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
+    comm1ReceiveData(Sender, Buffer, BufferLength);
+  };
+}
+
+TForm1::~TForm1() {
+  *alive_ = false;
+  FormDestroy();
+}
+
+std::string TForm1::DeviceName(int port_number) {
+  return (port_number < 10 ? "COM" : "//./COM") + std::to_string(port_number);
+}
+
+void TForm1::FormCreate() {
+  state_.PortOpen = false;
+  views_.ShowAllViews();
+
+  state_.ExeDir = options_.exe_dir.empty() ? ProgramDir() : options_.exe_dir;
+  std::string dir = options_.settings_dir;
+  if (dir.empty()) dir = SettingsDirFor(state_.ExeDir, IsWritableDir(state_.ExeDir),
+                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                                        "pulse3ch");
+  settings_path_ = dir + kSettingsFileName;
+  const PortSettings settings = ReadPortSettings(settings_path_);
+  controls_.e_comm.Text = settings.com;
+  controls_.e_comm.ItemIndex = -1;
+  for (size_t i = 0; i < controls_.e_comm.Items.size(); ++i)
+    if (controls_.e_comm.Items[i] == settings.com) controls_.e_comm.ItemIndex = static_cast<int>(i);
+  controls_.e_btl.Text = settings.btl;
+  controls_.e_btl.ItemIndex = -1;
+  for (size_t i = 0; i < controls_.e_btl.Items.size(); ++i)
+    if (controls_.e_btl.Items[i] == settings.btl) controls_.e_btl.ItemIndex = static_cast<int>(i);
+  ReadPortMappings();
+  for (const std::string& entry : options_.port_mappings) comm321_.PortNames().AddMapping(entry);
+  e_commChange();
+
+  state_.ErrorCount = 0;
+  state_.SampleRate = TFormState::kDefaultSampleRate;
+  parser_.Buffer().Clear();
+  state_.UnitFactor = TFormState::kDefaultUnitFactor;
+  controls_.cb_unit1.Select(3);
+  controls_.cb_unit2.Select(3);
+  controls_.cb_unit3.Select(3);
+
+  controls_.Label_pulse.Caption = "脉\n搏";
+
+  views_.ResetAxes();
+  views_.ClearViews();
+  state_.StopPending = false;
+
+  state_.RecordList.clear();
+  SetTimerInterval(kIdleIntervalMs);
+  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+}
+
+void TForm1::FormDestroy() {
+  CloseDevice();
+  state_.RecordList.clear();
+  state_.ReplayList.reset();
+}
+
+void TForm1::ReadPortMappings() {
+  const IniFile ini = IniFile::Load(settings_path_);
+  for (int n = 1; n <= kPortCount; ++n) {
+    const std::string key = "COM" + std::to_string(n);
+    const std::string path = ini.Value(kPortsSection, key, "");
+    if (!path.empty()) comm321_.PortNames().SetMapping(n, path);
+  }
+}
+
+void TForm1::e_commChange() {
+  const std::string text = Trim(controls_.e_comm.Text);
+  std::string name = text;
+  if (text.empty() || text[0] != '/') {
+    const std::optional<int> n = ParseInt(text);
+    if (!n) {
+      controls_.e_comm.Hint = "";
+      return;
+    }
+    name = DeviceName(*n);
+  }
+  const std::string path = comm321_.PortNames().Resolve(name);
+  if (path.empty()) {
+    controls_.e_comm.Hint = name + ": 没有这个串口";
+    return;
+  }
+  std::string described = path;
+  for (const comm::PortInfo& info : comm321_.PortNames().PresentPorts())
+    if (info.Path == path) described = DescribePort(info);
+  controls_.e_comm.Hint = name + " → " + described;
+}
+
+void TForm1::Bt_openClick() {
+  if (controls_.Bt_open.Caption == kOpenCaption) {
+    // A conversion error leaves everything as it was, open nothing.
+    const std::string comm_text = controls_.e_comm.Text;
+    const std::string btl_text = Trim(controls_.e_btl.Text);
+    const bool is_path = !comm_text.empty() && comm_text[0] == '/';
+    if (!is_path && !ParseInt(comm_text)) {
+      host_.ShowError(NotAnInteger(comm_text));
+      return;
+    }
+    if (!ParseInt(btl_text)) {
+      host_.ShowError(NotAnInteger(btl_text));
+      return;
+    }
+    OpenDevice();
+    if (state_.PortOpen) {
+      controls_.Bt_open.Caption = kCloseCaption;
+      try {
+        WritePortSettings(settings_path_, {controls_.e_comm.Text, controls_.e_btl.Text});
+      } catch (const SettingsError& e) {
+        host_.ShowError(e.what());
+      }
+    }
+    // The device may still be streaming from an earlier session: stop it
+    // once it has had a moment, without blocking the window.
+    stop_after_open_sent_ = false;
+    std::weak_ptr<bool> alive = alive_;
+    host_.RunAfter(kStopAfterOpenMs, [this, alive] {
+      if (alive.expired() || !*alive.lock()) return;
+      sender_.SendStartStop(2);
+      stop_after_open_sent_ = true;
+    });
+  } else {
+    sender_.EndPendingOnClose();
+    CloseDevice();
+    controls_.Bt_open.Caption = kOpenCaption;
+  }
+}
+
+bool TForm1::OpenDevice() {
+  const std::string comm_text = controls_.e_comm.Text;
+  std::string device;
+  if (!comm_text.empty() && comm_text[0] == '/') {
+    device = comm_text;
+    state_.PortNumber = 0;
+  } else {
+    state_.PortNumber = ParseInt(comm_text).value_or(0);
+    device = DeviceName(state_.PortNumber);
+  }
+  const int baud = ParseInt(Trim(controls_.e_btl.Text)).value_or(0);
+  comm321_.SetCommPort(device);
+  comm321_.SetBaudRate(static_cast<uint32_t>(baud));
+  try {
+    state_.PortOpen = comm321_.OpenPort();
+  } catch (const ECommsError& e) {
+    state_.PortOpen = false;
+    host_.ShowError(e.what());
+  }
+  controls_.StatusBar1.Panels[kPanelLinkState].Text = state_.PortOpen ? kLinkUp : kLinkFailed;
+  controls_.bt_start.Enabled = state_.PortOpen;
+  controls_.GroupBox2.Enabled = state_.PortOpen;
+  return state_.PortOpen;
+}
+
+void TForm1::CloseDevice() {
+  if (state_.PortOpen) {
+    comm321_.ClosePort();
+    controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkClosed;
+    state_.PortOpen = false;
+  }
+  controls_.bt_start.Enabled = state_.PortOpen;
+  controls_.GroupBox2.Enabled = state_.PortOpen;
+}
+
+void TForm1::HandleHangup() {
+  // The adapter is gone: close our end, so the window tells the truth and a
+  // new open can find the device again when it comes back.
+  if (!state_.PortOpen) return;
+  sender_.EndPendingOnClose();
+  CloseDevice();
+  controls_.Bt_open.Caption = kOpenCaption;
+  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkFailed;
+}
+
+void TForm1::bt_startClick() {
+  if (!state_.PortOpen) {
+    host_.ShowMessage("请首先打开设备");
+    return;
+  }
+  if (controls_.bt_start.Caption == protocol::SamplingStateCaption(false)) {
+    sender_.BeginStart();
+    controls_.Memo1.Lines.Clear();
+    controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.Lines.Count());
+    views_.ShowSamplingState(true);
+  } else {
+    sender_.BeginStop();
+    views_.ShowSamplingState(false);
+  }
+}
+
+void TForm1::Button2Click() { sender_.BeginZero(); }
+void TForm1::Button4Click() { sender_.SendReadZeroValues(); }
+void TForm1::Button7Click() { sender_.SendReadProductionDate(); }
+void TForm1::Button8Click() { sender_.SendReadSerialNumber(); }
+
+void TForm1::Button6Click() {
+  const std::string text = controls_.Edit_Freq.Text;
+  if (text.empty()) {
+    host_.ShowMessage("请输入频率值5-250");
+    return;
+  }
+  int rate = ParseInt(text).value_or(kRateWhenNotANumber);
+  rate = std::clamp(rate, kMinRate, kMaxRate);
+  state_.SampleRate = rate;
+  views_.ClearViews();
+}
+
+void TForm1::Button9Click() {
+  sender_.SendStartStop(2);
+  // A close discards output still queued, so the stop would never reach the
+  // device: give the writer a moment before closing.
+  std::weak_ptr<bool> alive = alive_;
+  host_.RunAfter(kExitDrainMs, [this, alive] {
+    if (alive.expired() || !*alive.lock()) return;
+    CloseDevice();
+    host_.CloseWindow();
+  });
+}
+
+void TForm1::Button20Click() {
+  try {
+    recording_.Button20Click(
+        [this] { return host_.AskSaveFileName(kSaveDialogFileName, kSaveDialogFilter); });
+  } catch (const RecordFileError& e) {
+    host_.ShowError(e.what());
+  }
+}
+
+void TForm1::Button18Click() {
+  try {
+    recording_.Button18Click([this] { return host_.AskOpenFileName(kOpenDialogFilter); });
+  } catch (const RecordFileError& e) {
+    host_.ShowError(e.what());
+  }
+}
+
+void TForm1::Button19Click() {
+  if (recording_.Button19Click()) SetTimerInterval(kReplayIntervalMs);
+}
+
+void TForm1::Timer1Timer() {
+  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+  const RecordReplay::TickResult r = recording_.ReplayTick();
+  SetTimerInterval(r.interval_ms);
+  if (r.end_tick) return;
+  retry_.Step();
+}
+
+void TForm1::comm1ReceiveData(TComm*, const uint8_t*, uint16_t) {}
+
+void TForm1::SetTimerInterval(int ms) {
+  if (ms == timer_interval_) return;
+  timer_interval_ = ms;
+  host_.SetTimerInterval(ms);
+}
+
+std::string TForm1::ClockText() const {
+  const std::time_t t = std::chrono::system_clock::to_time_t(options_.now());
+  std::tm local{};
+  localtime_r(&t, &local);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+  return std::string("当前时间 : ") + buf;
+}
+
+}  // namespace pulse::window

@@ -1,0 +1,151 @@
+// TForm1: the main window's logic without widgets. It owns the run-time
+// state, the control models, the device link and the parts that act on them
+// (command senders and retries, the frame parser, the views, the recorder),
+// and reacts to the operator's clicks and the timer. Everything that needs
+// the desktop goes through IFormHost.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "comm/comm32.h"
+#include "comm/main_thread_queue.h"
+#include "comm/serial_config.h"
+#include "form/form_state.h"
+#include "form/main_controls.h"
+#include "protocol/command_sender.h"
+#include "protocol/device_link.h"
+#include "protocol/frame_parser.h"
+#include "protocol/retry_rules.h"
+#include "window/recording.h"
+#include "window/view_plot.h"
+#include "window/views.h"
+
+namespace pulse::window {
+
+// The desktop effects of the window: boxes, dialogs, the timer, timed steps.
+class IFormHost {
+ public:
+  virtual ~IFormHost() = default;
+  // A modal message box with a fixed operator text.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The application's error box for failures the window does not handle.
+  virtual void ShowError(const std::string& text) = 0;
+  // File dialogs; nothing when cancelled.
+  virtual std::optional<std::string> AskSaveFileName(const std::string& default_name,
+                                                     const std::string& filter) = 0;
+  virtual std::optional<std::string> AskOpenFileName(const std::string& filter) = 0;
+  // Timer1's interval in milliseconds (the timer runs from creation).
+  virtual void SetTimerInterval(int ms) = 0;
+  // Runs `step` once on the main thread after `ms` milliseconds, unless the
+  // window is gone by then.
+  virtual void RunAfter(int ms, std::function<void()> step) = 0;
+  // Closes the main window (which ends the program).
+  virtual void CloseWindow() = 0;
+};
+
+// The link the command senders write through: the device's serial port.
+class Comm32Link : public protocol::IDeviceLink {
+ public:
+  explicit Comm32Link(TComm32& comm) : comm_(comm) {}
+  bool WriteData(const uint8_t* data, uint32_t size) override { return comm_.WriteData(data, size); }
+
+ private:
+  TComm32& comm_;
+};
+
+struct FormOptions {
+  std::string exe_dir;       // program directory; empty: the running program's
+  std::string settings_dir;  // where comSet.ini lives; empty: found from exe_dir
+  std::vector<std::string> port_mappings;  // "COMn=PATH" entries, as on the command line
+  // Source of the clock shown in the status bar.
+  std::function<std::chrono::system_clock::time_point()> now = [] {
+    return std::chrono::system_clock::now();
+  };
+};
+
+class TForm1 {
+ public:
+  // The window waits this long after an open before it stops the device.
+  static constexpr int kStopAfterOpenMs = 500;
+  // The exit waits this long for the stop command to leave before closing.
+  static constexpr int kExitDrainMs = 100;
+  // Ports offered in e_comm.
+  static constexpr int kPortCount = 30;
+
+  TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
+         std::array<IViewPlot*, WaveViews::kViewCount> plots, FormOptions options = {});
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  void FormCreate();
+  void FormDestroy();
+
+  void Bt_openClick();
+  bool OpenDevice();
+  void CloseDevice();
+  void bt_startClick();
+  void Button2Click();  // zero
+  void Button4Click();  // read zero values
+  void Button6Click();  // sampling rate from Edit_Freq
+  void Button7Click();  // production date
+  void Button8Click();  // serial number
+  void Button9Click();  // exit
+  void Button20Click();  // save the record
+  void Button18Click();  // load a record file
+  void Button19Click();  // replay it
+  void Timer1Timer();
+  // e_comm's text changed: the hint tells which device that port is.
+  void e_commChange();
+  // The second serial component's receive event: nothing to do.
+  void comm1ReceiveData(TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
+
+  TFormState& State() { return state_; }
+  TMainControls& Controls() { return controls_; }
+  WaveViews& Views() { return views_; }
+  TComm32& Comm321() { return comm321_; }
+  TComm& comm1() { return comm1_; }
+  protocol::FrameParser& Parser() { return parser_; }
+  RecordReplay& Recording() { return recording_; }
+  const std::string& SettingsPath() const { return settings_path_; }
+  // True once the stop command that follows the last open has been sent.
+  bool StopAfterOpenSent() const { return stop_after_open_sent_; }
+  // Timer1's current interval.
+  int TimerInterval() const { return timer_interval_; }
+  // Device name for a port number: COMn below 10, //./COMn from 10 on.
+  static std::string DeviceName(int port_number);
+
+ private:
+  void HandleHangup();
+  void SetTimerInterval(int ms);
+  std::string ClockText() const;
+  // "PORT=PATH" entries of the settings file's "ports" section.
+  void ReadPortMappings();
+
+  IFormHost& host_;
+  FormOptions options_;
+  TFormState state_;
+  TMainControls controls_;
+  TComm32 comm321_;
+  TComm comm1_;
+  Comm32Link link_;
+  protocol::CommandSender sender_;
+  protocol::CommandRetry retry_;
+  WaveViews views_;
+  protocol::FrameParser parser_;
+  RecordReplay recording_;
+  std::string settings_path_;
+  int timer_interval_ = kIdleIntervalMs;
+  bool stop_after_open_sent_ = false;
+  // Guards the timed step after an open against a destroyed window.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace pulse::window
