@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -295,6 +296,40 @@ TEST_F(RecordingTest, ReplayLineIgnoresTokensBeyondThirtyBytes) {
   for (int i = 0; i < 10000; ++i) huge += "F0 ";
   replay.ReplayLine(huge);  // 30 x F0: checksum fails, nothing else happens
   EXPECT_EQ(state.SampleCount1, 2);
+}
+
+TEST_F(RecordingTest, ReplayLineOnRandomFramesWithLeadingJunk) {
+  // Valid one-channel frames behind up to 21 junk bytes (never F0) are all
+  // shown; the same frames with one data byte changed never are.
+  std::mt19937 rng(12345);
+  auto byte = [&] { return static_cast<int>(rng() % 256); };
+  int shown = 0;
+  for (int i = 0; i < 5000; ++i) {
+    std::vector<int> frame = {0xF0, 0x1F, 0x05, 0x34, byte(), byte(), byte(), byte()};
+    int sum = 0;
+    for (int b : frame) sum += b;
+    frame.push_back(sum & 0xFF);
+    const bool damage = i % 2 == 1;
+    if (damage) frame[4 + rng() % 4] ^= 1 + static_cast<int>(rng() % 255);
+    std::string line;
+    const int junk = static_cast<int>(rng() % 22);
+    char hex[4];
+    for (int j = 0; j < junk; ++j) {
+      int b = byte();
+      if (b == 0xF0) b = 0x0F;
+      std::snprintf(hex, sizeof hex, rng() % 2 ? "%02X " : "%02x ", b);
+      line += hex;
+    }
+    for (int b : frame) {
+      std::snprintf(hex, sizeof hex, "%02X ", b);
+      line += hex;
+    }
+    const int before = state.SampleCount1;
+    replay.ReplayLine(line);
+    EXPECT_EQ(state.SampleCount1 - before, damage ? 0 : 1) << line;
+    shown += state.SampleCount1 - before;
+  }
+  EXPECT_EQ(shown, 2500);
 }
 
 TEST_F(RecordingTest, EveryLineOfAFileIsReplayedThenTheReplayEnds) {
