@@ -8,7 +8,8 @@ namespace {
 
 // A caption of spaces and control characters only is not drawn.
 bool HasVisibleChar(const std::string& s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) > ' '; });
+  return std::any_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) > ' '; });
 }
 
 }  // namespace

@@ -14,11 +14,11 @@ namespace plot {
 class PropertyStore;
 
 // Flag sets the plot creates its axes with.
-inline constexpr std::uint32_t kLeftAxisFlags = 1;     // vertical
-inline constexpr std::uint32_t kRightAxisFlags = 57;   // vertical, far side, no ticks or labels
-inline constexpr std::uint32_t kBottomAxisFlags = 0;   // horizontal
-inline constexpr std::uint32_t kTopAxisFlags = 56;     // far side, no ticks or labels
-inline constexpr TColor kGridColor = 8421504;          // gray
+inline constexpr std::uint32_t kLeftAxisFlags = 1;    // vertical
+inline constexpr std::uint32_t kRightAxisFlags = 57;  // vertical, far side, no ticks or labels
+inline constexpr std::uint32_t kBottomAxisFlags = 0;  // horizontal
+inline constexpr std::uint32_t kTopAxisFlags = 56;    // far side, no ticks or labels
+inline constexpr TColor kGridColor = 8421504;         // gray
 inline constexpr int kDefaultAxisMargin = 4;
 inline constexpr int kDefaultTicksCount = 5;
 }  // namespace plot

@@ -91,6 +91,8 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
 }
 
 void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field) {
+  // Dotted grids keep the field colour in their gaps.
+  canvas.Brush().Style = bsClear;
   const Tsp_Axis* order[] = {&axes.Left, &axes.Bottom, &axes.Right, &axes.Top};
   for (const Tsp_Axis* a : order) {
     if (!a->GridAttr().Visible() || a->TicksCount() <= 0) continue;

@@ -30,7 +30,8 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
               const CanvasFont& plot_font, const CanvasFont& vertical_font);
 
 // Grid lines of the four axes (left, bottom, right, top) inside the field; lines on the
-// field's first or last row or column are left out. The caller clips to the field.
+// field's first or last row or column are left out. Leaves the brush clear. The caller clips
+// to the field.
 void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field);
 
 }  // namespace plot

@@ -3,8 +3,8 @@
 #include <QColor>
 #include <QFontMetrics>
 #include <QImage>
-#include <QPaintDevice>
 #include <QLine>
+#include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPen>
 #include <QPolygon>
@@ -25,7 +25,24 @@ const QList<qreal> kDotPattern = {1, 1};
 const QList<qreal> kDashDotPattern = {9, 6, 3, 6};
 const QList<qreal> kDashDotDotPattern = {9, 3, 3, 3, 3, 3};
 
-QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+const QList<qreal>* PatternOf(TPenStyle style) {
+  switch (style) {
+    case psDash:
+      return &kDashPattern;
+    case psDot:
+      return &kDotPattern;
+    case psDashDot:
+      return &kDashDotPattern;
+    case psDashDotDot:
+      return &kDashDotDotPattern;
+    default:
+      return nullptr;
+  }
+}
+
+QString ToQString(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 QPolygon ToPolygon(std::span<const Point> points) {
   QPolygon poly(static_cast<int>(points.size()));
@@ -86,10 +103,17 @@ void Canvas::ApplyMode(TPenMode mode) {
   const bool raster = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
   if (raster) {
     switch (mode) {
-      case pmCopy: break;
-      case pmXor: cm = QPainter::RasterOp_SourceXorDestination; break;
-      case pmNot: cm = QPainter::RasterOp_NotDestination; break;
-      case pmNotXor: cm = QPainter::RasterOp_NotSourceXorDestination; break;
+      case pmCopy:
+        break;
+      case pmXor:
+        cm = QPainter::RasterOp_SourceXorDestination;
+        break;
+      case pmNot:
+        cm = QPainter::RasterOp_NotDestination;
+        break;
+      case pmNotXor:
+        cm = QPainter::RasterOp_NotSourceXorDestination;
+        break;
     }
   }
   if (painter_->compositionMode() != cm) painter_->setCompositionMode(cm);
@@ -112,14 +136,32 @@ void Canvas::ApplyPen() {
   qpen.setCapStyle(Qt::FlatCap);
   qpen.setJoinStyle(Qt::MiterJoin);
   // Patterned pens are 1 pixel wide, like the classic cosmetic dashed pens.
-  switch (pen_.Style) {
-    case psDash: qpen.setWidth(1); qpen.setDashPattern(kDashPattern); break;
-    case psDot: qpen.setWidth(1); qpen.setDashPattern(kDotPattern); break;
-    case psDashDot: qpen.setWidth(1); qpen.setDashPattern(kDashDotPattern); break;
-    case psDashDotDot: qpen.setWidth(1); qpen.setDashPattern(kDashDotDotPattern); break;
-    default: break;
+  if (const QList<qreal>* pattern = PatternOf(pen_.Style)) {
+    qpen.setWidth(1);
+    qpen.setDashPattern(*pattern);
   }
   painter_->setPen(qpen);
+}
+
+void Canvas::DrawGaps(const QLine* lines, int count) {
+  // A patterned pen over a solid brush shows the brush colour in its gaps (a dotted frame
+  // over white reads as black and white); the gaps are the pattern rotated by one dash.
+  const QList<qreal>* pattern = PatternOf(pen_.Style);
+  if (!pattern || brush_.Style == bsClear) return;
+  QList<qreal> gaps(pattern->begin() + 1, pattern->end());
+  gaps.push_back(pattern->front());
+  qreal total = 0;
+  for (qreal v : *pattern) total += v;
+  QPen gap_pen(ToQColor(brush_.Color));
+  gap_pen.setWidth(1);
+  gap_pen.setCosmetic(true);
+  gap_pen.setCapStyle(Qt::FlatCap);
+  gap_pen.setDashPattern(gaps);
+  gap_pen.setDashOffset(total - pattern->front());
+  const QPen saved = painter_->pen();
+  painter_->setPen(gap_pen);
+  painter_->drawLines(lines, count);
+  painter_->setPen(saved);
 }
 
 void Canvas::ApplyBrush() {
@@ -136,7 +178,9 @@ void Canvas::ApplyFont() {
   font_applied_ = true;
 }
 
-void Canvas::MoveTo(int x, int y) { pos_ = {x, y}; }
+void Canvas::MoveTo(int x, int y) {
+  pos_ = {x, y};
+}
 
 void Canvas::LineTo(int x, int y) {
   Line(pos_.x, pos_.y, x, y);
@@ -147,7 +191,9 @@ void Canvas::Line(int x1, int y1, int x2, int y2) {
   pos_ = {x2, y2};
   if (pen_.Style == psClear || (x1 == x2 && y1 == y2)) return;
   ApplyPen();
-  painter_->drawLine(ToPaintedLine(x1, y1, x2, y2));
+  const QLine line = ToPaintedLine(x1, y1, x2, y2);
+  painter_->drawLine(line);
+  DrawGaps(&line, 1);
 }
 
 void Canvas::Polyline(std::span<const Point> points) {
@@ -164,7 +210,9 @@ void Canvas::Polyline(std::span<const Point> points) {
     if (a == b) continue;
     lines_.push_back(ToPaintedLine(a.x, a.y, b.x, b.y));
   }
-  if (!lines_.empty()) painter_->drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  if (lines_.empty()) return;
+  painter_->drawLines(lines_.data(), static_cast<int>(lines_.size()));
+  DrawGaps(lines_.data(), static_cast<int>(lines_.size()));
 }
 
 void Canvas::Rectangle(int x1, int y1, int x2, int y2) {

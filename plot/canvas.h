@@ -63,7 +63,8 @@ class Canvas {
   const CanvasFont& Font() const { return font_; }
   void SetFont(const CanvasFont& font) { font_ = font; }
 
-  // Lines leave out their end pixel, so joined segments paint every pixel once.
+  // Lines leave out their end pixel, so joined segments paint every pixel once. A patterned
+  // pen shows the brush colour in its gaps unless the brush is clear.
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
   void Line(int x1, int y1, int x2, int y2);
@@ -103,6 +104,7 @@ class Canvas {
   void ApplyBrush();
   void ApplyFont();
   void ApplyMode(TPenMode mode);
+  void DrawGaps(const QLine* lines, int count);
 
   std::unique_ptr<QPainter> own_painter_;
   QPainter* painter_;

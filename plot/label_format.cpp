@@ -15,11 +15,11 @@ namespace {
 // ---- number patterns -------------------------------------------------------------------
 
 struct NumberSection {
-  std::string prefix;   // literal text before the digits
-  std::string suffix;   // literal text after the digits
-  int min_int = 0;      // required integer digits ('0' from the first one on)
-  int min_dec = 0;      // required decimals
-  int max_dec = 0;      // decimals shown at most
+  std::string prefix;  // literal text before the digits
+  std::string suffix;  // literal text after the digits
+  int min_int = 0;     // required integer digits ('0' from the first one on)
+  int min_dec = 0;     // required decimals
+  int max_dec = 0;     // decimals shown at most
   bool grouping = false;
   bool has_exp = false;
   bool exp_always_sign = false;  // "E+" shows '+', "E-" only '-'
@@ -229,9 +229,9 @@ CivilDate CivilFromDays(long long z) {
 
 const std::array<const char*, 12> kShortMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const std::array<const char*, 12> kLongMonths = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
+const std::array<const char*, 12> kLongMonths = {"January",   "February", "March",    "April",
+                                                 "May",       "June",     "July",     "August",
+                                                 "September", "October",  "November", "December"};
 const std::array<const char*, 7> kShortDays = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const std::array<const char*, 7> kLongDays = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                               "Thursday", "Friday", "Saturday"};
@@ -294,7 +294,8 @@ std::string FormatDateTime(const std::string& pattern_in, double value) {
   }
   const long long days = static_cast<long long>(whole);
   const CivilDate date = CivilFromDays(days - kUnixEpochDay);
-  const int weekday = static_cast<int>(((days - kUnixEpochDay) % 7 + 7 + 4) % 7);  // 1970-01-01: Thu
+  const int weekday =
+      static_cast<int>(((days - kUnixEpochDay) % 7 + 7 + 4) % 7);  // 1970-01-01: Thu
   const int hour = static_cast<int>(ms / 3600000);
   const int minute = static_cast<int>(ms / 60000 % 60);
   const int second = static_cast<int>(ms / 1000 % 60);
@@ -331,8 +332,7 @@ std::string FormatDateTime(const std::string& pattern_in, double value) {
       continue;
     }
     std::size_t n = 1;
-    while (i + n < pattern.size() &&
-           std::tolower(static_cast<unsigned char>(pattern[i + n])) == lc)
+    while (i + n < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[i + n])) == lc)
       ++n;
     const int count = static_cast<int>(n);
     bool consumed = true;
@@ -369,10 +369,17 @@ std::string FormatDateTime(const std::string& pattern_in, double value) {
         was_hour = true;
         break;
       }
-      case 'n': out += Padded(minute, std::min(count, 2)); break;
-      case 's': out += Padded(second, std::min(count, 2)); break;
-      case 'z': out += Padded(milli, count >= 3 ? 3 : 1); break;
-      default: consumed = false;
+      case 'n':
+        out += Padded(minute, std::min(count, 2));
+        break;
+      case 's':
+        out += Padded(second, std::min(count, 2));
+        break;
+      case 'z':
+        out += Padded(milli, count >= 3 ? 3 : 1);
+        break;
+      default:
+        consumed = false;
     }
     if (consumed) {
       after_hour = was_hour;

@@ -61,7 +61,9 @@ void PropertyStore::SetBool(const std::string& name, bool value) {
   Put(name, value ? "true" : "false");
 }
 
-bool PropertyStore::Has(const std::string& name) const { return Find(name) != nullptr; }
+bool PropertyStore::Has(const std::string& name) const {
+  return Find(name) != nullptr;
+}
 
 std::optional<long long> PropertyStore::GetInt(const std::string& name) const {
   const std::string* t = Find(name);

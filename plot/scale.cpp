@@ -15,9 +15,13 @@ constexpr double kDecadeDivisor = 2.30258509299405;
 // Equal ends closer to zero than this are widened by one unit, others by a tenth.
 constexpr double kWidenByOneBelow = 10.0;
 
-int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+int Nearest(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
-double Frac(double v) { return v - std::trunc(v); }
+double Frac(double v) {
+  return v - std::trunc(v);
+}
 
 int ClampTicks(double v) {
   if (!(v > 0)) return 0;
@@ -25,11 +29,15 @@ int ClampTicks(double v) {
 }
 
 // 10^e exactly for the decades a double range can have.
-double PowerOfTen(int e) { return std::pow(10.0, e); }
+double PowerOfTen(int e) {
+  return std::pow(10.0, e);
+}
 
 }  // namespace
 
-Tsp_Scale::Tsp_Scale(std::uint32_t flags) : flags_(flags) { SetRange(0, 10); }
+Tsp_Scale::Tsp_Scale(std::uint32_t flags) : flags_(flags) {
+  SetRange(0, 10);
+}
 
 bool Tsp_Scale::EvenlySpaced() const {
   return (flags_ & (plot::scale_flags::kNoTicksLabel | plot::scale_flags::kNotAdjusted)) != 0;
@@ -144,7 +152,8 @@ void Tsp_Scale::RecalcTickPixels() {
     }
   } else {
     for (int i = 0; i < tick_count_; ++i)
-      tick_pixels_[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(ValueToPixel(TickValue(i)));
+      tick_pixels_[static_cast<std::size_t>(i)] =
+          static_cast<std::int16_t>(ValueToPixel(TickValue(i)));
   }
 }
 
@@ -154,9 +163,13 @@ double Tsp_Scale::TickValue(int i) const {
   return Inversed() ? max_ - range_ * t : min_ + range_ * t;
 }
 
-void Tsp_Scale::ScrollByValue(double dv) { Shift(dv, dv * pixels_per_unit_); }
+void Tsp_Scale::ScrollByValue(double dv) {
+  Shift(dv, dv * pixels_per_unit_);
+}
 
-void Tsp_Scale::ScrollByPixels(double dp) { Shift(dp / pixels_per_unit_, dp); }
+void Tsp_Scale::ScrollByPixels(double dp) {
+  Shift(dp / pixels_per_unit_, dp);
+}
 
 void Tsp_Scale::Shift(double dv, double dp) {
   if (dv == 0 || !std::isfinite(dv) || !std::isfinite(min_ + dv + range_)) return;
@@ -217,8 +230,8 @@ int Tsp_Scale::LabelChars(int i) {
   std::string s;
   GetTickLabel(i, s);
   // Characters, not bytes: a UTF-8 continuation byte starts no character.
-  return static_cast<int>(
-      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<int>(std::count_if(
+      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 int Tsp_Scale::OuterDepth(int char_width, int text_height) {

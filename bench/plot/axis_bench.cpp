@@ -35,8 +35,8 @@ struct MainWindowAxes {
     bottom.SetTicksCount(21);
     bottom.GridAttr().SetVisible(true);
   }
-  Tsp_Axis left{plot::kLeftAxisFlags}, right{plot::kRightAxisFlags},
-      bottom{plot::kBottomAxisFlags}, top{plot::kTopAxisFlags};
+  Tsp_Axis left{plot::kLeftAxisFlags}, right{plot::kRightAxisFlags}, bottom{plot::kBottomAxisFlags},
+      top{plot::kTopAxisFlags};
   plot::PlotAxes axes{left, right, bottom, top};
 };
 
@@ -71,7 +71,8 @@ BENCHMARK(BM_ShiftKeepingGrid)->Unit(benchmark::kMicrosecond);
 
 void BM_LayoutFourAxes(benchmark::State& state) {
   MainWindowAxes m;
-  for (auto _ : state) benchmark::DoNotOptimize(plot::LayoutAxes(m.axes, 8, 12, kPlotWidth, kPlotHeight));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(plot::LayoutAxes(m.axes, 8, 12, kPlotWidth, kPlotHeight));
 }
 BENCHMARK(BM_LayoutFourAxes)->Unit(benchmark::kMicrosecond);
 

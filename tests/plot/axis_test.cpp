@@ -72,7 +72,7 @@ TEST_F(AxisFixture, MinAndMaxSetters) {
   EXPECT_FALSE(axis.RangeRemembered());
   EXPECT_TRUE(owner.requests.empty());
   EXPECT_TRUE(owner.autoscaled.empty());  // the bit is cleared without FlagChanged
-  axis.SetMin(15);  // above Max: the old Max becomes Min
+  axis.SetMin(15);                        // above Max: the old Max becomes Min
   EXPECT_EQ(axis.Min(), 10);
   EXPECT_EQ(axis.Max(), 15);
   axis.SetMax(-5);

@@ -55,15 +55,26 @@ TEST(CanvasLines, EndPixelIsLeftOut) {
   EXPECT_EQ(img.pixel(6, 14), kWhite);
 }
 
-TEST(CanvasLines, DottedPenIsOneOnOneOff) {
+TEST(CanvasLines, DottedPenIsOneOnOneOffWithBrushColouredGaps) {
   QImage img = WhiteImage();
+  img.fill(QColor(0, 0, 128));
+  const QRgb navy = 0xFF000080;
   {
     Canvas c(&img);
     c.Pen().Style = psDot;
+    c.Brush().Style = bsClear;
     c.Line(0, 3, 20, 3);
+    c.Brush().Style = bsSolid;
+    c.Brush().Color = clYellow;
+    const Point frame[] = {{20, 10}, {0, 10}, {0, 20}};  // backwards, then down
+    c.Polyline(frame);
   }
-  for (int x = 0; x < 20; ++x)
-    EXPECT_EQ(img.pixel(x, 3), x % 2 == 0 ? kBlack : kWhite) << "x=" << x;
+  for (int x = 0; x < 21; ++x)
+    EXPECT_EQ(img.pixel(x, 3), x % 2 == 0 && x < 20 ? kBlack : navy) << "x=" << x;
+  for (int x = 1; x <= 20; ++x)
+    EXPECT_EQ(img.pixel(x, 10), x % 2 == 0 ? kBlack : 0xFFFFFF00) << "x=" << x;
+  for (int y = 10; y < 20; ++y) EXPECT_NE(img.pixel(0, y), navy) << "y=" << y;
+  EXPECT_EQ(img.pixel(0, 20), navy);
 }
 
 TEST(CanvasAreas, RectangleAndFillCoverage) {
@@ -201,8 +212,8 @@ TEST(CanvasText, HorizontalAndUpwardText) {
 }
 
 TEST(AxisDrawing, MainWindowFrameAndGrid) {
-  Tsp_Axis left(plot::kLeftAxisFlags), right(plot::kRightAxisFlags),
-      bottom(plot::kBottomAxisFlags), top(plot::kTopAxisFlags);
+  Tsp_Axis left(plot::kLeftAxisFlags), right(plot::kRightAxisFlags), bottom(plot::kBottomAxisFlags),
+      top(plot::kTopAxisFlags);
   plot::PlotAxes axes{left, right, bottom, top};
   left.SetMinMax(-10, 10);
   left.SetTicksCount(11);

@@ -23,7 +23,7 @@ TEST(NumberPattern, DefaultTickPattern) {
 TEST(NumberPattern, RoundingAndSigns) {
   EXPECT_EQ(FormatNumber("0.00", 0.125), "0.13");  // half away from zero
   EXPECT_EQ(FormatNumber("0.00", -0.125), "-0.13");
-  EXPECT_EQ(FormatNumber("0.0", 9.96), "10.0");   // carry into a new digit
+  EXPECT_EQ(FormatNumber("0.0", 9.96), "10.0");     // carry into a new digit
   EXPECT_EQ(FormatNumber("###0.##", -0.001), "0");  // no "-0"
   EXPECT_EQ(FormatNumber("000", 7), "007");
   EXPECT_EQ(FormatNumber("#.##", 0.5), ".5");

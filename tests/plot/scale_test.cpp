@@ -10,8 +10,8 @@
 namespace {
 
 using plot::scale_flags::kInversed;
-using plot::scale_flags::kNoTicksLabel;
 using plot::scale_flags::kNotAdjusted;
+using plot::scale_flags::kNoTicksLabel;
 using plot::scale_flags::kVertical;
 
 // A scale with the requested tick count n (the axis clamps counts; the scale takes them raw).
@@ -92,8 +92,8 @@ TEST(ScaleRange, EqualEndsAreWidenedAndOrderDoesNotMatter) {
   struct Case {
     double v, lo, hi;
   };
-  for (const Case& c : std::vector<Case>{
-           {0, 0, 1}, {5, 5, 6}, {50, 49.5, 55}, {100, 99, 110}, {-100, -99, -90}}) {
+  for (const Case& c :
+       std::vector<Case>{{0, 0, 1}, {5, 5, 6}, {50, 49.5, 55}, {100, 99, 110}, {-100, -99, -90}}) {
     TestScale s;
     s.SetRange(c.v, c.v);
     EXPECT_DOUBLE_EQ(s.Min(), c.lo) << c.v;
@@ -159,8 +159,8 @@ TEST(ScaleMapping, ClampAndInverse) {
   h.SetLinePos(10, 30, 100);
   EXPECT_EQ(h.ValueToPixel(0), 10);
   EXPECT_EQ(h.ValueToPixel(10), 110);
-  EXPECT_EQ(h.ValueToPixel(0.25), 12);   // 12.5 rounds to even
-  EXPECT_EQ(h.ValueToPixel(0.75), 18);   // 17.5 rounds to even
+  EXPECT_EQ(h.ValueToPixel(0.25), 12);  // 12.5 rounds to even
+  EXPECT_EQ(h.ValueToPixel(0.75), 18);  // 17.5 rounds to even
   EXPECT_EQ(h.ValueToPixel(1e9), plot::kPixelClamp);
   EXPECT_EQ(h.ValueToPixel(-1e9), -plot::kPixelClamp);
   EXPECT_EQ(h.ValueToPixel(1e300), plot::kPixelClamp);
