@@ -1,6 +1,7 @@
 // TComm32 on real pseudo-terminals: the test thread plays the main thread by draining the
 // queue, the master side plays the device.
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -122,6 +123,41 @@ TEST(Comm32Pty, ReadsBackTheBaudRate) {
     EXPECT_EQ(link.comm.ActualBaudRate(), baud);
     link.comm.ClosePort();
   }
+}
+
+TEST(Comm32Pty, PutsTheLineInRawModeKeepingHardwareFlowControl) {
+  commtest::PtyPair pty;
+  // The device came with hardware flow control and a cooked terminal's settings.
+  const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(probe, 0);
+  termios before{};
+  ASSERT_EQ(tcgetattr(probe, &before), 0);
+  before.c_cflag |= CRTSCTS;
+  before.c_lflag |= ICANON | ECHO | ISIG;
+  before.c_iflag |= ICRNL | IXON;
+  before.c_oflag |= OPOST;
+  ASSERT_EQ(tcsetattr(probe, TCSANOW, &before), 0);
+  close(probe);
+
+  Link link(pty.SlavePath());
+  link.comm.SetStopBits(TWOSTOPBIT);
+  ASSERT_TRUE(link.comm.OpenPort());
+  // Only root gets past the exclusive open to look at the settings.
+  const int look = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (look < 0) GTEST_SKIP() << "exclusive open holds: cannot inspect the settings";
+  termios after{};
+  ASSERT_EQ(tcgetattr(look, &after), 0);
+  close(look);
+  EXPECT_TRUE(after.c_cflag & CRTSCTS);
+  EXPECT_EQ(after.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  // (A pty forces CS8 and no parity whatever it is told, so parity cannot be seen here.)
+  EXPECT_TRUE(after.c_cflag & CSTOPB);
+  EXPECT_FALSE(after.c_lflag & (ICANON | ECHO | ISIG | IEXTEN));
+  EXPECT_FALSE(after.c_iflag & (ICRNL | IXON | IXOFF));
+  EXPECT_FALSE(after.c_oflag & OPOST);
+  EXPECT_EQ(after.c_cc[VMIN], 1);
+  EXPECT_EQ(after.c_cc[VTIME], 0);
+  link.comm.ClosePort();
 }
 
 TEST(Comm32Pty, DrainsWaitingBytesAs24And24And2) {
@@ -273,6 +309,21 @@ TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
   const auto start = Clock::now();
   link.comm.ClosePort();
   EXPECT_LT(Clock::now() - start, 1s);
+}
+
+TEST(Comm32Pty, TheHangupHandlerMayClosePortAtOnce) {
+  commtest::PtyPair pty;
+  Link link(pty.SlavePath());
+  link.comm.OnRequestHangup = [&link](TComm32* sender) {
+    ++link.hangups;
+    sender->ClosePort();
+  };
+  ASSERT_TRUE(link.comm.OpenPort());
+  pty.CloseMaster();
+  ASSERT_TRUE(link.queue.DispatchUntil([&] { return link.hangups > 0; }, kArrival));
+  EXPECT_FALSE(link.comm.IsOpen());
+  link.queue.WaitAndDispatch(50ms);
+  EXPECT_EQ(link.hangups, 1);
 }
 
 // Makes the platform refuse the n-th thread, as it may when resources run out.
