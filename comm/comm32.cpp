@@ -159,7 +159,7 @@ bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
   }
   comm::WriteRequest request;
   request.Size = size;
-  request.Block.reset(new (std::nothrow) uint8_t[size + 1]());
+  request.Block.reset(new (std::nothrow) uint8_t[size_t{size} + 1]());
   if (request.Block && size > 0) std::memcpy(request.Block.get(), data, size);
   if (!request.Block || !write_queue_->Post(std::move(request))) {
     comm::CommsLog::Write("Failed to Post to Write thread. ");
