@@ -1,7 +1,9 @@
 // Range, tick, mapping and shift rules of the scale, without any painting.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "plot/property_store.h"
@@ -283,6 +285,48 @@ TEST(ScalePersist, RoundTripAndMissingMin) {
   u.LoadProperties(z);
   EXPECT_EQ(u.Min(), 0);  // absent fMin reads as 0
   EXPECT_EQ(u.Max(), 50);
+}
+
+}  // namespace
+
+namespace {
+
+// Over many random ranges, counts and shifts: ticks stay inside the range, keep their step
+// and, after a shift within the range, stay on the grid they had before.
+TEST(ScaleProperties, RandomRangesAndShifts) {
+  std::mt19937 rng(20190923);
+  std::uniform_real_distribution<double> exponent(-6, 6), unit(-1, 1);
+  std::uniform_int_distribution<int> count(1, 21), flags(0, 3);
+  for (int round = 0; round < 3000; ++round) {
+    const std::uint32_t f = (flags(rng) & 1 ? kInversed : 0) | (flags(rng) & 2 ? kVertical : 0);
+    TestScale s(f, count(rng));
+    const double scale = std::pow(10.0, exponent(rng));
+    s.SetRange(unit(rng) * scale, unit(rng) * scale);
+    s.SetLinePos(10, 300, 500);
+    SCOPED_TRACE(testing::Message() << "round " << round << " " << s.Min() << ".." << s.Max());
+    const double eps = s.Range() * 1e-9;
+    auto check_inside = [&] {
+      ASSERT_GE(s.TicksCount(), 1);
+      ASSERT_LE(s.TicksCount(), plot::kMaxTicks);
+      for (int i = 0; i < s.TicksCount(); ++i) {
+        EXPECT_GE(s.TickValue(i), s.Min() - eps);
+        EXPECT_LE(s.TickValue(i), s.Max() + eps);
+        EXPECT_EQ(s.TickPixel(i), s.ValueToPixel(s.TickValue(i)));  // pixels follow values
+      }
+      const double step = s.TickStep() / s.ScaleFactor() * (s.Inversed() ? -1 : 1);
+      for (int i = 1; i < s.TicksCount(); ++i)
+        EXPECT_NEAR(s.TickValue(i) - s.TickValue(i - 1), step, eps);
+    };
+    check_inside();
+    const double grid_origin = s.TickValue(0);
+    const double grid_step = s.TickStep() / s.ScaleFactor();
+    s.ScrollByValue(unit(rng) * s.Range());
+    check_inside();
+    for (int i = 0; i < s.TicksCount(); ++i) {
+      const double k = (s.TickValue(i) - grid_origin) / grid_step;
+      EXPECT_NEAR(k, std::round(k), 1e-6) << "tick " << i << " left the grid";
+    }
+  }
 }
 
 }  // namespace
