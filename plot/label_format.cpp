@@ -106,6 +106,12 @@ NumberSection ParseSection(const std::string& s) {
   return sec;
 }
 
+// v / 10^e in two halves, so that 10^e itself never overflows or underflows (denormals).
+double DivPow10(double v, int e) {
+  const int half = e / 2;
+  return v / std::pow(10.0, half) / std::pow(10.0, e - half);
+}
+
 // Exact-enough decimal digits of |v| (shortest round-trip form), split at the point.
 void DecimalDigits(double v, std::string& int_part, std::string& frac_part) {
   char buf[400];
@@ -154,12 +160,12 @@ std::string LayOutDigits(const NumberSection& sec, double v, bool& zero) {
   if (sec.has_exp && v != 0) {
     const int int_digits = std::max(1, sec.min_int);
     exponent = static_cast<int>(std::floor(std::log10(std::fabs(v)))) - (int_digits - 1);
-    double mant = std::fabs(v) / std::pow(10.0, exponent);
+    double mant = DivPow10(std::fabs(v), exponent);
     DecimalDigits(mant, int_part, frac_part);
     RoundDigits(int_part, frac_part, sec.max_dec);
     if (static_cast<int>(int_part.size()) > int_digits) {  // 9.99 rounded up to 10.0
       ++exponent;
-      DecimalDigits(std::fabs(v) / std::pow(10.0, exponent), int_part, frac_part);
+      DecimalDigits(DivPow10(std::fabs(v), exponent), int_part, frac_part);
       RoundDigits(int_part, frac_part, sec.max_dec);
     }
   } else {

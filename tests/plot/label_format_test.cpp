@@ -35,6 +35,8 @@ TEST(NumberPattern, GroupingExponentSectionsLiterals) {
   EXPECT_EQ(FormatNumber("0.00E+00", 12345), "1.23E+04");
   EXPECT_EQ(FormatNumber("0.0E-0", 0.00025), "2.5E-4");
   EXPECT_EQ(FormatNumber("0.0E+00", 9.99), "1.0E+01");
+  EXPECT_EQ(FormatNumber("0.0E+000", 5e-324), "4.9E-324");  // smallest denormal
+  EXPECT_EQ(FormatNumber("0.0E+000", 1.5e308), "1.5E+308");
   EXPECT_EQ(FormatNumber("0.0;(0.0)", -2), "(2.0)");
   EXPECT_EQ(FormatNumber("0.0;(0.0);\"zero\"", 0), "zero");
   EXPECT_EQ(FormatNumber("0 'kPa'", 12), "12 kPa");
