@@ -121,6 +121,30 @@ TEST(CanvasAreas, EllipseAndPolygonStayInsideTheirBox) {
   EXPECT_EQ(img.pixel(14, 3), kWhite);
 }
 
+// Point marks of size 5 around (20, 20): halves 2 left/top and 3 right/bottom, and the shapes
+// come out symmetric about the centre.
+TEST(CanvasAreas, MarkShapesAreSymmetric) {
+  QImage img = WhiteImage();
+  {
+    Canvas c(&img);
+    c.Brush().Style = bsClear;
+    c.Ellipse(18, 18, 23, 23);
+    const Point diamond[] = {{30, 18}, {32, 20}, {30, 22}, {28, 20}};
+    c.Polygon(diamond);
+  }
+  for (int d = 0; d <= 3; ++d) {
+    EXPECT_EQ(img.pixel(20 - d, 20), img.pixel(20 + d, 20)) << d;
+    EXPECT_EQ(img.pixel(20, 20 - d), img.pixel(20, 20 + d)) << d;
+    EXPECT_EQ(img.pixel(30 - d, 20), img.pixel(30 + d, 20)) << d;
+    EXPECT_EQ(img.pixel(30, 20 - d), img.pixel(30, 20 + d)) << d;
+  }
+  EXPECT_EQ(img.pixel(18, 20), kBlack);
+  EXPECT_EQ(img.pixel(23, 20), kWhite);
+  EXPECT_EQ(img.pixel(28, 20), kBlack);
+  EXPECT_EQ(img.pixel(32, 20), kBlack);
+  EXPECT_EQ(img.pixel(30, 20), kWhite);  // hollow
+}
+
 TEST(CanvasModes, XorAndInvertingModesRestoreWhenDrawnTwice) {
   QImage img = WhiteImage();
   {
