@@ -1,7 +1,11 @@
 #include "plot/xy_line.h"
 
+#include <QImage>
+#include <QPainter>
+
 #include <algorithm>
-#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 
 #include "plot/axis.h"
 #include "plot/canvas.h"
@@ -48,8 +52,50 @@ void MarkDownTriangle(Canvas& c, const Tsp_PointAttr& a, int x, int y) {
   c.Polygon(p);
 }
 
-// Points of one pixel column beyond this many are cut to first, extremes and last.
-constexpr std::size_t kColumnKeep = 4;
+// Sets the pixels of the segment a-b, end pixel excluded, inside clip (right and bottom
+// exclusive). Midpoint rounding on the minor axis; only the steps whose major coordinate lies
+// inside the clip are visited, so far ends cost nothing.
+void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip, Point a, Point b, QRgb color) {
+  const int dx = b.x - a.x, dy = b.y - a.y;
+  const int adx = std::abs(dx), ady = std::abs(dy);
+  const int steps = std::max(adx, ady);
+  if (steps == 0) return;
+  const bool xMajor = adx >= ady;
+  const int m0 = xMajor ? a.x : a.y, n0 = xMajor ? a.y : a.x;
+  const int sm = (xMajor ? dx : dy) > 0 ? 1 : -1;
+  const int minorDelta = xMajor ? dy : dx;
+  const int sn = minorDelta > 0 ? 1 : minorDelta < 0 ? -1 : 0;
+  const int mLo = xMajor ? clip.left() : clip.top();
+  const int mHi = (xMajor ? clip.right() : clip.bottom()) + 1;  // exclusive
+  const int nLo = xMajor ? clip.top() : clip.left();
+  const int nHi = (xMajor ? clip.bottom() : clip.right()) + 1;
+  int lo = 0, hi = steps;
+  if (sm > 0) {
+    lo = std::max(lo, mLo - m0);
+    hi = std::min(hi, mHi - m0);
+  } else {
+    lo = std::max(lo, m0 - (mHi - 1));
+    hi = std::min(hi, m0 - mLo + 1);
+  }
+  if (lo >= hi) return;
+  const std::int64_t amaj = xMajor ? adx : ady, amin = xMajor ? ady : adx;
+  const std::int64_t den = 2 * amaj;
+  const std::int64_t num = 2 * static_cast<std::int64_t>(lo) * amin + amaj;
+  std::int64_t q = num / den, r = num % den;
+  for (int i = lo; i < hi; ++i) {
+    const int m = m0 + i * sm;
+    const int n = n0 + sn * static_cast<int>(q);
+    if (n >= nLo && n < nHi) {
+      const int x = xMajor ? m : n, y = xMajor ? n : m;
+      bits[static_cast<qsizetype>(y) * stride + x] = color;
+    }
+    r += 2 * amin;
+    if (r >= den) {
+      r -= den;
+      ++q;
+    }
+  }
+}
 
 }  // namespace
 
@@ -97,68 +143,56 @@ void Tsp_XYLine::Draw() {
   if (pointAttr_.Visible()) DrawMarks(*c, xa, ya);
 }
 
-void Tsp_XYLine::FlushRun(Canvas& c) {
-  if (run_.size() < 2) {
-    run_.clear();
-    return;
+bool Tsp_XYLine::RasterLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
+  const plot::CanvasPen& pen = c.Pen();
+  if (!rasterFast_ || pen.Style != psSolid || pen.Width > 1 || pen.Mode != pmCopy) return false;
+  QPainter& painter = c.Painter();
+  QPaintDevice* dev = painter.device();
+  if (!dev || dev->devType() != QInternal::Image) return false;
+  auto* img = static_cast<QImage*>(dev);
+  const QImage::Format fmt = img->format();
+  if (img->devicePixelRatio() != 1.0 || !painter.worldTransform().isIdentity() ||
+      (fmt != QImage::Format_RGB32 && fmt != QImage::Format_ARGB32 &&
+       fmt != QImage::Format_ARGB32_Premultiplied))
+    return false;
+  QRect clip = img->rect();
+  if (painter.hasClipping()) clip &= painter.clipBoundingRect().toAlignedRect();
+  if (clip.isEmpty()) return true;
+  const QRgb color = plot::ToQColor(pen.Color).rgb();
+  QRgb* bits = reinterpret_cast<QRgb*>(img->bits());
+  const qsizetype stride = img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+  const int n = Count();
+  const double* xs = XData();
+  const double* ys = YData();
+  Point prev{xa.ValueToPixel(xs[0]), ya.ValueToPixel(ys[0])};
+  unsigned state = IsFar(prev) ? 2u : 0u;  // bit 1: previous point far; bit 0: this one
+  for (int i = 1; i < n; ++i) {
+    const Point p{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])};
+    if (IsFar(p)) state |= 1u;
+    if (state != 3u) RasterSegment(bits, stride, clip, prev, p, color);
+    state = (state << 1) & 3u;
+    prev = p;
   }
-  // Cut every column group except the last one: the run's final pixel is left out by the
-  // canvas, so that group must keep its exact path.
-  cut_.clear();
-  std::size_t i = 0;
-  const std::size_t n = run_.size();
-  while (i < n) {
-    std::size_t j = i + 1;
-    while (j < n && run_[j].x == run_[i].x) ++j;
-    if (j - i > kColumnKeep && j < n) {
-      std::size_t lo = i, hi = i;
-      for (std::size_t k = i + 1; k < j; ++k) {
-        if (run_[k].y < run_[lo].y) lo = k;
-        if (run_[k].y > run_[hi].y) hi = k;
-      }
-      cut_.push_back(run_[i]);
-      cut_.push_back(run_[std::min(lo, hi)]);
-      cut_.push_back(run_[std::max(lo, hi)]);
-      cut_.push_back(run_[j - 1]);
-    } else {
-      cut_.insert(cut_.end(), run_.begin() + static_cast<std::ptrdiff_t>(i),
-                  run_.begin() + static_cast<std::ptrdiff_t>(j));
-    }
-    i = j;
-  }
-  c.Polyline(cut_);
-  run_.clear();
+  return true;
 }
 
 void Tsp_XYLine::DrawLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
   lineAttr_.ApplyToPen(c.Pen());
   c.Brush().Style = bsClear;
+  if (RasterLine(c, xa, ya)) return;
   const int n = Count();
-  const double* xs = XData();
-  const double* ys = YData();
-  const bool batch = batched_ && c.Pen().Style == psSolid && c.Pen().Width <= 1;
-  Point prev{xa.ValueToPixel(xs[0]), ya.ValueToPixel(ys[0])};
-  // Bit 1: the previous point is far; bit 0: this one is.
+  Point prev{xa.ValueToPixel(X(0)), ya.ValueToPixel(Y(0))};
   unsigned state = IsFar(prev) ? 2u : 0u;
-  run_.clear();
   for (int i = 1; i < n; ++i) {
-    const Point p{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])};
+    const Point p{xa.ValueToPixel(X(i)), ya.ValueToPixel(Y(i))};
     if (IsFar(p)) state |= 1u;
     if (state != 3u) {
-      if (batch) {
-        if (run_.empty()) run_.push_back(prev);
-        run_.push_back(p);
-      } else {
-        const Point seg[] = {prev, p};
-        c.Polyline(seg);
-      }
-    } else if (batch) {
-      FlushRun(c);
+      const Point seg[] = {prev, p};
+      c.Polyline(seg);
     }
     state = (state << 1) & 3u;
     prev = p;
   }
-  if (batch) FlushRun(c);
 }
 
 void Tsp_XYLine::DrawOneMark(Canvas& c, double xv, double yv, int x, int y) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 
 #include "plot/data_series.h"
 #include "plot/point_attr.h"
@@ -36,10 +35,10 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   // Appends and draws the new segment straight onto the plot's canvas, without a repaint.
   void AddPointAndDraw(double x, double y);
 
-  // Runs of a solid 1-pixel line go to the canvas as one polyline, and points sharing a pixel
-  // column are cut to their first, lowest, highest and last; the pixels are those of drawing
-  // every segment alone. Off: segment by segment (for comparison).
-  void SetBatchedDrawing(bool on) { batched_ = on; }
+  // A solid 1-pixel line on an unscaled image is rasterised straight into the pixels (start
+  // pixel in, end pixel out, clipped to the canvas clip); otherwise, or with this off, every
+  // segment goes through the canvas.
+  void SetRasterFastPath(bool on) { rasterFast_ = on; }
 
  private:
   using MarkRoutine = void (*)(plot::Canvas& c, const Tsp_PointAttr& a, int x, int y);
@@ -49,11 +48,9 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   void DrawLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
   void DrawMarks(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
   void DrawOneMark(plot::Canvas& c, double xv, double yv, int x, int y);
-  void FlushRun(plot::Canvas& c);
+  bool RasterLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
 
   Tsp_PointAttr pointAttr_;
   MarkRoutine mark_;
-  bool batched_ = true;
-  std::vector<plot::Point> run_;  // scratch, kept between renders to avoid allocations
-  std::vector<plot::Point> cut_;
+  bool rasterFast_ = true;
 };

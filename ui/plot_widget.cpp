@@ -4,6 +4,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
+
+#include <cmath>
 
 namespace ui {
 
@@ -19,6 +22,9 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
 
 QPoint PosOf(const QMouseEvent* e) { return e->position().toPoint(); }
 
+// Used when the screen does not say how often it refreshes.
+constexpr double kDefaultRefreshHz = 60.0;
+
 }  // namespace
 
 PlotWidget::PlotWidget(Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plot_(plot) {
@@ -29,7 +35,9 @@ PlotWidget::PlotWidget(Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plo
   // The plot paints every pixel itself; no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
-  plot_->OnRequestUpdate = [this] { update(); };
+  refreshTimer_.setSingleShot(true);
+  connect(&refreshTimer_, &QTimer::timeout, this, [this] { update(); });
+  plot_->OnRequestUpdate = [this] { ScheduleUpdate(); };
   plot_->OnSetCursor = [this](TCursor c) { ApplyCursor(c); };
   resize(plot_->Width(), plot_->Height());
   SyncFont();
@@ -68,7 +76,20 @@ void PlotWidget::ApplyCursor(TCursor c) {
   }
 }
 
+void PlotWidget::ScheduleUpdate() {
+  if (refreshTimer_.isActive()) return;
+  const QScreen* s = screen();
+  const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : kDefaultRefreshHz;
+  const qint64 period = static_cast<qint64>(std::ceil(1000.0 / hz));
+  const qint64 since = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : period;
+  if (since >= period)
+    update();
+  else
+    refreshTimer_.start(static_cast<int>(period - since));
+}
+
 void PlotWidget::paintEvent(QPaintEvent* event) {
+  sinceLastPaint_.start();
   SyncPixelRatio();
   if (plot_->NeedsPaint()) plot_->Paint();
   QPainter p(this);

@@ -3,6 +3,8 @@
 // coalesce until the next screen refresh), shows the plot's picture and sets the cursor.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -37,9 +39,14 @@ class PlotWidget : public QWidget {
   void SyncFont();
   void SyncPixelRatio();
   void ApplyCursor(TCursor c);
+  // Repaint requests are served at most once per screen refresh; the first after a quiet
+  // spell at once.
+  void ScheduleUpdate();
 
   std::unique_ptr<Tsp_XYPlot> ownPlot_;
   Tsp_XYPlot* plot_;
+  QElapsedTimer sinceLastPaint_;
+  QTimer refreshTimer_;
 };
 
 }  // namespace ui

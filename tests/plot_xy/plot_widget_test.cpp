@@ -1,0 +1,90 @@
+// The Qt host: repaint requests coalesce into one paint per refresh, events reach the plot.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include "ui/plot_widget.h"
+#include "plot/xy_line.h"
+
+namespace {
+
+TEST(PlotWidget, ManyAppendsOneFieldRenderPerRefresh) {
+  Tsp_XYPlot plot;
+  plot.SetBufferedDisplay(true);
+  Tsp_XYLine line;
+  line.SetPlot(&plot);
+  ui::PlotWidget w(&plot);
+  w.resize(400, 200);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QApplication::processEvents();
+  EXPECT_EQ(plot.Width(), 400);
+  EXPECT_FALSE(plot.NeedsPaint());
+  const long frames = plot.FrameRenders(), fields = plot.FieldRenders();
+
+  for (int i = 0; i < 500; ++i) line.AddPoint(i * 0.02, (i % 7) * 1.0);
+  EXPECT_TRUE(plot.NeedsPaint());
+  EXPECT_EQ(plot.FieldRenders(), fields) << "appends never paint at once";
+  QTest::qWait(50);  // at most one refresh period
+  EXPECT_FALSE(plot.NeedsPaint());
+  EXPECT_EQ(plot.FieldRenders(), fields + 1);
+  EXPECT_EQ(plot.FrameRenders(), frames);
+  // What the widget shows is the plot's picture.
+  const QImage shown = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage screen = plot.Screen().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown.pixel(200, 100), screen.pixel(200, 100));
+  EXPECT_EQ(shown.pixel(3, 3), screen.pixel(3, 3));
+
+  // Appends arriving faster than the screen refreshes: at most one render per refresh.
+  const long before = plot.FieldRenders();
+  QElapsedTimer clock;
+  clock.start();
+  int appended = 0;
+  while (clock.elapsed() < 300) {
+    line.AddPoint(appended * 0.001, appended % 5);
+    ++appended;
+    QApplication::processEvents();
+  }
+  QTest::qWait(50);
+  const long renders = plot.FieldRenders() - before;
+  EXPECT_GE(renders, 2);
+  EXPECT_LE(renders, 300 / 16 + 3) << appended << " appends";
+  EXPECT_GT(appended, renders * 10);
+}
+
+TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
+  ui::PlotWidget w;
+  Tsp_XYPlot& plot = w.Plot();
+  w.resize(300, 200);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QApplication::processEvents();
+  QTest::mousePress(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 80));
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::ZoomPressed);
+  QMouseEvent move(QEvent::MouseMove, QPointF(160, 140), w.mapToGlobal(QPointF(160, 140)),
+                   Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(&w, &move);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Zooming);
+  EXPECT_EQ(w.cursor().shape(), Qt::CrossCursor);
+  const double expectMin = plot.BottomAxis().PixelToValue(100);
+  QTest::mouseRelease(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(160, 140));
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  EXPECT_DOUBLE_EQ(plot.BottomAxis().Min(), expectMin);
+
+  int dbl = 0;
+  plot.OnDblClick = [&](Tsp_XYPlot&) { ++dbl; };
+  QTest::mouseDClick(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(50, 50));
+  EXPECT_EQ(dbl, 1);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+}
+
+TEST(PlotWidget, ShiftStateBits) {
+  EXPECT_EQ(ui::PlotWidget::ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier,
+                                         Qt::LeftButton | Qt::MiddleButton),
+            ssShift | ssCtrl | ssLeft | ssMiddle);
+  EXPECT_EQ(ui::PlotWidget::ShiftStateOf(Qt::AltModifier, Qt::RightButton), ssAlt | ssRight);
+}
+
+}  // namespace
