@@ -176,6 +176,7 @@ void Canvas::ApplyFont() {
   painter_->setFont(font_.Face);
   applied_font_ = font_;
   font_applied_ = true;
+  metrics_.emplace(painter_->fontMetrics());
 }
 
 void Canvas::MoveTo(int x, int y) {
@@ -278,26 +279,32 @@ void Canvas::TextOut(int x, int y, const std::string& text) {
   ApplyFont();
   ApplyMode(pmCopy);
   const QString s = ToQString(text);
-  const QFontMetrics fm = painter_->fontMetrics();
-  const QRect cell(0, 0, fm.horizontalAdvance(s), fm.height());
+  const QFontMetrics& fm = *metrics_;
+  painter_->setPen(ToQColor(font_.Color));
+  pen_applied_ = false;
+  if (font_.Orientation == 0) {
+    if (brush_.Style != bsClear)
+      painter_->fillRect(QRect(x, y, fm.horizontalAdvance(s), fm.height()), ToQColor(brush_.Color));
+    painter_->drawText(x, y + fm.ascent(), s);
+    return;
+  }
   painter_->save();
   painter_->translate(x, y);
-  if (font_.Orientation != 0) painter_->rotate(-font_.Orientation / 10.0);
-  if (brush_.Style != bsClear) painter_->fillRect(cell, ToQColor(brush_.Color));
-  painter_->setPen(ToQColor(font_.Color));
+  painter_->rotate(-font_.Orientation / 10.0);
+  if (brush_.Style != bsClear)
+    painter_->fillRect(QRect(0, 0, fm.horizontalAdvance(s), fm.height()), ToQColor(brush_.Color));
   painter_->drawText(0, fm.ascent(), s);
   painter_->restore();
-  pen_applied_ = false;
 }
 
 int Canvas::TextWidth(const std::string& text) {
   ApplyFont();
-  return painter_->fontMetrics().horizontalAdvance(ToQString(text));
+  return metrics_->horizontalAdvance(ToQString(text));
 }
 
 int Canvas::TextHeight(const std::string& /*text*/) {
   ApplyFont();
-  return painter_->fontMetrics().height();
+  return metrics_->height();
 }
 
 int Canvas::FontHeight() {

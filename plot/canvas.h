@@ -6,11 +6,13 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLine>
 #include <QPainter>
 #include <QRect>
 
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -113,6 +115,7 @@ class Canvas {
   CanvasFont font_;
   CanvasFont applied_font_;
   bool font_applied_ = false;
+  std::optional<QFontMetrics> metrics_;  // of the applied font on this device
   CanvasPen applied_pen_;
   bool pen_applied_ = false;  // the painter's pen matches applied_pen_
   Point pos_;
