@@ -10,6 +10,15 @@
 #include "comm/line_settings.h"
 #include "comm/serial_device.h"
 
+namespace {
+
+// The reader runs highest, the writer one step lower, both above the main thread: received
+// bytes are picked up promptly even while the window repaints.
+constexpr int kReaderPriorityBoost = 2;
+constexpr int kWriterPriorityBoost = 1;
+
+}  // namespace
+
 TComm32::TComm32(comm::IMainThreadQueue& main_thread)
     : main_thread_(main_thread),
       window_(std::make_shared<comm::NotifyWindow>(
@@ -97,10 +106,12 @@ bool TComm32::OpenPort() {
 
   reader_ = std::make_unique<TReadThread>();
   reader_->ReadIntervalTimeout = &port_read_interval_;
+  reader_->PriorityBoost = kReaderPriorityBoost;
   start(*reader_, "Unable to create Read thread");
 
   writer_ = std::make_unique<TWriteThread>();
   writer_->Queue = write_queue_.get();
+  writer_->PriorityBoost = kWriterPriorityBoost;
   start(*writer_, "Unable to create Write thread");
   return true;
 }

@@ -1,5 +1,8 @@
 #include "comm/port_thread.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace comm {
 
 PortThread::~PortThread() {
@@ -7,6 +10,8 @@ PortThread::~PortThread() {
 }
 
 void PortThread::Run() {
+  // A lower nice value for this thread alone; failure (no privilege) leaves it as it was.
+  if (PriorityBoost > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -PriorityBoost);
   Execute();
   finished_.set_value();
 }

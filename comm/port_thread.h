@@ -22,6 +22,9 @@ class PortThread {
   int PortHandle = -1;
   const StopSignal* StopEvent = nullptr;
   NotifyTarget Notify;
+  // How much above normal the thread asks to run (the reader above the writer); granted only
+  // where the process may raise priorities, ignored otherwise.
+  int PriorityBoost = 0;
 
   // The thread's entry: runs the body and marks the thread finished.
   void Run();

@@ -1,7 +1,10 @@
 // Serial link figures, measured through the whole path: the device side of a pseudo-terminal,
 // the reader thread, the main-thread queue and OnReceiveData on the draining ("main") thread.
 //
-//   comm_bench [--runs N] [--seconds S]
+//   comm_bench [--runs N] [--seconds S] [--interval MS] [--worst 1]
+//
+// --interval sets the read interval time-out (4294967295: deliver what is there at once);
+// --worst 1 lists the slowest frames of each latency run.
 //
 // latency:    a 17-byte frame written every 5 ms (200 frames/s), time until OnReceiveData has
 //             its last byte; median and 99th percentile per run, with the 2 ms read interval.
@@ -31,6 +34,9 @@ using namespace std::chrono_literals;
 constexpr size_t kFrameSize = 17;            // a three-channel data frame
 constexpr auto kFramePeriod = 5ms;           // 200 frames per second
 constexpr uint32_t kWindowReadInterval = 2;  // what the main window sets
+// Settable from the command line.
+uint32_t read_interval = kWindowReadInterval;
+bool show_worst = false;
 const std::vector<uint8_t> kStart = {0xF0, 0x2F, 0x01, 0x31, 0x51};
 const std::vector<uint8_t> kStop = {0xF0, 0x2F, 0x01, 0x32, 0x52};
 
@@ -72,7 +78,7 @@ LatencyRun MeasureLatency(double seconds) {
   TComm32 comm(queue);
   comm.SetCommPort(name);
   comm.SetBaudRate(256000);
-  comm.SetReadIntervalTimeout(kWindowReadInterval);
+  comm.SetReadIntervalTimeout(read_interval);
   comm.OnReceiveData = [&](const uint8_t* buffer, uint16_t length) {
     const auto now = Clock::now().time_since_epoch().count();
     const size_t before = received.size() / kFrameSize;
@@ -102,6 +108,13 @@ LatencyRun MeasureLatency(double seconds) {
   comm.ClosePort();
   close(master);
 
+  if (show_worst) {
+    std::vector<std::pair<double, size_t>> worst;
+    for (size_t k = 0; k < latencies.size(); ++k) worst.emplace_back(latencies[k], k);
+    std::sort(worst.rbegin(), worst.rend());
+    for (size_t i = 0; i < std::min<size_t>(8, worst.size()); ++i)
+      std::printf("  frame %zu: %.3f ms\n", worst[i].second, worst[i].first);
+  }
   LatencyRun run;
   run.frames = latencies.size();
   run.median_ms = Median(latencies);
@@ -160,7 +173,7 @@ ThroughputRun MeasureThroughput(double seconds) {
   TComm32 comm(queue);
   comm.SetCommPort(sensor.SlavePath());
   comm.SetBaudRate(256000);
-  comm.SetReadIntervalTimeout(kWindowReadInterval);
+  comm.SetReadIntervalTimeout(read_interval);
   uint64_t bytes = 0;
   FrameChecker checker;
   comm.OnReceiveData = [&](const uint8_t* buffer, uint16_t length) {
@@ -204,6 +217,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(0.1, std::atof(argv[i + 1]));
+    if (std::strcmp(argv[i], "--interval") == 0)
+      read_interval = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+    if (std::strcmp(argv[i], "--worst") == 0) show_worst = std::atoi(argv[i + 1]) != 0;
   }
 
   std::vector<double> medians, p99s, rates;
