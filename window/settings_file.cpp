@@ -248,7 +248,9 @@ std::string IniFile::ToText() const {
 std::string IniFile::ToBytes() const {
   const std::string text = ToText();
   std::string gbk;
-  if (Convert(text, "GBK", "UTF-8", false, gbk)) return gbk;
+  // GBK bytes that also form valid UTF-8 would be read back as other text
+  // (DetectEncoding prefers UTF-8), so such text is kept as UTF-8 too.
+  if (Convert(text, "GBK", "UTF-8", false, gbk) && (gbk == text || !IsValidUtf8(gbk))) return gbk;
   return std::string(kUtf8Bom) + text;
 }
 

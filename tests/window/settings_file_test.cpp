@@ -108,6 +108,18 @@ TEST_F(SettingsFileTest, TextWithoutGbkFormIsKeptAsUtf8WithBom) {
   EXPECT_EQ(ReadPortSettings(path_).com, "/dev/ttyUSB0 \xF0\x9F\x94\x8C");
 }
 
+TEST_F(SettingsFileTest, TextWhoseGbkFormLooksLikeUtf8IsKeptAsUtf8WithBom) {
+  // "隆" is C2 A1 in GBK, which as UTF-8 reads "¡": saved as GBK it would come back changed.
+  IniFile ini;
+  ini.SetValue("a", "k", "\xE9\x9A\x86");
+  const std::string bytes = ini.ToBytes();
+  EXPECT_EQ(bytes.substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(IniFile::FromBytes(bytes).Value("a", "k", ""), "\xE9\x9A\x86");
+  // Text that GBK cannot mistake stays GBK.
+  ini.SetValue("a", "k", "\xE4\xB8\xB2");  // "串", B4 AE in GBK
+  EXPECT_EQ(ini.ToBytes(), "[a]\r\nk=\xB4\xAE\r\n");
+}
+
 TEST_F(SettingsFileTest, GarbageAndBinaryInputGiveDefaultsWithoutCrashing) {
   std::mt19937 rng(42);
   for (int round = 0; round < 50; ++round) {
