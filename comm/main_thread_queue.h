@@ -61,6 +61,8 @@ class IMainThreadQueue {
 };
 
 // A first-in first-out queue of messages; subclasses decide how the main thread is woken.
+// The Qt program overrides Wake() with a queued call into its main thread that runs
+// DispatchPending(); tests use ManualQueue.
 class PostedQueue : public IMainThreadQueue {
  public:
   bool Post(Notification message) override;
