@@ -3,6 +3,7 @@
 #include "ui/print_dialog.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -133,6 +134,35 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
   }
   EXPECT_EQ(QColor(img.pixel(0, 0)), plot::ToQColor(p.plot.Color()));
   EXPECT_EQ(QColor(img.pixel(112, 75)), plot::ToQColor(p.plot.Color()));
+}
+
+TEST(PrintDialog, PreviewShowsThePlotOnTheWhitePage) {
+  TMFPrintDlg dlg;
+  dlg.SelectPdfTarget(QString());
+  TestPlot p(781, 168);
+  p.plot.SetFieldColor(clNavy);
+  p.plot.SetBorderStyle(bs_Gutter);
+  dlg.Prepare(p.plot);
+  dlg.show();
+  QApplication::processEvents();
+  const QImage shot = dlg.grab().toImage();
+  // PULSE_SCREENSHOT_DIR=dir keeps the picture for a person to look at.
+  const QString dir = qEnvironmentVariable("PULSE_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) shot.save(QDir(dir).filePath("print-dialog.png"));
+
+  const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
+  const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
+  // Blank paper between the page's edge and the picture, the navy field inside the picture.
+  EXPECT_EQ(QColor(shot.pixel(shape.left() + 5, shape.top() + 5)), QColor(Qt::white));
+  EXPECT_EQ(shot.pixel(shape.left(), shape.center().y()), qRgb(0, 0, 0));
+  const QPoint fieldPoint(image.center().x(), image.top() + image.height() / 4);
+  EXPECT_EQ(QColor(shot.pixel(fieldPoint)), plot::ToQColor(clNavy));
+  // The series crosses the middle column of the picture somewhere.
+  bool seen = false;
+  for (int y = image.top(); y <= image.bottom() && !seen; ++y) {
+    seen = IsSeriesColour(shot.pixel(image.center().x(), y));
+  }
+  EXPECT_TRUE(seen);
 }
 
 TEST(PrintDialog, BorderComesBackWhenDrawingFails) {
