@@ -51,7 +51,7 @@ bool TReadThread::PostReport(uint32_t flags) {
 }
 
 void TReadThread::Execute() {
-  counts_known_ = comm::ReadLineErrorCounts(PortHandle, &counts_);
+  counts_known_ = ReadCounts && ReadCounts(PortHandle, &counts_);
   // Bytes already waiting are fetched many chunks at a time, then cut into chunks exactly as
   // reads of 24 would have cut them; `have` (< 24 between reads) is the chunk being built.
   uint8_t buffer[kDrainBuffer];
@@ -104,7 +104,7 @@ void TReadThread::Execute() {
     // A line error is reported where it was seen: after the bytes that came before it.
     if (counts_known_) {
       comm::LineErrorCounts now;
-      if (comm::ReadLineErrorCounts(PortHandle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
+      if (ReadCounts(PortHandle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
         const uint32_t flags = comm::CommErrorFlags(counts_, now);
         counts_ = now;
         if (!Deliver(buffer, have)) {

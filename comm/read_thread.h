@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "comm/line_errors.h"
 #include "comm/port_thread.h"
@@ -21,6 +22,8 @@ class TReadThread : public comm::PortThread {
   // The port's read interval time-out in ms, owned by the component; a change is seen at the
   // next chunk. 0: a chunk waits until it is full; UINT32_MAX: a chunk is what is there.
   const std::atomic<uint32_t>* ReadIntervalTimeout = nullptr;
+  // Where the line-error counters come from: the driver, or a test's fake UART.
+  std::function<bool(int fd, comm::LineErrorCounts* counts)> ReadCounts = comm::ReadLineErrorCounts;
 
  protected:
   void Execute() override;
