@@ -10,7 +10,15 @@
 #include <cstring>
 #include <string_view>
 
+#include <QDateTime>
+#include <memory>
+
+#include "app/headless_run.h"
+#include "tools/virtual-sensor/virtual_sensor.h"
+#include "ui/main_form.h"
 #include "ui/main_window.h"
+#include "ui/print_dialog.h"
+#include "window/recording.h"
 
 namespace {
 
@@ -44,7 +52,9 @@ struct Options {
   bool demo = false;
   QStringList ports;  // COMn=PATH
   QString snapshot;
+  QString record;
   double seconds = kDefaultSnapshotSeconds;
+  bool seconds_set = false;
 };
 
 // Returns false (after printing why) when the options cannot be used.
@@ -67,9 +77,15 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       QStringLiteral("FILE.png"));
   const QCommandLineOption seconds(
       QStringLiteral("seconds"),
-      QStringLiteral("Seconds to run before --snapshot grabs the window (default 3)."),
+      QStringLiteral("Seconds to sample before --snapshot grabs the window (default 3), or to "
+                     "record with --record."),
       QStringLiteral("N"));
-  parser.addOptions({demo, port, snapshot, seconds});
+  const QCommandLineOption record(
+      QStringLiteral("record"),
+      QStringLiteral("Run without a display: open the device, record --seconds of sampling, save "
+                     "the frames to FILE and exit."),
+      QStringLiteral("FILE"));
+  parser.addOptions({demo, port, snapshot, seconds, record});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -87,6 +103,15 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
     out.ports << p;
   }
   out.snapshot = parser.value(snapshot);
+  out.record = parser.value(record);
+  if (!out.snapshot.isEmpty() && !out.record.isEmpty()) {
+    Fail(QStringLiteral("--snapshot and --record do not go together"));
+    return false;
+  }
+  if (!out.record.isEmpty() && !out.demo && out.ports.isEmpty()) {
+    Fail(QStringLiteral("--record needs --demo or --port COMn=PATH"));
+    return false;
+  }
   if (parser.isSet(seconds)) {
     bool ok = false;
     out.seconds = parser.value(seconds).toDouble(&ok);
@@ -94,10 +119,15 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       Fail(QStringLiteral("--seconds wants a number from 0 to %1").arg(kMaxSnapshotSeconds));
       return false;
     }
-    if (out.snapshot.isEmpty()) {
-      Fail(QStringLiteral("--seconds only applies to --snapshot"));
+    if (out.snapshot.isEmpty() && out.record.isEmpty()) {
+      Fail(QStringLiteral("--seconds only applies to --snapshot and --record"));
       return false;
     }
+    out.seconds_set = true;
+  }
+  if (!out.record.isEmpty() && !out.seconds_set) {
+    Fail(QStringLiteral("--record needs --seconds N"));
+    return false;
   }
   return true;
 }
@@ -128,30 +158,70 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   Options opt;
   if (!ParseOptions(parser, app, opt)) return kUsageError;
-  if (opt.demo)
-    Fail(QStringLiteral("--demo is not yet available in this build; starting without it"));
-  if (!opt.ports.isEmpty())
-    Fail(QStringLiteral("--port is not yet available in this build; ignoring %1")
-             .arg(opt.ports.join(QStringLiteral(", "))));
+  const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty();
 
-  pulse::ui::MainWindow window;
+  // The demo sensor plays the device on a pseudo-terminal mapped to COM1.
+  std::unique_ptr<vsensor::VirtualSensor> sensor;
+  pulse::window::FormOptions form_options;
+  QString port_text;
+  if (opt.demo || (!opt.snapshot.isEmpty() && opt.ports.isEmpty())) {
+    vsensor::Options so;
+    so.seed = static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
+    sensor = std::make_unique<vsensor::VirtualSensor>(so);
+    try {
+      sensor->Start();
+    } catch (const std::exception& e) {
+      Fail(QStringLiteral("cannot start the virtual sensor: %1").arg(e.what()));
+      return 1;
+    }
+    form_options.port_mappings.push_back("COM1=" + sensor->SlavePath());
+    port_text = QStringLiteral("1");
+  }
+  for (const QString& p : opt.ports) {
+    form_options.port_mappings.push_back(p.toStdString());
+    if (port_text.isEmpty()) port_text = p.section('=', 0, 0).mid(3);
+  }
 
-  if (!opt.snapshot.isEmpty()) {
+  // The print dialog is made once and keeps its state between prints.
+  TMFPrintDlg print_dialog;
+  pulse::ui::MainForm main_form(form_options, &print_dialog);
+  pulse::ui::MainWindow& window = main_form.Window();
+  main_form.SetHeadless(headless);
+  if (opt.demo && !headless) main_form.Form().Controls().e_comm.Text = "1";
+
+  if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
     window.show();
-    int rc = 0;
-    QTimer::singleShot(static_cast<int>(opt.seconds * 1000), &app, [&] {
-      if (!window.grab().save(opt.snapshot, "PNG")) {
-        Fail(QStringLiteral("cannot write %1").arg(opt.snapshot));
-        rc = 1;
-      }
-      app.quit();
-    });
+    HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
+    if (!opt.snapshot.isEmpty()) {
+      run.OnDone = [&] {
+        main_form.Sync();
+        if (!window.grab().save(opt.snapshot, "PNG")) {
+          Fail(QStringLiteral("cannot write %1").arg(opt.snapshot));
+          return 1;
+        }
+        return 0;
+      };
+    } else {
+      run.Record = true;
+      run.OnDone = [&] {
+        try {
+          pulse::window::WriteTextLines(opt.record.toStdString(),
+                                        main_form.Form().State().RecordList);
+        } catch (const std::exception& e) {
+          Fail(QString::fromStdString(e.what()));
+          return 1;
+        }
+        return 0;
+      };
+    }
+    run.Start();
     app.exec();
-    return rc;
+    return run.ExitCode();
   }
 
+  main_form.Sync();
   // Centred first, so that leaving the maximised state lands in the middle.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = window.frameGeometry();

@@ -1,0 +1,47 @@
+// A scripted session without an operator: open the device, wait for the stop
+// that follows every open, start sampling (recording if asked), sample for a
+// while, stop and wait for the acknowledgement, close, and finish.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "ui/main_form.h"
+
+class HeadlessRun : public QObject {
+  Q_OBJECT
+
+ public:
+  // How often the script looks at the window's state.
+  static constexpr int kPollMs = 20;
+  // A device that never acknowledges the stop is given up on after this.
+  static constexpr int kStopAckTimeoutMs = 5000;
+  // The stop after an open goes out 500 ms after it; allow for a loaded machine.
+  static constexpr int kOpenTimeoutMs = 10000;
+
+  HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
+      : form_(form), port_(std::move(port)), seconds_(seconds) {}
+
+  bool Record = false;
+  // Runs once sampling is over (and stopped, when recording); returns the exit code.
+  std::function<int()> OnDone;
+
+  void Start();
+  int ExitCode() const { return exit_code_; }
+
+ private:
+  enum class Step { kWaitStopAfterOpen, kSampling, kStopping };
+  void Poll();
+  void Finish(int code);
+
+  pulse::ui::MainForm& form_;
+  std::string port_;
+  double seconds_;
+  Step step_ = Step::kWaitStopAfterOpen;
+  QTimer poll_;
+  QElapsedTimer clock_;
+  int exit_code_ = 1;
+};

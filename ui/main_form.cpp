@@ -1,0 +1,343 @@
+#include "ui/main_form.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStringList>
+#include <QToolButton>
+#include <cstdio>
+#include <exception>
+
+#include "ui/plot_widget.h"
+#include "ui/print_dialog.h"
+
+namespace pulse::ui {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void SyncCommon(QWidget* w, const TControl& c) {
+  if (w == nullptr) return;
+  if (w->isEnabled() != c.Enabled) w->setEnabled(c.Enabled);
+  // isHidden() is the widget's own flag, independent of its parents.
+  if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
+  const QString hint = Q(c.Hint);
+  if (!c.Hint.empty() && w->toolTip() != hint) w->setToolTip(hint);
+}
+
+void SyncCaption(QAbstractButton* w, const TCaptionControl& c) {
+  SyncCommon(w, c);
+  if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
+}
+
+void SyncCaption(QLabel* w, const TCaptionControl& c) {
+  SyncCommon(w, c);
+  if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
+}
+
+void SyncCaption(QGroupBox* w, const TCaptionControl& c) {
+  SyncCommon(w, c);
+  if (w != nullptr && w->title() != Q(c.Caption)) w->setTitle(Q(c.Caption));
+}
+
+void SyncEdit(QLineEdit* w, const TEdit& c) {
+  SyncCommon(w, c);
+  if (w == nullptr) return;
+  const QSignalBlocker block(w);
+  if (w->text() != Q(c.Text)) w->setText(Q(c.Text));
+}
+
+void SyncCheck(QCheckBox* w, const TCheckBox& c) {
+  SyncCommon(w, c);
+  if (w == nullptr) return;
+  const QSignalBlocker block(w);
+  if (w->isChecked() != c.Checked) w->setChecked(c.Checked);
+}
+
+void SyncCombo(QComboBox* w, const TComboBox& c) {
+  SyncCommon(w, c);
+  if (w == nullptr) return;
+  const QSignalBlocker block(w);
+  if (c.ItemIndex >= 0 && c.ItemIndex < w->count()) {
+    if (w->currentIndex() != c.ItemIndex) w->setCurrentIndex(c.ItemIndex);
+  } else if (w->isEditable() && w->currentText() != Q(c.Text)) {
+    w->setEditText(Q(c.Text));
+  }
+}
+
+}  // namespace
+
+MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
+    : window_(std::make_unique<MainWindow>()),
+      plots_(window::MakeViewPlotSets()),
+      print_dialog_(print_dialog) {
+  for (int k = 0; k < 3; ++k) {
+    auto* widget = new ::ui::PlotWidget(&Plot(k));
+    widget->setObjectName(QStringLiteral("XYPlot%1").arg(k + 1));
+    window_->ReplacePlot(k, widget);
+    plot_widgets_[static_cast<size_t>(k)] = widget;
+  }
+  form_ = std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_),
+                                           std::move(options));
+  queue_.SetAfterBatch([this] { ScheduleSync(); });
+
+  sync_timer_.setSingleShot(true);
+  sync_timer_.setInterval(kSyncIntervalMs);
+  connect(&sync_timer_, &QTimer::timeout, this, [this] { Sync(); });
+  connect(&timer1_, &QTimer::timeout, this, [this] { Handle([this] { form_->Timer1Timer(); }); });
+
+  Bind();
+  form_->FormCreate();
+  timer1_.start(form_->TimerInterval());
+  window_->widgets().view_area->installEventFilter(this);
+  Sync();
+}
+
+MainForm::~MainForm() {
+  timer1_.stop();
+  sync_timer_.stop();
+  // The link closes before the plots and widgets it draws into go away, and
+  // the plot widgets before the plots they show.
+  window_->widgets().view_area->removeEventFilter(this);
+  form_.reset();
+  window_.reset();
+}
+
+void MainForm::Handle(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  ScheduleSync();
+}
+
+void MainForm::ScheduleSync() {
+  if (!sync_timer_.isActive()) sync_timer_.start();
+}
+
+void MainForm::Bind() {
+  const MainWindowWidgets& w = window_->widgets();
+  window::TForm1* f = form_.get();
+  window::WaveViews* v = &form_->Views();
+  TMainControls* c = &form_->Controls();
+  auto click = [this](QAbstractButton* b, std::function<void()> h) {
+    if (b != nullptr) connect(b, &QAbstractButton::clicked, this, [this, h] { Handle(h); });
+  };
+
+  click(w.Bt_open, [f] { f->Bt_openClick(); });
+  click(w.bt_start, [f] { f->bt_startClick(); });
+  click(w.Button2, [f] { f->Button2Click(); });
+  click(w.Button4, [f] { f->Button4Click(); });
+  click(w.Button6, [f] { f->Button6Click(); });
+  click(w.Button7, [f] { f->Button7Click(); });
+  click(w.Button8, [f] { f->Button8Click(); });
+  click(w.Button9, [f] { f->Button9Click(); });
+  click(w.Button20, [f] { f->Button20Click(); });
+  click(w.Button18, [f] { f->Button18Click(); });
+  click(w.Button19, [f] { f->Button19Click(); });
+  click(w.Button1, [v] { v->Button1Click(); });
+  click(w.Button3, [v] { v->Button3Click(); });
+  click(w.Bt_ZoomX1, [v] { v->Bt_ZoomX1Click(); });
+  click(w.Bt_ZoomX2, [v] { v->Bt_ZoomX2Click(); });
+  click(w.SpeedButton1, [v] { v->SpeedButton1Click(); });
+
+  for (int k = 0; k < 3; ++k) {
+    const ViewRowWidgets& row = w.views[static_cast<size_t>(k)];
+    const int view = k + 1;
+    click(row.zoom_in, [v, view] { v->Bt_ZoomY2Click(view); });
+    click(row.zoom_out, [v, view] { v->Bt_ZoomY1Click(view); });
+    click(row.print, [this, k] { PrintView(k); });
+    Tsp_XYPlot& plot = Plot(k);
+    plot.OnDblClick = [this, v, view](Tsp_XYPlot&) {
+      Handle([v, view] { v->XYPlotDblClick(view); });
+    };
+    plot.OnMouseUp = [this, v, view](Tsp_XYPlot&, TMouseButton, TShiftState, int x, int y) {
+      Handle([v, view, x, y] { v->XYPlotMouseUp(view, x, y); });
+    };
+  }
+
+  // Edits and lists write their model first, then run the change handler.
+  connect(w.e_comm, &QComboBox::currentTextChanged, this, [this, c, f](const QString& text) {
+    c->e_comm.Text = text.toStdString();
+    c->e_comm.ItemIndex = window_->widgets().e_comm->findText(text);
+    Handle([f] { f->e_commChange(); });
+  });
+  connect(w.e_btl, &QComboBox::currentTextChanged, this, [this, c](const QString& text) {
+    c->e_btl.Text = text.toStdString();
+    c->e_btl.ItemIndex = window_->widgets().e_btl->findText(text);
+  });
+  connect(w.cb_unit1, &QComboBox::currentIndexChanged, this, [this, c, v](int index) {
+    c->cb_unit1.Select(index);
+    Handle([v] { v->cb_unit1Change(); });
+  });
+  connect(w.ch_jy, &QCheckBox::toggled, this, [this, c, v](bool on) {
+    c->ch_jy.Checked = on;
+    Handle([v] { v->ch_jyClick(); });
+  });
+  connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.Checked = on; });
+  connect(w.Edit_Freq, &QLineEdit::textChanged, this,
+          [c](const QString& text) { c->Edit_Freq.Text = text.toStdString(); });
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (window_ && form_ && watched == window_->widgets().view_area &&
+      event->type() == QEvent::Resize) {
+    const MainWindowWidgets& w = window_->widgets();
+    const int rows = w.view_area->height() - (w.time_strip ? w.time_strip->height() : 0);
+    Handle([this, rows] { form_->Views().FormResize(rows); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void MainForm::PrintView(int view) {
+  if (print_dialog_ == nullptr) return;
+  Handle([this, view] { print_dialog_->PrintPlot(Plot(view)); });
+}
+
+void MainForm::Sync() {
+  if (syncing_) return;
+  syncing_ = true;
+  const MainWindowWidgets& w = window_->widgets();
+  const TMainControls& c = form_->Controls();
+
+  if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
+    window_->setWindowTitle(Q(c.Caption));
+
+  const std::array<const TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
+  const std::array<const TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
+  const std::array<const TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
+  const std::array<const TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
+                                                 &c.GroupBox_jy3};
+  const std::array<const TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
+  const std::array<const TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
+                                                     &c.SpeedButton4};
+  const std::array<const TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
+  for (size_t k = 0; k < 3; ++k) {
+    const ViewRowWidgets& row = w.views[k];
+    SyncCommon(row.row, *rows[k]);
+    SyncCaption(row.zoom_in, *zin[k]);
+    SyncCaption(row.zoom_out, *zout[k]);
+    SyncCaption(row.box, *boxes[k]);
+    SyncCaption(row.readout, *readouts[k]);
+    SyncCaption(row.print, *prints[k]);
+    SyncCaption(row.zero_panel, *zeros[k]);
+  }
+  SyncCombo(w.views[1].unit_list, c.cb_unit2);
+  SyncCombo(w.views[2].unit_list, c.cb_unit3);
+  SyncCaption(w.pulse_caption, c.Label_pulse);
+  SyncCheck(w.ch_jy, c.ch_jy);
+  SyncCaption(w.Button3, c.Button3);
+  SyncCaption(w.Bt_ZoomX1, c.Bt_ZoomX1);
+  SyncCaption(w.Bt_ZoomX2, c.Bt_ZoomX2);
+  SyncCaption(w.Button1, c.Button1);
+  SyncCaption(w.SpeedButton1, c.SpeedButton1);
+
+  SyncCaption(w.device_box, c.GroupBox1);
+  SyncCombo(w.e_comm, c.e_comm);
+  SyncCombo(w.e_btl, c.e_btl);
+  SyncCaption(w.Bt_open, c.Bt_open);
+  SyncCaption(w.bt_start, c.bt_start);
+  SyncCaption(w.Button2, c.Button2);
+  SyncCaption(w.Button4, c.Button4);
+  SyncCaption(w.Button9, c.Button9);
+  SyncCaption(w.GroupBox2, c.GroupBox2);
+  SyncCombo(w.cb_unit1, c.cb_unit1);
+  SyncEdit(w.Edit_Freq, c.Edit_Freq);
+  SyncCaption(w.Button6, c.Button6);
+  SyncCaption(w.Button7, c.Button7);
+  SyncCaption(w.Button8, c.Button8);
+  SyncEdit(w.Edit_date, c.Edit_date);
+  SyncEdit(w.Edit_sn, c.Edit_sn);
+
+  SyncCaption(w.Label10, c.Label10);
+  SyncCaption(w.Label_cnt, c.Label_cnt);
+  SyncCheck(w.CheckBox1, c.CheckBox1);
+  SyncCaption(w.Button20, c.Button20);
+  SyncCaption(w.Button18, c.Button18);
+  SyncCaption(w.Button19, c.Button19);
+  SyncMemo();
+
+  for (size_t i = 0; i < w.status_panels.size(); ++i) {
+    QLabel* panel = w.status_panels[i];
+    const QString text = Q(c.StatusBar1.Panels[i].Text);
+    if (panel != nullptr && panel->text() != text) panel->setText(text);
+  }
+  syncing_ = false;
+}
+
+void MainForm::SyncMemo() {
+  const TMemoLines& lines = form_->Controls().Memo1.Lines;
+  QPlainTextEdit* memo = window_->widgets().Memo1;
+  if (memo == nullptr || lines.Revision() == memo_revision_) return;
+  if (lines.ResetRevision() != memo_reset_revision_ || lines.Count() < memo_count_) {
+    QStringList all;
+    all.reserve(lines.Count());
+    for (const std::string& line : lines.Items()) all << Q(line);
+    memo->setPlainText(all.join('\n'));
+    memo_count_ = lines.Count();
+  }
+  for (; memo_count_ < lines.Count(); ++memo_count_) memo->appendPlainText(Q(lines[memo_count_]));
+  memo_revision_ = lines.Revision();
+  memo_reset_revision_ = lines.ResetRevision();
+}
+
+void MainForm::ShowMessage(const std::string& text) {
+  if (headless_) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    return;
+  }
+  QMessageBox::information(window_.get(), QString(), Q(text));
+}
+
+void MainForm::ShowError(const std::string& text) {
+  if (headless_) {
+    std::fprintf(stderr, "error: %s\n", text.c_str());
+    return;
+  }
+  QMessageBox::critical(window_.get(), QString(), Q(text));
+}
+
+QString MainForm::QtFilter(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) out << parts[i] + " (" + parts[i + 1] + ")";
+  return out.join(";;");
+}
+
+std::optional<std::string> MainForm::AskSaveFileName(const std::string& default_name,
+                                                     const std::string& filter) {
+  const QString name =
+      QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name), QtFilter(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name.toStdString();
+}
+
+std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) {
+  const QString name =
+      QFileDialog::getOpenFileName(window_.get(), QString(), QString(), QtFilter(filter));
+  if (name.isEmpty()) return std::nullopt;
+  return name.toStdString();
+}
+
+void MainForm::SetTimerInterval(int ms) { timer1_.setInterval(ms); }
+
+void MainForm::RunAfter(int ms, std::function<void()> step) {
+  QTimer::singleShot(ms, this, [this, step = std::move(step)] { Handle(step); });
+}
+
+void MainForm::CloseWindow() { window_->close(); }
+
+}  // namespace pulse::ui

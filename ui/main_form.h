@@ -1,0 +1,81 @@
+// MainForm binds the window logic (TForm1) to the Qt main window: it hosts
+// the three plots, forwards clicks and edits to TForm1's handlers, mirrors
+// the control models into the widgets at most once per refresh interval,
+// runs Timer1, and provides the desktop effects TForm1 asks for.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+#include "ui/main_window.h"
+#include "ui/qt_main_queue.h"
+#include "window/form1.h"
+#include "window/view_plot_setup.h"
+
+class TMFPrintDlg;
+
+namespace ui {
+class PlotWidget;
+}
+
+namespace pulse::ui {
+
+class MainForm : public QObject, public window::IFormHost {
+  Q_OBJECT
+
+ public:
+  // Widgets are mirrored from the models at most this often.
+  static constexpr int kSyncIntervalMs = 30;
+
+  explicit MainForm(window::FormOptions options = {}, TMFPrintDlg* print_dialog = nullptr);
+  ~MainForm() override;
+
+  MainWindow& Window() { return *window_; }
+  window::TForm1& Form() { return *form_; }
+  Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
+  // Copies every control model into its widget now.
+  void Sync();
+
+  // IFormHost.
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  std::optional<std::string> AskSaveFileName(const std::string& default_name,
+                                             const std::string& filter) override;
+  std::optional<std::string> AskOpenFileName(const std::string& filter) override;
+  void SetTimerInterval(int ms) override;
+  void RunAfter(int ms, std::function<void()> step) override;
+  void CloseWindow() override;
+
+  // Message and error boxes go to stderr instead of a modal box (headless runs).
+  void SetHeadless(bool on) { headless_ = on; }
+
+  // Qt's filter text for a filter in "name|pattern|name|pattern" form.
+  static QString QtFilter(const std::string& filter);
+
+ private:
+  void Bind();
+  // Runs a handler, then asks for a sync; exceptions reach the error box.
+  void Handle(const std::function<void()>& handler);
+  void ScheduleSync();
+  void SyncMemo();
+  void PrintView(int view);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  std::unique_ptr<MainWindow> window_;
+  QtMainQueue queue_;
+  window::ViewPlotSets plots_;
+  std::array<::ui::PlotWidget*, 3> plot_widgets_{};
+  std::unique_ptr<window::TForm1> form_;
+  TMFPrintDlg* print_dialog_;
+  QTimer timer1_;
+  QTimer sync_timer_;
+  uint64_t memo_revision_ = ~0ull, memo_reset_revision_ = ~0ull;
+  int memo_count_ = 0;
+  bool headless_ = false;
+  bool syncing_ = false;
+};
+
+}  // namespace pulse::ui
