@@ -8,6 +8,10 @@
 
 namespace comm {
 
+// Logged by the threads when the port's descriptor is no longer valid.
+inline constexpr char kInvalidHandleText[] =
+    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
+
 class CommsLog {
  public:
   static void SetProcessName(const std::string& name);

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr char kInvalidHandleText[] =
-    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
 // Interval value that asks for whatever is there, without waiting.
 constexpr uint32_t kReturnAtOnce = std::numeric_limits<uint32_t>::max();
 constexpr long kNanosPerMilli = 1'000'000;
@@ -96,7 +94,7 @@ void TReadThread::Execute() {
       continue;
     }
     if (fds[1].revents & POLLNVAL) {
-      comm::CommsLog::Write(kInvalidHandleText);
+      comm::CommsLog::Write(comm::kInvalidHandleText);
       PostHangup();
       break;
     }
@@ -158,7 +156,7 @@ void TReadThread::Execute() {
       have = 0;
       PostHangup();
       if (gone_error == EBADF) {
-        comm::CommsLog::Write(kInvalidHandleText);
+        comm::CommsLog::Write(comm::kInvalidHandleText);
       } else {
         comm::CommsLog::WriteError("Unable to HandleReadEvent: ", gone_error);
       }

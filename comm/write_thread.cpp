@@ -8,12 +8,7 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
-namespace {
-
-constexpr char kInvalidHandleText[] =
-    "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
-
-}  // namespace
+namespace {}  // namespace
 
 void TWriteThread::Execute() {
   for (;;) {
@@ -50,7 +45,7 @@ bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
     }
     if (errno == EINTR) continue;
     if (errno == EBADF) {
-      comm::CommsLog::Write(kInvalidHandleText);
+      comm::CommsLog::Write(comm::kInvalidHandleText);
       return false;
     }
     if (errno != EAGAIN) {
@@ -69,7 +64,7 @@ bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
     }
     if (fds[0].revents != 0) return false;
     if (fds[1].revents & POLLNVAL) {
-      comm::CommsLog::Write(kInvalidHandleText);
+      comm::CommsLog::Write(comm::kInvalidHandleText);
       return false;
     }
     if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLOUT)) {
