@@ -8,7 +8,6 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
-namespace {}  // namespace
 
 void TWriteThread::Execute() {
   for (;;) {
