@@ -8,7 +8,6 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
-
 void TWriteThread::Execute() {
   for (;;) {
     std::optional<comm::WriteRequest> request = Queue->TryTake();
