@@ -153,6 +153,8 @@ bool Tsp_XYPlot::NeedsPaint() const {
 }
 
 const QImage& Tsp_XYPlot::Screen() {
+  // The host shows the picture: a request that asked only for that is served.
+  updateAsked_ = false;
   EnsureScreen();
   return screen_->Image();
 }

@@ -122,7 +122,8 @@ class Tsp_XYPlot : public plot::AxisOwner {
   bool NeedsPaint() const;
   // The control's paint: brings Screen() up to date.
   void Paint();
-  // What the control shows; the cursor line and rubber band are drawn into it directly.
+  // What the control shows; the cursor line and rubber band are drawn into it directly. The
+  // host reads it on every paint, which also serves any pending update request.
   const QImage& Screen();
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   void MouseMove(TShiftState shift, int x, int y);

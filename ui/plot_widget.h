@@ -17,7 +17,8 @@ class PlotWidget : public QWidget {
   Q_OBJECT
 
  public:
-  // Hosts the given plot (owned elsewhere, e.g. by the window model), or an own one.
+  // Hosts the given plot (owned elsewhere, e.g. by the window model, and outliving the
+  // widget), or an own one.
   explicit PlotWidget(Tsp_XYPlot* plot = nullptr, QWidget* parent = nullptr);
   ~PlotWidget() override;
 

@@ -54,6 +54,33 @@ TEST(PlotWidget, ManyAppendsOneFieldRenderPerRefresh) {
   EXPECT_GT(appended, renders * 10);
 }
 
+TEST(PlotWidget, AppendAfterCursorOnlyUpdateStillRepaints) {
+  Tsp_XYPlot plot;
+  Tsp_XYLine line;
+  line.SetPlot(&plot);
+  plot.BottomAxis().SetMinMax(0, 10);
+  ui::PlotWidget w(&plot);
+  w.resize(300, 200);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QTest::qWait(50);
+  // The cursor line changes only the shown picture: the host updates without a render.
+  const long fields = plot.FieldRenders();
+  plot.SetXCursorOn(true);
+  plot.SetXCursorVal(5);
+  QTest::qWait(50);
+  EXPECT_EQ(plot.FieldRenders(), fields);
+  const int x = plot.BottomAxis().ValueToPixel(5);
+  const QImage shown = w.grab().toImage();
+  EXPECT_EQ(shown.pixel(x, 100), plot.Screen().pixel(x, 100));
+  // Later appends must still reach the screen.
+  line.AddPoint(1, 1);
+  line.AddPoint(2, 2);
+  QTest::qWait(50);
+  EXPECT_EQ(plot.FieldRenders(), fields + 1);
+  EXPECT_FALSE(plot.NeedsPaint());
+}
+
 TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
   ui::PlotWidget w;
   Tsp_XYPlot& plot = w.Plot();
