@@ -1,0 +1,264 @@
+// The whole receiving road and the record round trip: the virtual sensor on a
+// pseudo-terminal, the real serial link, the window logic and three plots as
+// the main window configures them, painted as a 60 Hz screen would.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "protocol/units.h"
+#include "tests/form1/form_fixture.h"
+#include "tools/virtual-sensor/virtual_sensor.h"
+#include "window/view_plot_setup.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using form1test::FakeHost;
+using pulse::window::IViewPlot;
+using pulse::window::TForm1;
+using pulse::window::ViewAxis;
+
+constexpr int kDefaultSeconds = 30;
+// Samples in one 20 s sweep at 200 per second: the counter restarts there.
+constexpr int kSweepSamples = 4000;
+constexpr auto kScreenRefresh = 16ms;
+constexpr auto kTimerTick = 100ms;
+constexpr auto kCheckEvery = 2s;
+
+int StreamSeconds() {
+  const char* env = std::getenv("PULSE_E2E_SECONDS");
+  const int s = env ? std::atoi(env) : 0;
+  return s > 0 ? s : kDefaultSeconds;
+}
+
+// The real view adapter, counting the sweep restarts (every series clear
+// while streaming is one), so that frames can be counted across them.
+class CountingView : public IViewPlot {
+ public:
+  explicit CountingView(IViewPlot& inner) : inner_(inner) {}
+  double AxisMin(ViewAxis a) const override { return inner_.AxisMin(a); }
+  double AxisMax(ViewAxis a) const override { return inner_.AxisMax(a); }
+  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { inner_.SetAxisMinMax(a, mn, mx); }
+  void SetAxisMax(ViewAxis a, double mx) override { inner_.SetAxisMax(a, mx); }
+  void MoveAxisRange(ViewAxis a, double d) override { inner_.MoveAxisRange(a, d); }
+  void SetAxisTicksCount(ViewAxis a, int n) override { inner_.SetAxisTicksCount(a, n); }
+  double AxisPixelToValue(ViewAxis a, int p) const override {
+    return inner_.AxisPixelToValue(a, p);
+  }
+  void ClearSeries() override {
+    ++clears;
+    inner_.ClearSeries();
+  }
+  void AddPoint(double x, double y) override { inner_.AddPoint(x, y); }
+
+  std::int64_t clears = 0;
+
+ private:
+  IViewPlot& inner_;
+};
+
+std::vector<uint8_t> LineBytes(const std::string& line) {
+  std::vector<uint8_t> bytes;
+  std::istringstream in(line);
+  std::string token;
+  while (in >> token) bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
+  return bytes;
+}
+
+class Form1EndToEnd : public ::testing::Test {
+ protected:
+  Form1EndToEnd() : sets_(pulse::window::MakeViewPlotSets()) {
+    counting_.reserve(3);
+    for (int k = 0; k < 3; ++k) {
+      sets_[k]->Plot().SetSize(pulse::window::kViewPlotWidth, pulse::window::kViewPlotHeight);
+      counting_.emplace_back(sets_[k]->View());
+    }
+  }
+  void TearDown() override {
+    form_.reset();
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+
+  void MakeForm(const std::string& slave) {
+    dir_ = form1test::TempDir();
+    pulse::window::FormOptions options;
+    options.exe_dir = dir_;
+    options.settings_dir = dir_;
+    options.port_mappings = {"COM1=" + slave};
+    form_ = std::make_unique<TForm1>(
+        host_, queue_, std::array<IViewPlot*, 3>{&counting_[0], &counting_[1], &counting_[2]},
+        options);
+    form_->FormCreate();
+  }
+
+  // Plays the main thread for a while: posted chunks, the screen refresh and
+  // the timer, as the event loop would.
+  void Run(Clock::duration how_long) {
+    RunUntil([] { return false; }, how_long);
+  }
+  bool RunUntil(const std::function<bool()>& done, Clock::duration timeout) {
+    const auto end = Clock::now() + timeout;
+    while (Clock::now() < end) {
+      queue_.WaitAndDispatch(2ms);
+      Refresh();
+      if (done()) return true;
+    }
+    return done();
+  }
+  void PaintScreen() {
+    for (auto& s : sets_)
+      if (s->Plot().NeedsPaint()) s->Plot().Paint();
+  }
+  void Refresh() {
+    const auto now = Clock::now();
+    if (now >= next_paint_) {
+      PaintScreen();
+      next_paint_ = now + kScreenRefresh;
+    }
+    if (now >= next_tick_) {
+      form_->Timer1Timer();
+      next_tick_ = now + kTimerTick;
+    }
+  }
+  // Frames drawn since streaming began: whole sweeps plus the running counter.
+  std::int64_t FramesParsed() const {
+    return Restarts() * kSweepSamples + form_->State().SampleCount1;
+  }
+
+  std::int64_t Restarts() const { return counting_[0].clears - clears_base_; }
+
+  FakeHost host_;
+  comm::ManualQueue queue_;
+  pulse::window::ViewPlotSets sets_;
+  std::vector<CountingView> counting_;
+  std::unique_ptr<TForm1> form_;
+  std::string dir_;
+  std::int64_t clears_base_ = 0;
+  Clock::time_point next_paint_{}, next_tick_{};
+};
+
+TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
+  vsensor::Options o;
+  o.split = true;
+  o.noise = 0.05;
+  vsensor::VirtualSensor sensor(o);
+  sensor.Start();
+  MakeForm(sensor.SlavePath());
+  TFormState& s = form_->State();
+  TMainControls& c = form_->Controls();
+  c.CheckBox1.Checked = true;
+
+  form_->Bt_openClick();
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  host_.RunDelayed();  // the stop that follows every open
+  ASSERT_TRUE(form_->StopAfterOpenSent());
+  ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
+
+  // The start-up cleared the views; restarts count from here.
+  clears_base_ = counting_[0].clears;
+  form_->bt_startClick();
+  ASSERT_TRUE(RunUntil([&] { return s.Sampling && s.SampleCount1 > 0; }, 5s))
+      << c.StatusBar1.Panels[0].Text << " / " << c.StatusBar1.Panels[2].Text << " / "
+      << c.StatusBar1.Panels[3].Text << " / " << s.SampleCount1;
+
+  const int seconds = StreamSeconds();
+  const auto end = Clock::now() + std::chrono::seconds(seconds);
+  int checks = 0;
+  while (Clock::now() < end) {
+    Run(kCheckEvery);
+    // Every frame sent intact so far is drawn, none more, also across restarts.
+    const std::uint64_t sent = sensor.GetStats().data_frames_intact;
+    ASSERT_TRUE(RunUntil([&] { return FramesParsed() >= static_cast<std::int64_t>(sent); }, 5s))
+        << FramesParsed() << " of " << sent << " after " << Restarts() << " restarts";
+    EXPECT_LE(FramesParsed(), static_cast<std::int64_t>(sensor.GetStats().data_frames_intact));
+    // The trace holds every 5th sample of the current sweep.
+    EXPECT_EQ(sets_[0]->Line().Count(), s.SampleCount1 / 5);
+    EXPECT_EQ(sets_[2]->Line().Count(), s.SampleCount1 / 5);
+    ++checks;
+  }
+  EXPECT_GE(checks, seconds / 3);
+  EXPECT_GE(Restarts(), 1) << "the stream never crossed a sweep restart";
+  EXPECT_EQ(s.ErrorCount, 0);
+  const vsensor::Stats streamed = sensor.GetStats();
+  EXPECT_GT(streamed.noise_bursts, 0u);
+  EXPECT_GT(streamed.split_frames, 0u);
+  EXPECT_EQ(streamed.data_frames_discarded, 0u);
+
+  form_->bt_startClick();
+  ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
+  EXPECT_FALSE(s.Sampling);
+
+  // The record keeps the last 20 s: 4001 lines at 200 per second, one fewer
+  // once a step without a recorded frame (the stop's reply) has trimmed it.
+  const std::vector<std::string> recorded(s.RecordList.begin(), s.RecordList.end());
+  ASSERT_GE(recorded.size(), static_cast<size_t>(s.SampleRate * 20));
+  ASSERT_LE(recorded.size(), static_cast<size_t>(s.SampleRate * 20 + 1));
+  for (const std::string& line : recorded) ASSERT_EQ(line.rfind("F0 1F 0D 34 ", 0), 0u) << line;
+
+  host_.save_name = dir_ + "record";
+  form_->Button20Click();
+  ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
+  const std::string path = dir_ + "record.txt";
+  {
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string expected;
+    for (const std::string& line : recorded) expected += line + "\r\n";
+    EXPECT_EQ(text, expected);
+  }
+
+  host_.open_name = path;
+  form_->Button18Click();
+  ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
+  ASSERT_TRUE(s.ReplayList.has_value());
+  EXPECT_EQ(*s.ReplayList, recorded);
+  EXPECT_EQ(c.Memo1.Lines.Items(), recorded);
+
+  form_->Button19Click();
+  ASSERT_TRUE(s.Replaying);
+  EXPECT_EQ(form_->TimerInterval(), pulse::window::kReplayIntervalMs);
+  size_t ticks = 0;
+  while (s.Replaying && ticks < recorded.size() + 10) {
+    form_->Timer1Timer();
+    ++ticks;
+    if (ticks % 50 == 0) PaintScreen();  // the screen keeps up as it would at 10 ms ticks
+  }
+  EXPECT_FALSE(s.Replaying);
+  EXPECT_EQ(ticks, recorded.size() + 1);  // one line a tick, then the ending tick
+  EXPECT_EQ(form_->TimerInterval(), pulse::window::kIdleIntervalMs);
+
+  // Line for line: view 1 scrolls and keeps every replayed sample in order;
+  // views 2 and 3 restart after 4000 samples.
+  const int n = static_cast<int>(recorded.size());
+  EXPECT_EQ(s.SampleCount1, n);
+  EXPECT_EQ(s.SampleCount2, n - kSweepSamples);
+  EXPECT_EQ(s.SampleCount3, n - kSweepSamples);
+  Tsp_XYLine& line1 = sets_[0]->Line();
+  ASSERT_EQ(line1.Count(), n);
+  EXPECT_EQ(sets_[1]->Line().Count(), n - kSweepSamples);
+  for (int i = 0; i < n; ++i) {
+    const std::vector<uint8_t> b = LineBytes(recorded[static_cast<size_t>(i)]);
+    ASSERT_EQ(b.size(), 17u);
+    ASSERT_DOUBLE_EQ(line1.X(i), (i + 1) / 200.0) << i;
+    ASSERT_DOUBLE_EQ(line1.Y(i), protocol::WaveValue(b[6], b[7], s.UnitFactor)) << i;
+  }
+  const std::vector<uint8_t> last = LineBytes(recorded.back());
+  EXPECT_EQ(c.P_jy3.Caption,
+            protocol::FormatFixed2(protocol::StaticValue(last[12], last[13], s.UnitFactor)));
+  // Scrolled: the time window ends at the last sample.
+  EXPECT_NEAR(sets_[0]->Plot().BottomAxis().Max(), n / 200.0, 1e-9);
+
+  form_->Bt_openClick();
+  EXPECT_FALSE(s.PortOpen);
+}
+
+}  // namespace
