@@ -1,0 +1,106 @@
+// The Qt window bound to the window logic: clicks reach TForm1, the models
+// reach the widgets, and live data from the virtual sensor reaches the plots.
+#include "ui/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include "tools/virtual-sensor/virtual_sensor.h"
+#include "ui/plot_widget.h"
+
+namespace {
+
+using pulse::ui::MainForm;
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("main-form-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+    sensor_.Start();
+    pulse::window::FormOptions o;
+    o.exe_dir = o.settings_dir = dir_.string() + "/";
+    o.port_mappings = {"COM1=" + sensor_.SlavePath()};
+    form_ = std::make_unique<MainForm>(o);
+    form_->SetHeadless(true);
+    form_->Window().resize(1016, 669);
+    form_->Window().show();
+  }
+  void TearDown() override {
+    form_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+  const pulse::ui::MainWindowWidgets& w() { return form_->Window().widgets(); }
+  TFormState& s() { return form_->Form().State(); }
+
+  std::filesystem::path dir_;
+  vsensor::VirtualSensor sensor_;
+  std::unique_ptr<MainForm> form_;
+};
+
+TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
+  EXPECT_FALSE(w().bt_start->isEnabled());
+  QTest::mouseClick(w().Bt_open, Qt::LeftButton);
+  EXPECT_TRUE(s().PortOpen);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().Bt_open->text() == "关闭设备"; }, 2000));
+  EXPECT_EQ(w().status_panels[0]->text(), "设备连接正常");
+  EXPECT_TRUE(w().bt_start->isEnabled());
+  EXPECT_TRUE(w().GroupBox2->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Form().StopAfterOpenSent(); }, 3000));
+
+  QTest::mouseClick(w().bt_start, Qt::LeftButton);
+  EXPECT_TRUE(s().Sampling);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s().SampleCount1 > 100; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().Label10->text().toInt() > 0; }, 2000));
+  EXPECT_EQ(w().bt_start->text(), "停止采样");
+  EXPECT_EQ(w().status_panels[3]->text(), "启动采样！");
+  EXPECT_NE(w().views[0].readout->text(), "0");
+
+  // The live trace is in the plot's picture: white pixels inside the navy field.
+  QWidget* plot = w().views[0].plot;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    const QImage img = plot->grab().toImage();
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width() / 4; ++x)
+        if (img.pixelColor(x, y) == Qt::white) return true;
+    return false;
+  }, 2000));
+}
+
+TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
+  QWidget* plot = w().views[1].plot;
+  // An operator sees the plot before pointing at it.
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_->Window()));
+  plot->grab();
+  const QPoint middle(plot->width() / 2, plot->height() / 2);
+  QTest::mouseClick(plot, Qt::LeftButton, {}, middle);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().status_panels[1]->text().startsWith(" X="); },
+                              2000))
+      << w().status_panels[1]->text().toStdString();
+  // About the middle of 0..20 s and of the value range around 0.
+  const QString text = w().status_panels[1]->text();
+  const double x = text.section("X=", 1).section(' ', 0, 0).toDouble();
+  EXPECT_NEAR(x, 10.0, 1.5);
+
+  QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().views[0].row->isHidden(); }, 2000));
+  EXPECT_FALSE(w().views[1].row->isHidden());
+  EXPECT_TRUE(w().views[2].row->isHidden());
+  QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w().views[0].row->isHidden(); }, 2000));
+  EXPECT_FALSE(w().views[2].row->isHidden());
+}
+
+TEST(MainFormFilter, DialogFiltersBecomeQtFilters) {
+  EXPECT_EQ(MainForm::QtFilter("txt|*.txt"), "txt (*.txt)");
+  EXPECT_EQ(MainForm::QtFilter("*.txt(记录文件)|*.txt|All file|*.*"),
+            "*.txt(记录文件) (*.txt);;All file (*.*)");
+}
+
+}  // namespace
