@@ -308,6 +308,15 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
   EXPECT_FALSE(IsSeriesColour(page.pixel(origin.x() + dest.Right + 5, row)));
 }
 
+TEST(PrintDialog, UnwritablePdfFileIsAnErrorNotASilentSuccess) {
+  QTemporaryDir dir;
+  TMFPrintDlg dlg;
+  dlg.SelectPdfTarget(dir.filePath("missing-folder/plot.pdf"));
+  TestPlot p(300, 200);
+  dlg.Prepare(p.plot);
+  EXPECT_THROW(dlg.Print(), std::runtime_error);
+}
+
 TEST(PrintDialog, CancelPrintsNothing) {
   QTemporaryDir dir;
   const QString pdf = dir.filePath("never.pdf");
