@@ -5,7 +5,7 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
       clang-14 libclang-rt-14-dev
-      fonts-wqy-microhei xvfb xauth poppler-utils imagemagick)
+      fonts-wqy-microhei xvfb xauth poppler-utils imagemagick desktop-file-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
