@@ -55,7 +55,9 @@ Tsp_XYDataSeries::Tsp_XYDataSeries() {
   lineAttr_.SetOnChange([this](Tsp_CustomLineAttr& a) { AttrChanged(&a); });
 }
 
-Tsp_XYDataSeries::~Tsp_XYDataSeries() { lineAttr_.SetOnChange(nullptr); }
+Tsp_XYDataSeries::~Tsp_XYDataSeries() {
+  lineAttr_.SetOnChange(nullptr);
+}
 
 void Tsp_XYDataSeries::SetLineAttr(const Tsp_LineAttr& a) {
   if (!lineAttr_.IsSame(a)) lineAttr_.Assign(a);

@@ -7,7 +7,9 @@ Tsp_MemBitmap::Tsp_MemBitmap(int width, int height, double devicePixelRatio)
   Allocate();
 }
 
-Tsp_MemBitmap::~Tsp_MemBitmap() { canvas_.reset(); }
+Tsp_MemBitmap::~Tsp_MemBitmap() {
+  canvas_.reset();
+}
 
 void Tsp_MemBitmap::Resize(int width, int height, double devicePixelRatio) {
   canvas_.reset();

@@ -6,7 +6,15 @@
 #include "plot/colors.h"
 #include "plot/pen.h"
 
-enum TPointKind { ptRectangle, ptEllipse, ptDiamond, ptCross, ptCustom, ptTriangle, ptDownTriangle };
+enum TPointKind {
+  ptRectangle,
+  ptEllipse,
+  ptDiamond,
+  ptCross,
+  ptCustom,
+  ptTriangle,
+  ptDownTriangle
+};
 
 class Tsp_PointAttr {
  public:

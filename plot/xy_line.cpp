@@ -103,17 +103,31 @@ Tsp_XYLine::Tsp_XYLine() : mark_(&MarkRectangle) {
   pointAttr_.SetOnChange([this](Tsp_PointAttr* a) { AttrChanged(a); });
 }
 
-Tsp_XYLine::~Tsp_XYLine() { pointAttr_.SetOnChange(nullptr); }
+Tsp_XYLine::~Tsp_XYLine() {
+  pointAttr_.SetOnChange(nullptr);
+}
 
 void Tsp_XYLine::AttrChanged(const void* sender) {
   if (sender == &pointAttr_) {
     switch (pointAttr_.Kind()) {
-      case ptEllipse: mark_ = &MarkEllipse; break;
-      case ptDiamond: mark_ = &MarkDiamond; break;
-      case ptCross: mark_ = &MarkCross; break;
-      case ptTriangle: mark_ = &MarkTriangle; break;
-      case ptDownTriangle: mark_ = &MarkDownTriangle; break;
-      default: mark_ = &MarkRectangle; break;
+      case ptEllipse:
+        mark_ = &MarkEllipse;
+        break;
+      case ptDiamond:
+        mark_ = &MarkDiamond;
+        break;
+      case ptCross:
+        mark_ = &MarkCross;
+        break;
+      case ptTriangle:
+        mark_ = &MarkTriangle;
+        break;
+      case ptDownTriangle:
+        mark_ = &MarkDownTriangle;
+        break;
+      default:
+        mark_ = &MarkRectangle;
+        break;
     }
   }
   Tsp_XYDataSeries::AttrChanged(sender);

@@ -25,8 +25,12 @@ class DrawingScope {
   plot::Canvas* saved_;
 };
 
-bool Horizontal(Tsp_zpDirections d) { return d == zpdHorizontal || d == zpdBoth; }
-bool Vertical(Tsp_zpDirections d) { return d == zpdVertical || d == zpdBoth; }
+bool Horizontal(Tsp_zpDirections d) {
+  return d == zpdHorizontal || d == zpdBoth;
+}
+bool Vertical(Tsp_zpDirections d) {
+  return d == zpdVertical || d == zpdBoth;
+}
 
 }  // namespace
 
@@ -107,7 +111,9 @@ void Tsp_XYPlot::SetFont(const plot::CanvasFont& f) {
   Invalidate();
 }
 
-void Tsp_XYPlot::ResetVerticalFont() { verticalFont_ = plot::MakeVerticalFont(font_); }
+void Tsp_XYPlot::ResetVerticalFont() {
+  verticalFont_ = plot::MakeVerticalFont(font_);
+}
 
 // ---------------------------------------------------------------- host interface
 
@@ -169,8 +175,7 @@ void Tsp_XYPlot::Paint() {
   bool direct = true;
   if (buffer_ && buffer_->Valid()) {
     direct = false;
-    if (buffer_->Width() != W_ || buffer_->Height() != H_ ||
-        buffer_->DevicePixelRatio() != dpr_) {
+    if (buffer_->Width() != W_ || buffer_->Height() != H_ || buffer_->DevicePixelRatio() != dpr_) {
       buffer_->Resize(W_, H_, dpr_);
       if (buffer_->Valid())
         layoutValid_ = frameValid_ = fieldValid_ = false;
@@ -235,7 +240,9 @@ void Tsp_XYPlot::InvalidateParts(bool layout, bool frame, bool field) {
   RequestUpdate(true);
 }
 
-void Tsp_XYPlot::MarkBufferStale() { frameValid_ = fieldValid_ = false; }
+void Tsp_XYPlot::MarkBufferStale() {
+  frameValid_ = fieldValid_ = false;
+}
 
 // ---------------------------------------------------------------- drawing
 

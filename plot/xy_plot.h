@@ -24,10 +24,9 @@ class Tsp_MemBitmap;
 using TZoomAxisEvent =
     std::function<void(Tsp_Axis& Sender, double& min, double& max, bool& CanZoom)>;
 using TNotifyEvent = std::function<void(Tsp_XYPlot& Sender)>;
-using TMouseEvent = std::function<void(Tsp_XYPlot& Sender, TMouseButton Button,
-                                       TShiftState Shift, int X, int Y)>;
-using TMouseMoveEvent =
-    std::function<void(Tsp_XYPlot& Sender, TShiftState Shift, int X, int Y)>;
+using TMouseEvent =
+    std::function<void(Tsp_XYPlot& Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(Tsp_XYPlot& Sender, TShiftState Shift, int X, int Y)>;
 
 namespace plot {
 // Size of a plot control at creation.

@@ -14,13 +14,18 @@ namespace {
 
 TMouseButton ButtonOf(Qt::MouseButton b) {
   switch (b) {
-    case Qt::RightButton: return mbRight;
-    case Qt::MiddleButton: return mbMiddle;
-    default: return mbLeft;
+    case Qt::RightButton:
+      return mbRight;
+    case Qt::MiddleButton:
+      return mbMiddle;
+    default:
+      return mbLeft;
   }
 }
 
-QPoint PosOf(const QMouseEvent* e) { return e->position().toPoint(); }
+QPoint PosOf(const QMouseEvent* e) {
+  return e->position().toPoint();
+}
 
 // Used when the screen does not say how often it refreshes.
 constexpr double kDefaultRefreshHz = 60.0;
@@ -65,14 +70,24 @@ void PlotWidget::SyncFont() {
   plot_->SetFont(f);
 }
 
-void PlotWidget::SyncPixelRatio() { plot_->SetDevicePixelRatio(devicePixelRatioF()); }
+void PlotWidget::SyncPixelRatio() {
+  plot_->SetDevicePixelRatio(devicePixelRatioF());
+}
 
 void PlotWidget::ApplyCursor(TCursor c) {
   switch (c) {
-    case crDefault: unsetCursor(); break;
-    case crCross: setCursor(Qt::CrossCursor); break;
-    case crHandPoint: setCursor(Qt::PointingHandCursor); break;
-    default: setCursor(Qt::ArrowCursor); break;
+    case crDefault:
+      unsetCursor();
+      break;
+    case crCross:
+      setCursor(Qt::CrossCursor);
+      break;
+    case crHandPoint:
+      setCursor(Qt::PointingHandCursor);
+      break;
+    default:
+      setCursor(Qt::ArrowCursor);
+      break;
   }
 }
 
@@ -97,8 +112,7 @@ void PlotWidget::paintEvent(QPaintEvent* event) {
   const QRect r = event->rect();
   const QImage& img = plot_->Screen();
   const qreal dpr = img.devicePixelRatio();
-  p.drawImage(r, img,
-              QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
+  p.drawImage(r, img, QRectF(r.x() * dpr, r.y() * dpr, r.width() * dpr, r.height() * dpr));
 }
 
 void PlotWidget::resizeEvent(QResizeEvent* event) {
@@ -109,8 +123,7 @@ void PlotWidget::resizeEvent(QResizeEvent* event) {
 
 void PlotWidget::mousePressEvent(QMouseEvent* e) {
   const QPoint p = PosOf(e);
-  plot_->MouseDown(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(),
-                   p.y());
+  plot_->MouseDown(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
 }
 
 void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -120,8 +133,7 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint p = PosOf(e);
-  plot_->MouseUp(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(),
-                 p.y());
+  plot_->MouseUp(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
 }
 
 void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e) {

@@ -89,10 +89,16 @@ inline void ApplyMainWindowSettings(Tsp_XYPlot& p, Tsp_XYLine* line, Tsp_LineMar
   }
 }
 
-inline QRgb Rgb(TColor c) { return plot::ToQColor(c).rgb(); }
+inline QRgb Rgb(TColor c) {
+  return plot::ToQColor(c).rgb();
+}
 
 // Pixel of the plot's picture as 0xRRGGBB (alpha dropped).
-inline QRgb PixelAt(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFFu; }
-inline QRgb Expect(TColor c) { return Rgb(c) & 0xFFFFFFu; }
+inline QRgb PixelAt(const QImage& img, int x, int y) {
+  return img.pixel(x, y) & 0xFFFFFFu;
+}
+inline QRgb Expect(TColor c) {
+  return Rgb(c) & 0xFFFFFFu;
+}
 
 }  // namespace plot_test

@@ -5,8 +5,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "ui/plot_widget.h"
 #include "plot/xy_line.h"
+#include "ui/plot_widget.h"
 
 namespace {
 

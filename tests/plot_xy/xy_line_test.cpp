@@ -134,8 +134,8 @@ int CountColor(const QImage& img, QRgb c) {
 
 TEST(XYLine, SegmentsKeepStartPixelAndLeaveOutEndPixel) {
   // Eight directions from the centre of a 0..100 field; one pixel per value unit.
-  const int dirs[][2] = {{30, 0}, {-30, 0}, {0, 30}, {0, -30}, {30, 12}, {-12, 30}, {-30, -30},
-                         {7, -30}};
+  const int dirs[][2] = {{30, 0},  {-30, 0},  {0, 30},    {0, -30},
+                         {30, 12}, {-12, 30}, {-30, -30}, {7, -30}};
   // Only the direct rasteriser is held to this: lines through the canvas may miss the start
   // pixel for some directions.
   {
@@ -167,7 +167,7 @@ TEST(XYLine, ClippedSegmentCoversEveryFieldColumnAndNothingOutside) {
   const QImage empty = t.Render();
   t.line.AddPoint(5, 5);
   t.line.AddPoint(1000, 7);  // far beyond the right edge, not far enough to be skipped
-  t.line.AddPoint(1, 3);  // back from far: drawn, clipped
+  t.line.AddPoint(1, 3);     // back from far: drawn, clipped
   const QImage img = t.Render();
   const TRect f = t.p.FieldRect();
   for (int x = f.Left; x < f.Right; ++x) {
@@ -196,7 +196,7 @@ TEST(XYLine, LegendSampleDrawsLineAndMark) {
     plot::Canvas c(&img);
     s.DrawLegendSample(c, TRect{0, 0, 40, 20});
   }
-  EXPECT_EQ(PixelAt(img, 0, 10), Expect(clWhite));   // starts at left + 1
+  EXPECT_EQ(PixelAt(img, 0, 10), Expect(clWhite));  // starts at left + 1
   EXPECT_EQ(PixelAt(img, 1, 10), Expect(clRed));
   EXPECT_EQ(PixelAt(img, 18, 8), Expect(clBlue));  // mark box 18..22 around (20, 10)
 }
