@@ -5,6 +5,21 @@
 
 void HeadlessRun::Start() {
   pulse::window::TForm1& f = form_.Form();
+  if (!ReplayFile.empty()) {
+    form_.SetScriptedOpenName(ReplayFile);
+    f.Button18Click();
+    f.Button19Click();
+    if (!f.State().Replaying) {
+      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", ReplayFile.c_str());
+      QTimer::singleShot(0, this, [this] { Finish(1); });
+      return;
+    }
+    step_ = Step::kSampling;
+    clock_.start();
+    connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
+    poll_.start(kPollMs);
+    return;
+  }
   if (!port_.empty()) f.Controls().e_comm.Text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
@@ -20,7 +35,7 @@ void HeadlessRun::Start() {
 
 void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
-  if (!f.State().PortOpen) {  // the device went away
+  if (ReplayFile.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
     Finish(1);
     return;

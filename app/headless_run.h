@@ -26,6 +26,8 @@ class HeadlessRun : public QObject {
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
   bool Record = false;
+  // Replay this record file instead of sampling from the device.
+  std::string ReplayFile;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
   std::function<int()> OnDone;
 

@@ -53,6 +53,7 @@ struct Options {
   QStringList ports;  // COMn=PATH
   QString snapshot;
   QString record;
+  QString replay;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
 };
@@ -85,7 +86,11 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       QStringLiteral("Run without a display: open the device, record --seconds of sampling, save "
                      "the frames to FILE and exit."),
       QStringLiteral("FILE"));
-  parser.addOptions({demo, port, snapshot, seconds, record});
+  const QCommandLineOption replay(
+      QStringLiteral("replay"),
+      QStringLiteral("With --snapshot: load a record file and replay it instead of sampling."),
+      QStringLiteral("FILE"));
+  parser.addOptions({demo, port, snapshot, seconds, record, replay});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -104,6 +109,11 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
   }
   out.snapshot = parser.value(snapshot);
   out.record = parser.value(record);
+  out.replay = parser.value(replay);
+  if (!out.replay.isEmpty() && out.snapshot.isEmpty()) {
+    Fail(QStringLiteral("--replay only applies to --snapshot"));
+    return false;
+  }
   if (!out.snapshot.isEmpty() && !out.record.isEmpty()) {
     Fail(QStringLiteral("--snapshot and --record do not go together"));
     return false;
@@ -135,7 +145,7 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool snapshot = HasArg(argc, argv, "--snapshot");
+  const bool snapshot = HasArg(argc, argv, "--snapshot") || HasArg(argc, argv, "--record");
   const bool info_only = HasArg(argc, argv, "--help") || HasArg(argc, argv, "-h") ||
                          HasArg(argc, argv, "--help-all") || HasArg(argc, argv, "--version") ||
                          HasArg(argc, argv, "-v");
@@ -164,7 +174,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<vsensor::VirtualSensor> sensor;
   pulse::window::FormOptions form_options;
   QString port_text;
-  if (opt.demo || (!opt.snapshot.isEmpty() && opt.ports.isEmpty())) {
+  if (opt.demo || (!opt.snapshot.isEmpty() && opt.replay.isEmpty() && opt.ports.isEmpty())) {
     vsensor::Options so;
     so.seed = static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
     sensor = std::make_unique<vsensor::VirtualSensor>(so);
@@ -194,6 +204,7 @@ int main(int argc, char** argv) {
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
     window.show();
     HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
+    run.ReplayFile = opt.replay.toStdString();
     if (!opt.snapshot.isEmpty()) {
       run.OnDone = [&] {
         main_form.Sync();

@@ -326,6 +326,7 @@ std::optional<std::string> MainForm::AskSaveFileName(const std::string& default_
 }
 
 std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) {
+  if (scripted_open_) return scripted_open_;
   const QString name =
       QFileDialog::getOpenFileName(window_.get(), QString(), QString(), QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;

@@ -51,6 +51,8 @@ class MainForm : public QObject, public window::IFormHost {
 
   // Message and error boxes go to stderr instead of a modal box (headless runs).
   void SetHeadless(bool on) { headless_ = on; }
+  // A script's answer to the next open-file dialogs, instead of asking.
+  void SetScriptedOpenName(std::optional<std::string> name) { scripted_open_ = std::move(name); }
 
   // Qt's filter text for a filter in "name|pattern|name|pattern" form.
   static QString QtFilter(const std::string& filter);
@@ -75,6 +77,7 @@ class MainForm : public QObject, public window::IFormHost {
   uint64_t memo_revision_ = ~0ull, memo_reset_revision_ = ~0ull;
   int memo_count_ = 0;
   bool headless_ = false;
+  std::optional<std::string> scripted_open_;
   bool syncing_ = false;
 };
 
