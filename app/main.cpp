@@ -56,6 +56,7 @@ struct Options {
   QString replay;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
+  bool stats = false;
 };
 
 // Returns false (after printing why) when the options cannot be used.
@@ -90,7 +91,11 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       QStringLiteral("replay"),
       QStringLiteral("With --snapshot: load a record file and replay it instead of sampling."),
       QStringLiteral("FILE"));
-  parser.addOptions({demo, port, snapshot, seconds, record, replay});
+  const QCommandLineOption stats(
+      QStringLiteral("stats"),
+      QStringLiteral("With --record or --snapshot: print the data frames received (good and bad "
+                     "checksum) and the bytes received at exit."));
+  parser.addOptions({demo, port, snapshot, seconds, record, replay, stats});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -98,6 +103,7 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
     return false;
   }
   out.demo = parser.isSet(demo);
+  out.stats = parser.isSet(stats);
   static const QRegularExpression kPortMap(QStringLiteral("^COM([1-9][0-9]*)=(.+)$"),
                                            QRegularExpression::CaseInsensitiveOption);
   for (const QString& p : parser.values(port)) {
@@ -229,6 +235,13 @@ int main(int argc, char** argv) {
     }
     run.Start();
     app.exec();
+    if (opt.stats) {
+      const protocol::FrameParser& counts = main_form.Form().Parser();
+      std::printf("frames: good %llu, bad %llu, bytes %llu\n",
+                  static_cast<unsigned long long>(counts.GoodDataFrames()),
+                  static_cast<unsigned long long>(counts.BadDataFrames()),
+                  static_cast<unsigned long long>(counts.BytesReceived()));
+    }
     return run.ExitCode();
   }
 

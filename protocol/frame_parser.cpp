@@ -26,6 +26,7 @@ void AppendHex(std::string& out, uint8_t b) {
 }  // namespace
 
 void FrameParser::Comm321ReceiveData(const uint8_t* Buffer, uint16_t BufferLength) {
+  bytes_received_ += BufferLength;
   if (!buffer_.Append(Buffer, BufferLength)) return;
   ParseReceived();
 }
@@ -130,6 +131,7 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
   const bool want_line = !good || recording;
   if (want_line) AssignFrameText(line_, p, size);
 
+  ++(good ? good_frames_ : bad_frames_);
   if (!good) {
     auto& memo = controls_.Memo1.Lines;
     if (memo.Count() > kMemoMaxLines) memo.Clear();

@@ -33,6 +33,14 @@ class FrameParser {
 
   ReceiveBuffer& Buffer() { return buffer_; }
 
+  // Totals since construction, for accounting against what the device sent:
+  // every data frame by its checksum (also those not drawn while a stop is
+  // pending), and every byte offered by the link (also chunks dropped whole).
+  // Unlike the error counter shown in the window, they do not wrap in practice.
+  uint64_t GoodDataFrames() const { return good_frames_; }
+  uint64_t BadDataFrames() const { return bad_frames_; }
+  uint64_t BytesReceived() const { return bytes_received_; }
+
  private:
   // Handles one frame of a known, fully arrived kind. Returns the frame line
   // when the step is to offer one to the recorder.
@@ -45,6 +53,9 @@ class FrameParser {
   ReceiveBuffer buffer_;
   Recorder recorder_;
   std::string line_;  // frame line of the current data frame, storage reused
+  uint64_t good_frames_ = 0;
+  uint64_t bad_frames_ = 0;
+  uint64_t bytes_received_ = 0;
 };
 
 }  // namespace protocol

@@ -321,4 +321,39 @@ TEST_F(ParserTest, ViewsEmptyingTheBufferMidRun) {
   EXPECT_EQ(p.Buffer().ReadPos(), p.Buffer().WritePos() - 1);  // only the last checksum byte left
 }
 
+// The totals count every data frame by its checksum, whether drawn or not,
+// and nothing else; bytes count what the link offered, dropped chunks too.
+TEST_F(ParserTest, TotalsAccountForEveryDataFrame) {
+  Bytes bad1 = Data1(1, 1);
+  bad1.back() ^= 0x40;
+  Bytes bad3 = Data3(1, 2, 3, 4, 5, 6);
+  bad3.back() ^= 1;
+  const Bytes stream =
+      Concat({Bytes{0x00, 0xF0, 0x12}, Reply(0x31, {}), Data1(1, 2), bad1, Data3(1, 2, 3, 4, 5, 6),
+              Reply(0x33, {5, 0}), bad3, Data1(3, 4), Reply(0x32, {})});
+  Feed(stream, 3);  // frames split across chunks
+  EXPECT_EQ(parser.GoodDataFrames(), 3u);
+  EXPECT_EQ(parser.BadDataFrames(), 2u);
+  EXPECT_EQ(parser.BytesReceived(), stream.size());
+
+  // Not drawn while a stop is pending, still counted.
+  state.StopPending = true;
+  Feed(Concat({Data3(1, 1, 1, 1, 1, 1), bad1}));
+  EXPECT_EQ(parser.GoodDataFrames(), 4u);
+  EXPECT_EQ(parser.BadDataFrames(), 3u);
+
+  // The window's error counter wraps; the total does not.
+  state.ErrorCount = INT32_MAX;
+  Feed(bad1);
+  EXPECT_EQ(state.ErrorCount, 0);
+  EXPECT_EQ(parser.BadDataFrames(), 4u);
+
+  // A chunk dropped whole: its bytes are counted, its frames never parsed.
+  const Bytes big(protocol::ReceiveBuffer::kMaxChunk + 1, 0x00);
+  const uint64_t before = parser.BytesReceived();
+  parser.Comm321ReceiveData(big.data(), static_cast<uint16_t>(big.size()));
+  EXPECT_EQ(parser.BytesReceived(), before + big.size());
+  EXPECT_EQ(parser.GoodDataFrames(), 4u);
+}
+
 }  // namespace
