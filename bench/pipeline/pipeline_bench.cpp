@@ -224,6 +224,7 @@ struct RunResult {
   double frames_per_second = 0;  // frames drawn per second of the measured window
   double cpu_percent = 0;        // of one core, over the measured window
   double paints_per_second = 0;  // field renders of the three plots per second
+  double cpu_us_per_frame = 0;   // this process's CPU time per frame drawn
   long long drawn = 0, tapped = 0, sensor_intact = -1, sensor_discarded = -1, bad = 0;
   int error_count = 0;
   bool Lossless() const {
@@ -366,6 +367,8 @@ std::optional<RunResult> RunOnce(const std::string& sensor_program, bool unpaced
     r.frames_per_second = static_cast<double>(p.Drawn() - drawn0) / wall;
     r.paints_per_second = static_cast<double>(p.FieldRenders() - renders0) / wall;
     r.cpu_percent = 100.0 * cpu / wall;
+    if (p.Drawn() > drawn0)
+      r.cpu_us_per_frame = 1e6 * cpu / static_cast<double>(p.Drawn() - drawn0);
     r.drawn = p.Drawn();
     if (!p.StopAndClose()) std::fprintf(stderr, "no reply to the final stop\n");
     r.tapped = p.Tap().intact;
@@ -391,12 +394,13 @@ int RunMode(const std::string& sensor, bool unpaced, double seconds, int runs) {
     const auto r = RunOnce(sensor, unpaced, seconds);
     if (!r) return 1;
     std::printf(
-        "%s run %d: %.0f frames/s drawn, %.2f%% of one core, %.1f field renders/s; "
+        "%s run %d: %.0f frames/s drawn, %.2f%% of one core (%.2f us CPU per frame), "
+        "%.1f field renders/s; "
         "frames drawn %lld, on the link %lld (bad %lld), sensor sent intact %lld, "
         "discarded %lld, checksum errors %d -> %s\n",
-        name, i + 1, r->frames_per_second, r->cpu_percent, r->paints_per_second, r->drawn,
-        r->tapped, r->bad, r->sensor_intact, r->sensor_discarded, r->error_count,
-        r->Lossless() ? "no frame lost" : "FRAMES LOST");
+        name, i + 1, r->frames_per_second, r->cpu_percent, r->cpu_us_per_frame,
+        r->paints_per_second, r->drawn, r->tapped, r->bad, r->sensor_intact, r->sensor_discarded,
+        r->error_count, r->Lossless() ? "no frame lost" : "FRAMES LOST");
     std::fflush(stdout);
     fps.push_back(r->frames_per_second);
     cpu.push_back(r->cpu_percent);
