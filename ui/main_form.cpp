@@ -34,7 +34,7 @@ void SyncCommon(QWidget* w, const TControl& c) {
   // isHidden() is the widget's own flag, independent of its parents.
   if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
   const QString hint = Q(c.Hint);
-  if (!c.Hint.empty() && w->toolTip() != hint) w->setToolTip(hint);
+  if (w->toolTip() != hint) w->setToolTip(hint);
 }
 
 void SyncCaption(QAbstractButton* w, const TCaptionControl& c) {

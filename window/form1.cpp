@@ -111,9 +111,7 @@ void TForm1::FormCreate() {
 
   state_.ExeDir = options_.exe_dir.empty() ? ProgramDir() : options_.exe_dir;
   std::string dir = options_.settings_dir;
-  if (dir.empty()) dir = SettingsDirFor(state_.ExeDir, IsWritableDir(state_.ExeDir),
-                                        std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
-                                        "pulse3ch");
+  if (dir.empty()) dir = SettingsDir(state_.ExeDir, "pulse3ch");
   settings_path_ = dir + kSettingsFileName;
   const PortSettings settings = ReadPortSettings(settings_path_);
   controls_.e_comm.Text = settings.com;

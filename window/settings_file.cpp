@@ -322,11 +322,22 @@ std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
   return WithSlash(exe_dir);  // nowhere better: reads work, a write reports its failure
 }
 
+bool IsSystemDir(const std::string& dir) {
+  // An installed program's folder is shared by every user; root can write
+  // there, but settings do not belong there.
+  for (const char* prefix : {"/usr/", "/bin/", "/sbin/", "/lib", "/opt/", "/snap/"})
+    if (WithSlash(dir).rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
 std::string SettingsDir(std::string_view program_name) {
-  const std::string exe_dir = ProgramDir();
-  const std::string dir =
-      SettingsDirFor(exe_dir, IsWritableDir(exe_dir), std::getenv("XDG_CONFIG_HOME"),
-                     std::getenv("HOME"), program_name);
+  return SettingsDir(ProgramDir(), program_name);
+}
+
+std::string SettingsDir(const std::string& exe_dir, std::string_view program_name) {
+  const std::string dir = SettingsDirFor(exe_dir, !IsSystemDir(exe_dir) && IsWritableDir(exe_dir),
+                                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                                         program_name);
   if (dir != exe_dir) {
     std::error_code ec;  // a failure here surfaces as the write error later
     std::filesystem::create_directories(dir, ec);

@@ -93,7 +93,12 @@ bool IsWritableDir(const std::string& dir);
 std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
                            const char* xdg_config_home, const char* home,
                            std::string_view program_name);
+// True for folders of installed software (/usr/..., /opt/...), where settings
+// never go even when the user (root) could write there.
+bool IsSystemDir(const std::string& dir);
 // SettingsDirFor for this process; creates the per-user directory if needed.
 std::string SettingsDir(std::string_view program_name = "pulse3ch");
+// The same for a program living in exe_dir.
+std::string SettingsDir(const std::string& exe_dir, std::string_view program_name);
 
 }  // namespace pulse::window

@@ -275,3 +275,25 @@ TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndTheLinkStaysOpen) {
 
 }  // namespace
 }  // namespace form1test
+
+namespace form1test {
+namespace {
+
+TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
+  const std::string home = TempDirNamed("form1-xdg");
+  ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  FakeHost host;
+  comm::ManualQueue queue;
+  pulse::window::testing::FakeViewPlot p1, p2, p3;
+  FormOptions options;
+  options.exe_dir = "/usr/bin/";  // root could write there; settings still do not go there
+  TForm1 form(host, queue, {&p1, &p2, &p3}, options);
+  form.FormCreate();
+  EXPECT_EQ(form.SettingsPath(), home + "pulse3ch/comSet.ini");
+  EXPECT_TRUE(std::filesystem::is_directory(home + "pulse3ch"));
+  ::unsetenv("XDG_CONFIG_HOME");
+  std::filesystem::remove_all(home);
+}
+
+}  // namespace
+}  // namespace form1test

@@ -48,6 +48,14 @@ class FakeHost : public IFormHost {
   bool closed = false;
 };
 
+inline std::string TempDirNamed(const std::string& name) {
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string() + "/";
+}
+
 // A fresh directory per test for the settings file.
 inline std::string TempDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
