@@ -36,7 +36,13 @@ void HeadlessRun::Start() {
 void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
   if (ReplayFile.empty() && !f.State().PortOpen) {  // the device went away
-    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
+    std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
+                 f.Controls().StatusBar1.Panels[0].Text.c_str());
+    // What was recorded up to then is still worth keeping; the run failed all the same.
+    if (Record && (step_ == Step::kSampling || step_ == Step::kStopping) && OnDone) {
+      std::fprintf(stderr, "pulse3ch: saving what was recorded\n");
+      OnDone();
+    }
     Finish(1);
     return;
   }
@@ -44,11 +50,24 @@ void HeadlessRun::Poll() {
     case Step::kWaitStopAfterOpen:
       if (f.StopAfterOpenSent()) {
         if (Record) f.Controls().CheckBox1.Checked = true;
+        frames_before_start_ = DataFrames();
         f.bt_startClick();
-        step_ = Step::kSampling;
+        // A record run counts its seconds from the first data frame.
+        step_ = Record ? Step::kStarting : Step::kSampling;
         clock_.restart();
       } else if (clock_.elapsed() > kOpenTimeoutMs) {
         std::fprintf(stderr, "pulse3ch: the device did not get ready\n");
+        Finish(1);
+      }
+      break;
+    case Step::kStarting:
+      if (DataFrames() != frames_before_start_) {
+        step_ = Step::kSampling;
+        clock_.restart();
+      } else if (clock_.elapsed() > kFirstDataTimeoutMs) {
+        std::fprintf(stderr,
+                     "pulse3ch: the device sent no data after the start of sampling (start not "
+                     "acknowledged?); nothing was recorded\n");
         Finish(1);
       }
       break;
@@ -71,6 +90,11 @@ void HeadlessRun::Poll() {
       }
       break;
   }
+}
+
+uint64_t HeadlessRun::DataFrames() {
+  const protocol::FrameParser& parser = form_.Form().Parser();
+  return parser.GoodDataFrames() + parser.BadDataFrames();
 }
 
 void HeadlessRun::Finish(int code) {

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,9 @@ class HeadlessRun : public QObject {
   static constexpr int kStopAckTimeoutMs = 5000;
   // The stop after an open goes out 500 ms after it; allow for a loaded machine.
   static constexpr int kOpenTimeoutMs = 10000;
+  // The start is sent once, never repeated: a record run that has seen no
+  // data frame by then has nothing to record and fails.
+  static constexpr int kFirstDataTimeoutMs = 5000;
 
   HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
@@ -35,9 +39,10 @@ class HeadlessRun : public QObject {
   int ExitCode() const { return exit_code_; }
 
  private:
-  enum class Step { kWaitStopAfterOpen, kSampling, kStopping };
+  enum class Step { kWaitStopAfterOpen, kStarting, kSampling, kStopping };
   void Poll();
   void Finish(int code);
+  uint64_t DataFrames();  // data frames parsed so far, good or bad
 
   pulse::ui::MainForm& form_;
   std::string port_;
@@ -46,4 +51,5 @@ class HeadlessRun : public QObject {
   QTimer poll_;
   QElapsedTimer clock_;
   int exit_code_ = 1;
+  uint64_t frames_before_start_ = 0;
 };

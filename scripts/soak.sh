@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# soak.sh [SECONDS]: records SECONDS (default 60) from the virtual sensor with its faults on
+# (noise, bad checksums, frames split across reads) through a real pseudo-terminal, headless,
+# and checks: exit 0, no hang, memory flat after warm-up, and every data frame the sensor sent
+# parsed by the program with the same checksum verdict. Then a short run in which the sensor
+# hangs up must end the program with an error, no hang, and the record so far saved.
+#
+# Acknowledgements are not dropped in the soak: the program repeats stop and zero until
+# acknowledged but sends start only once, so a dropped start leaves the device idle. A last
+# short run checks that a record run then fails with a message.
+#
+# Environment: SOAK_BUILD_DIR (default build), SOAK_SEED (default 1), SOAK_SAMPLE_SECONDS (2).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+secs=${1:-60}
+dir=${SOAK_BUILD_DIR:-build}
+seed=${SOAK_SEED:-1}
+sample_every=${SOAK_SAMPLE_SECONDS:-2}
+# The record list fills up to 20 s of frames; memory is compared from after that.
+warmup=25
+# Allowed growth from the warm-up sample to the last one: 5 MB or 10 %, whichever is larger.
+max_growth_kb=5120
+max_growth_pct=10
+# Beyond the run itself: opening, the stop after the open, stopping, saving, closing.
+slack=30
+
+if ! [[ $secs =~ ^[0-9]+$ ]] || [ "$secs" -lt 1 ]; then
+  echo "usage: scripts/soak.sh [SECONDS]" >&2
+  exit 2
+fi
+
+if [ ! -f "$dir/CMakeCache.txt" ]; then
+  gen=()
+  command -v ninja >/dev/null && gen=(-G Ninja)
+  cmake -S . -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$dir" -j"$(nproc)" --target pulse3ch virtual-sensor >/dev/null
+prog=$dir/app/pulse3ch
+sensor_bin=$dir/tools/virtual-sensor/virtual-sensor
+
+work=$(mktemp -d)
+sensor_pid=
+run_pid=
+cleanup() {
+  [ -n "$run_pid" ] && kill "$run_pid" 2>/dev/null || true
+  [ -n "$sensor_pid" ] && kill "$sensor_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "soak: FAIL: $*" >&2
+  for f in "$work"/*.err; do [ -s "$f" ] && { echo "--- $f" >&2; tail -20 "$f" >&2; }; done
+  exit 1
+}
+
+# start_sensor NAME ARGS...: starts the sensor with a link at $work/NAME and waits for it.
+start_sensor() {
+  local name=$1
+  shift
+  "$sensor_bin" --link "$work/$name" --seed "$seed" "$@" >"$work/$name.sensor.out" \
+    2>"$work/$name.sensor.err" &
+  sensor_pid=$!
+  for _ in $(seq 100); do
+    [ -L "$work/$name" ] && return 0
+    kill -0 "$sensor_pid" 2>/dev/null || fail "virtual sensor did not start"
+    sleep 0.05
+  done
+  fail "virtual sensor made no link"
+}
+
+# stop_sensor NAME: SIGTERM, then its statistics are in $work/NAME.sensor.out.
+stop_sensor() {
+  kill -TERM "$sensor_pid" 2>/dev/null || true
+  wait "$sensor_pid" || fail "virtual sensor exited with $?"
+  sensor_pid=
+}
+
+sensor_stat() {  # sensor_stat NAME LABEL: the figure after "LABEL:" in the sensor's report
+  sed -n "s/^$2: *\([0-9][0-9]*\).*/\1/p" "$work/$1.sensor.out"
+}
+
+prog_stat() {  # prog_stat NAME WORD: the figure after WORD in the program's "frames:" line
+  sed -n "s/^frames: .*$2 \([0-9][0-9]*\).*/\1/p" "$work/$1.out"
+}
+
+rss_kb() {  # rss_kb PID: resident set size in kB, empty once the process is gone
+  sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$1/status" 2>/dev/null || true
+}
+
+# ---- the soak run ----
+echo "soak: ${secs} s, faults: noise 0.05, bad checksum 0.02, split frames; seed $seed"
+start_sensor soak --noise 0.05 --bad-checksum 0.02 --split
+start=$(date +%s)
+timeout -k 5 $((secs + slack)) "$prog" --port "COM1=$work/soak" --record "$work/soak.txt" \
+  --seconds "$secs" --stats >"$work/soak.out" 2>"$work/soak.err" &
+run_pid=$!
+# The program is timeout's child.
+pid=
+for _ in $(seq 100); do
+  pid=$(cat "/proc/$run_pid/task/$run_pid/children" 2>/dev/null | awk '{print $1}') || true
+  [ -n "$pid" ] && break
+  sleep 0.05
+done
+[ -n "$pid" ] || fail "program did not start"
+
+samples=()  # "elapsed_s rss_kb"
+while kill -0 "$pid" 2>/dev/null; do
+  kb=$(rss_kb "$pid")
+  [ -n "$kb" ] && samples+=("$(($(date +%s) - start)) $kb")
+  sleep "$sample_every"
+done
+rc=0
+wait "$run_pid" || rc=$?
+run_pid=
+took=$(($(date +%s) - start))
+stop_sensor soak
+
+[ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung (killed after $((secs + slack)) s)"
+[ "$rc" -eq 0 ] || fail "program exited with $rc"
+[ -s "$work/soak.txt" ] || fail "no record file written"
+
+# Memory: the first sample after warm-up against the last one.
+[ "${#samples[@]}" -ge 2 ] || fail "too few memory samples"
+base=
+for s in "${samples[@]}"; do
+  read -r t kb <<<"$s"
+  if [ "$t" -ge "$warmup" ] || [ "$t" -ge $((secs / 2)) ]; then
+    base=$s
+    break
+  fi
+done
+[ -n "$base" ] || base=${samples[0]}
+read -r base_t base_kb <<<"$base"
+read -r last_t last_kb <<<"${samples[-1]}"
+read -r _ first_kb <<<"${samples[0]}"
+growth_kb=$((last_kb - base_kb))
+allowed_kb=$((base_kb * max_growth_pct / 100))
+[ "$allowed_kb" -lt "$max_growth_kb" ] && allowed_kb=$max_growth_kb
+
+good=$(prog_stat soak good)
+bad=$(prog_stat soak bad)
+bytes=$(prog_stat soak bytes)
+s_good=$(sensor_stat soak "data frames intact")
+s_bad=$(sensor_stat soak "data frames bad checksum")
+s_lost=$(sensor_stat soak "data frames discarded")
+s_bytes=$(sensor_stat soak "bytes written")
+noise=$(sed -n 's/^noise bursts \/ bytes: *\([0-9]*\) \/ \([0-9]*\)/\1 bursts, \2 bytes/p' \
+  "$work/soak.sensor.out")
+split=$(sensor_stat soak "split frames")
+[ -n "$good" ] && [ -n "$bad" ] && [ -n "$bytes" ] || fail "no --stats line from the program"
+[ -n "$s_good" ] && [ -n "$s_bad" ] || fail "no statistics from the sensor"
+
+echo "soak: ran ${took} s (recording ${secs} s), exit ${rc}"
+echo "soak: RSS ${first_kb} kB at ${samples[0]%% *} s, ${base_kb} kB at ${base_t} s (after warm-up)," \
+  "${last_kb} kB at ${last_t} s: growth ${growth_kb} kB (allowed ${allowed_kb} kB);" \
+  "${#samples[@]} samples every ${sample_every} s"
+echo "soak: sensor sent ${s_good} intact + ${s_bad} bad-checksum data frames" \
+  "(${s_lost} discarded), ${noise} of noise, ${split} frames split, ${s_bytes} bytes"
+echo "soak: program parsed ${good} good + ${bad} bad data frames, received ${bytes} bytes"
+
+[ "$growth_kb" -le "$allowed_kb" ] || fail "memory grew by ${growth_kb} kB after warm-up"
+[ "$s_good" -gt 0 ] || fail "the sensor sent no data frames"
+[ "$s_bad" -gt 0 ] || fail "no bad-checksum frame was injected"
+[ "$s_lost" -eq 0 ] || fail "the sensor discarded ${s_lost} frames (nobody reading)"
+[ "$good" -eq "$s_good" ] || fail "good frames: program ${good}, sensor ${s_good}"
+[ "$bad" -eq "$s_bad" ] || fail "bad frames: program ${bad}, sensor ${s_bad}"
+[ "$bytes" -eq "$s_bytes" ] || fail "bytes: program received ${bytes}, sensor wrote ${s_bytes}"
+echo "soak: every frame accounted for"
+
+# ---- the sensor hangs up mid-recording ----
+hang_after=3
+start_sensor hangup --noise 0.05 --bad-checksum 0.02 --split --hangup-after "$hang_after"
+start=$(date +%s)
+rc=0
+timeout -k 5 $((hang_after + slack)) "$prog" --port "COM1=$work/hangup" \
+  --record "$work/hangup.txt" --seconds $((hang_after + 60)) --stats \
+  >"$work/hangup.out" 2>"$work/hangup.err" || rc=$?
+took=$(($(date +%s) - start))
+stop_sensor hangup
+[ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung after the sensor hung up"
+[ "$rc" -ne 0 ] || fail "program reported success after the sensor hung up"
+[ -s "$work/hangup.err" ] || fail "no message after the sensor hung up"
+[ -s "$work/hangup.txt" ] || fail "the frames recorded before the hang-up were not saved"
+echo "soak: hang-up after ${hang_after} s: exit ${rc} after ${took} s," \
+  "$(wc -l <"$work/hangup.txt") lines saved; said: $(grep pulse3ch: "$work/hangup.err" | tr '\n' ' ')"
+
+# ---- the first start is dropped ----
+# The start is never repeated, so the run must fail plainly instead of saving nothing as success.
+start_sensor dropped --drop-acks 1
+rc=0
+timeout -k 5 $((3 + slack)) "$prog" --port "COM1=$work/dropped" --record "$work/dropped.txt" \
+  --seconds 3 --stats >"$work/dropped.out" 2>"$work/dropped.err" || rc=$?
+stop_sensor dropped
+[ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung with a dropped start"
+[ "$rc" -ne 0 ] || fail "program reported success although the start was never acknowledged"
+grep -q "no data after the start" "$work/dropped.err" || fail "no message for a dropped start"
+echo "soak: start dropped: exit ${rc}; said: $(grep pulse3ch: "$work/dropped.err" | tr '\n' ' ')"
+echo "soak: PASS"
