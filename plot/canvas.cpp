@@ -9,8 +9,11 @@
 #include <QPen>
 #include <QPolygon>
 #include <QString>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -64,6 +67,81 @@ QLine ToPaintedLine(int x1, int y1, int x2, int y2) {
     return QLine(x1, y1 + 1, x2, y2 + 1);
   }
   return QLine(x1, y1, x2, y2);
+}
+
+QRgb Combine(TPenMode mode, QRgb dst, QRgb src) {
+  constexpr QRgb kRgb = 0x00FFFFFF;
+  const QRgb alpha = dst & ~kRgb;
+  switch (mode) {
+    case pmCopy:
+      return src | ~kRgb;
+    case pmXor:
+      return ((dst ^ src) & kRgb) | alpha;
+    case pmNot:
+      return (~dst & kRgb) | alpha;
+    case pmNotXor:
+      return (~(dst ^ src) & kRgb) | alpha;
+  }
+  return dst;
+}
+
+// Steps one segment from a (painted) to b (left out) along its major axis, painting only the
+// pixels inside the clip; returns the pattern phase after the segment.
+int RasterLine(const PixelRun& run, Point a, Point b, int phase) {
+  const int dx = b.x - a.x, dy = b.y - a.y;
+  const int adx = std::abs(dx), ady = std::abs(dy);
+  const int steps = std::max(adx, ady);
+  if (steps == 0) return phase;
+  const bool x_major = adx >= ady;
+  const int m0 = x_major ? a.x : a.y, n0 = x_major ? a.y : a.x;
+  const int sm = (x_major ? dx : dy) > 0 ? 1 : -1;
+  const int minor_delta = x_major ? dy : dx;
+  const int sn = minor_delta > 0 ? 1 : minor_delta < 0 ? -1 : 0;
+  const QRect& clip = run.clip;
+  const int m_lo = x_major ? clip.left() : clip.top();
+  const int m_hi = (x_major ? clip.right() : clip.bottom()) + 1;  // exclusive
+  const int n_lo = x_major ? clip.top() : clip.left();
+  const int n_hi = (x_major ? clip.bottom() : clip.right()) + 1;
+  // Clip along the major axis up front; long lines far off the image cost nothing.
+  std::int64_t lo = 0, hi = steps;
+  if (sm > 0) {
+    lo = std::max<std::int64_t>(lo, std::int64_t{m_lo} - m0);
+    hi = std::min<std::int64_t>(hi, std::int64_t{m_hi} - m0);
+  } else {
+    lo = std::max<std::int64_t>(lo, std::int64_t{m0} - (m_hi - 1));
+    hi = std::min<std::int64_t>(hi, std::int64_t{m0} - m_lo + 1);
+  }
+  int period = 0;
+  for (std::size_t j = 0; j < run.pattern_size; ++j) period += run.pattern[j];
+  if (lo < hi) {
+    // Minor offset of step i: round(i * amin / amaj), kept as quotient q and remainder r.
+    const std::int64_t amaj = x_major ? adx : ady, amin = x_major ? ady : adx;
+    const std::int64_t den = 2 * amaj;
+    const std::int64_t num = 2 * lo * amin + amaj;
+    std::int64_t q = num / den, r = num % den;
+    for (std::int64_t i = lo; i < hi; ++i) {
+      const int m = m0 + static_cast<int>(i) * sm;
+      const int n = n0 + sn * static_cast<int>(q);
+      r += 2 * amin;
+      if (r >= den) {
+        r -= den;
+        ++q;
+      }
+      if (n < n_lo || n >= n_hi) continue;
+      bool on = true;
+      if (period > 0) {
+        int k = static_cast<int>((phase + i) % period);
+        std::size_t dash = 0;
+        while (k >= run.pattern[dash]) k -= run.pattern[dash++];
+        on = dash % 2 == 0;
+      }
+      if (!on && !run.paint_off) continue;
+      const int x = x_major ? m : n, y = x_major ? n : m;
+      QRgb& px = run.bits[static_cast<qsizetype>(y) * run.stride + x];
+      px = Combine(run.mode, px, on ? run.on : run.off);
+    }
+  }
+  return period > 0 ? static_cast<int>((phase + steps) % period) : 0;
 }
 
 }  // namespace
@@ -191,17 +269,15 @@ void Canvas::LineTo(int x, int y) {
 void Canvas::Line(int x1, int y1, int x2, int y2) {
   pos_ = {x2, y2};
   if (pen_.Style == psClear || (x1 == x2 && y1 == y2)) return;
-  ApplyPen();
-  const QLine line = ToPaintedLine(x1, y1, x2, y2);
-  painter_->drawLine(line);
-  DrawGaps(&line, 1);
+  lines_.clear();
+  lines_.emplace_back(x1, y1, x2, y2);
+  DrawSegments();
 }
 
 void Canvas::Polyline(std::span<const Point> points) {
   if (points.empty()) return;
   pos_ = points.back();
   if (pen_.Style == psClear || points.size() < 2) return;
-  ApplyPen();
   // Separate segments, each leaving out its own end pixel: a joined path would paint the
   // vertices by Qt's own rules, which breaks exclusive-or outlines.
   lines_.clear();
@@ -209,11 +285,59 @@ void Canvas::Polyline(std::span<const Point> points) {
     const Point a = points[i - 1];
     const Point b = points[i];
     if (a == b) continue;
-    lines_.push_back(ToPaintedLine(a.x, a.y, b.x, b.y));
+    lines_.emplace_back(a.x, a.y, b.x, b.y);
   }
   if (lines_.empty()) return;
+  DrawSegments();
+}
+
+void Canvas::DrawSegments() {
+  if (RasterSegments()) return;
+  ApplyPen();
+  for (QLine& line : lines_) line = ToPaintedLine(line.x1(), line.y1(), line.x2(), line.y2());
   painter_->drawLines(lines_.data(), static_cast<int>(lines_.size()));
   DrawGaps(lines_.data(), static_cast<int>(lines_.size()));
+}
+
+bool Canvas::RasterSegments() {
+  // Qt samples aliased lines at pixel centres offset by half a pixel, so depending on the
+  // direction it may paint the neighbour of the start pixel instead of the start pixel. On a
+  // 32-bit image we step the pixels ourselves: from the start pixel up to, not including, the
+  // end pixel, each pixel once per segment.
+  const QList<qreal>* pattern = PatternOf(pen_.Style);
+  if (pen_.Width > 1 && !pattern) return false;  // wide pens: Qt's rasteriser
+  QPaintDevice* dev = painter_->device();
+  if (!dev || dev->devType() != QInternal::Image) return false;
+  auto* img = static_cast<QImage*>(dev);
+  const QImage::Format fmt = img->format();
+  if (img->devicePixelRatio() != 1.0 ||
+      (fmt != QImage::Format_RGB32 && fmt != QImage::Format_ARGB32 &&
+       fmt != QImage::Format_ARGB32_Premultiplied))
+    return false;
+  const QTransform t = painter_->combinedTransform();
+  if (t.type() > QTransform::TxTranslate) return false;
+  const int ox = static_cast<int>(std::lround(t.dx()));
+  const int oy = static_cast<int>(std::lround(t.dy()));
+  if (ox != t.dx() || oy != t.dy()) return false;
+
+  PixelRun run;
+  run.bits = reinterpret_cast<QRgb*>(img->bits());
+  run.stride = img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+  run.clip = img->rect();
+  if (painter_->hasClipping())
+    run.clip &= painter_->clipBoundingRect().toAlignedRect().translated(ox, oy);
+  run.mode = pen_.Mode;
+  run.on = ToQColor(pen_.Color).rgb();
+  run.off = ToQColor(brush_.Color).rgb();
+  run.paint_off = pattern && brush_.Style != bsClear;
+  if (pattern)
+    for (qreal v : *pattern) run.pattern.at(run.pattern_size++) = static_cast<int>(v);
+  // The pattern runs on along a polyline, so a dotted outline keeps its rhythm at corners.
+  int phase = 0;
+  for (const QLine& l : lines_)
+    phase =
+        RasterLine(run, Point{l.x1() + ox, l.y1() + oy}, Point{l.x2() + ox, l.y2() + oy}, phase);
+  return true;
 }
 
 void Canvas::Rectangle(int x1, int y1, int x2, int y2) {

@@ -10,7 +10,9 @@
 #include <QLine>
 #include <QPainter>
 #include <QRect>
+#include <QRgb>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <span>
@@ -44,6 +46,19 @@ QColor ToQColor(TColor c);
 struct ClipState {
   bool Enabled = false;
   QRect Area;
+};
+
+// A 32-bit image's pixels with the clip and how to paint them (used by Canvas for 1-px lines).
+struct PixelRun {
+  QRgb* bits = nullptr;
+  qsizetype stride = 0;
+  QRect clip;  // device pixels
+  TPenMode mode = pmCopy;
+  QRgb on = 0;                   // pen colour
+  QRgb off = 0;                  // brush colour, for the gaps of a pattern
+  bool paint_off = false;        // the gaps are painted (patterned pen over a solid brush)
+  std::array<int, 6> pattern{};  // on, off, ... in pixels
+  std::size_t pattern_size = 0;  // 0: solid
 };
 
 class Canvas {
@@ -107,6 +122,11 @@ class Canvas {
   void ApplyFont();
   void ApplyMode(TPenMode mode);
   void DrawGaps(const QLine* lines, int count);
+  // Draws the segments in lines_ (each from its start pixel up to its end pixel, exclusive).
+  void DrawSegments();
+  // Pixel-exact 1-px segments straight into a 32-bit image; false when the device or the
+  // transform needs Qt's rasteriser.
+  bool RasterSegments();
 
   std::unique_ptr<QPainter> own_painter_;
   QPainter* painter_;

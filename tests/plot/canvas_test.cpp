@@ -3,6 +3,10 @@
 
 #include <QImage>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "plot/axis_frame.h"
@@ -75,6 +79,61 @@ TEST(CanvasLines, DottedPenIsOneOnOneOffWithBrushColouredGaps) {
     EXPECT_EQ(img.pixel(x, 10), x % 2 == 0 ? kBlack : 0xFFFFFF00) << "x=" << x;
   for (int y = 10; y < 20; ++y) EXPECT_NE(img.pixel(0, y), navy) << "y=" << y;
   EXPECT_EQ(img.pixel(0, 20), navy);
+}
+
+// Lines from the centre in every octant (both sides of each diagonal) and along both axes
+// both ways: the start pixel is painted, the end pixel is not, and each line paints exactly
+// max(|dx|, |dy|) pixels, so no pixel is painted twice and exclusive-or restores.
+TEST(CanvasLines, StartPixelInEveryDirection) {
+  const Point deltas[] = {{12, 5},   {5, 12},  {-5, 12},  {-12, 5},   {-12, -5}, {-5, -12},
+                          {5, -12},  {12, -5}, {-12, 30}, {-30, -30}, {30, 30},  {-30, 30},
+                          {30, -30}, {9, 0},   {-9, 0},   {0, 9},     {0, -9}};
+  constexpr int kC = 35;  // centre of the test picture
+  for (TPenStyle style : {psSolid, psDot, psDash}) {
+    for (const Point d : deltas) {
+      QImage img = WhiteImage(2 * kC + 1, 2 * kC + 1);
+      {
+        Canvas c(&img);
+        c.Pen().Style = style;
+        c.Brush().Style = bsClear;
+        c.Line(kC, kC, kC + d.x, kC + d.y);
+      }
+      const std::string what = "style " + std::to_string(style) + " by (" + std::to_string(d.x) +
+                               ", " + std::to_string(d.y) + ")";
+      EXPECT_EQ(img.pixel(kC, kC), kBlack) << what;
+      EXPECT_EQ(img.pixel(kC + d.x, kC + d.y), kWhite) << what;
+      if (style != psSolid) continue;
+      int inked = 0;
+      for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) inked += img.pixel(x, y) != kWhite;
+      EXPECT_EQ(inked, std::max(std::abs(d.x), std::abs(d.y))) << what;
+      // The pixel before the end is painted: the line reaches its end.
+      const int steps = std::max(std::abs(d.x), std::abs(d.y));
+      const int bx = kC + static_cast<int>(std::lround(d.x * (steps - 1.0) / steps));
+      const int by = kC + static_cast<int>(std::lround(d.y * (steps - 1.0) / steps));
+      EXPECT_EQ(img.pixel(bx, by), kBlack) << what;
+    }
+  }
+  // The same lines as one exclusive-or polyline drawn twice restore the picture.
+  QImage img = WhiteImage(2 * kC + 1, 2 * kC + 1);
+  img.fill(QColor(0, 0, 128));
+  const QImage before = img;
+  std::vector<Point> star;
+  for (const Point d : deltas) {
+    star.push_back({kC, kC});
+    star.push_back({kC + d.x, kC + d.y});
+  }
+  for (int pass = 0; pass < 2; ++pass) {
+    Canvas c(&img);
+    c.Pen().Mode = pmXor;
+    c.Pen().Color = clWhite;
+    c.Polyline(star);
+    c.Painter().end();
+    if (pass == 0) {
+      EXPECT_NE(img, before);
+    }
+  }
+  EXPECT_EQ(img, before);
 }
 
 TEST(CanvasAreas, RectangleAndFillCoverage) {
