@@ -255,6 +255,21 @@ void Tsp_XYPlot::DoLayout() {
   layoutValid_ = true;
 }
 
+void Tsp_XYPlot::EnsureLayout() {
+  if (layoutValid_) return;
+  if (drawing_) {
+    DoLayout();
+    return;
+  }
+  // Outside a paint (mouse before the first paint or right after a resize) the layout only
+  // needs text metrics: measure on a 1 x 1 picture made like the buffer, so the pixel-value
+  // mapping equals the one the next paint will use.
+  Tsp_MemBitmap probe(1, 1, dpr_);
+  if (!probe.Valid()) return;
+  DrawingScope scope(drawing_, &probe.Canvas());
+  DoLayout();
+}
+
 void Tsp_XYPlot::DrawFrame() {
   plot::Canvas& c = *drawing_;
   const TRect& f = field_;
@@ -522,6 +537,7 @@ void Tsp_XYPlot::SetScreenCursor(TCursor c) {
 }
 
 void Tsp_XYPlot::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  EnsureLayout();
   if (button == mbLeft && mouseState_ == MouseState::Idle) {
     if (shift == zoomKeys_ && zoom_ != zpdNone) {
       mouseRect_.Left = zoom_ == zpdVertical ? field_.Left : x;
@@ -538,6 +554,7 @@ void Tsp_XYPlot::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 }
 
 void Tsp_XYPlot::MouseMove(TShiftState shift, int x, int y) {
+  EnsureLayout();
   auto bandEnd = [&] {
     mouseRect_.Right = zoom_ == zpdVertical ? field_.Right : x;
     mouseRect_.Bottom = zoom_ == zpdHorizontal ? field_.Bottom : y;
@@ -578,6 +595,7 @@ void Tsp_XYPlot::MouseMove(TShiftState shift, int x, int y) {
 }
 
 void Tsp_XYPlot::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  EnsureLayout();
   const MouseState was = mouseState_;
   if (was == MouseState::ZoomPressed) {
     RestoreAll();

@@ -171,7 +171,10 @@ class Tsp_XYPlot : public plot::AxisOwner {
  private:
   void RequestUpdate(bool paint);
   void ResetVerticalFont();
+  // Lays out on the canvas of the drawing under way (which DoLayout needs).
   void DoLayout();
+  // Lays out if needed, also outside a paint; mouse handling maps pixels through the layout.
+  void EnsureLayout();
   void DrawFrame();
   void DrawField();
   void DrawBorder();

@@ -256,3 +256,41 @@ TEST(CursorLine, EdgesOfTheBottomAxis) {
 }
 
 }  // namespace
+
+namespace {
+
+// Mouse read-outs map pixels through the layout; a plot that was never painted, or was just
+// resized, must lay itself out first. The twin plot, painted at the same size, shows where
+// the field lies.
+TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
+  Tsp_XYPlot twin;
+  plot_test::ApplyMainWindowSettings(twin, nullptr, nullptr);
+  twin.SetSize(781, 168);
+  twin.Paint();
+  const TRect field = twin.FieldRect();
+  ASSERT_GT(field.Right - field.Left, 700);
+  const int mid_x = (field.Left + field.Right) / 2;
+  const int mid_y = (field.Top + field.Bottom) / 2;
+
+  Tsp_XYPlot fresh;
+  plot_test::ApplyMainWindowSettings(fresh, nullptr, nullptr);
+  fresh.SetSize(781, 168);
+  fresh.MouseDown(mbLeft, ssLeft, mid_x, mid_y);
+  fresh.MouseUp(mbLeft, 0, mid_x, mid_y);
+  EXPECT_EQ(fresh.FieldRect(), field);
+  EXPECT_NEAR(fresh.BottomAxis().PixelToValue(mid_x), 10.0, 20.0 / 700);
+  EXPECT_NEAR(fresh.RightAxis().PixelToValue(mid_y), 0.0, 20.0 / 100);
+
+  Tsp_XYPlot resized;
+  plot_test::ApplyMainWindowSettings(resized, nullptr, nullptr);
+  resized.SetSize(300, 100);
+  resized.Paint();
+  resized.SetSize(781, 168);
+  resized.MouseMove(0, mid_x, mid_y);
+  EXPECT_NEAR(resized.BottomAxis().PixelToValue(mid_x), 10.0, 20.0 / 700);
+  // The next paint keeps the layout the mouse saw.
+  resized.Paint();
+  EXPECT_EQ(resized.FieldRect(), field);
+}
+
+}  // namespace
