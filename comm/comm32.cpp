@@ -73,6 +73,7 @@ bool TComm32::OpenPort() {
   device_path_ = port_names_.Resolve(comm_port_);
   int error = 0;
   const int fd = device_path_.empty() ? -1 : comm::OpenSerialDevice(device_path_, &error);
+  open_error_ = error;
   if (fd < 0) {
     if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
     return false;
@@ -86,6 +87,7 @@ bool TComm32::OpenPort() {
   if (stop_) write_queue_ = comm::WriteQueue::Create(&error);
   if (!stop_ || !write_queue_) {
     comm::CommsLog::WriteError("Unable to CreateEvent: ", error);
+    open_error_ = error;
     ReleasePort();
     return false;
   }

@@ -75,6 +75,10 @@ class TComm32 {
   bool IsOpen() const { return fd_ >= 0; }
   // The device opened (resolved from CommPort) and the baud rate the driver reported.
   const std::string& DevicePath() const { return device_path_; }
+  // Why the last OpenPort returned false: the errno of the open (ENOENT, EACCES, EBUSY when
+  // another program holds it, ENOTTY when it is no serial device), or 0 when CommPort named
+  // no device. 0 after a successful open.
+  int OpenError() const { return open_error_; }
   uint32_t ActualBaudRate() const { return actual_baud_rate_; }
   bool ReadThreadRunning() const { return reader_ && !reader_->Finished(); }
   bool WriteThreadRunning() const { return writer_ && !writer_->Finished(); }
@@ -103,6 +107,7 @@ class TComm32 {
 
   int fd_ = -1;
   std::string device_path_;
+  int open_error_ = 0;
   uint32_t actual_baud_rate_ = 0;
   // The port's read interval as the reader sees it.
   std::atomic<uint32_t> port_read_interval_{0};

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "comm/line_settings.h"
 
@@ -33,6 +34,28 @@ int OpenSerialDevice(const std::string& path, int* error) {
   }
   ioctl(fd, TIOCEXCL);
   return fd;
+}
+
+std::string DescribeOpenError(int error) {
+  switch (error) {
+    case 0:
+      return "no such port: the number is not mapped to a device and no serial port with that "
+             "number is present";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "the device does not exist (is the adapter plugged in?)";
+    case EACCES:
+    case EPERM:
+      return "permission denied (add the user to the group owning the device, usually "
+             "dialout, then log in again)";
+    case EBUSY:
+      return "the port is in use by another program";
+    case ENOTTY:
+      return "not a serial device";
+    default:
+      return std::strerror(error);
+  }
 }
 
 void TryLowLatency(int fd) {

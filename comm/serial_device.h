@@ -10,6 +10,10 @@ namespace comm {
 // EBUSY when another open holds it).
 int OpenSerialDevice(const std::string& path, int* error);
 
+// Why an open failed, for the operator, with what to do about it. `error` is the errno of
+// the failed open, or 0 when no device was found for the port name.
+std::string DescribeOpenError(int error);
+
 // Asks the driver to deliver received bytes at once; drivers without it are left as they are.
 void TryLowLatency(int fd);
 

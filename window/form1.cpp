@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "comm/port_names.h"
+#include "comm/serial_device.h"
 #include "window/settings_file.h"
 
 namespace pulse::window {
@@ -236,6 +237,15 @@ bool TForm1::OpenDevice() {
   comm321_.SetBaudRate(static_cast<uint32_t>(baud));
   try {
     state_.PortOpen = comm321_.OpenPort();
+    // The status text says only that it failed; the operator needs to know why.
+    if (!state_.PortOpen) {
+      const std::string& path = comm321_.DevicePath();
+      const std::string name =
+          state_.PortNumber > 0 ? "COM" + std::to_string(state_.PortNumber) : comm_text;
+      host_.ShowError("Cannot open " + name +
+                      (path.empty() || path == comm_text ? "" : " (" + path + ")") + ": " +
+                      comm::DescribeOpenError(comm321_.OpenError()));
+    }
   } catch (const ECommsError& e) {
     state_.PortOpen = false;
     host_.ShowError(e.what());

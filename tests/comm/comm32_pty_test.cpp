@@ -4,6 +4,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -99,19 +100,24 @@ TEST(Comm32Pty, RefusesASecondOpenOfTheSameDeviceAndMissingOrOddDevices) {
   ASSERT_TRUE(first.comm.OpenPort());
   EXPECT_FALSE(second.comm.OpenPort());
   EXPECT_FALSE(second.comm.IsOpen());
+  EXPECT_EQ(second.comm.OpenError(), EBUSY);  // the reason shown to the operator
   first.comm.ClosePort();
   EXPECT_TRUE(second.comm.OpenPort());
+  EXPECT_EQ(second.comm.OpenError(), 0);
   second.comm.ClosePort();
 
   Link missing("/dev/no-such-serial-device");
   EXPECT_FALSE(missing.comm.OpenPort());
+  EXPECT_EQ(missing.comm.OpenError(), ENOENT);
   const std::string regular = testing::TempDir() + "/not-a-device";
   std::ofstream(regular) << "x";
   Link file(regular);
   EXPECT_FALSE(file.comm.OpenPort());
   EXPECT_FALSE(file.comm.IsOpen());
+  EXPECT_EQ(file.comm.OpenError(), ENOTTY);
   Link unnumbered("COM99");  // no such port present
   EXPECT_FALSE(unnumbered.comm.OpenPort());
+  EXPECT_EQ(unnumbered.comm.OpenError(), 0);
 }
 
 TEST(Comm32Pty, ReadsBackTheBaudRate) {

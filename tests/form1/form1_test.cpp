@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "comm/serial_device.h"
 #include "tests/comm/pty_pair.h"
 #include "tests/form1/form_fixture.h"
 
@@ -113,6 +114,10 @@ TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
   form_->Bt_openClick();
   EXPECT_FALSE(s().PortOpen);
   EXPECT_EQ(Panel(0), "设备连接失败");
+  // The error box says which port and why.
+  ASSERT_EQ(host_.errors.size(), 1u);
+  EXPECT_EQ(host_.errors[0], "Cannot open COM1 (" + form_->Comm321().DevicePath() +
+                                 "): the device does not exist (is the adapter plugged in?)");
   EXPECT_EQ(c().Bt_open.Caption, "打开设备");
   EXPECT_FALSE(c().bt_start.Enabled);
   EXPECT_FALSE(std::filesystem::exists(form_->SettingsPath()));
@@ -120,6 +125,20 @@ TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
   EXPECT_EQ(host_.delayed[0].first, TForm1::kStopAfterOpenMs);
   host_.RunDelayed();
   EXPECT_EQ(Panel(2), "串口未打开");
+}
+
+TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
+  int error = 0;
+  const int other = comm::OpenSerialDevice(pty_.SlavePath(), &error);
+  ASSERT_GE(other, 0) << error;
+  MakeForm();
+  c().e_comm.Text = pty_.SlavePath();
+  form_->Bt_openClick();
+  comm::CloseSerialDevice(other);
+  EXPECT_FALSE(s().PortOpen);
+  ASSERT_EQ(host_.errors.size(), 1u);
+  EXPECT_EQ(host_.errors[0],
+            "Cannot open " + pty_.SlavePath() + ": the port is in use by another program");
 }
 
 TEST_F(Form1Test, NonIntegerPortOrBaudGivesTheErrorBoxAndOpensNothing) {
