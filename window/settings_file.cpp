@@ -131,13 +131,21 @@ IniFile IniFile::FromBytes(std::string_view bytes) {
   return {};
 }
 
-IniFile IniFile::Load(const std::string& path) {
+IniFile IniFile::Load(const std::string& path, std::string* problem) {
+  auto note = [problem](std::string why) {
+    if (problem) *problem = std::move(why);
+  };
+  note({});
   // Non-blocking open so that a FIFO or device in the file's place cannot hang us.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {};
+  if (fd < 0) {
+    if (errno != ENOENT) note("cannot be read (" + SystemMessage(errno) + ")");
+    return {};
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
+    note("is not a regular file");
     return {};
   }
   std::string bytes(kMaxFileBytes + 1, '\0');
@@ -145,12 +153,15 @@ IniFile IniFile::Load(const std::string& path) {
   while (got < bytes.size()) {
     const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) note("cannot be read (" + SystemMessage(errno) + ")");
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
   }
   ::close(fd);
   bytes.resize(got);
   if (got > kMaxFileBytes) {
+    note("is larger than " + std::to_string(kMaxFileBytes / (1024 * 1024)) +
+         " MB, too large for a settings file");
     // Keep only whole lines inside the cap; the rest counts as absent.
     const auto cut = bytes.rfind('\n', kMaxFileBytes - 1);
     bytes.resize(cut == std::string::npos ? 0 : cut + 1);
@@ -288,7 +299,12 @@ PortSettings ReadPortSettings(const std::string& path) {
 }
 
 void WritePortSettings(const std::string& path, const PortSettings& settings) {
-  IniFile ini = IniFile::Load(path);
+  std::string problem;
+  IniFile ini = IniFile::Load(path, &problem);
+  if (!problem.empty()) {
+    throw SettingsError("Settings not saved: \"" + path + "\" " + problem +
+                        "; it was left as it is");
+  }
   ini.SetValue(kPortSection, "com", settings.com);
   ini.SetValue(kPortSection, "btl", settings.btl);
   ini.Save(path);

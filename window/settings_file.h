@@ -34,8 +34,10 @@ class IniFile {
   // Decodes raw file bytes (GBK or UTF-8, see DetectEncoding) into a document.
   static IniFile FromBytes(std::string_view bytes);
   // Reads a file; a missing, unreadable or non-regular file gives an empty
-  // document (callers then see their defaults).
-  static IniFile Load(const std::string& path);
+  // document (callers then see their defaults). With `problem`, says why a
+  // file that exists was not read whole (empty when it was, or is missing),
+  // so that a rewrite does not replace content it never saw.
+  static IniFile Load(const std::string& path, std::string* problem = nullptr);
 
   // Valid UTF-8 (with or without BOM) is UTF-8; anything else is GBK.
   static IniEncoding DetectEncoding(std::string_view bytes);
@@ -80,7 +82,9 @@ inline constexpr const char* kPortSection = "串口";
 // Reads section "串口" of the file; absent file, section or keys give defaults.
 PortSettings ReadPortSettings(const std::string& path);
 // Sets "com" and "btl" in section "串口" and rewrites the file, keeping all
-// other content. Throws SettingsError on failure.
+// other content. Throws SettingsError on failure, and without writing when
+// the file exists but cannot be read whole (unreadable, not a regular file,
+// over kMaxFileBytes).
 void WritePortSettings(const std::string& path, const PortSettings& settings);
 
 // Directory of the running program file, with a trailing separator.

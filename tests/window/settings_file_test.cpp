@@ -174,6 +174,39 @@ TEST_F(SettingsFileTest, WriteFailureIsReportedWithTheFileName) {
   EXPECT_EQ(ReadRaw(), kGbkHeader + "com=3\r\n");
 }
 
+// A file that was not read whole is not replaced by the little that was read.
+TEST_F(SettingsFileTest, FilesNotReadWholeAreLeftAsTheyAre) {
+  auto expect_refused = [&](const std::string& why) {
+    try {
+      WritePortSettings(path_, {"2", "9600"});
+      FAIL() << "written over: " << why;
+    } catch (const SettingsError& e) {
+      const std::string text = e.what();
+      EXPECT_NE(text.find(path_), std::string::npos) << text;
+      EXPECT_NE(text.find(why), std::string::npos) << text;
+    }
+  };
+  std::string big = kGbkHeader + "com=6\r\n";
+  big += std::string(IniFile::kMaxFileBytes, 'x') + "\r\n[late]\r\nkey=kept\r\n";
+  WriteRaw(big);
+  expect_refused("too large");
+  EXPECT_EQ(ReadRaw(), big);
+
+  fs::remove(path_);
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  expect_refused("not a regular file");
+  EXPECT_TRUE(fs::is_fifo(path_));
+
+  if (::geteuid() != 0) {  // root reads anything
+    fs::remove(path_);
+    WriteRaw(kGbkHeader + "com=3\r\n");
+    fs::permissions(path_, fs::perms::none);
+    expect_refused("cannot be read");
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadRaw(), kGbkHeader + "com=3\r\n");
+  }
+}
+
 TEST(SettingsDirTest, FallsBackToTheUserConfigDirectory) {
   EXPECT_EQ(SettingsDirFor("/opt/p", true, "/x", "/home/u", "pulse3ch"), "/opt/p/");
   EXPECT_EQ(SettingsDirFor("/opt/p/", false, "/x/cfg", "/home/u", "pulse3ch"), "/x/cfg/pulse3ch/");
