@@ -127,7 +127,6 @@ int RasterLine(const PixelRun& run, Point a, Point b, int phase) {
         r -= den;
         ++q;
       }
-      if (n < n_lo || n >= n_hi) continue;
       bool on = true;
       if (period > 0) {
         int k = static_cast<int>((phase + i) % period);
@@ -136,9 +135,15 @@ int RasterLine(const PixelRun& run, Point a, Point b, int phase) {
         on = dash % 2 == 0;
       }
       if (!on && !run.paint_off) continue;
-      const int x = x_major ? m : n, y = x_major ? n : m;
-      QRgb& px = run.bits[static_cast<qsizetype>(y) * run.stride + x];
-      px = Combine(run.mode, px, on ? run.on : run.off);
+      // A wide pen paints a span across the minor axis at every step: each column (row) of
+      // the line is painted once, so exclusive-or still restores.
+      const int first = std::max(n - (run.width - 1) / 2, n_lo);
+      const int last = std::min(n + run.width / 2, n_hi - 1);
+      for (int k = first; k <= last; ++k) {
+        const int x = x_major ? m : k, y = x_major ? k : m;
+        QRgb& px = run.bits[static_cast<qsizetype>(y) * run.stride + x];
+        px = Combine(run.mode, px, on ? run.on : run.off);
+      }
     }
   }
   return period > 0 ? static_cast<int>((phase + steps) % period) : 0;
@@ -303,9 +308,8 @@ bool Canvas::RasterSegments() {
   // Qt samples aliased lines at pixel centres offset by half a pixel, so depending on the
   // direction it may paint the neighbour of the start pixel instead of the start pixel. On a
   // 32-bit image we step the pixels ourselves: from the start pixel up to, not including, the
-  // end pixel, each pixel once per segment.
+  // end pixel, each pixel once per segment (wide pens included).
   const QList<qreal>* pattern = PatternOf(pen_.Style);
-  if (pen_.Width > 1 && !pattern) return false;  // wide pens: Qt's rasteriser
   QPaintDevice* dev = painter_->device();
   if (!dev || dev->devType() != QInternal::Image) return false;
   auto* img = static_cast<QImage*>(dev);
@@ -327,6 +331,7 @@ bool Canvas::RasterSegments() {
   if (painter_->hasClipping())
     run.clip &= painter_->clipBoundingRect().toAlignedRect().translated(ox, oy);
   run.mode = pen_.Mode;
+  run.width = pattern ? 1 : std::max(1, pen_.Width);  // patterned pens are 1 pixel wide
   run.on = ToQColor(pen_.Color).rgb();
   run.off = ToQColor(brush_.Color).rgb();
   run.paint_off = pattern && brush_.Style != bsClear;

@@ -54,6 +54,7 @@ struct PixelRun {
   qsizetype stride = 0;
   QRect clip;  // device pixels
   TPenMode mode = pmCopy;
+  int width = 1;                 // pixels across the line
   QRgb on = 0;                   // pen colour
   QRgb off = 0;                  // brush colour, for the gaps of a pattern
   bool paint_off = false;        // the gaps are painted (patterned pen over a solid brush)
@@ -124,7 +125,7 @@ class Canvas {
   void DrawGaps(const QLine* lines, int count);
   // Draws the segments in lines_ (each from its start pixel up to its end pixel, exclusive).
   void DrawSegments();
-  // Pixel-exact 1-px segments straight into a 32-bit image; false when the device or the
+  // Pixel-exact segments straight into a 32-bit image; false when the device or the
   // transform needs Qt's rasteriser.
   bool RasterSegments();
 

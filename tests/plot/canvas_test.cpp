@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plot/axis_frame.h"
@@ -82,31 +83,36 @@ TEST(CanvasLines, DottedPenIsOneOnOneOffWithBrushColouredGaps) {
 }
 
 // Lines from the centre in every octant (both sides of each diagonal) and along both axes
-// both ways: the start pixel is painted, the end pixel is not, and each line paints exactly
-// max(|dx|, |dy|) pixels, so no pixel is painted twice and exclusive-or restores.
+// both ways: the start pixel is painted, the end pixel is not, and a solid line of width w
+// paints exactly w * max(|dx|, |dy|) pixels, so no pixel is painted twice and exclusive-or
+// restores.
 TEST(CanvasLines, StartPixelInEveryDirection) {
   const Point deltas[] = {{12, 5},   {5, 12},  {-5, 12},  {-12, 5},   {-12, -5}, {-5, -12},
                           {5, -12},  {12, -5}, {-12, 30}, {-30, -30}, {30, 30},  {-30, 30},
                           {30, -30}, {9, 0},   {-9, 0},   {0, 9},     {0, -9}};
   constexpr int kC = 35;  // centre of the test picture
-  for (TPenStyle style : {psSolid, psDot, psDash}) {
+  const std::pair<TPenStyle, int> pens[] = {
+      {psSolid, 1}, {psSolid, 2}, {psSolid, 3}, {psDot, 1}, {psDash, 1}};
+  for (const auto& [style, width] : pens) {
     for (const Point d : deltas) {
       QImage img = WhiteImage(2 * kC + 1, 2 * kC + 1);
       {
         Canvas c(&img);
         c.Pen().Style = style;
+        c.Pen().Width = width;
         c.Brush().Style = bsClear;
         c.Line(kC, kC, kC + d.x, kC + d.y);
       }
-      const std::string what = "style " + std::to_string(style) + " by (" + std::to_string(d.x) +
-                               ", " + std::to_string(d.y) + ")";
+      const std::string what = "style " + std::to_string(style) + " width " +
+                               std::to_string(width) + " by (" + std::to_string(d.x) + ", " +
+                               std::to_string(d.y) + ")";
       EXPECT_EQ(img.pixel(kC, kC), kBlack) << what;
       EXPECT_EQ(img.pixel(kC + d.x, kC + d.y), kWhite) << what;
       if (style != psSolid) continue;
       int inked = 0;
       for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) inked += img.pixel(x, y) != kWhite;
-      EXPECT_EQ(inked, std::max(std::abs(d.x), std::abs(d.y))) << what;
+      EXPECT_EQ(inked, width * std::max(std::abs(d.x), std::abs(d.y))) << what;
       // The pixel before the end is painted: the line reaches its end.
       const int steps = std::max(std::abs(d.x), std::abs(d.y));
       const int bx = kC + static_cast<int>(std::lround(d.x * (steps - 1.0) / steps));
@@ -127,6 +133,7 @@ TEST(CanvasLines, StartPixelInEveryDirection) {
     Canvas c(&img);
     c.Pen().Mode = pmXor;
     c.Pen().Color = clWhite;
+    c.Pen().Width = 3;
     c.Polyline(star);
     c.Painter().end();
     if (pass == 0) {
