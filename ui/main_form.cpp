@@ -84,7 +84,7 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
       plots_(window::MakeViewPlotSets()),
       print_dialog_(print_dialog) {
   for (int k = 0; k < 3; ++k) {
-    auto* widget = new ::ui::PlotWidget(&Plot(k));
+    auto* widget = new PlotWidget(&Plot(k));
     widget->setObjectName(QStringLiteral("XYPlot%1").arg(k + 1));
     window_->ReplacePlot(k, widget);
     plot_widgets_[static_cast<size_t>(k)] = widget;

@@ -17,11 +17,9 @@
 
 class TMFPrintDlg;
 
-namespace ui {
-class PlotWidget;
-}
-
 namespace pulse::ui {
+
+class PlotWidget;
 
 class MainForm : public QObject, public window::IFormHost {
   Q_OBJECT
@@ -69,7 +67,7 @@ class MainForm : public QObject, public window::IFormHost {
   std::unique_ptr<MainWindow> window_;
   QtMainQueue queue_;
   window::ViewPlotSets plots_;
-  std::array<::ui::PlotWidget*, 3> plot_widgets_{};
+  std::array<PlotWidget*, 3> plot_widgets_{};
   std::unique_ptr<window::TForm1> form_;
   TMFPrintDlg* print_dialog_;
   QTimer timer1_;

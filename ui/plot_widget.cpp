@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace ui {
+namespace pulse::ui {
 
 namespace {
 
@@ -151,4 +151,4 @@ void PlotWidget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
-}  // namespace ui
+}  // namespace pulse::ui

@@ -11,7 +11,7 @@
 
 #include "plot/xy_plot.h"
 
-namespace ui {
+namespace pulse::ui {
 
 class PlotWidget : public QWidget {
   Q_OBJECT
@@ -50,4 +50,4 @@ class PlotWidget : public QWidget {
   QTimer refreshTimer_;
 };
 
-}  // namespace ui
+}  // namespace pulse::ui

@@ -89,7 +89,7 @@ TShiftState ToShift(const QMouseEvent& e, bool dbl = false) {
 
 }  // namespace
 
-namespace ui {
+namespace pulse::ui {
 
 // The printer page: a white sheet with a black edge.
 class PageShapeWidget : public QWidget {
@@ -212,7 +212,7 @@ class PlotImageWidget : public QWidget, public TMoverHost {
   TCursor cursor_ = crDefault;
 };
 
-}  // namespace ui
+}  // namespace pulse::ui
 
 const QString TMFPrintDlg::kPdfTarget = QStringLiteral("PDF file");
 
@@ -239,13 +239,13 @@ void TMFPrintDlg::BuildControls() {
   pageOuter_->setFrameStyle(QFrame::Box | QFrame::Sunken);
   pageOuter_->setGeometry(kPageOuterRect);
 
-  pageShape_ = new ui::PageShapeWidget(this);
+  pageShape_ = new pulse::ui::PageShapeWidget(this);
   pageShape_->setObjectName("PageShape");
 
-  outline_ = new ui::OutlineOverlay(this);
+  outline_ = new pulse::ui::OutlineOverlay(this);
   outline_->setGeometry(rect());
 
-  plotImage_ = new ui::PlotImageWidget(
+  plotImage_ = new pulse::ui::PlotImageWidget(
       this, *outline_, [this] { state_.SetImage(FromQRect(plotImage_->geometry())); });
   plotImage_->setObjectName("PlotImage");
   outline_->raise();

@@ -21,11 +21,11 @@ class QLabel;
 class QPushButton;
 class Tsp_XYPlot;
 
-namespace ui {
+namespace pulse::ui {
 class PageShapeWidget;
 class PlotImageWidget;
 class OutlineOverlay;
-}  // namespace ui
+}  // namespace pulse::ui
 
 class TMFPrintDlg : public QDialog {
   Q_OBJECT
@@ -77,9 +77,9 @@ class TMFPrintDlg : public QDialog {
   plot::Rect OuterRect() const;
 
   QFrame* pageOuter_ = nullptr;
-  ui::PageShapeWidget* pageShape_ = nullptr;
-  ui::PlotImageWidget* plotImage_ = nullptr;
-  ui::OutlineOverlay* outline_ = nullptr;
+  pulse::ui::PageShapeWidget* pageShape_ = nullptr;
+  pulse::ui::PlotImageWidget* plotImage_ = nullptr;
+  pulse::ui::OutlineOverlay* outline_ = nullptr;
   QLabel* label1_ = nullptr;
   QComboBox* cbAspectSize_ = nullptr;
   QPushButton* btSetPrinter_ = nullptr;

@@ -75,13 +75,13 @@ void LiveFeed(double seconds) {
     std::unique_ptr<Tsp_XYPlot> plot = std::make_unique<Tsp_XYPlot>();
     Tsp_XYLine line;
     Tsp_LineMarker marker;
-    std::unique_ptr<ui::PlotWidget> widget;
+    std::unique_ptr<pulse::ui::PlotWidget> widget;
   };
   std::vector<std::unique_ptr<View>> views;
   for (int k = 0; k < 3; ++k) {
     auto v = std::make_unique<View>();
     plot_test::ApplyMainWindowSettings(*v->plot, &v->line, &v->marker);
-    v->widget = std::make_unique<ui::PlotWidget>(v->plot.get());
+    v->widget = std::make_unique<pulse::ui::PlotWidget>(v->plot.get());
     v->widget->resize(781, 168);
     v->widget->show();
     views.push_back(std::move(v));

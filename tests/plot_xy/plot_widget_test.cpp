@@ -15,7 +15,7 @@ TEST(PlotWidget, ManyAppendsOneFieldRenderPerRefresh) {
   plot.SetBufferedDisplay(true);
   Tsp_XYLine line;
   line.SetPlot(&plot);
-  ui::PlotWidget w(&plot);
+  pulse::ui::PlotWidget w(&plot);
   w.resize(400, 200);
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -59,7 +59,7 @@ TEST(PlotWidget, AppendAfterCursorOnlyUpdateStillRepaints) {
   Tsp_XYLine line;
   line.SetPlot(&plot);
   plot.BottomAxis().SetMinMax(0, 10);
-  ui::PlotWidget w(&plot);
+  pulse::ui::PlotWidget w(&plot);
   w.resize(300, 200);
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -82,7 +82,7 @@ TEST(PlotWidget, AppendAfterCursorOnlyUpdateStillRepaints) {
 }
 
 TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
-  ui::PlotWidget w;
+  pulse::ui::PlotWidget w;
   Tsp_XYPlot& plot = w.Plot();
   w.resize(300, 200);
   w.show();
@@ -108,10 +108,10 @@ TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
 }
 
 TEST(PlotWidget, ShiftStateBits) {
-  EXPECT_EQ(ui::PlotWidget::ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier,
+  EXPECT_EQ(pulse::ui::PlotWidget::ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier,
                                          Qt::LeftButton | Qt::MiddleButton),
             ssShift | ssCtrl | ssLeft | ssMiddle);
-  EXPECT_EQ(ui::PlotWidget::ShiftStateOf(Qt::AltModifier, Qt::RightButton), ssAlt | ssRight);
+  EXPECT_EQ(pulse::ui::PlotWidget::ShiftStateOf(Qt::AltModifier, Qt::RightButton), ssAlt | ssRight);
 }
 
 }  // namespace
