@@ -9,7 +9,8 @@ void HeadlessRun::Start() {
     form_.SetScriptedOpenName(ReplayFile);
     f.Button18Click();
     f.Button19Click();
-    if (!f.State().Replaying) {
+    // A name that did not exist is created empty by the load: nothing to show either.
+    if (!f.State().Replaying || f.State().ReplayList->empty()) {
       std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", ReplayFile.c_str());
       QTimer::singleShot(0, this, [this] { Finish(1); });
       return;
