@@ -43,8 +43,8 @@ work=$(mktemp -d)
 sensor_pid=
 run_pid=
 cleanup() {
-  [ -n "$run_pid" ] && kill "$run_pid" 2>/dev/null || true
-  [ -n "$sensor_pid" ] && kill "$sensor_pid" 2>/dev/null || true
+  if [ -n "$run_pid" ]; then kill "$run_pid" 2>/dev/null || true; fi
+  if [ -n "$sensor_pid" ]; then kill "$sensor_pid" 2>/dev/null || true; fi
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -100,7 +100,7 @@ run_pid=$!
 # The program is timeout's child.
 pid=
 for _ in $(seq 100); do
-  pid=$(cat "/proc/$run_pid/task/$run_pid/children" 2>/dev/null | awk '{print $1}') || true
+  pid=$(awk '{print $1}' "/proc/$run_pid/task/$run_pid/children" 2>/dev/null) || true
   [ -n "$pid" ] && break
   sleep 0.05
 done
@@ -150,8 +150,8 @@ s_bytes=$(sensor_stat soak "bytes written")
 noise=$(sed -n 's/^noise bursts \/ bytes: *\([0-9]*\) \/ \([0-9]*\)/\1 bursts, \2 bytes/p' \
   "$work/soak.sensor.out")
 split=$(sensor_stat soak "split frames")
-[ -n "$good" ] && [ -n "$bad" ] && [ -n "$bytes" ] || fail "no --stats line from the program"
-[ -n "$s_good" ] && [ -n "$s_bad" ] || fail "no statistics from the sensor"
+if [ -z "$good" ] || [ -z "$bad" ] || [ -z "$bytes" ]; then fail "no --stats line from the program"; fi
+if [ -z "$s_good" ] || [ -z "$s_bad" ]; then fail "no statistics from the sensor"; fi
 
 echo "soak: ran ${took} s (recording ${secs} s), exit ${rc}"
 echo "soak: RSS ${first_kb} kB at ${samples[0]%% *} s, ${base_kb} kB at ${base_t} s (after warm-up)," \
