@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <memory>
 
 #include "app/headless_run.h"
@@ -144,6 +145,18 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
   if (!out.record.isEmpty() && !out.seconds_set) {
     Fail(QStringLiteral("--record needs --seconds N"));
     return false;
+  }
+  if (!out.record.isEmpty()) {
+    // Found out now, not after the recording was made.
+    const QFileInfo file(out.record);
+    const QFileInfo dir(file.absolutePath());
+    if (file.isDir() || !dir.isDir() || !dir.isWritable()) {
+      Fail(QStringLiteral("cannot write the record to %1: %2")
+               .arg(out.record, file.isDir()   ? QStringLiteral("it is a folder")
+                                : !dir.isDir() ? QStringLiteral("no such folder")
+                                               : QStringLiteral("the folder is not writable")));
+      return false;
+    }
   }
   return true;
 }
