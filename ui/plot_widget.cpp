@@ -10,9 +10,7 @@
 
 namespace pulse::ui {
 
-namespace {
-
-TMouseButton ButtonOf(Qt::MouseButton b) {
+TMouseButton PlotWidget::ButtonOf(Qt::MouseButton b) {
   switch (b) {
     case Qt::RightButton:
       return mbRight;
@@ -22,6 +20,9 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
       return mbLeft;
   }
 }
+
+namespace {
+
 
 QPoint PosOf(const QMouseEvent* e) {
   return e->position().toPoint();

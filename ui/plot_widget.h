@@ -24,6 +24,8 @@ class PlotWidget : public QWidget {
 
   Tsp_XYPlot& Plot() { return *plot_; }
 
+  // The plot library's button for a Qt one.
+  static TMouseButton ButtonOf(Qt::MouseButton b);
   // Shift state of the plot library from a Qt mouse event.
   static TShiftState ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 

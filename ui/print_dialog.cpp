@@ -1,5 +1,7 @@
 #include "ui/print_dialog.h"
 
+#include "ui/plot_widget.h"
+
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFrame>
@@ -62,16 +64,6 @@ Qt::CursorShape ToQtCursor(TCursor c) {
   }
 }
 
-TMouseButton ToButton(Qt::MouseButton b) {
-  switch (b) {
-    case Qt::RightButton:
-      return mbRight;
-    case Qt::MiddleButton:
-      return mbMiddle;
-    default:
-      return mbLeft;
-  }
-}
 
 TShiftState ToShift(const QMouseEvent& e, bool dbl = false) {
   TShiftState s = 0;
@@ -181,13 +173,13 @@ class PlotImageWidget : public QWidget, public TMoverHost {
   void mousePressEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
-      mover_->MouseDown(ToButton(e->button()), ToShift(*e), pt.x(), pt.y());
+      mover_->MouseDown(PlotWidget::ButtonOf(e->button()), ToShift(*e), pt.x(), pt.y());
     }
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
-      mover_->MouseDown(ToButton(e->button()), ToShift(*e, true), pt.x(), pt.y());
+      mover_->MouseDown(PlotWidget::ButtonOf(e->button()), ToShift(*e, true), pt.x(), pt.y());
     }
   }
   void mouseMoveEvent(QMouseEvent* e) override {
@@ -199,7 +191,7 @@ class PlotImageWidget : public QWidget, public TMoverHost {
   void mouseReleaseEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
-      mover_->MouseUp(ToButton(e->button()), ToShift(*e), pt.x(), pt.y());
+      mover_->MouseUp(PlotWidget::ButtonOf(e->button()), ToShift(*e), pt.x(), pt.y());
     }
   }
 

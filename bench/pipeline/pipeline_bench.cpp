@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "comm/manual_queue.h"
+#include "tests/views/counting_view.h"
 #include "window/form1.h"
 #include "window/view_plot_setup.h"
 
@@ -102,29 +103,7 @@ class BenchHost : public pulse::window::IFormHost {
   std::vector<std::pair<Clock::time_point, std::function<void()>>> delayed;
 };
 
-// The real view adapter, counting series clears: while streaming each one is a sweep restart.
-class CountingView : public IViewPlot {
- public:
-  explicit CountingView(IViewPlot& inner) : inner_(inner) {}
-  double AxisMin(ViewAxis a) const override { return inner_.AxisMin(a); }
-  double AxisMax(ViewAxis a) const override { return inner_.AxisMax(a); }
-  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { inner_.SetAxisMinMax(a, mn, mx); }
-  void SetAxisMax(ViewAxis a, double mx) override { inner_.SetAxisMax(a, mx); }
-  void MoveAxisRange(ViewAxis a, double d) override { inner_.MoveAxisRange(a, d); }
-  void SetAxisTicksCount(ViewAxis a, int n) override { inner_.SetAxisTicksCount(a, n); }
-  double AxisPixelToValue(ViewAxis a, int p) const override {
-    return inner_.AxisPixelToValue(a, p);
-  }
-  void ClearSeries() override {
-    ++clears;
-    inner_.ClearSeries();
-  }
-  void AddPoint(double x, double y) override { inner_.AddPoint(x, y); }
-  long long clears = 0;
-
- private:
-  IViewPlot& inner_;
-};
+using pulse::window::testing::CountingView;
 
 // Counts the three-channel data frames on the link itself, independently of the parser, so
 // that frames arriving while the stop awaits its reply (not drawn, by design) are counted too.

@@ -3,6 +3,8 @@
 // the main window configures them, painted as a 60 Hz screen would.
 #include <gtest/gtest.h>
 
+#include "tests/views/counting_view.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -39,31 +41,7 @@ int StreamSeconds() {
   return s > 0 ? s : kDefaultSeconds;
 }
 
-// The real view adapter, counting the sweep restarts (every series clear
-// while streaming is one), so that frames can be counted across them.
-class CountingView : public IViewPlot {
- public:
-  explicit CountingView(IViewPlot& inner) : inner_(inner) {}
-  double AxisMin(ViewAxis a) const override { return inner_.AxisMin(a); }
-  double AxisMax(ViewAxis a) const override { return inner_.AxisMax(a); }
-  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { inner_.SetAxisMinMax(a, mn, mx); }
-  void SetAxisMax(ViewAxis a, double mx) override { inner_.SetAxisMax(a, mx); }
-  void MoveAxisRange(ViewAxis a, double d) override { inner_.MoveAxisRange(a, d); }
-  void SetAxisTicksCount(ViewAxis a, int n) override { inner_.SetAxisTicksCount(a, n); }
-  double AxisPixelToValue(ViewAxis a, int p) const override {
-    return inner_.AxisPixelToValue(a, p);
-  }
-  void ClearSeries() override {
-    ++clears;
-    inner_.ClearSeries();
-  }
-  void AddPoint(double x, double y) override { inner_.AddPoint(x, y); }
-
-  std::int64_t clears = 0;
-
- private:
-  IViewPlot& inner_;
-};
+using pulse::window::testing::CountingView;
 
 std::vector<uint8_t> LineBytes(const std::string& line) {
   std::vector<uint8_t> bytes;
