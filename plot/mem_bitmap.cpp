@@ -1,6 +1,8 @@
 #include "plot/mem_bitmap.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 Tsp_MemBitmap::Tsp_MemBitmap(int width, int height, double devicePixelRatio)
     : width_(width), height_(height), dpr_(devicePixelRatio) {
@@ -42,6 +44,35 @@ const QImage& Tsp_MemBitmap::Image() {
 }
 
 void Tsp_MemBitmap::CopyFrom(Tsp_MemBitmap& source) {
+  CopyRectFrom(source, plot::Rect{0, 0, source.width_, source.height_});
+}
+
+void Tsp_MemBitmap::CopyRectFrom(Tsp_MemBitmap& source, const plot::Rect& area) {
   canvas_.reset();
-  image_ = source.Image();  // shared until one of the two is drawn on again
+  const QImage& src = source.Image();
+  if (src.isNull()) return;
+  if (image_.size() != src.size() || image_.format() != src.format() ||
+      image_.devicePixelRatio() != src.devicePixelRatio()) {
+    image_ = src.copy();  // a picture of its own, not a shared one
+    width_ = source.width_;
+    height_ = source.height_;
+    dpr_ = source.dpr_;
+    return;
+  }
+  const double dpr = src.devicePixelRatio();
+  const int x0 = std::clamp(static_cast<int>(std::floor(area.Left * dpr)), 0, src.width());
+  const int x1 = std::clamp(static_cast<int>(std::ceil(area.Right * dpr)), 0, src.width());
+  const int y0 = std::clamp(static_cast<int>(std::floor(area.Top * dpr)), 0, src.height());
+  const int y1 = std::clamp(static_cast<int>(std::ceil(area.Bottom * dpr)), 0, src.height());
+  if (x0 >= x1 || y0 >= y1) return;
+  const int bytesPerPixel = src.depth() / 8;
+  const size_t rowBytes = static_cast<size_t>(x1 - x0) * bytesPerPixel;
+  // bits() detaches only if the picture is still shared with someone else.
+  uchar* dst = image_.bits();
+  const uchar* from = src.constBits();
+  const qsizetype dstStride = image_.bytesPerLine();
+  const qsizetype srcStride = src.bytesPerLine();
+  for (int y = y0; y < y1; ++y)
+    std::memcpy(dst + y * dstStride + x0 * bytesPerPixel, from + y * srcStride + x0 * bytesPerPixel,
+                rowBytes);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "plot/canvas.h"
+#include "plot/rect.h"
 
 class Tsp_MemBitmap {
  public:
@@ -29,8 +30,12 @@ class Tsp_MemBitmap {
   void EndPaint() { canvas_.reset(); }
   // The picture, with any open painter closed first.
   const QImage& Image();
-  // Copies another bitmap of the same size into this one.
+  // Copies another bitmap into this one. The pixels are copied, never shared: a shared
+  // picture would be deep-copied again by the next painter opened on either side.
   void CopyFrom(Tsp_MemBitmap& source);
+  // Copies only the logical rectangle `area` (widened to whole device pixels) from a bitmap of
+  // the same size; other sizes copy the whole picture.
+  void CopyRectFrom(Tsp_MemBitmap& source, const plot::Rect& area);
 
  private:
   void Allocate();

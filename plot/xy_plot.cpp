@@ -141,11 +141,14 @@ void Tsp_XYPlot::RequestUpdate(bool paint) {
 }
 
 void Tsp_XYPlot::EnsureScreen() {
-  if (!screen_)
+  if (!screen_) {
     screen_ = std::make_unique<Tsp_MemBitmap>(ctlWidth_, ctlHeight_, dpr_);
-  else if (screen_->Width() != ctlWidth_ || screen_->Height() != ctlHeight_ ||
-           screen_->DevicePixelRatio() != dpr_)
+    screenDrawnOn_ = true;
+  } else if (screen_->Width() != ctlWidth_ || screen_->Height() != ctlHeight_ ||
+             screen_->DevicePixelRatio() != dpr_) {
     screen_->Resize(ctlWidth_, ctlHeight_, dpr_);
+    screenDrawnOn_ = true;
+  }
 }
 
 plot::Canvas* Tsp_XYPlot::ScreenCanvas() {
@@ -183,31 +186,62 @@ void Tsp_XYPlot::Paint() {
         direct = true;
     }
   }
-  if (direct) {
+  if (direct)
     PaintDirect();
-  } else {
-    {
-      DrawingScope scope(drawing_, &buffer_->Canvas());
-      if (!layoutValid_) DoLayout();
-      if (!frameValid_) {
-        DrawFrame();
-        frameValid_ = true;
-      }
-      if (!fieldValid_) {
-        DrawField();
-        fieldValid_ = true;
-      }
-      DoDrawEnd();
-      DrawBorder();
-    }
-    screen_->CopyFrom(*buffer_);
-  }
+  else
+    PaintBuffered();
   ShowCursorLine();
   // A band in progress stays on the new picture, so its next erase still pairs up.
   if (mouseState_ == MouseState::Zooming) DrawBand();
 }
 
+void Tsp_XYPlot::PaintBuffered() {
+  bool wholeChanged = false;
+  {
+    DrawingScope scope(drawing_, &buffer_->Canvas());
+    if (!layoutValid_) {
+      DoLayout();
+      wholeChanged = true;
+    }
+    if (!frameValid_) {
+      DrawFrame();  // draws the border too
+      frameValid_ = true;
+      wholeChanged = true;
+    }
+    if (!fieldValid_) {
+      DrawField();
+      fieldValid_ = true;
+    }
+    drawEndIdle_ = false;
+    DoDrawEnd();
+    // The buffer keeps the border of the last frame render; only a draw-end handler, which may
+    // draw anywhere, or a field reaching the edge can have covered it since.
+    if (!drawEndIdle_ || !BorderClearOfField()) {
+      DrawBorder();
+      wholeChanged = true;
+    }
+  }
+  // Outside the field the screen equals the buffer unless a band in progress (which may leave
+  // the field) or a drawing outside a paint is on it; the cursor line stays inside the field.
+  if (wholeChanged || screenDrawnOn_ || mouseState_ == MouseState::Zooming) {
+    screen_->CopyFrom(*buffer_);
+  } else {
+    // One pixel of margin covers device pixels the field's edge shares with the frame.
+    const TRect f = field_;
+    screen_->CopyRectFrom(*buffer_, TRect{f.Left - 1, f.Top - 1, f.Right + 1, f.Bottom + 1});
+  }
+  screenDrawnOn_ = false;
+}
+
+bool Tsp_XYPlot::BorderClearOfField() const {
+  // The border takes the two outermost pixels; one more keeps scaled pictures apart.
+  constexpr int kBorderReach = 3;
+  return field_.Left >= kBorderReach && field_.Top >= kBorderReach &&
+         field_.Right <= W_ - kBorderReach && field_.Bottom <= H_ - kBorderReach;
+}
+
 void Tsp_XYPlot::PaintDirect() {
+  screenDrawnOn_ = true;
   DrawingScope scope(drawing_, &screen_->Canvas());
   if (!layoutValid_) DoLayout();
   DrawFrame();
@@ -369,7 +403,10 @@ void Tsp_XYPlot::DrawBorder() {
 }
 
 void Tsp_XYPlot::DoDrawEnd() {
-  if (OnDrawEnd) OnDrawEnd(*this);
+  if (OnDrawEnd)
+    OnDrawEnd(*this);
+  else
+    drawEndIdle_ = true;
 }
 
 void Tsp_XYPlot::DoFieldDraw() {

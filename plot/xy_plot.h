@@ -141,9 +141,16 @@ class Tsp_XYPlot : public plot::AxisOwner {
   const TRect& FieldRect() const { return field_; }
   // Canvas of the drawing under way (buffer, or the foreign one of DrawTo); outside a paint
   // the control's own canvas (none before the first paint).
-  plot::Canvas* DrawingCanvas() { return drawing_ ? drawing_ : ScreenCanvas(); }
+  plot::Canvas* DrawingCanvas() {
+    if (drawing_) return drawing_;
+    screenDrawnOn_ = true;  // the next paint replaces the whole screen picture
+    return ScreenCanvas();
+  }
   // After drawing on the control's own canvas outside a paint: show it.
-  void ScreenChanged() { RequestUpdate(false); }
+  void ScreenChanged() {
+    screenDrawnOn_ = true;
+    RequestUpdate(false);
+  }
   // Draws the whole plot onto another canvas at the given size; the buffer is not touched.
   void DrawTo(plot::Canvas* canvas, int width, int height);
 
@@ -178,6 +185,9 @@ class Tsp_XYPlot : public plot::AxisOwner {
   void DrawFrame();
   void DrawField();
   void DrawBorder();
+  // True when nothing drawn in the field can reach the border's pixels.
+  bool BorderClearOfField() const;
+  void PaintBuffered();
   void PaintDirect();
   plot::PlotAxes Axes() { return plot::PlotAxes{left_, right_, bottom_, top_}; }
   void EnsureScreen();
@@ -229,6 +239,12 @@ class Tsp_XYPlot : public plot::AxisOwner {
   bool fieldValid_ = false;
   bool paintPending_ = false;
   bool updateAsked_ = false;
+  // The screen picture holds more than the buffer's last copy plus cursor line and band (new,
+  // resized, painted directly or drawn on outside a paint): the next copy must be whole.
+  bool screenDrawnOn_ = true;
+  // Set by the base DoDrawEnd when it drew nothing; an override that does not call it is
+  // taken to have drawn anywhere.
+  bool drawEndIdle_ = false;
   long frameRenders_ = 0;
   long fieldRenders_ = 0;
 
