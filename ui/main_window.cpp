@@ -423,10 +423,16 @@ void MainWindow::BuildStatusBar() {
   for (int i = 0; i < kStatusPanels; ++i) {
     auto* l = new QLabel;
     l->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i));
-    l->setFixedWidth(kStatusPanelWidth);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (i == kStatusPanels - 1) l->setAlignment(Qt::AlignCenter);
-    w_.StatusBar1->addWidget(l);
+    if (i == kStatusPanels - 1) {
+      // The clock needs more than 150 px in this font; the last panel may grow.
+      l->setMinimumWidth(kStatusPanelWidth);
+      l->setAlignment(Qt::AlignCenter);
+      w_.StatusBar1->addWidget(l, 1);
+    } else {
+      l->setFixedWidth(kStatusPanelWidth);
+      w_.StatusBar1->addWidget(l);
+    }
     w_.status_panels[static_cast<std::size_t>(i)] = l;
   }
   setStatusBar(w_.StatusBar1);

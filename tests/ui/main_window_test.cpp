@@ -205,17 +205,23 @@ TEST_F(MainWindowTest, ControlStripRunsRightToLeftAndMemoIsAReadOnlyRedLog) {
   EXPECT_EQ(memo->palette().color(QPalette::Text), QColor(Qt::red));
 }
 
-TEST_F(MainWindowTest, StatusBarHasFiveFixedPanels) {
+TEST_F(MainWindowTest, StatusBarHasFivePanelsAndTheClockFits) {
   const auto& w = window_.widgets();
   for (std::size_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
     ASSERT_NE(w.status_panels[i], nullptr);
-    EXPECT_EQ(w.status_panels[i]->width(), 150);
+    if (i < 4)
+      EXPECT_EQ(w.status_panels[i]->width(), 150);
+    else
+      EXPECT_GE(w.status_panels[i]->width(), 150);
     EXPECT_EQ(w.status_panels[i]->parentWidget(), w.StatusBar1);
     if (i > 0) {
       EXPECT_GT(w.status_panels[i]->x(), w.status_panels[i - 1]->x());
     }
   }
+  QLabel* clock = w.status_panels[4];
+  clock->setText(QStringLiteral("当前时间 : 2026-12-09 09:39:59"));
+  EXPECT_GE(clock->contentsRect().width(), clock->fontMetrics().horizontalAdvance(clock->text()));
   EXPECT_TRUE(w.status_panels[4]->alignment() & Qt::AlignHCenter);
   EXPECT_EQ(window_.statusBar(), w.StatusBar1);
 }
