@@ -18,15 +18,26 @@ constexpr double kStaticDivisor = 10.0;
 constexpr double kWaveDivisor = 1000.0;
 constexpr double kZeroDivisor = 10.0;
 
+// Scaling of an already decoded raw value; the byte forms below use these.
+constexpr double StaticValueOfRaw(int32_t raw, double unit_factor) {
+  return static_cast<double>(raw) * unit_factor / kStaticDivisor;
+}
+constexpr double WaveValueOfRaw(int32_t raw, double unit_factor) {
+  return static_cast<double>(raw) * unit_factor / kWaveDivisor;
+}
+constexpr double ZeroValueOfRaw(int32_t raw) {
+  return static_cast<double>(raw) / kZeroDivisor;
+}
+
 constexpr double StaticValue(uint8_t low, uint8_t high, double unit_factor) {
-  return static_cast<double>(DecodeInt16(low, high)) * unit_factor / kStaticDivisor;
+  return StaticValueOfRaw(DecodeInt16(low, high), unit_factor);
 }
 constexpr double WaveValue(uint8_t low, uint8_t high, double unit_factor) {
-  return static_cast<double>(DecodeInt16(low, high)) * unit_factor / kWaveDivisor;
+  return WaveValueOfRaw(DecodeInt16(low, high), unit_factor);
 }
 // Always hectopascal: the device's zero values are shown unconverted.
 constexpr double ZeroValue(uint8_t low, uint8_t high) {
-  return static_cast<double>(DecodeInt16(low, high)) / kZeroDivisor;
+  return ZeroValueOfRaw(DecodeInt16(low, high));
 }
 
 struct PressureUnit {
@@ -40,6 +51,10 @@ constexpr std::array<PressureUnit, 4> kUnitTable{{
     {"毫米汞柱", 0.75},
     {"毫米水柱", 10.1972},
 }};
+
+// ASCII symbols of the unit list's entries, in the same order, for file
+// headers and command lines where the Chinese names do not fit.
+constexpr std::array<const char*, kUnitTable.size()> kUnitSymbols{{"kPa", "mbar", "mmHg", "mmH2O"}};
 
 // Factor for an entry of the unit list; any other index (typed text, no
 // selection) keeps `current`.

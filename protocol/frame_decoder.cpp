@@ -1,0 +1,115 @@
+#include "protocol/frame_decoder.h"
+
+#include "protocol/command_frames.h"
+#include "protocol/units.h"
+
+namespace pulse::protocol {
+namespace {
+
+using ::protocol::FrameKind;
+
+// Data and values start after F0 1F length code.
+constexpr size_t kPayload = 4;
+// Each channel of a three-channel frame takes static then wave, 2 bytes each.
+constexpr size_t kChannelStride = 4;
+
+int16_t Int16At(std::span<const uint8_t> f, size_t offset) {
+  return static_cast<int16_t>(DecodeInt16(f[offset], f[offset + 1]));
+}
+
+std::array<uint8_t, 4> FourBytesAt(std::span<const uint8_t> f, size_t offset) {
+  return {f[offset], f[offset + 1], f[offset + 2], f[offset + 3]};
+}
+
+Reply DecodeKnown(FrameKind kind, std::span<const uint8_t> f) {
+  switch (kind) {
+    case FrameKind::kData1:
+      return DataFrame1{Int16At(f, kPayload), Int16At(f, kPayload + 2)};
+    case FrameKind::kData3: {
+      DataFrame3 d;
+      for (size_t c = 0; c < kChannels; ++c) {
+        d.static_raw[c] = Int16At(f, kPayload + kChannelStride * c);
+        d.wave_raw[c] = Int16At(f, kPayload + kChannelStride * c + 2);
+      }
+      return d;
+    }
+    case FrameKind::kStartAck:
+      return StartAck{};
+    case FrameKind::kStopAck:
+      return StopAck{};
+    case FrameKind::kZeroAck:
+      return ZeroAck{};
+    case FrameKind::kZeroValue1:
+      return ZeroValue1{Int16At(f, kPayload)};
+    case FrameKind::kZeroValues3: {
+      ZeroValues3 z;
+      for (size_t c = 0; c < kChannels; ++c) z.raw[c] = Int16At(f, kPayload + 2 * c);
+      return z;
+    }
+    case FrameKind::kFrequencyAck:
+      return FrequencyAck{f[kPayload]};
+    case FrameKind::kSerialNumber:
+      return SerialNumber{FourBytesAt(f, kPayload)};
+    case FrameKind::kProductionDate:
+      return ProductionDate{FourBytesAt(f, kPayload)};
+  }
+  return StartAck{};  // not reached: every kind is handled above
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes) {
+  if (bytes.size() < kPayload) return std::nullopt;
+  const ::protocol::FrameKindInfo* info = ::protocol::FindFrameKind(bytes.data());
+  if (info == nullptr || bytes.size() != info->Size()) return std::nullopt;
+  DecodedFrame out;
+  out.kind = info->kind;
+  out.reply = DecodeKnown(info->kind, bytes);
+  out.checksum_ok = ::protocol::Checksum(bytes.data(), bytes.size() - 1) == bytes.back();
+  return out;
+}
+
+std::optional<FrameBytes> ParseFrameLine(std::string_view line) {
+  FrameBytes out;
+  size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ') {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= line.size() || (i + 2 < line.size() && line[i + 2] != ' ')) return std::nullopt;
+    const int hi = HexDigit(line[i]);
+    const int lo = HexDigit(line[i + 1]);
+    if (hi < 0 || lo < 0 || out.size == out.bytes.size()) return std::nullopt;
+    out.bytes[out.size++] = static_cast<uint8_t>(hi * 16 + lo);
+    i += 2;
+  }
+  if (out.size == 0) return std::nullopt;
+  return out;
+}
+
+double StaticValue(const DataFrame3& frame, int channel, double unit_factor) {
+  return ::protocol::StaticValueOfRaw(frame.static_raw.at(static_cast<size_t>(channel)),
+                                      unit_factor);
+}
+double WaveValue(const DataFrame3& frame, int channel, double unit_factor) {
+  return ::protocol::WaveValueOfRaw(frame.wave_raw.at(static_cast<size_t>(channel)), unit_factor);
+}
+double StaticValue(const DataFrame1& frame, double unit_factor) {
+  return ::protocol::StaticValueOfRaw(frame.static_raw, unit_factor);
+}
+double WaveValue(const DataFrame1& frame, double unit_factor) {
+  return ::protocol::WaveValueOfRaw(frame.wave_raw, unit_factor);
+}
+double ZeroValueHpa(int16_t raw) {
+  return ::protocol::ZeroValueOfRaw(raw);
+}
+
+}  // namespace pulse::protocol

@@ -1,0 +1,84 @@
+// One complete device frame (as located by a parser, or read back from a
+// frame line) turned into a typed reply. Everything that consumes frames
+// goes through here instead of picking bytes at offsets.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <variant>
+
+#include "protocol/frame_kinds.h"
+
+namespace pulse::protocol {
+
+inline constexpr int kChannels = 3;
+
+struct DataFrame1 {
+  int16_t static_raw = 0;
+  int16_t wave_raw = 0;
+};
+struct DataFrame3 {
+  std::array<int16_t, kChannels> static_raw{};
+  std::array<int16_t, kChannels> wave_raw{};
+};
+struct StartAck {};
+struct StopAck {};
+struct ZeroAck {};
+struct ZeroValue1 {
+  int16_t raw = 0;  // 0.1 hPa
+};
+struct ZeroValues3 {
+  std::array<int16_t, kChannels> raw{};  // 0.1 hPa each
+};
+struct FrequencyAck {
+  uint8_t rate = 0;  // samples per second
+};
+struct SerialNumber {
+  std::array<uint8_t, 4> bytes{};
+};
+struct ProductionDate {
+  std::array<uint8_t, 4> bytes{};  // year, month, day, century as sent
+};
+
+using Reply = std::variant<DataFrame1, DataFrame3, StartAck, StopAck, ZeroAck, ZeroValue1,
+                           ZeroValues3, FrequencyAck, SerialNumber, ProductionDate>;
+
+struct DecodedFrame {
+  ::protocol::FrameKind kind{};
+  Reply reply;
+  // Whether the last byte is the low 8 bits of the sum of the others. Only
+  // data frames are refused on a mismatch; the device's other replies are
+  // taken as they come.
+  bool checksum_ok = false;
+};
+
+// Decodes exactly one frame: `bytes` must hold the whole frame of a known
+// (length, code) kind and nothing more. Anything else gives nothing.
+[[nodiscard]] std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes);
+
+// The bytes of one frame line, as many as the longest frame holds.
+struct FrameBytes {
+  std::array<uint8_t, ::protocol::kLongestFrame> bytes{};
+  size_t size = 0;
+  std::span<const uint8_t> View() const { return {bytes.data(), size}; }
+};
+
+// Reads a frame line ("F0 1F 05 34 0A 00 F4 01 47"): bytes as two hex digits
+// (either case) separated by spaces. Nothing for an empty line, a token that
+// is not two hex digits or more bytes than the longest frame.
+[[nodiscard]] std::optional<FrameBytes> ParseFrameLine(std::string_view line);
+
+// Channel `channel` (0-based) of a data frame in the unit with `unit_factor`
+// (hectopascal to the unit). A one-channel frame has only channel 0.
+[[nodiscard]] double StaticValue(const DataFrame3& frame, int channel, double unit_factor);
+[[nodiscard]] double WaveValue(const DataFrame3& frame, int channel, double unit_factor);
+[[nodiscard]] double StaticValue(const DataFrame1& frame, double unit_factor);
+[[nodiscard]] double WaveValue(const DataFrame1& frame, double unit_factor);
+// Always hectopascal.
+[[nodiscard]] double ZeroValueHpa(int16_t raw);
+
+}  // namespace pulse::protocol
