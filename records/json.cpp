@@ -322,11 +322,15 @@ void JsonWriter::BeginObject() {
   first_.push_back(true);
 }
 
-void JsonWriter::EndObject() {
+void JsonWriter::Close(char bracket) {
   const bool empty = first_.back();
   first_.pop_back();
   if (!empty) Indent();
-  out_ += '}';
+  out_ += bracket;
+}
+
+void JsonWriter::EndObject() {
+  Close('}');
 }
 
 void JsonWriter::BeginArray() {
@@ -336,7 +340,7 @@ void JsonWriter::BeginArray() {
 }
 
 void JsonWriter::EndArray() {
-  EndObject();
+  Close(']');
 }
 
 void JsonWriter::Key(std::string_view name) {

@@ -32,6 +32,7 @@ class JsonWriter {
  private:
   void BeforeValue();
   void Indent();
+  void Close(char bracket);
 
   std::string out_;
   std::vector<bool> first_;  // per open container: no member written yet
