@@ -1,5 +1,6 @@
 #include "records/csv_export.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "protocol/units.h"
@@ -12,7 +13,19 @@ namespace {
 constexpr size_t kRowChars = 8 * 32;
 
 char* PutDouble(char* p, char* end, double v) {
-  return std::to_chars(p, end, v).ptr;
+  return std::to_chars(p, end, v, std::chars_format::fixed).ptr;
+}
+
+char* PutFixed(char* p, char* end, double v, int decimals) {
+  return std::to_chars(p, end, v, std::chars_format::fixed, decimals).ptr;
+}
+
+// Decimals of the shortest form of `v` (0.75 -> 2, 10.1972 -> 4).
+int DecimalsOf(double v) {
+  char buf[32];
+  const char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr;
+  const char* dot = std::find(static_cast<const char*>(buf), end, '.');
+  return dot == end ? 0 : static_cast<int>(end - dot - 1);
 }
 
 }  // namespace
@@ -37,7 +50,12 @@ void ExportCsv(const RecordFile& record, const ExportSettings& settings, const s
   // The time of a row is its line's index over the rate, counting every line
   // of the record, left-out ones too: each line is one frame the device
   // sent, so the times stay true across bad frames.
+  // Values are written with the decimals of one device step in the unit
+  // (the factor's decimals plus 3 for wave, 1 for static), which gives each
+  // raw value's exact decimal value and no binary noise.
   const double f = settings.unit_factor;
+  const int wave_decimals = DecimalsOf(f) + 3;
+  const int static_decimals = DecimalsOf(f) + 1;
   const std::string read_err = record.ForEachLine([&](size_t index, std::string_view text) {
     const RecordLine line = ClassifyLine(text);
     if (line.status == RecordLine::Status::kBadChecksum) {
@@ -56,11 +74,12 @@ void ExportCsv(const RecordFile& record, const ExportSettings& settings, const s
       *p++ = ',';
       // A one-channel frame in a three-channel record leaves channels 2 and 3 empty.
       if (c < line.channels) {
-        p = PutDouble(p, end, ::protocol::WaveValueOfRaw(line.values.wave_raw[c], f));
+        p = PutFixed(p, end, ::protocol::WaveValueOfRaw(line.values.wave_raw[c], f), wave_decimals);
       }
       *p++ = ',';
       if (c < line.channels) {
-        p = PutDouble(p, end, ::protocol::StaticValueOfRaw(line.values.static_raw[c], f));
+        p = PutFixed(p, end, ::protocol::StaticValueOfRaw(line.values.static_raw[c], f),
+                     static_decimals);
       }
     }
     *p++ = '\n';

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "protocol/units.h"
@@ -19,6 +21,8 @@ constexpr double kDurationUnitsPerSecond = 100000.0;
 constexpr int kMinDuration = 100;
 constexpr int kMaxDuration = 6000000;
 constexpr int kOneSecond = 100000;
+// A duration fits when it is a whole number of units up to rounding noise.
+constexpr double kDurationTolerance = 1e-6;
 // Annotation times count 100 microseconds.
 constexpr double kAnnotationUnitsPerSecond = 10000.0;
 // Each annotation signal carries one annotation per data record; EDFlib allows 64.
@@ -45,6 +49,23 @@ long long AnnotationTime(double seconds) {
 
 std::string RunText(const char* one, const char* many, uint64_t count) {
   return count == 1 ? std::string(one) : std::string(many) + " (" + std::to_string(count) + ")";
+}
+
+// An EDF header holds a physical minimum or maximum in 8 characters, and
+// EDFlib cuts the digits that do not fit off (2457.6, stored in binary as
+// 2457.5999..., would read 2457.59). Round to what fits, then push the
+// number a tenth of its last digit away from zero so the cut leaves exactly
+// the rounded digits.
+double FitHeaderNumber(double v) {
+  constexpr int kHeaderChars = 8;
+  for (int decimals = kHeaderChars - 1; decimals >= 0; --decimals) {
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    if (n > 0 && n <= kHeaderChars) {
+      return std::strtod(buf, nullptr) + std::copysign(0.1 * std::pow(10.0, -decimals), v);
+    }
+  }
+  return v;
 }
 
 std::string EdfError(const std::string& path) {
@@ -84,7 +105,8 @@ EdfRecordShape ChooseRecordShape(double rate) {
   for (int n = 1; n <= max_samples; ++n) {
     const double d = n * kDurationUnitsPerSecond / rate;
     const double rounded = std::round(d);
-    if (std::fabs(d - rounded) > 1e-6 * d || rounded < kMinDuration || rounded > kMaxDuration) {
+    if (std::fabs(d - rounded) > kDurationTolerance || rounded < kMinDuration ||
+        rounded > kMaxDuration) {
       continue;
     }
     const double distance = std::fabs(rounded - kOneSecond);
@@ -137,8 +159,10 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
   bool ok = edf_set_datarecord_duration(h, shape.duration_10us) == 0 &&
             edf_set_number_of_annotation_signals(h, static_cast<int>(annotation_signals)) == 0;
   for (int c = 0; c < channels && ok; ++c) {
-    // Wave first, then static, per channel; the gain makes digital x gain
-    // the value in the unit.
+    // Wave first, then static, per channel. The digital values are the raw
+    // device values and the physical range makes digital x gain the value in
+    // the unit: exact for kPa, mbar and mmHg; in mmH2O the range needs more
+    // than 8 characters and is off by under 5 % of one step.
     const double gains[2] = {settings.unit_factor / ::protocol::kWaveDivisor,
                              settings.unit_factor / ::protocol::kStaticDivisor};
     const char* names[2] = {"wave", "static"};
@@ -148,8 +172,8 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
       ok = edf_set_samplefrequency(h, sig, shape.samples) == 0 &&
            edf_set_digital_minimum(h, sig, kDigitalMin) == 0 &&
            edf_set_digital_maximum(h, sig, kDigitalMax) == 0 &&
-           edf_set_physical_minimum(h, sig, kDigitalMin * gains[k]) == 0 &&
-           edf_set_physical_maximum(h, sig, kDigitalMax * gains[k]) == 0 &&
+           edf_set_physical_minimum(h, sig, FitHeaderNumber(kDigitalMin * gains[k])) == 0 &&
+           edf_set_physical_maximum(h, sig, FitHeaderNumber(kDigitalMax * gains[k])) == 0 &&
            edf_set_label(h, sig, label.c_str()) == 0 &&
            edf_set_physical_dimension(h, sig, settings.unit.c_str()) == 0;
     }
