@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <charconv>
+#include <cstdlib>
 #include <ctime>
 #include <utility>
 
@@ -24,6 +24,12 @@ constexpr const char* kLinkUp = "设备连接正常";
 constexpr const char* kLinkFailed = "设备连接失败";
 constexpr const char* kLinkClosed = "串口关闭";
 constexpr const char* kPortsSection = "ports";
+
+// The device's line speed; also what both serial components are stored with.
+constexpr uint32_t kDeviceBaudRate = 256000;
+// 2 ms of quiet ends a read of the device link: well inside the ~4 ms gap
+// between frames at 200 frames/s, so each frame arrives whole and at once.
+constexpr uint32_t kLinkReadIntervalMs = 2;
 
 // Sampling rates the device accepts.
 constexpr int kMinRate = 5;
@@ -87,14 +93,47 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
   comm321_.OnRequestHangup = [this](TComm32*) { HandleHangup(); };
-  // comm1 keeps the line settings stored with the window; it is never opened.
-  comm1_.SetBaudRate(256000);
-  comm1_.SetXonLimit(1);
-  comm1_.SetXoffLimit(1);
-  comm1_.SetReadIntervalTimeout(1);
+  ApplyStoredLinkSettings();
   comm1_.OnReceiveData = [this](TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
     comm1ReceiveData(Sender, Buffer, BufferLength);
   };
+}
+
+void TForm1::ApplyStoredLinkSettings() {
+  // The device link; port and baud are overwritten from the lists at every open.
+  comm321_.SetBaudRate(kDeviceBaudRate);
+  comm321_.SetParity(NOPARITY);
+  comm321_.SetStopBits(ONESTOPBIT);
+  comm321_.SetReadIntervalTimeout(kLinkReadIntervalMs);
+  comm321_.SetCommPort("COM2");
+
+  // comm1 keeps the line settings stored with the window; it is never opened.
+  comm1_.SetCommName("COM2");
+  comm1_.SetBaudRate(kDeviceBaudRate);
+  comm1_.SetParityCheck(false);
+  comm1_.SetOutx_CtsFlow(false);
+  comm1_.SetOutx_DsrFlow(false);
+  comm1_.SetDtrControl(TDtrControl::DtrEnable);
+  comm1_.SetDsrSensitivity(false);
+  comm1_.SetTxContinueOnXoff(true);
+  comm1_.SetOutx_XonXoffFlow(true);
+  comm1_.SetInx_XonXoffFlow(true);
+  comm1_.SetReplaceWhenParityError(false);
+  comm1_.SetIgnoreNullChar(false);
+  comm1_.SetRtsControl(TRtsControl::RtsEnable);
+  comm1_.SetXonLimit(1);
+  comm1_.SetXoffLimit(1);
+  comm1_.SetByteSize(TByteSize::_8);
+  comm1_.SetParity(TParity::None);
+  comm1_.SetStopBits(TStopBits::_1);
+  comm1_.SetXonChar(17);
+  comm1_.SetXoffChar(19);
+  comm1_.SetReplacedChar(0);
+  comm1_.SetReadIntervalTimeout(1);
+  comm1_.SetReadTotalTimeoutMultiplier(0);
+  comm1_.SetReadTotalTimeoutConstant(0);
+  comm1_.SetWriteTotalTimeoutMultiplier(0);
+  comm1_.SetWriteTotalTimeoutConstant(0);
 }
 
 TForm1::~TForm1() {
@@ -198,6 +237,13 @@ void TForm1::Bt_openClick() {
       return;
     }
     OpenDevice();
+    // The device may still be streaming from an earlier session: stop it
+    // once it has had a moment, without blocking the window. Commands given
+    // before that stop would be cancelled by it, so they wait.
+    stop_after_open_sent_ = false;
+    held_clicks_.clear();
+    EnableCommandButtons(false);
+    const uint64_t open_number = ++open_number_;
     if (state_.PortOpen) {
       controls_.Bt_open.Caption = kCloseCaption;
       try {
@@ -206,20 +252,40 @@ void TForm1::Bt_openClick() {
         host_.ShowError(e.what());
       }
     }
-    // The device may still be streaming from an earlier session: stop it
-    // once it has had a moment, without blocking the window.
-    stop_after_open_sent_ = false;
     std::weak_ptr<bool> alive = alive_;
-    host_.RunAfter(kStopAfterOpenMs, [this, alive] {
+    host_.RunAfter(kStopAfterOpenMs, [this, alive, open_number] {
       if (alive.expired() || !*alive.lock()) return;
-      sender_.SendStartStop(2);
-      stop_after_open_sent_ = true;
+      StopAfterOpen(open_number);
     });
   } else {
     sender_.EndPendingOnClose();
+    held_clicks_.clear();
     CloseDevice();
     controls_.Bt_open.Caption = kOpenCaption;
   }
+}
+
+void TForm1::StopAfterOpen(uint64_t open_number) {
+  sender_.SendStartStop(2);
+  // A later open has its own stop still to come.
+  if (open_number != open_number_) return;
+  stop_after_open_sent_ = true;
+  EnableCommandButtons(true);
+  std::vector<void (TForm1::*)()> held;
+  held.swap(held_clicks_);
+  for (auto click : held) (this->*click)();
+}
+
+void TForm1::EnableCommandButtons(bool on) {
+  controls_.bt_start.Enabled = on && state_.PortOpen;
+  controls_.Button2.Enabled = on;
+  controls_.Button4.Enabled = on;
+}
+
+bool TForm1::HoldUntilStopped(void (TForm1::*click)()) {
+  if (stop_after_open_sent_ || open_number_ == 0) return false;
+  held_clicks_.push_back(click);
+  return true;
 }
 
 bool TForm1::OpenDevice() {
@@ -271,6 +337,7 @@ void TForm1::HandleHangup() {
   // new open can find the device again when it comes back.
   if (!state_.PortOpen) return;
   sender_.EndPendingOnClose();
+  held_clicks_.clear();
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
   controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkFailed;
@@ -281,6 +348,7 @@ void TForm1::bt_startClick() {
     host_.ShowMessage("请首先打开设备");
     return;
   }
+  if (HoldUntilStopped(&TForm1::bt_startClick)) return;
   if (controls_.bt_start.Caption == protocol::SamplingStateCaption(false)) {
     sender_.BeginStart();
     controls_.Memo1.Lines.Clear();
@@ -292,10 +360,21 @@ void TForm1::bt_startClick() {
   }
 }
 
-void TForm1::Button2Click() { sender_.BeginZero(); }
-void TForm1::Button4Click() { sender_.SendReadZeroValues(); }
-void TForm1::Button7Click() { sender_.SendReadProductionDate(); }
-void TForm1::Button8Click() { sender_.SendReadSerialNumber(); }
+void TForm1::Button2Click() {
+  if (HoldUntilStopped(&TForm1::Button2Click)) return;
+  sender_.BeginZero();
+}
+
+void TForm1::Button4Click() {
+  if (HoldUntilStopped(&TForm1::Button4Click)) return;
+  sender_.SendReadZeroValues();
+}
+void TForm1::Button7Click() {
+  sender_.SendReadProductionDate();
+}
+void TForm1::Button8Click() {
+  sender_.SendReadSerialNumber();
+}
 
 void TForm1::Button6Click() {
   const std::string text = controls_.Edit_Freq.Text;
@@ -347,6 +426,8 @@ void TForm1::Timer1Timer() {
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   if (r.end_tick) return;
+  // A restart left over from before the open would overtake its stop.
+  if (!stop_after_open_sent_ && open_number_ != 0) return;
   retry_.Step();
 }
 

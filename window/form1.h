@@ -54,15 +54,17 @@ class IFormHost {
 class Comm32Link : public protocol::IDeviceLink {
  public:
   explicit Comm32Link(TComm32& comm) : comm_(comm) {}
-  bool WriteData(const uint8_t* data, uint32_t size) override { return comm_.WriteData(data, size); }
+  bool WriteData(const uint8_t* data, uint32_t size) override {
+    return comm_.WriteData(data, size);
+  }
 
  private:
   TComm32& comm_;
 };
 
 struct FormOptions {
-  std::string exe_dir;       // program directory; empty: the running program's
-  std::string settings_dir;  // where comSet.ini lives; empty: found from exe_dir
+  std::string exe_dir;                     // program directory; empty: the running program's
+  std::string settings_dir;                // where comSet.ini lives; empty: found from exe_dir
   std::vector<std::string> port_mappings;  // "COMn=PATH" entries, as on the command line
   // Source of the clock shown in the status bar.
   std::function<std::chrono::system_clock::time_point()> now = [] {
@@ -92,12 +94,12 @@ class TForm1 {
   bool OpenDevice();
   void CloseDevice();
   void bt_startClick();
-  void Button2Click();  // zero
-  void Button4Click();  // read zero values
-  void Button6Click();  // sampling rate from Edit_Freq
-  void Button7Click();  // production date
-  void Button8Click();  // serial number
-  void Button9Click();  // exit
+  void Button2Click();   // zero
+  void Button4Click();   // read zero values
+  void Button6Click();   // sampling rate from Edit_Freq
+  void Button7Click();   // production date
+  void Button8Click();   // serial number
+  void Button9Click();   // exit
   void Button20Click();  // save the record
   void Button18Click();  // load a record file
   void Button19Click();  // replay it
@@ -115,7 +117,8 @@ class TForm1 {
   protocol::FrameParser& Parser() { return parser_; }
   RecordReplay& Recording() { return recording_; }
   const std::string& SettingsPath() const { return settings_path_; }
-  // True once the stop command that follows the last open has been sent.
+  // True once the stop command that follows the last open has been sent;
+  // until then the command buttons stay disabled.
   bool StopAfterOpenSent() const { return stop_after_open_sent_; }
   // Timer1's current interval.
   int TimerInterval() const { return timer_interval_; }
@@ -123,7 +126,17 @@ class TForm1 {
   static std::string DeviceName(int port_number);
 
  private:
+  // The property values the two serial components are stored with.
+  void ApplyStoredLinkSettings();
   void HandleHangup();
+  // The buttons that send commands: disabled from an open until the stop
+  // that follows it has gone out, so no command can be cancelled by it.
+  void EnableCommandButtons(bool on);
+  // The step after an open: the stop, then the buttons and held clicks.
+  void StopAfterOpen(uint64_t open_number);
+  // True (and the click is kept for later) while the stop after an open is
+  // still due: a click that reached us before the disabled button was shown.
+  bool HoldUntilStopped(void (TForm1::*click)());
   void SetTimerInterval(int ms);
   std::string ClockText() const;
   // "PORT=PATH" entries of the settings file's "ports" section.
@@ -144,6 +157,9 @@ class TForm1 {
   std::string settings_path_;
   int timer_interval_ = kIdleIntervalMs;
   bool stop_after_open_sent_ = false;
+  // Counts opens, so that only the latest open's step enables the buttons.
+  uint64_t open_number_ = 0;
+  std::vector<void (TForm1::*)()> held_clicks_;
   // Guards the timed step after an open against a destroyed window.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

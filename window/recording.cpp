@@ -9,6 +9,7 @@
 
 #include "protocol/units.h"
 #include "window/replay_line.h"
+#include "window/safe_file_write.h"
 
 namespace pulse::window {
 namespace {
@@ -42,29 +43,10 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
-  // Closes now and reports the close's error (a delayed write error).
-  int Close() {
-    const int rc = ::close(fd_);
-    fd_ = -1;
-    return rc == 0 ? 0 : errno;
-  }
 
  private:
   int fd_;
 };
-
-int WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
-}
 
 std::string ReadCapped(const std::string& name) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
@@ -118,18 +100,11 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
     data += kLineEnd;
   }
 
-  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (fd.get() < 0) throw RecordFileError(Describe("Cannot create file", path, errno));
-  int err = WriteAll(fd.get(), data);
-  if (err == 0 && ::fsync(fd.get()) != 0) err = errno;
-  const int close_err = fd.Close();
-  if (err == 0) err = close_err;
-  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(tmp.c_str());
-    throw RecordFileError(Describe("Cannot write file", path, err));
-  }
+  const FileWriteResult r = ReplaceFileContents(path, data);
+  if (r.ok()) return;
+  const char* what =
+      r.stage == FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
+  throw RecordFileError(std::string(what) + " \"" + path + "\": " + r.Reason());
 }
 
 std::vector<std::string> LoadTextLines(const std::string& name) {

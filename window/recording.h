@@ -46,7 +46,8 @@ inline constexpr std::size_t kMaxRecordLineChars = 1024;
 std::string RecordFileName(std::string_view chosen);
 
 // Writes each line followed by CR LF, replacing the file through a sibling
-// temporary file, so a failed write leaves any old file as it was.
+// temporary file, so a failed write leaves any old file as it was. A file
+// the user may not write is refused; a symbolic link is written through.
 // Throws RecordFileError.
 void WriteTextLines(const std::string& path, const std::deque<std::string>& lines);
 

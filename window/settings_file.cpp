@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "window/safe_file_write.h"
+
 namespace pulse::window {
 namespace {
 
@@ -266,29 +268,8 @@ std::string IniFile::ToBytes() const {
 }
 
 void IniFile::Save(const std::string& path) const {
-  const std::string bytes = ToBytes();
-  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    throw SettingsError("Cannot write settings file \"" + path + "\": " + SystemMessage(errno));
-  }
-  std::size_t done = 0;
-  int err = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      err = errno;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(tmp.c_str(), path.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(tmp.c_str());
-    throw SettingsError("Cannot write settings file \"" + path + "\": " + SystemMessage(err));
-  }
+  const FileWriteResult r = ReplaceFileContents(path, ToBytes());
+  if (!r.ok()) throw SettingsError("Cannot write settings file \"" + path + "\": " + r.Reason());
 }
 
 PortSettings ReadPortSettings(const std::string& path) {
@@ -351,9 +332,9 @@ std::string SettingsDir(std::string_view program_name) {
 }
 
 std::string SettingsDir(const std::string& exe_dir, std::string_view program_name) {
-  const std::string dir = SettingsDirFor(exe_dir, !IsSystemDir(exe_dir) && IsWritableDir(exe_dir),
-                                         std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
-                                         program_name);
+  const std::string dir =
+      SettingsDirFor(exe_dir, !IsSystemDir(exe_dir) && IsWritableDir(exe_dir),
+                     std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), program_name);
   if (dir != exe_dir) {
     std::error_code ec;  // a failure here surfaces as the write error later
     std::filesystem::create_directories(dir, ec);

@@ -55,7 +55,8 @@ class IniFile {
   // GBK form (so nothing the user typed is lost).
   std::string ToBytes() const;
   // Writes the file through a temporary sibling and a rename, so a failed
-  // write never leaves half a file. Throws SettingsError on failure.
+  // write never leaves half a file; refuses a file the user may not write and
+  // writes through a symbolic link. Throws SettingsError on failure.
   void Save(const std::string& path) const;
 
  private:

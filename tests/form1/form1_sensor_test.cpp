@@ -1,4 +1,6 @@
 // The window logic with the real serial link against the virtual sensor.
+#include <thread>
+
 #include "tests/form1/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
@@ -50,6 +52,32 @@ TEST_F(Form1SensorTest, OpenStartStreamStopClose) {
   form_->Bt_openClick();
   EXPECT_FALSE(s().PortOpen);
   EXPECT_EQ(c().StatusBar1.Panels[0].Text, "串口关闭");
+}
+
+// The operator clicks start as soon as the port is open, well before the
+// stop that follows every open: sampling must still be running afterwards.
+TEST_F(Form1SensorTest, StartClickedRightAfterOpenIsNotCancelledByTheStop) {
+  vsensor::VirtualSensor sensor;
+  sensor.Start();
+  MakeForm({"COM1=" + sensor.SlavePath()});
+  const auto opened = std::chrono::steady_clock::now();
+  form_->Bt_openClick();
+  ASSERT_TRUE(s().PortOpen);
+  std::this_thread::sleep_until(opened + 100ms);
+  form_->bt_startClick();
+  queue_.DispatchUntil([] { return false; }, 400ms);  // the rest of the wait, data handled
+  host_.RunDelayed();                                 // the timed step: the stop after the open
+  ASSERT_TRUE(form_->StopAfterOpenSent());
+
+  ASSERT_TRUE(Until([&] { return s().SampleCount1 >= 100; }));
+  const int32_t seen = s().SampleCount1;
+  queue_.DispatchUntil([] { return false; }, 300ms);
+  EXPECT_GT(s().SampleCount1, seen) << "sampling ended";
+  EXPECT_TRUE(s().Sampling);
+  EXPECT_EQ(c().bt_start.Caption, "停止采样");
+  EXPECT_EQ(c().StatusBar1.Panels[3].Text, "启动采样！");
+  EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStop], 1u);
+  EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStart], 1u);
 }
 
 TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {

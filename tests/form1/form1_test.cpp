@@ -17,6 +17,7 @@ using Bytes = std::vector<uint8_t>;
 const Bytes kStart = {0xF0, 0x2F, 0x01, 0x31, 0x51};
 const Bytes kStop = {0xF0, 0x2F, 0x01, 0x32, 0x52};
 const Bytes kZero = {0xF0, 0x2F, 0x01, 0x35, 0x55};
+const Bytes kReadZero = {0xF0, 0x2F, 0x01, 0x33, 0x53};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -63,8 +64,10 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
   EXPECT_TRUE(s().PortOpen);
   EXPECT_EQ(Panel(0), "设备连接正常");
   EXPECT_EQ(c().Bt_open.Caption, "关闭设备");
-  EXPECT_TRUE(c().bt_start.Enabled);
+  EXPECT_FALSE(c().bt_start.Enabled);  // until the stop after the open
   EXPECT_TRUE(c().GroupBox2.Enabled);
+  host_.RunDelayed();
+  EXPECT_TRUE(c().bt_start.Enabled);
   // Section "串口" in GBK: B4 AE BF DA.
   const std::string file = ReadFile(form_->SettingsPath());
   EXPECT_NE(file.find("[\xB4\xAE\xBF\xDA]"), std::string::npos);
@@ -139,6 +142,151 @@ TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0],
             "Cannot open " + pty_.SlavePath() + ": the port is in use by another program");
+}
+
+// The stop that follows every open would cancel a command given before it,
+// so the command buttons wait for it, and a click that got through anyway is
+// carried out after it, in order.
+TEST_F(Form1Test, CommandsWaitForTheStopThatFollowsAnOpen) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  EXPECT_TRUE(c().Button2.Enabled);
+  EXPECT_TRUE(c().Button4.Enabled);
+  form_->Bt_openClick();
+  ASSERT_TRUE(s().PortOpen);
+  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_FALSE(c().Button2.Enabled);
+  EXPECT_FALSE(c().Button4.Enabled);
+  EXPECT_TRUE(c().GroupBox2.Enabled);
+
+  form_->Button4Click();
+  form_->Button2Click();
+  form_->bt_startClick();
+  Ticks(20);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty()) << "a command overtook the stop";
+  EXPECT_FALSE(form_->StopAfterOpenSent());
+
+  host_.RunDelayed();
+  EXPECT_TRUE(form_->StopAfterOpenSent());
+  EXPECT_TRUE(c().bt_start.Enabled);
+  EXPECT_TRUE(c().Button2.Enabled);
+  EXPECT_TRUE(c().Button4.Enabled);
+  Bytes expected = kStop;
+  for (const Bytes* b : {&kReadZero, &kZero, &kStart})
+    expected.insert(expected.end(), b->begin(), b->end());
+  EXPECT_EQ(pty_.Read(expected.size(), 2s), expected);
+  EXPECT_TRUE(s().Sampling);
+  EXPECT_FALSE(s().ZeroPending);  // the start ended the zero retry, as any start does
+  EXPECT_EQ(c().bt_start.Caption, "停止采样");
+}
+
+TEST_F(Form1Test, OnlyTheLatestOpenReleasesTheButtons) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  form_->Bt_openClick();
+  form_->Bt_openClick();  // closed again within the wait
+  EXPECT_FALSE(c().Button2.Enabled);
+  form_->Button2Click();  // given while closed: the next open starts afresh
+  form_->Bt_openClick();
+  ASSERT_TRUE(s().PortOpen);
+  ASSERT_EQ(host_.delayed.size(), 2u);
+  host_.delayed[0].second();  // the first open's step: its stop, nothing more
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  EXPECT_FALSE(form_->StopAfterOpenSent());
+  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_FALSE(c().Button2.Enabled);
+  form_->Button4Click();
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+  host_.delayed[1].second();
+  EXPECT_TRUE(c().bt_start.Enabled);
+  EXPECT_TRUE(c().Button2.Enabled);
+  Bytes expected = kStop;
+  expected.insert(expected.end(), kReadZero.begin(), kReadZero.end());
+  EXPECT_EQ(pty_.Read(expected.size(), 2s), expected);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());  // no zero from before the open
+}
+
+TEST_F(Form1Test, ARestartLeftFromBeforeAReopenDoesNotOvertakeItsStop) {
+  OpenOnPty();
+  form_->bt_startClick();
+  pty_.Read(kStart.size(), 2s);
+  form_->Button2Click();
+  pty_.Read(kZero.size(), 2s);
+  DeviceSends({0xF0, 0x1F, 0x01, 0x35, 0x45});  // zeroed: a start is due in 10 ticks
+  ASSERT_TRUE(s().RestartPending);
+  form_->Bt_openClick();  // close
+  form_->Bt_openClick();  // and open again
+  ASSERT_TRUE(s().PortOpen);
+  Ticks(10);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+  host_.RunDelayed();
+  EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
+  EXPECT_FALSE(s().RestartPending);  // the stop ended it, as any stop does
+  Ticks(10);
+  EXPECT_TRUE(pty_.Read(1, 100ms).empty());
+}
+
+TEST_F(Form1Test, AFailedOpenAlsoHoldsTheButtonsUntilItsStop) {
+  MakeForm({"COM1=" + dir_ + "no-such-device"});
+  form_->Bt_openClick();
+  ASSERT_FALSE(s().PortOpen);
+  EXPECT_FALSE(c().Button2.Enabled);
+  host_.RunDelayed();
+  EXPECT_TRUE(c().Button2.Enabled);
+  EXPECT_TRUE(c().Button4.Enabled);
+  EXPECT_FALSE(c().bt_start.Enabled);  // the port is still closed
+}
+
+// The values both serial components are stored with on the window.
+TEST_F(Form1Test, SerialComponentsCarryTheirStoredValues) {
+  MakeForm({"COM1=" + pty_.SlavePath()});
+  const TComm32& link = form_->Comm321();
+  EXPECT_EQ(link.BaudRate(), 256000u);
+  EXPECT_EQ(link.Parity(), NOPARITY);
+  EXPECT_EQ(link.StopBits(), ONESTOPBIT);
+  EXPECT_EQ(link.ReadIntervalTimeout(), 2u);
+  EXPECT_EQ(link.CommPort(), "COM2");
+  EXPECT_EQ(link.CommsLogFileName(), "");
+  EXPECT_TRUE(link.OnReceiveData);
+  EXPECT_TRUE(link.OnRequestHangup);
+
+  const TComm& other = form_->comm1();
+  EXPECT_EQ(other.CommName(), "COM2");
+  EXPECT_EQ(other.BaudRate(), 256000u);
+  EXPECT_FALSE(other.ParityCheck());
+  EXPECT_FALSE(other.Outx_CtsFlow());
+  EXPECT_FALSE(other.Outx_DsrFlow());
+  EXPECT_EQ(other.DtrControl(), TDtrControl::DtrEnable);
+  EXPECT_FALSE(other.DsrSensitivity());
+  EXPECT_TRUE(other.TxContinueOnXoff());
+  EXPECT_TRUE(other.Outx_XonXoffFlow());
+  EXPECT_TRUE(other.Inx_XonXoffFlow());
+  EXPECT_FALSE(other.ReplaceWhenParityError());
+  EXPECT_FALSE(other.IgnoreNullChar());
+  EXPECT_EQ(other.RtsControl(), TRtsControl::RtsEnable);
+  EXPECT_EQ(other.XonLimit(), 1);
+  EXPECT_EQ(other.XoffLimit(), 1);
+  EXPECT_EQ(other.ByteSize(), TByteSize::_8);
+  EXPECT_EQ(other.Parity(), TParity::None);
+  EXPECT_EQ(other.StopBits(), TStopBits::_1);
+  EXPECT_EQ(other.XonChar(), 17);
+  EXPECT_EQ(other.XoffChar(), 19);
+  EXPECT_EQ(other.ReplacedChar(), 0);
+  EXPECT_EQ(other.ReadIntervalTimeout(), 1u);
+  EXPECT_EQ(other.ReadTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(other.ReadTotalTimeoutConstant(), 0u);
+  EXPECT_EQ(other.WriteTotalTimeoutMultiplier(), 0u);
+  EXPECT_EQ(other.WriteTotalTimeoutConstant(), 0u);
+  EXPECT_TRUE(other.OnReceiveData);
+  EXPECT_FALSE(other.OnReceiveError || other.OnModemStateChange || other.OnRequestHangup ||
+               other.OnSendDataEmpty);
+  EXPECT_FALSE(other.HandleHeld());
+
+  // An open takes port and speed from the lists and keeps the read interval.
+  c().e_btl.Text = "115200";
+  form_->Bt_openClick();
+  ASSERT_TRUE(s().PortOpen);
+  EXPECT_EQ(link.CommPort(), "COM1");
+  EXPECT_EQ(link.BaudRate(), 115200u);
+  EXPECT_EQ(link.ReadIntervalTimeout(), 2u);
 }
 
 TEST_F(Form1Test, NonIntegerPortOrBaudGivesTheErrorBoxAndOpensNothing) {

@@ -16,6 +16,7 @@
 
 #include "protocol/recorder.h"
 #include "tests/views/fake_view_plot.h"
+#include "tests/window/unprivileged.h"
 
 namespace pulse::window {
 namespace {
@@ -164,6 +165,42 @@ TEST_F(RecordingTest, FailedSaveReportsAndLosesNothing) {
   EXPECT_EQ(state.RecordList.size(), 200u);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   EXPECT_THROW(replay.Button20Click(Choose(dir / "old.txt" / "x")), RecordFileError);
+}
+
+// 保存 over an existing name: a link is written through, a file's mode is
+// kept, and a file the user may not write is refused with the file error.
+TEST_F(RecordingTest, SaveRespectsLinksModesAndReadOnlyFiles) {
+  state.RecordList = {kExample};
+  fs::create_directories(dir / "records");
+  const fs::path real = dir / "records" / "day1.txt";
+  WriteFile(real, "old\r\n");
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("records/day1.txt", dir / "latest.txt");
+  ASSERT_TRUE(replay.Button20Click(Choose(dir / "latest.txt")));
+  EXPECT_TRUE(fs::is_symlink(dir / "latest.txt"));
+  EXPECT_EQ(ReadFile(real), std::string(kExample) + "\r\n");
+  EXPECT_EQ(fs::status(real).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+  const fs::path box = dir / "box";
+  fs::create_directories(box);
+  WriteFile(box / "ro.txt", "old\r\n");
+  ASSERT_TRUE(testing::GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(testing::GiveToUnprivileged((box / "ro.txt").string()));
+  fs::permissions(box / "ro.txt",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const std::string message = testing::RunUnprivileged([&] {
+    try {
+      replay.Button20Click(Choose(box / "ro.txt"));
+      return std::string("saved");
+    } catch (const RecordFileError& e) {
+      return std::string(e.what());
+    }
+  });
+  EXPECT_EQ(message, "Cannot create file \"" + (box / "ro.txt").string() + "\": Permission denied");
+  EXPECT_EQ(ReadFile(box / "ro.txt"), "old\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(box), fs::directory_iterator()), 1);
+  EXPECT_EQ(state.RecordList.size(), 1u);
 }
 
 TEST_F(RecordingTest, LoadTextLinesSplitsAtAnyLineEnd) {

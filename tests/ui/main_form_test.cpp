@@ -50,9 +50,15 @@ TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
   EXPECT_TRUE(s().PortOpen);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w().Bt_open->text() == "关闭设备"; }, 2000));
   EXPECT_EQ(w().status_panels[0]->text(), "设备连接正常");
-  EXPECT_TRUE(w().bt_start->isEnabled());
   EXPECT_TRUE(w().GroupBox2->isEnabled());
+  // The command buttons wait for the stop that follows the open.
+  EXPECT_FALSE(w().bt_start->isEnabled());
+  EXPECT_FALSE(w().Button2->isEnabled());
+  EXPECT_FALSE(w().Button4->isEnabled());
   ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Form().StopAfterOpenSent(); }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().bt_start->isEnabled(); }, 2000));
+  EXPECT_TRUE(w().Button2->isEnabled());
+  EXPECT_TRUE(w().Button4->isEnabled());
 
   QTest::mouseClick(w().bt_start, Qt::LeftButton);
   EXPECT_TRUE(s().Sampling);
@@ -64,13 +70,15 @@ TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
 
   // The live trace is in the plot's picture: white pixels inside the navy field.
   QWidget* plot = w().views[0].plot;
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    const QImage img = plot->grab().toImage();
-    for (int y = 0; y < img.height(); ++y)
-      for (int x = 0; x < img.width() / 4; ++x)
-        if (img.pixelColor(x, y) == Qt::white) return true;
-    return false;
-  }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const QImage img = plot->grab().toImage();
+        for (int y = 0; y < img.height(); ++y)
+          for (int x = 0; x < img.width() / 4; ++x)
+            if (img.pixelColor(x, y) == Qt::white) return true;
+        return false;
+      },
+      2000));
 }
 
 TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
@@ -80,8 +88,7 @@ TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
   plot->grab();
   const QPoint middle(plot->width() / 2, plot->height() / 2);
   QTest::mouseClick(plot, Qt::LeftButton, {}, middle);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().status_panels[1]->text().startsWith(" X="); },
-                              2000))
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w().status_panels[1]->text().startsWith(" X="); }, 2000))
       << w().status_panels[1]->text().toStdString();
   // About the middle of 0..20 s and of the value range around 0.
   const QString text = w().status_panels[1]->text();

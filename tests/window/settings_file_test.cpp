@@ -9,6 +9,8 @@
 #include <random>
 #include <sstream>
 
+#include "tests/window/unprivileged.h"
+
 namespace fs = std::filesystem;
 using pulse::window::IniEncoding;
 using pulse::window::IniFile;
@@ -172,6 +174,41 @@ TEST_F(SettingsFileTest, WriteFailureIsReportedWithTheFileName) {
   std::ofstream(path_ + ".tmp" + std::to_string(::getpid()) + "/blocker") << "x";
   EXPECT_THROW(WritePortSettings(path_, {"9", "38400"}), SettingsError);
   EXPECT_EQ(ReadRaw(), kGbkHeader + "com=3\r\n");
+}
+
+// A settings file kept elsewhere and linked in is updated where it lies; a
+// file the user may not write is refused and stays as it was.
+TEST_F(SettingsFileTest, LinkedAndReadOnlySettingsFiles) {
+  fs::create_directories(dir_ / "shared");
+  const fs::path real = dir_ / "shared" / "comSet.ini";
+  std::ofstream(real, std::ios::binary) << "[other]\r\nkeep=1\r\n";
+  ::chmod(real.c_str(), 0600);
+  fs::create_symlink("shared/comSet.ini", path_);
+  WritePortSettings(path_, {"4", "115200"});
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(ReadRaw(), "[other]\r\nkeep=1\r\n\r\n" + kGbkHeader + "com=4\r\nbtl=115200\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  const fs::path box = dir_ / "box";
+  fs::create_directories(box);
+  const std::string ro = (box / "comSet.ini").string();
+  std::ofstream(ro, std::ios::binary) << kGbkHeader << "com=3\r\n";
+  ASSERT_TRUE(pulse::window::testing::GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(pulse::window::testing::GiveToUnprivileged(ro));
+  ::chmod(ro.c_str(), 0444);
+  const std::string message = pulse::window::testing::RunUnprivileged([&] {
+    try {
+      WritePortSettings(ro, {"9", "38400"});
+      return std::string("saved");
+    } catch (const SettingsError& e) {
+      return std::string(e.what());
+    }
+  });
+  EXPECT_EQ(message, "Cannot write settings file \"" + ro + "\": Permission denied");
+  std::ifstream in(ro, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kGbkHeader + "com=3\r\n");
 }
 
 // A file that was not read whole is not replaced by the little that was read.

@@ -1,0 +1,207 @@
+#include "window/safe_file_write.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "tests/window/unprivileged.h"
+
+namespace pulse::window {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::GiveToUnprivileged;
+using testing::RunUnprivileged;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+mode_t ModeOf(const fs::path& p) {
+  struct stat st {};
+  ::lstat(p.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+class SafeFileWriteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("pulse-safe-write-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Names of everything in a folder, to see that no temporary file is left.
+  static std::set<std::string> Names(const fs::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+    return names;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(SafeFileWriteTest, ReplacesTheContentsAndKeepsTheMode) {
+  const fs::path file = dir_ / "a.txt";
+  WriteFile(file, "old contents, longer than the new ones");
+  ::chmod(file.c_str(), 0640);
+  FileWriteResult r = ReplaceFileContents(file.string(), "new");
+  ASSERT_TRUE(r.ok()) << r.Reason();
+  EXPECT_EQ(ReadFile(file), "new");
+  EXPECT_EQ(ModeOf(file), 0640u);
+
+  ::chmod(file.c_str(), 0604);
+  ASSERT_TRUE(ReplaceFileContents(file.string(), "").ok());
+  EXPECT_EQ(ReadFile(file), "");
+  EXPECT_EQ(ModeOf(file), 0604u);
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"a.txt"});
+
+  // A new file gets the mode any new file gets.
+  const mode_t old_mask = ::umask(027);
+  r = ReplaceFileContents((dir_ / "new.txt").string(), "x");
+  ::umask(old_mask);
+  ASSERT_TRUE(r.ok()) << r.Reason();
+  EXPECT_EQ(ModeOf(dir_ / "new.txt"), 0640u);
+}
+
+TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
+  fs::create_directories(dir_ / "real");
+  fs::create_directories(dir_ / "links");
+  const fs::path real = dir_ / "real" / "settings.ini";
+  WriteFile(real, "old");
+  ::chmod(real.c_str(), 0600);
+  // links/second -> first -> ../real/settings.ini, both relative.
+  fs::create_symlink("../real/settings.ini", dir_ / "links" / "first");
+  fs::create_symlink("first", dir_ / "links" / "second");
+
+  const FileReplacePlan plan = PlanFileReplace((dir_ / "links" / "second").string());
+  EXPECT_TRUE(plan.refusal.ok());
+  EXPECT_TRUE(plan.exists);
+  EXPECT_TRUE(fs::equivalent(plan.target, real)) << plan.target;
+
+  const FileWriteResult r = ReplaceFileContents((dir_ / "links" / "second").string(), "new");
+  ASSERT_TRUE(r.ok()) << r.Reason();
+  EXPECT_EQ(ReadFile(real), "new");
+  EXPECT_EQ(ModeOf(real), 0600u);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "first"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "second"));
+  EXPECT_EQ(Names(dir_ / "real"), std::set<std::string>{"settings.ini"});
+  EXPECT_EQ(Names(dir_ / "links"), (std::set<std::string>{"first", "second"}));
+
+  // A link to a file not there yet creates that file, and stays a link.
+  fs::create_symlink(dir_ / "real" / "later.ini", dir_ / "dangling");
+  ASSERT_TRUE(ReplaceFileContents((dir_ / "dangling").string(), "made").ok());
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
+  EXPECT_EQ(ReadFile(dir_ / "real" / "later.ini"), "made");
+
+  // A loop of links is refused without writing anything.
+  fs::create_symlink("loop-b", dir_ / "loop-a");
+  fs::create_symlink("loop-a", dir_ / "loop-b");
+  const FileWriteResult loop = ReplaceFileContents((dir_ / "loop-a").string(), "x");
+  EXPECT_EQ(loop.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(loop.error, ELOOP);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "loop-a"));
+}
+
+TEST_F(SafeFileWriteTest, AFileTheUserMayNotWriteIsRefusedAsItIs) {
+  const fs::path real = dir_ / "kept.txt";
+  WriteFile(real, "precious");
+  fs::create_symlink("kept.txt", dir_ / "link");
+  std::string asked;
+  auto deny = [&](const std::string& path) {
+    asked = path;
+    return EACCES;
+  };
+  const FileWriteResult r = ReplaceFileContents((dir_ / "link").string(), "new", deny);
+  EXPECT_EQ(r.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(r.error, EACCES);
+  EXPECT_EQ(r.Reason(), "Permission denied");
+  EXPECT_EQ(fs::path(asked), real);  // the file itself is judged, not the link
+  EXPECT_EQ(ReadFile(real), "precious");
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"kept.txt", "link"}));
+
+  // A new file has nobody's permission to ask.
+  EXPECT_TRUE(ReplaceFileContents((dir_ / "fresh.txt").string(), "x", deny).ok());
+}
+
+// For real: an ordinary user owns the folder, so a rename over the read-only
+// file would go through; the file's own mode must stop it.
+TEST_F(SafeFileWriteTest, AReadOnlyFileIsRefusedForAnOrdinaryUser) {
+  const fs::path box = dir_ / "box";
+  fs::create_directories(box);
+  WriteFile(box / "ro.txt", "read only");
+  WriteFile(box / "rw.txt", "writable");
+  ASSERT_TRUE(GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(GiveToUnprivileged((box / "ro.txt").string()));
+  ASSERT_TRUE(GiveToUnprivileged((box / "rw.txt").string()));
+  ::chmod((box / "ro.txt").c_str(), 0444);
+  ::chmod((box / "rw.txt").c_str(), 0644);
+
+  const std::string out = RunUnprivileged([&] {
+    const FileWriteResult ro = ReplaceFileContents((box / "ro.txt").string(), "changed");
+    const FileWriteResult rw = ReplaceFileContents((box / "rw.txt").string(), "changed");
+    return std::string(ro.ok() ? "ro written" : "ro: " + ro.Reason()) + "; " +
+           (rw.ok() ? "rw written" : "rw: " + rw.Reason());
+  });
+  EXPECT_EQ(out, "ro: Permission denied; rw written");
+  EXPECT_EQ(ReadFile(box / "ro.txt"), "read only");
+  EXPECT_EQ(ModeOf(box / "ro.txt"), 0444u);
+  EXPECT_EQ(ReadFile(box / "rw.txt"), "changed");
+  EXPECT_EQ(Names(box), (std::set<std::string>{"ro.txt", "rw.txt"}));
+}
+
+TEST_F(SafeFileWriteTest, RootReplacingAFileKeepsItsModeAndOwner) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  const fs::path file = dir_ / "theirs.txt";
+  WriteFile(file, "old");
+  ASSERT_EQ(::chown(file.c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId), 0);
+  ::chmod(file.c_str(), 0444);
+  ASSERT_TRUE(ReplaceFileContents(file.string(), "new").ok());
+  struct stat st {};
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(ReadFile(file), "new");
+  EXPECT_EQ(st.st_mode & 07777, 0444u);
+  EXPECT_EQ(st.st_uid, testing::kUnprivilegedId);
+  EXPECT_EQ(st.st_gid, testing::kUnprivilegedId);
+}
+
+TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {
+  fs::create_directories(dir_ / "folder");
+  FileWriteResult r = ReplaceFileContents((dir_ / "folder").string(), "x");
+  EXPECT_EQ(r.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(r.error, EISDIR);
+  EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
+
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  r = ReplaceFileContents((dir_ / "pipe").string(), "x");
+  EXPECT_EQ(r.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(r.Reason(), "not a regular file");
+  EXPECT_TRUE(fs::is_fifo(dir_ / "pipe"));
+
+  // A path through a file, and a folder that is not there.
+  WriteFile(dir_ / "plain", "x");
+  r = ReplaceFileContents((dir_ / "plain" / "f").string(), "x");
+  EXPECT_EQ(r.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(r.error, ENOTDIR);
+  r = ReplaceFileContents((dir_ / "missing" / "f").string(), "x");
+  EXPECT_EQ(r.stage, FileWriteStage::kCreate);
+  EXPECT_EQ(r.error, ENOENT);
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"folder", "pipe", "plain"}));
+}
+
+}  // namespace
+}  // namespace pulse::window
