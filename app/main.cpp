@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/headless_run.h"
+#include "app/qt_translations.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/main_form.h"
 #include "ui/main_window.h"
@@ -187,6 +188,11 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   Options opt;
   if (!ParseOptions(parser, app, opt)) return kUsageError;
+  // After the options, so that --help and option errors stay in the options' language.
+  if (!pulse::app::InstallQtTranslations(app))
+    Fail(
+        QStringLiteral("Qt's Chinese translations were not found (package qt6-translations-l10n); "
+                       "Qt's own dialogs will be in English"));
   const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty();
 
   // The demo sensor plays the device on a pseudo-terminal mapped to COM1.

@@ -4,6 +4,7 @@
 // canvas.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -135,7 +136,8 @@ class Tsp_Scale {
   // Raw stores for subclasses (no recomputation, no hook).
   void SetFlagsRaw(std::uint32_t flags) { flags_ = flags; }
   void SetLabelFormatRaw(const std::string& f) { label_format_ = f; }
-  void SetRequestedTicksRaw(int n) { requested_ticks_ = n; }
+  // Clamped to 0..kMaxTicks here, so no caller can make the tick arrays overflow.
+  void SetRequestedTicksRaw(int n) { requested_ticks_ = std::clamp(n, 0, plot::kMaxTicks); }
   void SetLinePosRaw(int x, int y, int length) {
     line_x_ = x;
     line_y_ = y;

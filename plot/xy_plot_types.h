@@ -33,6 +33,8 @@ constexpr TShiftState ssLeft = 8;
 constexpr TShiftState ssRight = 16;
 constexpr TShiftState ssMiddle = 32;
 constexpr TShiftState ssDouble = 64;
+// The Meta (Super) key: held with a button it makes a different gesture, as Alt does.
+constexpr TShiftState ssMeta = 128;
 
 // A set of ssShift, ssAlt and ssCtrl.
 using Tsp_ShiftKeys = TShiftState;

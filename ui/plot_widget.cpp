@@ -10,19 +10,20 @@
 
 namespace pulse::ui {
 
-TMouseButton PlotWidget::ButtonOf(Qt::MouseButton b) {
+std::optional<TMouseButton> PlotWidget::ButtonOf(Qt::MouseButton b) {
   switch (b) {
+    case Qt::LeftButton:
+      return mbLeft;
     case Qt::RightButton:
       return mbRight;
     case Qt::MiddleButton:
       return mbMiddle;
     default:
-      return mbLeft;
+      return std::nullopt;
   }
 }
 
 namespace {
-
 
 QPoint PosOf(const QMouseEvent* e) {
   return e->position().toPoint();
@@ -59,6 +60,7 @@ TShiftState PlotWidget::ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButton
   if (mods & Qt::ShiftModifier) s |= ssShift;
   if (mods & Qt::AltModifier) s |= ssAlt;
   if (mods & Qt::ControlModifier) s |= ssCtrl;
+  if (mods & Qt::MetaModifier) s |= ssMeta;
   if (buttons & Qt::LeftButton) s |= ssLeft;
   if (buttons & Qt::RightButton) s |= ssRight;
   if (buttons & Qt::MiddleButton) s |= ssMiddle;
@@ -123,8 +125,10 @@ void PlotWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void PlotWidget::mousePressEvent(QMouseEvent* e) {
+  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  if (!button) return QWidget::mousePressEvent(e);  // left to the parent
   const QPoint p = PosOf(e);
-  plot_->MouseDown(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
+  plot_->MouseDown(*button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
 }
 
 void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
@@ -133,15 +137,19 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* e) {
+  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  if (!button) return QWidget::mouseReleaseEvent(e);
   const QPoint p = PosOf(e);
-  plot_->MouseUp(ButtonOf(e->button()), ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
+  plot_->MouseUp(*button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
 }
 
 void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   // The second press of a double-click carries the double-click bit, so it starts no zoom.
+  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  if (!button) return QWidget::mouseDoubleClickEvent(e);
   const QPoint p = PosOf(e);
   plot_->DblClick();
-  plot_->MouseDown(ButtonOf(e->button()),
+  plot_->MouseDown(*button,
                    static_cast<TShiftState>(ShiftStateOf(e->modifiers(), e->buttons()) | ssDouble),
                    p.x(), p.y());
 }

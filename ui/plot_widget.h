@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 #include "plot/xy_plot.h"
 
@@ -24,8 +25,10 @@ class PlotWidget : public QWidget {
 
   Tsp_XYPlot& Plot() { return *plot_; }
 
-  // The plot library's button for a Qt one.
-  static TMouseButton ButtonOf(Qt::MouseButton b);
+  // The plot library's button for a Qt one, or none for buttons the plot has no use for
+  // (Back, Forward and other extra buttons): their presses and releases are not forwarded.
+  // The print preview maps its mouse through the same two functions.
+  static std::optional<TMouseButton> ButtonOf(Qt::MouseButton b);
   // Shift state of the plot library from a Qt mouse event.
   static TShiftState ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 

@@ -15,6 +15,7 @@
 #include <QScreen>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -62,21 +63,6 @@ Qt::CursorShape ToQtCursor(TCursor c) {
     default:
       return Qt::ArrowCursor;
   }
-}
-
-
-TShiftState ToShift(const QMouseEvent& e, bool dbl = false) {
-  TShiftState s = 0;
-  const Qt::KeyboardModifiers m = e.modifiers();
-  if (m & Qt::ShiftModifier) s |= ssShift;
-  if (m & Qt::AltModifier) s |= ssAlt;
-  if (m & Qt::ControlModifier) s |= ssCtrl;
-  const Qt::MouseButtons b = e.buttons();
-  if (b & Qt::LeftButton) s |= ssLeft;
-  if (b & Qt::RightButton) s |= ssRight;
-  if (b & Qt::MiddleButton) s |= ssMiddle;
-  if (dbl) s |= ssDouble;
-  return s;
 }
 
 }  // namespace
@@ -170,32 +156,33 @@ class PlotImageWidget : public QWidget, public TMoverHost {
             static_cast<double>(height()) / size_.Height);
     p.drawPicture(0, 0, *picture_);
   }
-  void mousePressEvent(QMouseEvent* e) override {
-    if (mover_) {
-      const QPoint pt = e->position().toPoint();
-      mover_->MouseDown(PlotWidget::ButtonOf(e->button()), ToShift(*e), pt.x(), pt.y());
-    }
-  }
-  void mouseDoubleClickEvent(QMouseEvent* e) override {
-    if (mover_) {
-      const QPoint pt = e->position().toPoint();
-      mover_->MouseDown(PlotWidget::ButtonOf(e->button()), ToShift(*e, true), pt.x(), pt.y());
-    }
-  }
+  void mousePressEvent(QMouseEvent* e) override { Press(e, 0); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, ssDouble); }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
-      mover_->MouseMove(ToShift(*e), pt.x(), pt.y());
+      mover_->MouseMove(PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()), pt.x(), pt.y());
     }
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    if (mover_) {
-      const QPoint pt = e->position().toPoint();
-      mover_->MouseUp(PlotWidget::ButtonOf(e->button()), ToShift(*e), pt.x(), pt.y());
-    }
+    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+    if (!mover_ || !button) return QWidget::mouseReleaseEvent(e);
+    const QPoint pt = e->position().toPoint();
+    mover_->MouseUp(*button, PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()), pt.x(),
+                    pt.y());
   }
 
  private:
+  // Buttons the plot library has no use for (Back, Forward) never start a drag.
+  void Press(QMouseEvent* e, TShiftState extra) {
+    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+    if (!mover_ || !button) return QWidget::mousePressEvent(e);
+    const QPoint pt = e->position().toPoint();
+    const auto shift =
+        static_cast<TShiftState>(PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()) | extra);
+    mover_->MouseDown(*button, shift, pt.x(), pt.y());
+  }
+
   OutlineOverlay& overlay_;
   std::function<void()> moved_;
   TMover* mover_ = nullptr;

@@ -40,27 +40,4 @@ TEST(ComboBox, SelectOutsideListKeepsTypedText) {
   EXPECT_EQ(box.Text, "9600");
 }
 
-TEST(MainControls, StartUpLayout) {
-  const TMainControls c;
-  EXPECT_EQ(c.bt_start.Caption, "开始采样");
-  EXPECT_FALSE(c.bt_start.Enabled);
-  EXPECT_FALSE(c.GroupBox2.Enabled);
-  EXPECT_EQ(c.Bt_open.Caption, "打开设备");
-  EXPECT_EQ(c.e_comm.Items.size(), 30u);
-  EXPECT_EQ(c.e_comm.Text, "1");
-  EXPECT_EQ(c.e_btl.Text, "256000");
-  EXPECT_EQ(c.cb_unit1.ItemIndex, 3);
-  EXPECT_EQ(c.cb_unit1.Text, "毫米水柱");
-  EXPECT_EQ(c.cb_unit2.Items.front(), "帕");
-  EXPECT_FALSE(c.cb_unit2.Visible);
-  EXPECT_FALSE(c.Button6.Visible);
-  EXPECT_FALSE(c.Edit_sn.Visible);
-  EXPECT_TRUE(c.Edit_sn.ReadOnly);
-  EXPECT_EQ(c.Panel11.Caption, "零点值:");
-  EXPECT_EQ(c.P_jy3.Caption, "0");
-  EXPECT_FALSE(c.CheckBox1.Checked);
-  EXPECT_TRUE(c.StatusBar1.Panels[4].Centered);
-  EXPECT_FALSE(c.StatusBar1.Panels[3].Centered);
-}
-
 }  // namespace

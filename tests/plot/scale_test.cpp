@@ -16,7 +16,7 @@ using plot::scale_flags::kNotAdjusted;
 using plot::scale_flags::kNoTicksLabel;
 using plot::scale_flags::kVertical;
 
-// A scale with the requested tick count n (the axis clamps counts; the scale takes them raw).
+// A scale with the requested tick count n, handed over unchecked as a subclass may.
 class TestScale : public Tsp_Scale {
  public:
   explicit TestScale(std::uint32_t flags = 0, int n = 5) : Tsp_Scale(flags) {
@@ -153,6 +153,27 @@ TEST(ScaleTicks, NeverMoreThanTwentyOne) {
   TestScale s(0, 21);
   s.SetRange(0, 99);  // 99 units, step 99 div 20 = 4, 25 ticks before the clamp
   EXPECT_EQ(s.TicksCount(), plot::kMaxTicks);
+}
+
+// Counts beyond the tick arrays, from any subclass, are clamped by the scale itself: the
+// arrays are never written past, in either spacing mode, nor by a later shift.
+TEST(ScaleTicks, OversizedOrNegativeRequestsAreClamped) {
+  for (std::uint32_t flags : {0u, kNotAdjusted, kNoTicksLabel | kInversed}) {
+    SCOPED_TRACE(flags);
+    TestScale s(flags, 40);
+    s.SetRange(0, 1000);
+    s.SetLinePos(0, 0, 400);
+    EXPECT_EQ(s.RequestedTicksCount(), plot::kMaxTicks);
+    ASSERT_EQ(s.TicksCount(), plot::kMaxTicks);
+    EXPECT_EQ(s.TickPixel(0), 0);
+    EXPECT_EQ(s.TickPixel(plot::kMaxTicks - 1), 400);
+    s.ScrollByValue(7);
+    EXPECT_LE(s.TicksCount(), plot::kMaxTicks);
+    EXPECT_GE(s.TicksCount(), plot::kMaxTicks - 1);
+  }
+  TestScale none(kNotAdjusted, -3);
+  EXPECT_EQ(none.RequestedTicksCount(), 0);
+  EXPECT_EQ(none.TicksCount(), 0);
 }
 
 TEST(ScaleMapping, ClampAndInverse) {

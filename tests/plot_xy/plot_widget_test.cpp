@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <vector>
+
 #include "plot/xy_line.h"
 #include "ui/plot_widget.h"
 
@@ -107,11 +109,74 @@ TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
   EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
 }
 
+// Back, Forward and other extra buttons are no left button: they start no zoom and reach
+// none of the plot's mouse handlers, whatever keys are held.
+TEST(PlotWidget, ExtraButtonsAreNotForwarded) {
+  pulse::ui::PlotWidget w;
+  Tsp_XYPlot& plot = w.Plot();
+  w.resize(300, 200);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QApplication::processEvents();
+  int downs = 0, ups = 0, dbl = 0;
+  plot.OnMouseDown = [&](Tsp_XYPlot&, TMouseButton, TShiftState, int, int) { ++downs; };
+  plot.OnMouseUp = [&](Tsp_XYPlot&, TMouseButton, TShiftState, int, int) { ++ups; };
+  plot.OnDblClick = [&](Tsp_XYPlot&) { ++dbl; };
+  const double min = plot.BottomAxis().Min(), max = plot.BottomAxis().Max();
+  for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton, Qt::ExtraButton3}) {
+    SCOPED_TRACE(static_cast<int>(b));
+    QTest::mousePress(&w, b, Qt::ShiftModifier, QPoint(100, 80));
+    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+    QMouseEvent move(QEvent::MouseMove, QPointF(160, 140), w.mapToGlobal(QPointF(160, 140)),
+                     Qt::NoButton, b, Qt::ShiftModifier);
+    QApplication::sendEvent(&w, &move);
+    QTest::mouseRelease(&w, b, Qt::ShiftModifier, QPoint(160, 140));
+    QTest::mouseDClick(&w, b, Qt::ShiftModifier, QPoint(50, 50));
+    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  }
+  EXPECT_EQ(downs, 0);
+  EXPECT_EQ(ups, 0);
+  EXPECT_EQ(dbl, 0);
+  EXPECT_EQ(plot.BottomAxis().Min(), min);
+  EXPECT_EQ(plot.BottomAxis().Max(), max);
+
+  // The real buttons still arrive, each as itself.
+  std::vector<TMouseButton> pressed;
+  plot.OnMouseDown = [&](Tsp_XYPlot&, TMouseButton b, TShiftState, int, int) {
+    pressed.push_back(b);
+  };
+  for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+    QTest::mouseClick(&w, b, Qt::NoModifier, QPoint(100, 80));
+  EXPECT_EQ(pressed, (std::vector<TMouseButton>{mbLeft, mbRight, mbMiddle}));
+  EXPECT_EQ(ups, 3);
+}
+
+// Meta is a key of its own: it reaches the handlers, and Shift+Meta is not the zoom gesture.
+TEST(PlotWidget, MetaKeyIsPartOfTheShiftState) {
+  pulse::ui::PlotWidget w;
+  Tsp_XYPlot& plot = w.Plot();
+  w.resize(300, 200);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QApplication::processEvents();
+  TShiftState seen = 0;
+  plot.OnMouseDown = [&](Tsp_XYPlot&, TMouseButton, TShiftState s, int, int) { seen = s; };
+  QTest::mousePress(&w, Qt::LeftButton, Qt::ShiftModifier | Qt::MetaModifier, QPoint(100, 80));
+  EXPECT_EQ(seen, ssShift | ssMeta | ssLeft);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  QTest::mouseRelease(&w, Qt::LeftButton, Qt::ShiftModifier | Qt::MetaModifier, QPoint(160, 140));
+}
+
 TEST(PlotWidget, ShiftStateBits) {
   EXPECT_EQ(pulse::ui::PlotWidget::ShiftStateOf(Qt::ShiftModifier | Qt::ControlModifier,
-                                         Qt::LeftButton | Qt::MiddleButton),
+                                                Qt::LeftButton | Qt::MiddleButton),
             ssShift | ssCtrl | ssLeft | ssMiddle);
   EXPECT_EQ(pulse::ui::PlotWidget::ShiftStateOf(Qt::AltModifier, Qt::RightButton), ssAlt | ssRight);
+  EXPECT_EQ(pulse::ui::PlotWidget::ShiftStateOf(Qt::MetaModifier, Qt::NoButton), ssMeta);
+  // Extra buttons held add no button bit, and keypad is no key.
+  EXPECT_EQ(
+      pulse::ui::PlotWidget::ShiftStateOf(Qt::KeypadModifier, Qt::BackButton | Qt::ForwardButton),
+      0);
 }
 
 }  // namespace

@@ -216,7 +216,7 @@ TEST(PrintDialog, SecondPrintKeepsThePlacementWithinTwoPercent) {
   EXPECT_EQ(image->geometry(), QRect(fresh.Left, fresh.Top, fresh.Width(), fresh.Height()));
 }
 
-TEST(PrintDialog, RightButtonOrShiftDragLeavesThePicture) {
+TEST(PrintDialog, OtherButtonsOrShiftDragLeaveThePicture) {
   TMFPrintDlg dlg;
   dlg.SelectPdfTarget(QString());
   TestPlot p(500, 200);
@@ -231,6 +231,14 @@ TEST(PrintDialog, RightButtonOrShiftDragLeavesThePicture) {
   QTest::mousePress(image, Qt::LeftButton, Qt::ShiftModifier, grab);
   QTest::mouseMove(image, grab + QPoint(20, 20));
   QTest::mouseRelease(image, Qt::LeftButton, Qt::ShiftModifier, grab + QPoint(20, 20));
+  EXPECT_EQ(image->geometry(), before);
+  // Back and Forward are no left button.
+  for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton}) {
+    QTest::mousePress(image, b, Qt::NoModifier, grab);
+    QTest::mouseMove(image, grab + QPoint(20, 20));
+    EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
+    QTest::mouseRelease(image, b, Qt::NoModifier, grab + QPoint(20, 20));
+  }
   EXPECT_EQ(image->geometry(), before);
   EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
 }

@@ -294,33 +294,6 @@ TEST_F(ParserTest, LongStreamLosesNothing) {
   EXPECT_EQ(state.ErrorCount, 0);
 }
 
-// Views that still empty the buffer on a sweep restart must not make the
-// parser read stale positions; the next chunk parses normally.
-TEST_F(ParserTest, ViewsEmptyingTheBufferMidRun) {
-  struct ClearingViews : protocol_test::RecordingViews {
-    protocol::FrameParser* parser = nullptr;
-    TFormState* state = nullptr;
-    bool cleared = false;
-    void ShowFrame3(double t, double y1, double s1, double y2, double s2, double y3,
-                    double s3) override {
-      RecordingViews::ShowFrame3(t, y1, s1, y2, s2, y3, s3);
-      if (state->SampleCount1 == 2 && !cleared) {
-        cleared = true;
-        state->SampleCount1 = 0;
-        parser->Buffer().Clear();
-      }
-    }
-  } clearing;
-  protocol::FrameParser p(state, controls, clearing);
-  clearing.parser = &p;
-  clearing.state = &state;
-  const Bytes f = Data3(1, 2, 3, 4, 5, 6);
-  for (int i = 0; i < 6; ++i) p.Comm321ReceiveData(f.data(), static_cast<uint16_t>(f.size()));
-  EXPECT_EQ(clearing.Count("Frame3"), 6);
-  EXPECT_EQ(state.SampleCount1, 4);
-  EXPECT_EQ(p.Buffer().ReadPos(), p.Buffer().WritePos() - 1);  // only the last checksum byte left
-}
-
 // The totals count every data frame by its checksum, whether drawn or not,
 // and nothing else; bytes count what the link offered, dropped chunks too.
 TEST_F(ParserTest, TotalsAccountForEveryDataFrame) {
