@@ -35,6 +35,11 @@ constexpr double kMinRefractoryS = 0.2;
 // An early upstroke much steeper than any beat is a bump of the sensor, not a beat.
 constexpr double kEarlyIntervals = 0.75;
 constexpr double kArtefactRatio = 3.0;
+// A rise this much slower than the recent beats' (plus a margin) is not a beat's upstroke when
+// it comes early or a steep one follows within this share of the expected interval.
+constexpr double kSlowRise = 1.8;
+constexpr double kSlowRiseS = 0.03;
+constexpr double kRivalIntervals = 0.6;
 // Decision delay after the slope-sum maximum: room to find the notch.
 constexpr double kDelayIntervals = 0.7;
 constexpr double kMinDelayS = 0.2;
@@ -49,16 +54,18 @@ constexpr double kNotchS = 0.45;
 constexpr double kNotchIntervals = 0.6;
 // The last samples of the backward pass still carry its start-up transient.
 constexpr double kEdgeGuardS = 0.04;
-// The foot is where the upstroke's slope falls under this share of its steepest slope.
-constexpr double kFootSlope = 0.1;
+// The foot lies this far before the steepest point at most.
+constexpr double kFootBackS = 0.25;
+constexpr double kFootBackIntervals = 0.5;
 // A shoulder counts as a notch when the fall almost stops there.
 constexpr double kShoulderSlope = 0.05;
 // A beat must rise this many noise standard deviations (white noise alone stays under 3).
 constexpr double kMinSnr = 5.0;
 // Below this share of the level a rise is rounding, not a beat.
 constexpr double kRelativeFloor = 1e-9;
-// Median |second difference| of white noise is 0.6745 * sqrt(6) sigma.
-constexpr double kNoiseToSigma = 1.0 / (0.6745 * 2.449489742783178);
+// The noise is measured on the second difference of the mean of neighbouring samples (blind
+// to hum at Nyquist); for white noise its median magnitude is 0.6745 sigma.
+constexpr double kNoiseToSigma = 1.0 / 0.6745;
 // Median tracker step per second.
 constexpr double kNoiseRateS = 2.0;
 // Slope sums are re-added now and then so rounding cannot accumulate.
@@ -112,29 +119,31 @@ void BeatDetector::StartWave(double value, int64_t index) {
   base_ = learn_max_ = 0.0;
   learned_ = false;
   last_pos_ = last_onset_ = last_peak_ = -1;
-  interval_count_ = interval_next_ = 0;
-  x1_ = x2_ = value;
+  intervals_.Clear();
+  rises_.Clear();
+  hum_filter_ = PulseFilter(rate_, false);
+  hum_filter_.Settle(value);
+  h1_ = v1_ = v2_ = value;
   noise_ = 0.0;
 }
 
 int64_t BeatDetector::ExpectedInterval() const {
-  if (interval_count_ == 0) return 0;
-  std::array<int64_t, 5> v{};
-  std::copy_n(intervals_.begin(), interval_count_, v.begin());
-  auto mid = v.begin() + static_cast<std::ptrdiff_t>(interval_count_ / 2);
-  std::nth_element(v.begin(), mid, v.begin() + static_cast<std::ptrdiff_t>(interval_count_));
-  return *mid;
+  return intervals_.Median(0);
 }
 
 std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
   if (pos_ < 0 || index != index_at_zero_ + pos_ + 1) StartWave(value, index);
   const int64_t n = ++pos_;
 
-  // Sample-to-sample noise, from the second difference (blind to the slow pulse itself).
-  const double d2 = std::fabs(value - 2.0 * x1_ + x2_);
-  x2_ = x1_;
-  x1_ = value;
-  if (n >= 2) {
+  // Sample-to-sample noise, from the second difference (blind to the slow pulse itself) of the
+  // wave without mains hum.
+  const double h = hum_filter_.Step(value);
+  const double v = 0.5 * (h + h1_);
+  h1_ = h;
+  const double d2 = std::fabs(v - 2.0 * v1_ + v2_);
+  v2_ = v1_;
+  v1_ = v;
+  if (n >= 3) {
     const double eta = kNoiseRateS / rate_;
     if (noise_ <= 0.0)
       noise_ = d2;
@@ -237,6 +246,12 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
 
   const auto f = Locate(c.pos);
   if (!f) return std::nullopt;
+  // A slow rise is a bump of the sensor or a press, unless nothing better is near.
+  if (!reacquire && Atypical(*f) &&
+      ((expected > 0 && since < kEarlyIntervals * static_cast<double>(expected)) ||
+       RivalFollows(c, static_cast<int64_t>(kRivalIntervals * static_cast<double>(expected)),
+                    threshold)))
+    return std::nullopt;
   const double sigma = noise_ * kNoiseToSigma;
   if (f->amplitude <= kMinSnr * sigma || f->amplitude <= kRelativeFloor * std::fabs(Y(f->peak)))
     return std::nullopt;
@@ -250,21 +265,33 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   if (last_onset_ >= 0) {
     const int64_t interval = f->onset - last_onset_;
     beat.interval_s = static_cast<double>(interval) / rate_;
-    if (!reacquire) {
-      intervals_[interval_next_] = interval;
-      interval_next_ = (interval_next_ + 1) % intervals_.size();
-      interval_count_ = std::min(interval_count_ + 1, intervals_.size());
-    }
+    if (!reacquire) intervals_.Add(interval);
   }
   if (reacquire || base_ <= 0.0)
     base_ = c.ssf;
   else
     base_ += kBaseFollow * (std::min(c.ssf, kBaseMaxRise * base_) - base_);
+  rises_.Add(f->peak - f->onset);
   last_pos_ = c.pos;
   last_onset_ = f->onset;
   last_peak_ = f->peak;
   missed_ = {};
   return beat;
+}
+
+bool BeatDetector::Atypical(const Feature& f) const {
+  if (rises_.size() < 3) return false;
+  const auto rise = static_cast<double>(f.peak - f.onset);
+  return rise > kSlowRise * static_cast<double>(rises_.Median()) +
+                    static_cast<double>(Seconds(kSlowRiseS));
+}
+
+bool BeatDetector::RivalFollows(const Candidate& c, int64_t within, double threshold) const {
+  for (size_t k = 0; k < queue_count_; ++k) {
+    const Candidate& q = queue_[(queue_head_ + k) % kQueueSize];
+    if (q.pos > c.pos && q.pos - c.pos <= within && q.ssf >= threshold) return true;
+  }
+  return false;
 }
 
 std::optional<BeatDetector::Feature> BeatDetector::Locate(int64_t ssf_pos) {
@@ -298,14 +325,23 @@ std::optional<BeatDetector::Feature> BeatDetector::Locate(int64_t ssf_pos) {
   const double max_slope = dz(steep);
   if (!(max_slope > 0.0)) return std::nullopt;
 
+  // Foot: the sharpest bend upwards before the steepest point; peak: the first top after it,
+  // else (a rising level leaves no top) the sharpest bend downwards. Bends ignore a level that
+  // moves steadily, unlike a search for the lowest or highest sample.
+  const auto bend = [&](int64_t i) { return z(i + 1) - 2.0 * z(i) + z(i - 1); };
   Feature f{};
+  const int64_t foot_from = std::max(floor, steep - span(kFootBackS, kFootBackIntervals));
   f.onset = steep;
-  while (f.onset > floor && dz(f.onset) > kFootSlope * max_slope) --f.onset;
+  for (int64_t i = steep; i >= foot_from; --i)
+    if (bend(i) > bend(f.onset)) f.onset = i;
 
-  f.peak = steep;
   const int64_t peak_end = std::min(last, steep + span(kPeakS, kPeakIntervals));
-  for (int64_t i = steep; i <= peak_end; ++i)
-    if (z(i) > z(f.peak)) f.peak = i;
+  int64_t top = -1, sharpest = steep;
+  for (int64_t i = steep + 1; i <= peak_end && top < 0; ++i) {
+    if (dz(i - 1) > 0.0 && dz(i) <= 0.0) top = z(i) >= z(i - 1) ? i : i - 1;
+    if (bend(i) < bend(sharpest)) sharpest = i;
+  }
+  f.peak = top >= 0 ? top : sharpest;
 
   // Notch: the first trough after the peak, else the first place the fall nearly stops.
   const int64_t notch_end = std::min(last, f.peak + span(kNotchS, kNotchIntervals));

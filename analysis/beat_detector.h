@@ -8,6 +8,7 @@
 
 #include "analysis/beat.h"
 #include "analysis/biquad.h"
+#include "analysis/recent_median.h"
 
 namespace pulse::analysis {
 
@@ -46,6 +47,8 @@ class BeatDetector {
   void StartWave(double value, int64_t index);
   void PushCandidate(const Candidate& c);
   [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, bool looking_back);
+  [[nodiscard]] bool Atypical(const Feature& f) const;
+  [[nodiscard]] bool RivalFollows(const Candidate& c, int64_t within, double threshold) const;
   [[nodiscard]] std::optional<Feature> Locate(int64_t ssf_pos);
   [[nodiscard]] int64_t ExpectedInterval() const;  // samples; 0 while unknown
   [[nodiscard]] int64_t Seconds(double s) const;
@@ -79,10 +82,13 @@ class BeatDetector {
   int64_t last_pos_ = -1;    // slope-sum position of the last beat
   int64_t last_onset_ = -1;  // its onset
   int64_t last_peak_ = -1;
-  std::array<int64_t, 5> intervals_{};
-  size_t interval_count_ = 0, interval_next_ = 0;
+  static constexpr size_t kRecent = 5;  // beats the expected interval and shape come from
+  RecentMedian<int64_t, kRecent> intervals_;
+  RecentMedian<int64_t, kRecent> rises_;
 
-  double x1_ = 0.0, x2_ = 0.0;  // previous raw samples
+  PulseFilter hum_filter_;      // the notches alone, for the noise estimate
+  double h1_ = 0.0;             // previous notched sample
+  double v1_ = 0.0, v2_ = 0.0;  // previous Nyquist-free samples
   double noise_ = 0.0;          // running median of the second difference's magnitude
 };
 

@@ -42,9 +42,10 @@ Biquad Biquad::Notch(double centre_hz, double rate_hz, double q) {
   return Biquad(1.0 / a0, -2.0 * c / a0, 1.0 / a0, -2.0 * c / a0, (1.0 - alpha) / a0);
 }
 
-PulseFilter::PulseFilter(double rate_hz) {
-  sections_[count_++] =
-      Biquad::LowPass(std::min(kLowPassHz, kMaxCutoffFraction * rate_hz), rate_hz);
+PulseFilter::PulseFilter(double rate_hz, bool low_pass) {
+  if (low_pass)
+    sections_[count_++] =
+        Biquad::LowPass(std::min(kLowPassHz, kMaxCutoffFraction * rate_hz), rate_hz);
   for (double mains : kMainsHz) {
     const double f = Folded(mains, rate_hz);
     if (f >= kMinNotchHz && f <= kMaxNotchFraction * rate_hz && count_ < kMaxSections)

@@ -37,7 +37,8 @@ class Biquad {
 class PulseFilter {
  public:
   PulseFilter() = default;
-  explicit PulseFilter(double rate_hz);
+  // Without the low-pass only the mains notches remain.
+  explicit PulseFilter(double rate_hz, bool low_pass = true);
 
   double Step(double x) {
     for (int i = 0; i < count_; ++i) x = sections_[i].Step(x);

@@ -50,6 +50,8 @@ Score& Score::operator+=(const Score& o) {
   extra += o.extra;
   rates_missing += o.rates_missing;
   rate_errors.insert(rate_errors.end(), o.rate_errors.begin(), o.rate_errors.end());
+  missed_at_s.insert(missed_at_s.end(), o.missed_at_s.begin(), o.missed_at_s.end());
+  extra_at_s.insert(extra_at_s.end(), o.extra_at_s.begin(), o.extra_at_s.end());
   return *this;
 }
 
@@ -91,6 +93,7 @@ Score ScoreBeats(const std::vector<DetectedBeat>& detected, const std::vector<do
     }
     if (best == detected.size()) {
       ++score.missed;
+      score.missed_at_s.push_back(ref[k] + peak_delay);
       continue;
     }
     used[best] = true;
@@ -106,7 +109,10 @@ Score ScoreBeats(const std::vector<DetectedBeat>& detected, const std::vector<do
     }
   }
   for (size_t j = 0; j < detected.size(); ++j)
-    if (!used[j] && detected[j].peak_s >= from && detected[j].peak_s <= to) ++score.extra;
+    if (!used[j] && detected[j].peak_s >= from && detected[j].peak_s <= to) {
+      ++score.extra;
+      score.extra_at_s.push_back(detected[j].peak_s);
+    }
   return score;
 }
 

@@ -21,6 +21,8 @@ struct Score {
   size_t true_beats = 0, missed = 0, extra = 0;
   size_t rates_missing = 0;         // matched beats after which no rate was shown
   std::vector<double> rate_errors;  // |detector rate - reference rate|, bpm
+  std::vector<double> missed_at_s;  // expected pulse peaks nothing matched
+  std::vector<double> extra_at_s;   // peaks of detections that match no reference beat
 
   [[nodiscard]] double Sensitivity() const;           // percent
   [[nodiscard]] double PositivePredictivity() const;  // percent

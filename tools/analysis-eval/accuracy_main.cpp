@@ -1,5 +1,5 @@
 // Accuracy of the beat detector on a reference recording: every sample rate the device uses,
-// clean and with each disturbance. Usage: pulse-analysis-eval [recording-folder] [seed]
+// clean and with each disturbance. Usage: pulse-analysis-eval [recording-folder] [seed] [-v]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,6 +20,7 @@ constexpr double kGoalBpm = 1.0;
 int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : PULSE_DEFAULT_RECORDING;
   const auto seed = static_cast<uint32_t>(argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 1);
+  const bool verbose = argc > 3 && std::string(argv[3]) == "-v";
   std::string error;
   const auto rec = eval::LoadReferenceRecording(dir, &error);
   if (!rec) {
@@ -41,6 +42,10 @@ int main(int argc, char** argv) {
                   std::string(eval::DisturbanceName(d)).c_str(), s.Sensitivity(),
                   s.PositivePredictivity(), s.MedianRateError(), s.true_beats, s.missed, s.extra,
                   ok ? "met" : "MISSED");
+      if (verbose) {
+        for (double t : s.missed_at_s) std::printf("        missed pulse at %.2f s\n", t);
+        for (double t : s.extra_at_s) std::printf("        extra beat at %.2f s\n", t);
+      }
     }
   }
   std::printf("%d of %zu variants miss a goal\n", failures,
