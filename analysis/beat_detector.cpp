@@ -40,6 +40,8 @@ constexpr double kArtefactRatio = 3.0;
 constexpr double kSlowRise = 1.8;
 constexpr double kSlowRiseS = 0.03;
 constexpr double kRivalIntervals = 0.6;
+constexpr double kStartEarlyS = 0.4;
+constexpr double kStartWeak = 0.5;
 // Decision delay after the slope-sum maximum: room to find the notch.
 constexpr double kDelayIntervals = 0.7;
 constexpr double kMinDelayS = 0.2;
@@ -52,11 +54,17 @@ constexpr double kPeakIntervals = 0.5;
 constexpr double kNotchStartS = 0.03;
 constexpr double kNotchS = 0.45;
 constexpr double kNotchIntervals = 0.6;
+// Half-width of the average a foot or peak height is read from.
+constexpr double kLevelHalfS = 0.008;
+// The unsmoothed top is sought this far either side of the smoothed one.
+constexpr double kPeakNearS = 0.03;
 // The last samples of the backward pass still carry its start-up transient.
 constexpr double kEdgeGuardS = 0.04;
 // The foot lies this far before the steepest point at most.
 constexpr double kFootBackS = 0.25;
 constexpr double kFootBackIntervals = 0.5;
+// The low point before the sharpest bend is sought this far back.
+constexpr double kFootSettleS = 0.05;
 // A shoulder counts as a notch when the fall almost stops there.
 constexpr double kShoulderSlope = 0.05;
 // A beat must rise this many noise standard deviations (white noise alone stays under 3).
@@ -88,6 +96,7 @@ void BeatDetector::Reset(double rate_hz) {
   const size_t n = RingSize(rate_);
   mask_ = n - 1;
   y_.assign(n, 0.0);
+  h_.assign(n, 0.0);
   up_.assign(n, 0.0);
   ssf_.assign(n, 0.0);
   z_.assign(n, 0.0);
@@ -108,6 +117,7 @@ void BeatDetector::StartWave(double value, int64_t index) {
   filter_ = prototype_;
   filter_.Settle(value);
   std::fill(y_.begin(), y_.end(), value);
+  std::fill(h_.begin(), h_.end(), value);
   std::fill(up_.begin(), up_.end(), 0.0);
   std::fill(ssf_.begin(), ssf_.end(), 0.0);
   max_head_ = max_count_ = 0;
@@ -119,6 +129,7 @@ void BeatDetector::StartWave(double value, int64_t index) {
   base_ = learn_max_ = 0.0;
   learned_ = false;
   last_pos_ = last_onset_ = last_peak_ = -1;
+  last_amplitude_ = 0.0;
   intervals_.Clear();
   rises_.Clear();
   hum_filter_ = PulseFilter(rate_, false);
@@ -138,6 +149,7 @@ std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
   // Sample-to-sample noise, from the second difference (blind to the slow pulse itself) of the
   // wave without mains hum.
   const double h = hum_filter_.Step(value);
+  h_[static_cast<size_t>(n) & mask_] = h;
   const double v = 0.5 * (h + h1_);
   h1_ = h;
   const double d2 = std::fabs(v - 2.0 * v1_ + v2_);
@@ -252,8 +264,14 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
        RivalFollows(c, static_cast<int64_t>(kRivalIntervals * static_cast<double>(expected)),
                     threshold)))
     return std::nullopt;
+  // Before any interval is known, a weak rise soon after a beat is its own dicrotic wave or a
+  // knock.
+  if (expected == 0 && since < kStartEarlyS * rate_ &&
+      f->smoothed_amplitude < kStartWeak * last_amplitude_)
+    return std::nullopt;
   const double sigma = noise_ * kNoiseToSigma;
-  if (f->amplitude <= kMinSnr * sigma || f->amplitude <= kRelativeFloor * std::fabs(Y(f->peak)))
+  if (f->smoothed_amplitude <= kMinSnr * sigma ||
+      f->amplitude <= kRelativeFloor * std::fabs(Y(f->peak)))
     return std::nullopt;
 
   Beat beat;
@@ -272,6 +290,7 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   else
     base_ += kBaseFollow * (std::min(c.ssf, kBaseMaxRise * base_) - base_);
   rises_.Add(f->peak - f->onset);
+  last_amplitude_ = f->smoothed_amplitude;
   last_pos_ = c.pos;
   last_onset_ = f->onset;
   last_peak_ = f->peak;
@@ -334,6 +353,10 @@ std::optional<BeatDetector::Feature> BeatDetector::Locate(int64_t ssf_pos) {
   f.onset = steep;
   for (int64_t i = steep; i >= foot_from; --i)
     if (bend(i) > bend(f.onset)) f.onset = i;
+  // Smoothing spreads the bend into the upstroke; the foot is the low point just before.
+  const int64_t bend_at = f.onset;
+  for (int64_t i = bend_at; i >= std::max(foot_from, bend_at - Seconds(kFootSettleS)); --i)
+    if (z(i) < z(f.onset)) f.onset = i;
 
   const int64_t peak_end = std::min(last, steep + span(kPeakS, kPeakIntervals));
   int64_t top = -1, sharpest = steep;
@@ -353,7 +376,22 @@ std::optional<BeatDetector::Feature> BeatDetector::Locate(int64_t ssf_pos) {
         dz(i) > dz(i + 1))
       f.notch = i;
 
-  f.amplitude = z(f.peak) - z(f.onset);
+  // Heights from the unsmoothed wave (the low-pass would flatten fast peaks), averaged over a
+  // few milliseconds against noise.
+  const int64_t k = Seconds(kLevelHalfS);
+  const auto level = [&](int64_t at) {
+    double sum = 0.0;
+    for (int64_t i = at - k; i <= at + k; ++i) sum += h_[static_cast<size_t>(i) & mask_];
+    return sum / static_cast<double>(2 * k + 1);
+  };
+  f.smoothed_amplitude = z(f.peak) - z(f.onset);
+  // The low-pass also moves a fast peak a little: take the top of the unsmoothed wave nearby.
+  const int64_t near = Seconds(kPeakNearS);
+  const int64_t smoothed_peak = f.peak;
+  for (int64_t i = std::max(steep, smoothed_peak - near);
+       i <= std::min(last - k, smoothed_peak + near); ++i)
+    if (level(i) > level(f.peak)) f.peak = i;
+  f.amplitude = level(f.peak) - level(f.onset);
   return f;
 }
 

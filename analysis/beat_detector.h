@@ -42,6 +42,7 @@ class BeatDetector {
     int64_t onset, peak;
     std::optional<int64_t> notch;
     double amplitude;
+    double smoothed_amplitude;  // on the low-passed wave, for the noise test
   };
 
   void StartWave(double value, int64_t index);
@@ -60,6 +61,7 @@ class BeatDetector {
   PulseFilter prototype_;  // fresh coefficients for the backward pass
   size_t mask_ = 0;
   std::vector<double> y_;            // forward-filtered wave
+  std::vector<double> h_;            // wave without hum, for heights
   std::vector<double> up_;           // positive part of the detrended slope
   std::vector<double> ssf_;          // slope sum
   std::vector<double> z_;            // zero-phase copy of the latest segment
@@ -82,6 +84,7 @@ class BeatDetector {
   int64_t last_pos_ = -1;    // slope-sum position of the last beat
   int64_t last_onset_ = -1;  // its onset
   int64_t last_peak_ = -1;
+  double last_amplitude_ = 0.0;         // smoothed
   static constexpr size_t kRecent = 5;  // beats the expected interval and shape come from
   RecentMedian<int64_t, kRecent> intervals_;
   RecentMedian<int64_t, kRecent> rises_;
