@@ -120,7 +120,9 @@ TEST_P(CleanPulse, OnsetsWithin20msAndRateExact) {
   // Peak after onset, notch after peak and before the next beat.
   for (const auto& r : matched) {
     EXPECT_GT(r.beat.peak, r.beat.onset);
-    if (r.beat.notch) EXPECT_GT(*r.beat.notch, r.beat.peak);
+    if (r.beat.notch) {
+      EXPECT_GT(*r.beat.notch, r.beat.peak);
+    }
   }
 }
 
@@ -129,9 +131,9 @@ INSTANTIATE_TEST_SUITE_P(RatesAndSampleRates, CleanPulse,
                                            RateCase{60, 50}, RateCase{72, 125}, RateCase{100, 200},
                                            RateCase{150, 100}, RateCase{180, 250},
                                            RateCase{240, 250}, RateCase{240, 100}),
-                         [](const auto& info) {
-                           return std::to_string(static_cast<int>(info.param.bpm)) + "bpm_" +
-                                  std::to_string(static_cast<int>(info.param.rate_hz)) + "Hz";
+                         [](const auto& p) {
+                           return std::to_string(static_cast<int>(p.param.bpm)) + "bpm_" +
+                                  std::to_string(static_cast<int>(p.param.rate_hz)) + "Hz";
                          });
 
 // Disturbed but still readable waves: every beat is found (within 60 ms), nothing is added.
@@ -189,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SteadyBeats(60, 30.0),
                       {.bumps = {{6.85, 0.12, 0.8}, {12.9, 0.2, -0.9}, {19.75, 0.15, 0.6}}},
                       200}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 struct QuietCase {
   std::string name;
@@ -221,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QuietCase{"noise_250Hz", Noise(250, 0.5, 1), 250},
                       QuietCase{"noise_100Hz", Noise(100, 2.0, 2), 100},
                       QuietCase{"noise_50Hz", Noise(50, 0.01, 3), 50}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 TEST(PulseStops, NoPulseSoonAfterTheLastBeat) {
   const double fs = 100;

@@ -40,9 +40,9 @@ INSTANTIATE_TEST_SUITE_P(RatesAndDisturbances, ReferenceRecordingAccuracy,
                                            Variant{100, Disturbance::kClean},
                                            Variant{100, Disturbance::kAll},
                                            Variant{50, Disturbance::kNoise}),
-                         [](const auto& info) {
-                           return std::to_string(static_cast<int>(info.param.rate_hz)) + "Hz_" +
-                                  std::string(DisturbanceName(info.param.disturbance));
+                         [](const auto& p) {
+                           return std::to_string(static_cast<int>(p.param.rate_hz)) + "Hz_" +
+                                  std::string(DisturbanceName(p.param.disturbance));
                          });
 
 // The scorer itself: shifted perfect detections score 100 %, a dropped or added beat counts.
