@@ -31,7 +31,7 @@ struct WaveOptions {
   double noise_sigma = 0.0;   // white noise
   double drift_height = 0.0;  // slow swing of the level (0.1 Hz)
   uint32_t seed = 1;
-  std::vector<Bump> bumps;  // motion artefacts
+  std::vector<Bump> bumps = {};  // motion artefacts
 };
 
 // Each beat rises as a half cosine from its onset (rise time a quarter of the interval, at
