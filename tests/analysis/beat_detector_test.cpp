@@ -245,11 +245,15 @@ TEST(RateStep, FollowsWithinAboutOneBeat) {
   int after = 0;
   for (const auto& r : run.beats) {
     if (static_cast<double>(r.beat.onset) / fs < change + 0.1) {
-      if (static_cast<double>(r.beat.onset) / fs > 8.0) EXPECT_NEAR(r.rate_bpm.value_or(0), 60, 1);
+      if (static_cast<double>(r.beat.onset) / fs > 8.0) {
+        EXPECT_NEAR(r.rate_bpm.value_or(0), 60, 1);
+      }
       continue;
     }
     // The first new interval may be a premature beat; the second confirms the new rate.
-    if (++after >= 3) EXPECT_NEAR(r.rate_bpm.value_or(0), 110, 2.5) << "beat " << after;
+    if (++after >= 3) {
+      EXPECT_NEAR(r.rate_bpm.value_or(0), 110, 2.5) << "beat " << after;
+    }
   }
   EXPECT_GE(after, 10);
 }
@@ -267,7 +271,9 @@ TEST(IndexGap, RestartsInsteadOfBridging) {
   bool first_after_gap = true;
   for (const auto& b : beats) {
     if (b.onset < 1300) continue;
-    if (first_after_gap) EXPECT_FALSE(b.interval_s) << "an interval across the gap";
+    if (first_after_gap) {
+      EXPECT_FALSE(b.interval_s) << "an interval across the gap";
+    }
     first_after_gap = false;
   }
   EXPECT_FALSE(first_after_gap) << "no beat after the gap";
