@@ -27,8 +27,16 @@ constexpr size_t kGoodIntervals = 4;
 
 template <size_t N>
 double Median(const std::array<double, N>& a, size_t count) {
+  // Insertion sort of at most N values; std::sort here trips GCC 12's -Warray-bounds.
   std::array<double, N> v = a;
-  std::sort(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(count));
+  count = std::min(count, N);
+  if (count == 0) return 0.0;
+  for (size_t i = 1; i < count; ++i) {
+    const double x = v[i];
+    size_t j = i;
+    for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
+    v[j] = x;
+  }
   return count % 2 ? v[count / 2] : 0.5 * (v[count / 2 - 1] + v[count / 2]);
 }
 
