@@ -71,9 +71,10 @@ TEST(VirtualSensorProgram, HelpDocumentsEveryOption) {
   Program p({"--help"});
   const std::string help = p.Rest();
   EXPECT_EQ(p.Wait(), 0);
-  for (const char* opt : {"--link", "--channels", "--rate", "--seed", "--serial", "--date",
-                          "--zero-delay", "--baud", "--unpaced", "--noise", "--bad-checksum",
-                          "--drop-acks", "--split", "--hangup-after", "--quiet", "--help"}) {
+  for (const char* opt :
+       {"--link", "--channels", "--rate", "--seed", "--serial", "--date", "--zero-delay", "--baud",
+        "--unpaced", "--noise", "--bad-checksum", "--lose-bytes", "--drop-acks", "--split",
+        "--hangup-after", "--frame-log", "--quiet", "--help"}) {
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   }
 }
@@ -82,6 +83,7 @@ TEST(VirtualSensorProgram, RejectsBadArguments) {
   for (std::vector<std::string> args :
        std::vector<std::vector<std::string>>{{"--channels", "2"},
                                              {"--noise", "1.5"},
+                                             {"--lose-bytes", "-0.1"},
                                              {"--rate", "x"},
                                              {"--date", "2019-9-23"},
                                              {"--serial", "12345"},
