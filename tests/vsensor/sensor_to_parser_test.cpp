@@ -35,7 +35,43 @@ class Views : public protocol::IFormViews {
   std::vector<bool> states;
 };
 
-class SensorToParser : public testing::TestWithParam<int> {};
+class SensorToParser : public testing::TestWithParam<int> {
+ protected:
+  // Feeds the parser what the port has read since the last call, in the chunks it arrived in.
+  void Feed(const HostPort& port) {
+    for (; fed_ < port.chunks().size(); ++fed_) {
+      const auto& bytes = port.chunks()[fed_].bytes;
+      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
+        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
+        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
+      }
+    }
+  }
+  // Starts the sensor's stream, feeds for a while, stops it and feeds until the line is quiet.
+  void StartFeedStop(HostPort& port) {
+    port.Write(Command(0x31));
+    const auto feed = [&] {
+      Feed(port);
+      return false;
+    };
+    port.ReadUntil(2s, feed);
+    port.Write(Command(0x32));
+    port.ReadUntil(3s, [&] {
+      Feed(port);
+      return !views.states.empty() && !views.states.back();
+    });
+    port.ReadUntil(100ms, feed);  // nothing more should come
+    Feed(port);
+  }
+
+  TFormState state;
+  TMainControls controls;
+  Views views;
+  protocol::FrameParser parser{state, controls, views};
+
+ private:
+  std::size_t fed_ = 0;
+};
 
 TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   vsensor::Options o;
@@ -47,32 +83,7 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
-
-  TFormState state;
-  TMainControls controls;
-  Views views;
-  protocol::FrameParser parser(state, controls, views);
-  std::size_t fed = 0;
-  auto feed = [&] {
-    for (; fed < port.chunks().size(); ++fed) {
-      const auto& bytes = port.chunks()[fed].bytes;
-      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
-        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
-        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
-      }
-    }
-    return false;
-  };
-
-  port.Write(Command(0x31));
-  port.ReadUntil(2s, feed);
-  port.Write(Command(0x32));
-  port.ReadUntil(3s, [&] {
-    feed();
-    return !views.states.empty() && !views.states.back();
-  });
-  port.ReadUntil(100ms, feed);  // nothing more should come
-  feed();
+  StartFeedStop(port);
 
   const auto st = sensor.GetStats();
   ASSERT_GT(st.data_frames_intact, 200u);
@@ -109,27 +120,7 @@ TEST_P(SensorToParser, LostBytesCostNoIntactFrame) {
   vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
-
-  TFormState state;
-  TMainControls controls;
-  Views views;
-  protocol::FrameParser parser(state, controls, views);
-  std::size_t fed = 0;
-  auto feed = [&] {
-    for (; fed < port.chunks().size(); ++fed) {
-      const auto& bytes = port.chunks()[fed].bytes;
-      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
-        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
-        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
-      }
-    }
-    return !views.states.empty() && !views.states.back();
-  };
-  port.Write(Command(0x31));
-  port.ReadUntil(2s, feed);
-  port.Write(Command(0x32));
-  port.ReadUntil(3s, feed);
-  port.ReadUntil(100ms, feed);
+  StartFeedStop(port);
 
   const auto st = sensor.GetStats();
   const auto walk = vsensor_test::WalkStream(
