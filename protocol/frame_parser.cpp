@@ -13,6 +13,10 @@ namespace {
 
 // Fewer unparsed bytes than this cannot hold any frame; they wait.
 constexpr size_t kMinUnparsed = 5;
+// F0 1F, length, code.
+constexpr size_t kHeaderSize = 4;
+// The length of a reply that is only a code: an acknowledgement.
+constexpr uint8_t kAckLength = 1;
 
 void Increment(int32_t& counter) {
   counter = counter == INT32_MAX ? 0 : counter + 1;
@@ -23,7 +27,7 @@ bool Sound(const FrameKindInfo& kind, const uint8_t* p) {
   return Checksum(p, size - 1) == p[size - 1];
 }
 
-// Whether the `n` (< 4) bytes at `p` can still grow into a known header.
+// Whether the `n` (< kHeaderSize) bytes at `p` can still grow into a known header.
 bool MayStartHeader(const uint8_t* p, size_t n) {
   if (p[0] != kSync || (n > 1 && p[1] != kDeviceToHost)) return false;
   if (n < 3) return true;
@@ -56,7 +60,7 @@ Verdict Judge(const FrameKindInfo& kind, const uint8_t* p, size_t n) {
     const void* sync = std::memchr(p + j, kSync, span - j);
     if (sync == nullptr) break;
     j = static_cast<size_t>(static_cast<const uint8_t*>(sync) - p);
-    if (n - j < 4) {
+    if (n - j < kHeaderSize) {
       pending = pending || MayStartHeader(p + j, n - j);
       continue;
     }
@@ -224,7 +228,7 @@ const std::string* FrameParser::HandleCut(const FrameKindInfo& kind, const uint8
   LogError(line_);
   // The data of a cut reply may be shifted; an acknowledgement has none, and
   // its header is whole, so only its checksum went missing.
-  if (kind.length == 1) Handle(kind, p, false);
+  if (kind.length == kAckLength) Handle(kind, p, false);
   return nullptr;
 }
 
