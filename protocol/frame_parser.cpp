@@ -1,6 +1,7 @@
 #include "protocol/frame_parser.h"
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "protocol/command_frames.h"
@@ -12,9 +13,68 @@ namespace {
 
 // Fewer unparsed bytes than this cannot hold any frame; they wait.
 constexpr size_t kMinUnparsed = 5;
+// F0 1F, length, code.
+constexpr size_t kHeaderSize = 4;
+// The length of a reply that is only a code: an acknowledgement.
+constexpr uint8_t kAckLength = 1;
 
 void Increment(int32_t& counter) {
   counter = counter == INT32_MAX ? 0 : counter + 1;
+}
+
+bool Sound(const FrameKindInfo& kind, const uint8_t* p) {
+  const size_t size = kind.Size();
+  return Checksum(p, size - 1) == p[size - 1];
+}
+
+// Whether the `n` (< kHeaderSize) bytes at `p` can still grow into a known header.
+bool MayStartHeader(const uint8_t* p, size_t n) {
+  if (p[0] != kSync || (n > 1 && p[1] != kDeviceToHost)) return false;
+  if (n < 3) return true;
+  for (const auto& k : kFrameKinds) {
+    if (p[2] == k.length) return true;
+  }
+  return false;
+}
+
+// What the bytes at hand say about the frame of a known kind at `p`.
+struct Verdict {
+  enum Action : uint8_t { kWait, kWhole, kCut } action;
+  bool sound = false;  // kWhole: its checksum holds
+  size_t cut = 0;      // kCut: the frame ends here, where an inner header starts
+};
+
+// Not yet arrived is not damaged: a frame is judged once its span (and any
+// header begun in it) is here, or earlier at a whole inner frame that checks out.
+Verdict Judge(const FrameKindInfo& kind, const uint8_t* p, size_t n) {
+  const size_t size = kind.Size();
+  const bool arrived = n >= size;
+  const bool sound = arrived && Sound(kind, p);
+  if (sound && kind.code != kCodeData) return {Verdict::kWhole, true};
+  // A failed checksum makes any inner header the likely start of the next
+  // frame; otherwise only a whole inner frame that checks out shows damage.
+  const bool any_header = arrived && !sound;
+  const size_t span = arrived ? size : n;
+  bool pending = !arrived;
+  for (size_t j = 1; j < span; ++j) {
+    const void* sync = std::memchr(p + j, kSync, span - j);
+    if (sync == nullptr) break;
+    j = static_cast<size_t>(static_cast<const uint8_t*>(sync) - p);
+    if (n - j < kHeaderSize) {
+      pending = pending || MayStartHeader(p + j, n - j);
+      continue;
+    }
+    const FrameKindInfo* inner = FindFrameKind(p + j);
+    if (inner == nullptr) continue;
+    if (any_header) return {Verdict::kCut, false, j};
+    if (n - j < inner->Size()) {
+      pending = true;
+    } else if (Sound(*inner, p + j)) {
+      return {Verdict::kCut, false, j};
+    }
+  }
+  if (pending) return {Verdict::kWait};
+  return {Verdict::kWhole, sound};
 }
 
 void AppendHex(std::string& out, uint8_t b) {
@@ -37,7 +97,11 @@ void FrameParser::ParseReceived() {
   while (buffer_.UnparsedSize() >= kMinUnparsed) {
     const uint8_t* p = buffer_.Unparsed();
     const FrameKindInfo* kind = FindFrameKind(p);
-    if (kind != nullptr && buffer_.UnparsedSize() < kind->Size()) break;  // rest still on its way
+    Verdict verdict{Verdict::kWhole};
+    if (kind != nullptr) {
+      verdict = Judge(*kind, p, buffer_.UnparsedSize());
+      if (verdict.action == Verdict::kWait) break;  // the bytes that decide are on their way
+    }
 
     stepped = true;
     counter_at_step = state_.SampleCount1;
@@ -46,9 +110,10 @@ void FrameParser::ParseReceived() {
       buffer_.Consume(1);
     } else {
       const uint64_t generation = buffer_.Generation();
-      line = Handle(*kind, p);
+      const bool cut = verdict.action == Verdict::kCut;
+      line = cut ? HandleCut(*kind, p, verdict.cut) : Handle(*kind, p, verdict.sound);
       // A view that emptied the buffer has left nothing to advance over.
-      if (buffer_.Generation() == generation) buffer_.Consume(kind->Advance());
+      if (buffer_.Generation() == generation) buffer_.Consume(cut ? verdict.cut : kind->Advance());
     }
     recorder_.Step(line);
   }
@@ -57,12 +122,12 @@ void FrameParser::ParseReceived() {
   if (stepped) controls_.Label10.Caption = std::to_string(counter_at_step);
 }
 
-const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t* p) {
+const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t* p, bool sound) {
   auto& panels = controls_.StatusBar1.Panels;
   switch (kind.kind) {
     case FrameKind::kData1:
     case FrameKind::kData3:
-      return HandleData(kind, p);
+      return HandleData(kind, p, sound);
     case FrameKind::kStartAck:
       state_.Sampling = true;
       controls_.bt_start.Caption = SamplingStateCaption(true);
@@ -123,23 +188,18 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
   return nullptr;
 }
 
-const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint8_t* p) {
+const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint8_t* p, bool good) {
   const size_t size = kind.Size();
-  const bool good = Checksum(p, size - 1) == p[size - 1];
   const bool recording = !state_.StopPending && controls_.CheckBox1.Checked;
   // The line is only needed for the error log or the record list.
   const bool want_line = !good || recording;
   if (want_line) AssignFrameText(line_, p, size);
 
-  ++(good ? good_frames_ : bad_frames_);
   if (!good) {
-    auto& memo = controls_.Memo1.Lines;
-    if (memo.Count() > kMemoMaxLines) memo.Clear();
-    memo.Add(line_);
-    Increment(state_.ErrorCount);
-    controls_.Label_cnt.Caption = std::to_string(state_.ErrorCount);
+    CountBadFrame();
     return &line_;
   }
+  ++good_frames_;
   if (!state_.StopPending) {
     const double f = state_.UnitFactor;
     Increment(state_.SampleCount1);
@@ -156,6 +216,33 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
     }
   }
   return want_line ? &line_ : nullptr;
+}
+
+const std::string* FrameParser::HandleCut(const FrameKindInfo& kind, const uint8_t* p,
+                                          size_t size) {
+  AssignFrameText(line_, p, size);
+  if (kind.code == kCodeData) {
+    CountBadFrame();
+    return &line_;
+  }
+  LogError(line_);
+  // The data of a cut reply may be shifted; an acknowledgement has none, and
+  // its header is whole, so only its checksum went missing.
+  if (kind.length == kAckLength) Handle(kind, p, false);
+  return nullptr;
+}
+
+void FrameParser::CountBadFrame() {
+  ++bad_frames_;
+  LogError(line_);
+  Increment(state_.ErrorCount);
+  controls_.Label_cnt.Caption = std::to_string(state_.ErrorCount);
+}
+
+void FrameParser::LogError(const std::string& line) {
+  auto& memo = controls_.Memo1.Lines;
+  if (memo.Count() > kMemoMaxLines) memo.Clear();
+  memo.Add(line);
 }
 
 }  // namespace protocol

@@ -28,7 +28,18 @@ class FrameParser {
   // Chunks over ReceiveBuffer::kMaxChunk bytes are dropped whole.
   void Comm321ReceiveData(const uint8_t* Buffer, uint16_t BufferLength);
   // Runs steps while at least 5 bytes are unparsed; stops early at a known
-  // header whose frame has not fully arrived, to finish it with the next chunk.
+  // header whose frame cannot be judged yet, to finish it with the next chunk.
+  //
+  // Bytes lost on the line leave a frame shorter than its header says, so its
+  // span runs into the next frame. Such a frame ends where a header inside its
+  // span starts, and parsing resumes at that header:
+  //  - a frame whose checksum fails ends at the first inner header;
+  //  - a data frame whose checksum holds (1 damaged frame in 256 passes) ends
+  //    only at an inner frame that is whole and checks out too;
+  //  - a reply whose checksum holds is taken as it is.
+  // A cut data frame is a bad frame, logged and recorded up to the cut. A cut
+  // reply is logged and dropped, except an acknowledgement: it has no data, and
+  // with its header whole only its checksum can be missing.
   void ParseReceived();
 
   ReceiveBuffer& Buffer() { return buffer_; }
@@ -42,10 +53,16 @@ class FrameParser {
   uint64_t BytesReceived() const { return bytes_received_; }
 
  private:
-  // Handles one frame of a known, fully arrived kind. Returns the frame line
-  // when the step is to offer one to the recorder.
-  const std::string* Handle(const FrameKindInfo& kind, const uint8_t* p);
-  const std::string* HandleData(const FrameKindInfo& kind, const uint8_t* p);
+  // Handles one frame of a known, fully arrived kind; `sound`: its checksum
+  // holds. Returns the frame line when the step is to offer one to the recorder.
+  const std::string* Handle(const FrameKindInfo& kind, const uint8_t* p, bool sound);
+  const std::string* HandleData(const FrameKindInfo& kind, const uint8_t* p, bool sound);
+  // A frame that lost bytes, ending after `size` bytes where the next header starts.
+  const std::string* HandleCut(const FrameKindInfo& kind, const uint8_t* p, size_t size);
+  // Logs line_ as a bad data frame and counts it.
+  void CountBadFrame();
+  // Adds a line to the error log, emptying it first when full.
+  void LogError(const std::string& line);
 
   TFormState& state_;
   TMainControls& controls_;

@@ -91,10 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const auto& buf = parser.Buffer();
     Check(buf.ReadPos() <= buf.WritePos() && buf.WritePos() <= protocol::ReceiveBuffer::kCapacity);
-    // Whatever is left is either too short to parse or a frame still arriving.
+    // Whatever is left is either too short to parse or a frame that waits for
+    // the bytes that decide it: at most its span plus a frame begun inside it.
     if (buf.UnparsedSize() >= 5) {
       const auto* kind = protocol::FindFrameKind(buf.Unparsed());
-      Check(kind != nullptr && buf.UnparsedSize() < kind->Size());
+      Check(kind != nullptr && buf.UnparsedSize() < kind->Size() + protocol::kLongestFrame);
     }
     Check(state.SampleRate > 0);
     Check(controls.Memo1.Lines.Count() <= protocol::kMemoMaxLines + 1);

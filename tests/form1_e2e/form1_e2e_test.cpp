@@ -29,6 +29,8 @@ using pulse::window::TForm1;
 using pulse::window::ViewAxis;
 
 constexpr int kDefaultSeconds = 30;
+// Short of the record's 20 s, so that it keeps every line of the faulty run.
+constexpr int kFaultySeconds = 12;
 // Samples in one 20 s sweep at 200 per second: the counter restarts there.
 constexpr int kSweepSamples = 4000;
 constexpr auto kScreenRefresh = 16ms;
@@ -49,6 +51,33 @@ std::vector<uint8_t> LineBytes(const std::string& line) {
   std::string token;
   while (in >> token) bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
   return bytes;
+}
+
+// Hex lines of the data frames the sensor logged under `kind` ("intact", "bad", "short").
+std::vector<std::string> LoggedFrames(const std::string& log, const std::string& kind) {
+  std::ifstream in(log);
+  std::vector<std::string> out;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind(kind + " ", 0) == 0) out.push_back(line.substr(kind.size() + 1));
+  }
+  return out;
+}
+
+// A whole data frame with a correct checksum.
+bool IsGoodFrameLine(const std::string& line) {
+  const std::vector<uint8_t> b = LineBytes(line);
+  if (b.size() != 9 && b.size() != 17) return false;
+  unsigned sum = 0;
+  for (size_t i = 0; i + 1 < b.size(); ++i) sum += b[i];
+  return static_cast<uint8_t>(sum) == b.back();
+}
+
+// Whether the line starts with a data frame header that survived the loss.
+bool HasDataHeader(const std::string& line) {
+  const std::vector<uint8_t> b = LineBytes(line);
+  return b.size() >= 4 && b[0] == 0xF0 && b[1] == 0x1F && (b[2] == 0x05 || b[2] == 0x0D) &&
+         b[3] == 0x34;
 }
 
 class Form1EndToEnd : public ::testing::Test {
@@ -237,6 +266,90 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
 
   form_->Bt_openClick();
   EXPECT_FALSE(s.PortOpen);
+}
+
+// A line that drops bytes, among noise, bad checksums and split frames: every data frame sent
+// intact until the stop is drawn and recorded, in order, and no damaged one in its place; every
+// damaged one is recorded as far as it went.
+TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
+  const std::string log_dir = form1test::TempDirNamed("form1-e2e-frame-log");
+  vsensor::Options o;
+  o.split = true;
+  o.noise = 0.05;
+  o.bad_checksum = 0.02;
+  o.lose_bytes = 0.05;
+  o.frame_log = log_dir + "sent.log";
+  vsensor::VirtualSensor sensor(o);
+  sensor.Start();
+  MakeForm(sensor.SlavePath());
+  TFormState& s = form_->State();
+  TMainControls& c = form_->Controls();
+  const protocol::FrameParser& parser = form_->Parser();
+  c.CheckBox1.Checked = true;
+
+  form_->Bt_openClick();
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  host_.RunDelayed();
+  ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
+  clears_base_ = counting_[0].clears;
+  form_->bt_startClick();
+  ASSERT_TRUE(RunUntil([&] { return s.Sampling && s.SampleCount1 > 0; }, 5s));
+
+  const auto end = Clock::now() + std::chrono::seconds(kFaultySeconds);
+  while (Clock::now() < end) {
+    Run(kCheckEvery);
+    const std::uint64_t sent = sensor.GetStats().data_frames_intact;
+    ASSERT_TRUE(RunUntil([&] { return parser.GoodDataFrames() >= sent; }, 5s))
+        << parser.GoodDataFrames() << " of " << sent;
+    EXPECT_LE(parser.GoodDataFrames(), sensor.GetStats().data_frames_intact);
+    EXPECT_EQ(FramesParsed(), static_cast<std::int64_t>(parser.GoodDataFrames()));
+  }
+  form_->bt_startClick();
+  ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
+  Run(100ms);
+  sensor.Stop();
+
+  const vsensor::Stats st = sensor.GetStats();
+  EXPECT_GT(st.data_frames_lost_bytes, 0u);
+  EXPECT_GT(st.data_frames_bad_checksum, 0u);
+  EXPECT_GT(st.noise_bursts, 0u);
+  EXPECT_GT(st.split_frames, 0u);
+  EXPECT_EQ(st.data_frames_discarded, 0u);
+  EXPECT_EQ(parser.GoodDataFrames(), st.data_frames_intact);
+  EXPECT_EQ(Restarts(), 0);  // the record kept every line
+
+  // The log lists every data frame the sensor wrote, in order. Frames that arrive while the
+  // stop is pending are not drawn nor recorded: only the last few.
+  const std::vector<std::string> intact = LoggedFrames(o.frame_log, "intact");
+  ASSERT_EQ(intact.size(), st.data_frames_intact);
+  const auto drawn = static_cast<size_t>(FramesParsed());
+  ASSERT_LE(drawn, intact.size());
+  EXPECT_LE(intact.size() - drawn, 40u) << "intact frames neither drawn nor recorded";
+  std::vector<std::string> good_lines, bad_lines;
+  for (const std::string& line : s.RecordList) {
+    (IsGoodFrameLine(line) ? good_lines : bad_lines).push_back(line);
+  }
+  EXPECT_EQ(good_lines, std::vector<std::string>(intact.begin(), intact.begin() + drawn));
+
+  // Bad frames: the ones sent with a wrong checksum whole, the short ones that kept their
+  // header up to where the next frame began. Both are counted and recorded.
+  std::vector<std::string> damaged;
+  std::ifstream in(o.frame_log);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("bad ", 0) == 0) damaged.push_back(line.substr(4));
+    if (line.rfind("short ", 0) == 0 && HasDataHeader(line.substr(6)))
+      damaged.push_back(line.substr(6));
+  }
+  EXPECT_EQ(static_cast<std::uint64_t>(s.ErrorCount), parser.BadDataFrames());
+  EXPECT_EQ(parser.BadDataFrames(), damaged.size());
+  ASSERT_LE(bad_lines.size(), damaged.size());
+  EXPECT_EQ(bad_lines,
+            std::vector<std::string>(
+                damaged.begin(), damaged.begin() + static_cast<std::ptrdiff_t>(bad_lines.size())));
+  EXPECT_LE(damaged.size() - bad_lines.size(), 5u);
+
+  form_->Bt_openClick();
+  std::filesystem::remove_all(log_dir);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -71,9 +73,10 @@ TEST(VirtualSensorProgram, HelpDocumentsEveryOption) {
   Program p({"--help"});
   const std::string help = p.Rest();
   EXPECT_EQ(p.Wait(), 0);
-  for (const char* opt : {"--link", "--channels", "--rate", "--seed", "--serial", "--date",
-                          "--zero-delay", "--baud", "--unpaced", "--noise", "--bad-checksum",
-                          "--drop-acks", "--split", "--hangup-after", "--quiet", "--help"}) {
+  for (const char* opt :
+       {"--link", "--channels", "--rate", "--seed", "--serial", "--date", "--zero-delay", "--baud",
+        "--unpaced", "--noise", "--bad-checksum", "--lose-bytes", "--drop-acks", "--split",
+        "--hangup-after", "--frame-log", "--quiet", "--help"}) {
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   }
 }
@@ -82,6 +85,7 @@ TEST(VirtualSensorProgram, RejectsBadArguments) {
   for (std::vector<std::string> args :
        std::vector<std::vector<std::string>>{{"--channels", "2"},
                                              {"--noise", "1.5"},
+                                             {"--lose-bytes", "-0.1"},
                                              {"--rate", "x"},
                                              {"--date", "2019-9-23"},
                                              {"--serial", "12345"},
@@ -113,6 +117,39 @@ TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
   EXPECT_EQ(p.Wait(), 0);
   EXPECT_NE(report.find("command start: received 1, replies 1"), std::string::npos) << report;
   EXPECT_EQ(report.find("data frames intact:        0\n"), std::string::npos) << report;
+}
+
+// The frame log lists each data frame as it went out, in the host's record format.
+TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
+  const std::string log = testing::TempDir() + "vsensor-program-frames.log";
+  Program p({"--seed", "6", "--lose-bytes", "0.3", "--frame-log", log});
+  vsensor_test::HostPort port(p.Line());
+  port.Write(vsensor_test::Command(0x31));
+  port.ReadFor(400ms);
+  p.Signal(SIGTERM);
+  const std::string report = p.Rest();
+  EXPECT_EQ(p.Wait(), 0);
+
+  std::ifstream in(log);
+  std::map<std::string, std::uint64_t> kinds;
+  for (std::string line; std::getline(in, line);) {
+    const auto blank = line.find(' ');
+    ++kinds[line.substr(0, blank)];
+    if (line.rfind("intact ", 0) == 0) {
+      EXPECT_EQ(line.size(), 7 + 17 * 3 - 1) << line;
+      EXPECT_EQ(line.substr(7, 11), "F0 1F 0D 34") << line;
+    }
+  }
+  ASSERT_GT(kinds["intact"], 0u);
+  ASSERT_GT(kinds["short"], 0u);
+  EXPECT_EQ(kinds.size(), 2u);
+  EXPECT_NE(report.find("data frames intact:        " + std::to_string(kinds["intact"]) + "\n"),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("data frames lost bytes:    " + std::to_string(kinds["short"]) + "\n"),
+            std::string::npos)
+      << report;
+  std::remove(log.c_str());
 }
 
 TEST(VirtualSensorProgram, EndsByItselfAfterAHangUp) {

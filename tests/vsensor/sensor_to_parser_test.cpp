@@ -7,8 +7,10 @@
 #include "form/form_state.h"
 #include "form/main_controls.h"
 #include "protocol/form_views.h"
+#include "protocol/frame_kinds.h"
 #include "protocol/frame_parser.h"
 #include "tests/vsensor/host_port.h"
+#include "tests/vsensor/sent_frames.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 namespace {
@@ -33,7 +35,43 @@ class Views : public protocol::IFormViews {
   std::vector<bool> states;
 };
 
-class SensorToParser : public testing::TestWithParam<int> {};
+class SensorToParser : public testing::TestWithParam<int> {
+ protected:
+  // Feeds the parser what the port has read since the last call, in the chunks it arrived in.
+  void Feed(const HostPort& port) {
+    for (; fed_ < port.chunks().size(); ++fed_) {
+      const auto& bytes = port.chunks()[fed_].bytes;
+      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
+        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
+        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
+      }
+    }
+  }
+  // Starts the sensor's stream, feeds for a while, stops it and feeds until the line is quiet.
+  void StartFeedStop(HostPort& port) {
+    port.Write(Command(0x31));
+    const auto feed = [&] {
+      Feed(port);
+      return false;
+    };
+    port.ReadUntil(2s, feed);
+    port.Write(Command(0x32));
+    port.ReadUntil(3s, [&] {
+      Feed(port);
+      return !views.states.empty() && !views.states.back();
+    });
+    port.ReadUntil(100ms, feed);  // nothing more should come
+    Feed(port);
+  }
+
+  TFormState state;
+  TMainControls controls;
+  Views views;
+  protocol::FrameParser parser{state, controls, views};
+
+ private:
+  std::size_t fed_ = 0;
+};
 
 TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   vsensor::Options o;
@@ -45,32 +83,7 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
-
-  TFormState state;
-  TMainControls controls;
-  Views views;
-  protocol::FrameParser parser(state, controls, views);
-  std::size_t fed = 0;
-  auto feed = [&] {
-    for (; fed < port.chunks().size(); ++fed) {
-      const auto& bytes = port.chunks()[fed].bytes;
-      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
-        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
-        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
-      }
-    }
-    return false;
-  };
-
-  port.Write(Command(0x31));
-  port.ReadUntil(2s, feed);
-  port.Write(Command(0x32));
-  port.ReadUntil(3s, [&] {
-    feed();
-    return !views.states.empty() && !views.states.back();
-  });
-  port.ReadUntil(100ms, feed);  // nothing more should come
-  feed();
+  StartFeedStop(port);
 
   const auto st = sensor.GetStats();
   ASSERT_GT(st.data_frames_intact, 200u);
@@ -92,6 +105,49 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
     ++k;
   }
   EXPECT_EQ(k, views.shown.size());
+}
+
+// Frames that lost bytes among the other faults: every frame that arrived whole is shown, in
+// order, and every one that arrived short with its header intact is one bad frame.
+TEST_P(SensorToParser, LostBytesCostNoIntactFrame) {
+  vsensor::Options o;
+  o.channels = GetParam();
+  o.seed = 23;
+  o.split = true;
+  o.noise = 0.1;
+  o.bad_checksum = 0.05;
+  o.lose_bytes = 0.1;
+  vsensor::VirtualSensor sensor(o);
+  sensor.Start();
+  HostPort port(sensor.SlavePath());
+  StartFeedStop(port);
+
+  const auto st = sensor.GetStats();
+  const auto walk = vsensor_test::WalkStream(
+      port.all(), vsensor_test::ModelFrames(o.seed, o.channels, o.rate, st.DataFrames()));
+  ASSERT_EQ(walk.error, "");
+  ASSERT_GT(st.data_frames_lost_bytes, 20u);
+  EXPECT_EQ(views.states, (std::vector<bool>{true, false}));
+  EXPECT_EQ(parser.GoodDataFrames(), st.data_frames_intact);
+  std::vector<std::pair<double, double>> expected;
+  std::uint64_t bad = 0;
+  for (std::size_t i = 0; i < walk.arrival.size(); ++i) {
+    const vsensor_test::Bytes& b = walk.bytes[i];
+    if (walk.arrival[i] == vsensor_test::Arrival::kWhole) {
+      const auto raw = [&b](std::size_t at) {
+        return static_cast<std::int16_t>(b[at] | b[at + 1] << 8);
+      };
+      expected.emplace_back(raw(6) * state.UnitFactor / 1000, raw(4) * state.UnitFactor / 10);
+    } else if (walk.arrival[i] == vsensor_test::Arrival::kBadChecksum) {
+      ++bad;
+    } else if (const auto* kind = protocol::FindFrameKind(b.data());
+               kind != nullptr && kind->code == protocol::kCodeData) {
+      ++bad;  // a short frame whose header survived
+    }
+  }
+  EXPECT_EQ(views.shown, expected);
+  EXPECT_EQ(parser.BadDataFrames(), bad);
+  EXPECT_EQ(static_cast<std::uint64_t>(state.ErrorCount), bad);
 }
 
 INSTANTIATE_TEST_SUITE_P(Channels, SensorToParser, testing::Values(3, 1));

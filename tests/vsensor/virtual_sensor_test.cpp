@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "tests/vsensor/host_port.h"
+#include "tests/vsensor/sent_frames.h"
 
 namespace {
 
@@ -306,6 +308,45 @@ TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
   }
   EXPECT_GT(inside, scan.frames.size() / 4)
       << inside << " reads ended inside one of " << scan.frames.size() << " frames";
+  EXPECT_EQ(st.bytes_written, rig.port->all().size());
+}
+
+// Frames that lose bytes keep their F0 1F and lose 1 to 4 of the bytes after it; the data frame
+// after one comes without faults; the counters say how many arrived whole.
+TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
+  vsensor::Options o;
+  o.seed = 5;
+  o.noise = 0.3;
+  o.bad_checksum = 0.1;
+  o.lose_bytes = 0.3;
+  o.split = true;
+  Rig rig(o);
+  rig.port->Write(Command(kStart));
+  rig.port->ReadFor(1s);
+  rig.StopAndDrain();
+  const auto st = rig.sensor.GetStats();
+  const auto walk = vsensor_test::WalkStream(
+      rig.port->all(), vsensor_test::ModelFrames(o.seed, 3, o.rate, st.DataFrames()));
+  ASSERT_EQ(walk.error, "");
+  ASSERT_EQ(walk.arrival.size(), st.DataFrames());
+  auto count = [&walk](vsensor_test::Arrival a) {
+    return static_cast<std::uint64_t>(std::count(walk.arrival.begin(), walk.arrival.end(), a));
+  };
+  EXPECT_GT(st.data_frames_lost_bytes, 20u);
+  EXPECT_EQ(count(vsensor_test::Arrival::kShort), st.data_frames_lost_bytes);
+  EXPECT_EQ(count(vsensor_test::Arrival::kWhole), st.data_frames_intact);
+  EXPECT_EQ(count(vsensor_test::Arrival::kBadChecksum), st.data_frames_bad_checksum);
+  EXPECT_EQ(walk.noise_bytes, st.noise_bytes);
+  EXPECT_EQ(walk.replies, 2u);  // start and stop
+  std::set<std::size_t> lost_counts;
+  for (std::size_t i = 0; i < walk.arrival.size(); ++i) {
+    if (walk.arrival[i] != vsensor_test::Arrival::kShort) continue;
+    lost_counts.insert(17 - walk.bytes[i].size());
+    if (i + 1 < walk.arrival.size()) {
+      EXPECT_EQ(walk.arrival[i + 1], vsensor_test::Arrival::kWhole) << i;
+    }
+  }
+  EXPECT_EQ(lost_counts, (std::set<std::size_t>{1, 2, 3, 4}));
   EXPECT_EQ(st.bytes_written, rig.port->all().size());
 }
 

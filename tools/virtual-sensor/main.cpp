@@ -49,11 +49,17 @@ Fault injection (all off by default; each is counted):
   --noise P           before each data frame, with probability P, a burst of 1 to 8
                       random bytes (never 0xF0 or 0x1F, so no header is forged)
   --bad-checksum P    with probability P a data frame carries a wrong checksum
+  --lose-bytes P      with probability P a data frame loses 1 to 4 of its bytes after
+                      F0 1F, at random places, as on a line that drops bytes; the data
+                      frame after it goes out without faults, so the host can tell where
+                      the short one ended (counted as "lost bytes", not as intact)
   --drop-acks N       ignore the first N of each command (no action, no reply)
   --split             write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
                       (at high rates the gaps lower the rate actually sent)
   --hangup-after S    after S seconds close the terminal, as an unplugged adapter would
 
+  --frame-log FILE    write one line per data frame sent to FILE: intact, bad or short,
+                      then its bytes in hex as the host records them (for accounting)
   --quiet             print only the terminal path, no statistics
   --help              show this text
 )";
@@ -70,9 +76,11 @@ enum LongOnly {
   kOptUnpaced,
   kOptNoise,
   kOptBadChecksum,
+  kOptLoseBytes,
   kOptDropAcks,
   kOptSplit,
   kOptHangup,
+  kOptFrameLog,
   kOptQuiet,
   kOptHelp,
 };
@@ -143,9 +151,11 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
       {"unpaced", no_argument, nullptr, kOptUnpaced},
       {"noise", required_argument, nullptr, kOptNoise},
       {"bad-checksum", required_argument, nullptr, kOptBadChecksum},
+      {"lose-bytes", required_argument, nullptr, kOptLoseBytes},
       {"drop-acks", required_argument, nullptr, kOptDropAcks},
       {"split", no_argument, nullptr, kOptSplit},
       {"hangup-after", required_argument, nullptr, kOptHangup},
+      {"frame-log", required_argument, nullptr, kOptFrameLog},
       {"quiet", no_argument, nullptr, kOptQuiet},
       {"help", no_argument, nullptr, kOptHelp},
       {nullptr, 0, nullptr, 0},
@@ -192,6 +202,9 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
       case kOptBadChecksum:
         o.bad_checksum = ParseDouble(arg, "--bad-checksum", 0, 1);
         break;
+      case kOptLoseBytes:
+        o.lose_bytes = ParseDouble(arg, "--lose-bytes", 0, 1);
+        break;
       case kOptDropAcks:
         o.drop_acks = static_cast<int>(ParseInt(arg, "--drop-acks", 0, 1000000));
         break;
@@ -200,6 +213,9 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
         break;
       case kOptHangup:
         o.hangup_after = ParseDouble(arg, "--hangup-after", 0, 1e7);
+        break;
+      case kOptFrameLog:
+        o.frame_log = arg;
         break;
       case kOptQuiet:
         quiet = true;
@@ -246,7 +262,7 @@ int main(int argc, char** argv) {
   try {
     sensor.Start();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "virtual-sensor: cannot open a pseudo-terminal: %s\n", e.what());
+    std::fprintf(stderr, "virtual-sensor: cannot start: %s\n", e.what());
     return 1;
   }
   std::printf("%s\n", sensor.SlavePath().c_str());

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -47,6 +48,9 @@ constexpr auto kSplitGapMax = std::chrono::milliseconds(4);
 // at the default rate.
 constexpr double kThreePiecesChance = 0.25;
 constexpr int kNoiseBurstMax = 8;
+// A damaged frame loses 1 to this many bytes, never its F0 1F.
+constexpr int kMaxLostBytes = 4;
+constexpr std::size_t kSyncBytes = 2;
 // If the thread fell this far behind (stopped in a debugger, machine stalled), skip ahead
 // instead of sending a burst of stale frames.
 constexpr int kMaxCatchUpFrames = 1000;
@@ -104,6 +108,7 @@ std::string Stats::Describe() const {
   std::ostringstream o;
   o << "data frames intact:        " << data_frames_intact << '\n'
     << "data frames bad checksum:  " << data_frames_bad_checksum << '\n'
+    << "data frames lost bytes:    " << data_frames_lost_bytes << '\n'
     << "data frames discarded:     " << data_frames_discarded << '\n';
   for (int c = 0; c < kCommandCount; ++c) {
     o << "command " << CommandName(static_cast<Command>(c)) << ": received " << commands_received[c]
@@ -122,11 +127,12 @@ std::string Stats::Describe() const {
 // The device itself: owns the descriptors once started and runs on the sensor's thread.
 class SensorLoop {
  public:
-  SensorLoop(const Options& options, int master, int slave, int stop_fd)
+  SensorLoop(const Options& options, int master, int slave, int stop_fd, std::FILE* frame_log)
       : options_(options),
         master_(master),
         slave_(slave),
         stop_fd_(stop_fd),
+        frame_log_(frame_log),
         model_(options.seed),
         faults_(options.seed ^ 0x5EED0FA17ull),
         rate_(options.rate),
@@ -140,6 +146,7 @@ class SensorLoop {
   ~SensorLoop() {
     CloseLine();
     if (stop_fd_ >= 0) close(stop_fd_);
+    if (frame_log_ != nullptr) std::fclose(frame_log_);
   }
 
   void Run();
@@ -175,7 +182,7 @@ class SensorLoop {
   }
 
  private:
-  enum class Kind { kNone, kNoise, kData, kBadData, kReply };
+  enum class Kind { kNone, kNoise, kData, kBadData, kShortData, kReply };
   struct Piece {
     std::vector<std::uint8_t> bytes;
     std::size_t offset = 0;
@@ -184,6 +191,7 @@ class SensorLoop {
     Kind kind = Kind::kNone;     // counted when the last byte of the piece is out
     Command reply_to = kStart;
     bool split = false;
+    std::vector<std::uint8_t> frame;  // for the frame log: the whole data frame, on its last piece
   };
 
   // Reads what the host wrote; false if the line is gone.
@@ -196,6 +204,7 @@ class SensorLoop {
   // Writes what may go out now; returns false if the line is gone.
   bool Flush(Clock::time_point now);
   void Counted(const Piece& p);
+  void LogFrame(const Piece& p);
   void PublishState();
   void CloseLine() {
     if (master_ >= 0) close(master_);
@@ -218,6 +227,7 @@ class SensorLoop {
   int master_;
   int slave_;  // kept open so that the master never sees a hang-up before a host opens the slave
   int stop_fd_;
+  std::FILE* frame_log_;  // owned; nullptr: no log
   PulseModel model_;
   Rng faults_;
   CommandReader reader_;
@@ -227,6 +237,7 @@ class SensorLoop {
   int rate_;
   Clock::time_point stream_t0_;
   std::uint64_t frames_scheduled_ = 0;  // since stream_t0_: frame k is due at t0 + k / rate
+  bool after_damage_ = false;           // the last data frame queued lost bytes
   std::deque<Piece> out_;
   std::size_t queued_bytes_ = 0;
   const std::size_t max_queued_;  // beyond this, new data frames are discarded
@@ -268,19 +279,38 @@ void SensorLoop::Counted(const Piece& p) {
     case Kind::kBadData:
       ++stats_.data_frames_bad_checksum;
       break;
+    case Kind::kShortData:
+      ++stats_.data_frames_lost_bytes;
+      break;
     case Kind::kReply:
       ++stats_.replies_sent[p.reply_to];
       break;
   }
   // Only the last piece of a split frame carries its kind.
   if (p.split && p.kind != Kind::kNone) ++stats_.split_frames;
+  if (frame_log_ != nullptr && !p.frame.empty()) LogFrame(p);
+}
+
+void SensorLoop::LogFrame(const Piece& p) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string line = p.kind == Kind::kData ? "intact" : p.kind == Kind::kBadData ? "bad" : "short";
+  for (std::uint8_t b : p.frame) {
+    line += ' ';
+    line += kHex[b >> 4];
+    line += kHex[b & 0x0F];
+  }
+  line += '\n';
+  std::fputs(line.c_str(), frame_log_);
 }
 
 void SensorLoop::Enqueue(std::vector<std::uint8_t> bytes, Kind kind, Command reply_to,
                          Clock::time_point now) {
   queued_bytes_ += bytes.size();
+  const bool data = kind == Kind::kData || kind == Kind::kBadData || kind == Kind::kShortData;
+  std::vector<std::uint8_t> logged;
+  if (frame_log_ != nullptr && data) logged = bytes;
   if (!options_.split || kind == Kind::kNoise || bytes.size() < 2) {
-    out_.push_back(Piece{std::move(bytes), 0, now, {}, kind, reply_to, false});
+    out_.push_back(Piece{std::move(bytes), 0, now, {}, kind, reply_to, false, std::move(logged)});
     return;
   }
   // Two or three pieces at random cut points, each after a gap the host's reader notices.
@@ -307,6 +337,7 @@ void SensorLoop::Enqueue(std::vector<std::uint8_t> bytes, Kind kind, Command rep
     }
     const bool last = i + 1 == cuts.size();
     p.kind = last ? kind : Kind::kNone;
+    if (last) p.frame = std::move(logged);
     p.reply_to = reply_to;
     p.split = true;
     out_.push_back(std::move(p));
@@ -330,18 +361,40 @@ void SensorLoop::EnqueueDataFrame(Clock::time_point now) {
   const auto wrong = static_cast<std::uint8_t>(faults_.Between(1, 255));
   const bool noisy = faults_.Chance(options_.noise);
   const int noise_len = faults_.Between(1, kNoiseBurstMax);
+  const bool shorten = faults_.Chance(options_.lose_bytes);
+  const int lost = faults_.Between(1, kMaxLostBytes);
+  std::array<double, kMaxLostBytes> where{};
+  for (double& u : where) u = faults_.Uniform();
 
   if (queued_bytes_ > max_queued_) {
     Count([](Stats& st) { ++st.data_frames_discarded; });
     return;
   }
-  if (noisy) {
+  // Behind a damaged frame only a correct header can show where it ended: random bytes there
+  // would pass the host's 8-bit checksum 1 time in 256 and make the damage look intact.
+  const bool clean = after_damage_;
+  after_damage_ = !clean && shorten;
+  if (noisy && !clean) {
     std::vector<std::uint8_t> noise(static_cast<std::size_t>(noise_len));
     for (auto& b : noise) b = NoiseByte(faults_);
     Enqueue(std::move(noise), Kind::kNoise, kStart, now);
   }
-  if (bad) frame.back() = static_cast<std::uint8_t>(frame.back() + wrong);
-  Enqueue(std::move(frame), bad ? Kind::kBadData : Kind::kData, kStart, now);
+  if (clean) {
+    Enqueue(std::move(frame), Kind::kData, kStart, now);
+    return;
+  }
+  if (!shorten) {
+    if (bad) frame.back() = static_cast<std::uint8_t>(frame.back() + wrong);
+    Enqueue(std::move(frame), bad ? Kind::kBadData : Kind::kData, kStart, now);
+    return;
+  }
+  // Distinct places among the bytes after F0 1F, each drawn from those still left.
+  for (int i = 0; i < lost; ++i) {
+    const std::size_t left = frame.size() - kSyncBytes;
+    const auto at = kSyncBytes + std::min(left - 1, static_cast<std::size_t>(where[i] * left));
+    frame.erase(frame.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  Enqueue(std::move(frame), Kind::kShortData, kStart, now);
 }
 
 void SensorLoop::GenerateDueFrames(Clock::time_point now) {
@@ -555,6 +608,7 @@ void SensorLoop::Run() {
     }
   }
   CloseLine();
+  if (frame_log_ != nullptr) std::fflush(frame_log_);  // complete once Stop() returns
   PublishState();
   Finish();
 }
@@ -573,6 +627,7 @@ void VirtualSensor::Start() {
   if (master < 0) throw SysError("posix_openpt");
   int slave = -1;
   int stop_fd = -1;
+  std::FILE* frame_log = nullptr;
   try {
     if (grantpt(master) != 0) throw SysError("grantpt");
     if (unlockpt(master) != 0) throw SysError("unlockpt");
@@ -587,6 +642,10 @@ void VirtualSensor::Start() {
       throw SysError("O_NONBLOCK");
     stop_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stop_fd < 0) throw SysError("eventfd");
+    if (!options_.frame_log.empty()) {
+      frame_log = std::fopen(options_.frame_log.c_str(), "we");
+      if (frame_log == nullptr) throw SysError("frame log");
+    }
     if (!options_.link.empty()) {
       struct stat st {};
       if (lstat(options_.link.c_str(), &st) == 0) {
@@ -604,9 +663,10 @@ void VirtualSensor::Start() {
     close(master);
     if (slave >= 0) close(slave);
     if (stop_fd >= 0) close(stop_fd);
+    if (frame_log != nullptr) std::fclose(frame_log);
     throw;
   }
-  loop_ = std::make_unique<SensorLoop>(options_, master, slave, stop_fd);
+  loop_ = std::make_unique<SensorLoop>(options_, master, slave, stop_fd, frame_log);
   started_ = true;
   thread_ = std::thread([this] { loop_->Run(); });
 }

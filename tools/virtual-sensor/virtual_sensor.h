@@ -34,6 +34,9 @@ struct Options {
   bool unpaced = false;     // data frames as fast as the reader takes them (ignores rate and baud)
   double noise = 0;         // probability of a burst of random bytes before each data frame
   double bad_checksum = 0;  // probability of a data frame with a wrong checksum
+  // Probability of a data frame losing 1 to 4 of its bytes after F0 1F. The data frame after
+  // such a frame goes out without faults, so the host can tell where the damaged one ended.
+  double lose_bytes = 0;
   int drop_acks = 0;        // ignore (no action, no reply) the first N of each command
   bool split = false;       // write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
   double hangup_after = 0;  // > 0: close the pseudo-terminal this many seconds after Start()
@@ -42,13 +45,17 @@ struct Options {
   // Year, month, day, century, as the device sends them: 2019-09-23.
   std::array<std::uint8_t, 4> production_date{0x19, 0x09, 0x23, 0x20};
   std::string link;  // non-empty: a symbolic link to the slave side, removed by Stop()
+  // Non-empty: a file that gets one line per data frame sent, "intact", "bad" or "short", a
+  // blank and its bytes as upper-case hex pairs joined by blanks (as the host records them).
+  std::string frame_log;
 };
 
 // What the sensor did. Frames are counted when their last byte has been written to the
 // pseudo-terminal; noise when the burst has been written.
 struct Stats {
-  std::uint64_t data_frames_intact = 0;        // data frames with a correct checksum
-  std::uint64_t data_frames_bad_checksum = 0;  // data frames with an injected wrong checksum
+  std::uint64_t data_frames_intact = 0;        // whole data frames with a correct checksum
+  std::uint64_t data_frames_bad_checksum = 0;  // whole data frames with an injected wrong checksum
+  std::uint64_t data_frames_lost_bytes = 0;    // data frames sent 1 to 4 bytes short
   std::uint64_t data_frames_discarded = 0;     // never written: output queue full (nobody reading)
   std::array<std::uint64_t, kCommandCount> replies_sent{};       // by the command they answer
   std::array<std::uint64_t, kCommandCount> commands_received{};  // with a correct checksum
@@ -62,7 +69,9 @@ struct Stats {
   std::uint64_t bytes_written = 0;
   std::uint64_t hangups = 0;
 
-  std::uint64_t DataFrames() const { return data_frames_intact + data_frames_bad_checksum; }
+  std::uint64_t DataFrames() const {
+    return data_frames_intact + data_frames_bad_checksum + data_frames_lost_bytes;
+  }
   // Several lines, one figure per line, for the program's exit report.
   std::string Describe() const;
 };
