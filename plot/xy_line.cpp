@@ -56,7 +56,9 @@ void MarkDownTriangle(Canvas& c, const Tsp_PointAttr& a, int x, int y) {
 // Sets the pixels of the segment a-b, end pixel excluded, inside clip (right and bottom
 // exclusive). Midpoint rounding on the minor axis; only the steps whose major coordinate lies
 // inside the clip are visited, so far ends cost nothing.
-void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip, Point a, Point b, QRgb color) {
+// Inlined into each of its two callers: the call costs more than a short segment.
+[[gnu::always_inline]] inline void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip,
+                                                 Point a, Point b, QRgb color) {
   const int dx = b.x - a.x, dy = b.y - a.y;
   const int adx = std::abs(dx), ady = std::abs(dy);
   const int steps = std::max(adx, ady);
