@@ -15,7 +15,7 @@ MinMax Merge(MinMax a, MinMax b) {
 
 }  // namespace
 
-void MinMaxPyramid::Append(double v) {
+void MinMaxPyramid::AppendSlow(double v) {
   MinMax e = std::isnan(v) ? MinMax{-kInf, kInf} : MinMax{v, v};
   for (std::size_t k = 0;; ++k) {
     if (k == levels_.size()) levels_.emplace_back();

@@ -19,8 +19,21 @@ class MinMaxPyramid {
   // a fifteenth of the values' memory.
   static constexpr std::size_t kFanout = 16;
 
-  // Appends the next value (the caller keeps the values themselves).
-  void Append(double v);
+  // Appends the next value (the caller keeps the values themselves). Inline for the common
+  // case, a value inside a block being filled.
+  void Append(double v) {
+    if (!levels_.empty()) {
+      Level& first = levels_.front();
+      if (first.partial_count != 0 && first.partial_count + 1 < kFanout && v == v) {
+        first.partial.min = v < first.partial.min ? v : first.partial.min;
+        first.partial.max = v > first.partial.max ? v : first.partial.max;
+        ++first.partial_count;
+        ++count_;
+        return;
+      }
+    }
+    AppendSlow(v);
+  }
   void Clear();
   std::size_t Count() const { return count_; }
 
@@ -35,6 +48,8 @@ class MinMaxPyramid {
     MinMax partial{};          // the block being filled
     std::size_t partial_count = 0;
   };
+
+  void AppendSlow(double v);
 
   std::vector<Level> levels_;
   std::size_t count_ = 0;
