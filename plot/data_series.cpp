@@ -71,6 +71,9 @@ void Tsp_XYDataSeries::StorePoint(double x, double y) {
   // usable-slot count above follows the 32-slot step.
   x_.push_back(x);
   y_.push_back(y);
+  y_spans_.Append(y);
+  // Written so that a NaN x counts as a decrease.
+  x_non_decreasing_ = x_non_decreasing_ && (count_ == 0 ? x == x : x >= x_[x_.size() - 2]);
   if (count_ == 0) {
     xMin_ = xMax_ = x;
     yMin_ = yMax_ = y;
@@ -99,6 +102,8 @@ void Tsp_XYDataSeries::Clear() {
   count_ = 0;
   x_.clear();
   y_.clear();
+  y_spans_.Clear();
+  x_non_decreasing_ = true;
   if (notify && Plot()) DataChanged(dcData);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plot/line_attr.h"
+#include "plot/min_max_pyramid.h"
 #include "plot/xy_plot_types.h"
 
 namespace plot {
@@ -74,6 +75,10 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   double Y(int i) const { return y_[static_cast<std::size_t>(i)]; }
   const double* XData() const { return x_.data(); }
   const double* YData() const { return y_.data(); }
+  // Min/max summaries of the y values, kept up to date by every append.
+  const plot::MinMaxPyramid& YSpans() const { return y_spans_; }
+  // True while no x value is NaN or below the one before it.
+  bool XNonDecreasing() const { return x_non_decreasing_; }
 
   bool GetXMin(double& v) override;
   bool GetXMax(double& v) override;
@@ -99,6 +104,8 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
 
  private:
   std::vector<double> x_, y_;
+  plot::MinMaxPyramid y_spans_;
+  bool x_non_decreasing_ = true;
   int count_ = 0;
   int capacity_ = kGrowthStep;
 };

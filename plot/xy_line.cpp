@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "plot/axis.h"
 #include "plot/canvas.h"
@@ -55,7 +56,9 @@ void MarkDownTriangle(Canvas& c, const Tsp_PointAttr& a, int x, int y) {
 // Sets the pixels of the segment a-b, end pixel excluded, inside clip (right and bottom
 // exclusive). Midpoint rounding on the minor axis; only the steps whose major coordinate lies
 // inside the clip are visited, so far ends cost nothing.
-void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip, Point a, Point b, QRgb color) {
+// Inlined into each of its two callers: the call costs more than a short segment.
+[[gnu::always_inline]] inline void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip,
+                                                 Point a, Point b, QRgb color) {
   const int dx = b.x - a.x, dy = b.y - a.y;
   const int adx = std::abs(dx), ady = std::abs(dy);
   const int steps = std::max(adx, ady);
@@ -94,6 +97,23 @@ void RasterSegment(QRgb* bits, qsizetype stride, const QRect& clip, Point a, Poi
       r -= den;
       ++q;
     }
+  }
+}
+
+// Draws the segments between consecutive points at(0)..at(n-1), skipping those with both ends
+// far.
+template <typename PointAt>
+void RasterChain(QRgb* bits, qsizetype stride, const QRect& clip, QRgb color, std::size_t n,
+                 PointAt at) {
+  if (n == 0) return;
+  Point prev = at(0);
+  unsigned state = IsFar(prev) ? 2u : 0u;  // bit 1: previous point far; bit 0: this one
+  for (std::size_t i = 1; i < n; ++i) {
+    const Point p = at(i);
+    if (IsFar(p)) state |= 1u;
+    if (state != 3u) RasterSegment(bits, stride, clip, prev, p, color);
+    state = (state << 1) & 3u;
+    prev = p;
   }
 }
 
@@ -142,6 +162,7 @@ Tsp_Axis& Tsp_XYLine::YAxisOf() const {
 }
 
 void Tsp_XYLine::Draw() {
+  last_draw_decimated_ = false;
   const int n = Count();
   if (n < 1 || !Plot()) return;
   if (!pointAttr_.Visible() && !(lineAttr_.Visible() && n > 1)) return;
@@ -175,18 +196,23 @@ bool Tsp_XYLine::RasterLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
   const QRgb color = plot::ToQColor(pen.Color).rgb();
   QRgb* bits = reinterpret_cast<QRgb*>(img->bits());
   const qsizetype stride = img->bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-  const int n = Count();
+  const auto n = static_cast<std::size_t>(Count());
   const double* xs = XData();
   const double* ys = YData();
-  Point prev{xa.ValueToPixel(xs[0]), ya.ValueToPixel(ys[0])};
-  unsigned state = IsFar(prev) ? 2u : 0u;  // bit 1: previous point far; bit 0: this one
-  for (int i = 1; i < n; ++i) {
-    const Point p{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])};
-    if (IsFar(p)) state |= 1u;
-    if (state != 3u) RasterSegment(bits, stride, clip, prev, p, color);
-    state = (state << 1) & 3u;
-    prev = p;
+  // Thinned points give the same pixels as every point for this 1-pixel solid copy-mode line
+  // when x never decreases and no drawn y is NaN or far; Decimate() declines otherwise.
+  if (decimation_) {
+    const plot::DecimationSource src{xs, ys, n, &YSpans(), XNonDecreasing()};
+    if (decimator_.Decimate(src, xa, ya, clip.left(), clip.right() + 1, plot::kFarPixel)) {
+      const std::vector<Point>& pts = decimator_.Points();
+      RasterChain(bits, stride, clip, color, pts.size(), [&](std::size_t i) { return pts[i]; });
+      last_draw_decimated_ = true;
+      return true;
+    }
   }
+  RasterChain(bits, stride, clip, color, n, [&](std::size_t i) {
+    return Point{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])};
+  });
   return true;
 }
 

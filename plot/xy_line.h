@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "plot/column_decimator.h"
 #include "plot/data_series.h"
 #include "plot/point_attr.h"
 #include "plot/rect.h"
@@ -39,6 +40,12 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   // pixel in, end pixel out, clipped to the canvas clip); otherwise, or with this off, every
   // segment goes through the canvas.
   void SetRasterFastPath(bool on) { rasterFast_ = on; }
+  // On that direct path, many points per pixel column are first thinned to a few per column
+  // with the very same pixels (see column_decimator.h for when that holds; otherwise every
+  // point is drawn). Off: every point is drawn, for comparisons.
+  void SetDecimation(bool on) { decimation_ = on; }
+  // Whether the last Draw() drew the line from thinned points.
+  bool LastDrawDecimated() const { return last_draw_decimated_; }
 
  private:
   using MarkRoutine = void (*)(plot::Canvas& c, const Tsp_PointAttr& a, int x, int y);
@@ -53,4 +60,7 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   Tsp_PointAttr pointAttr_;
   MarkRoutine mark_;
   bool rasterFast_ = true;
+  bool decimation_ = true;
+  bool last_draw_decimated_ = false;
+  plot::ColumnDecimator decimator_;
 };

@@ -1,5 +1,7 @@
-// Prints: field render time (median of 100) at two plot sizes and three point counts, the
-// cost of an append, and field renders per second while 750 appends a second arrive.
+// Prints: field render time (median of 100) at two plot sizes and up to a million points,
+// the cost of an append (on average, and at 1k and 1M stored points), frames per second of
+// three scrolled plots showing 150,000 points each, and field renders per second while 750
+// appends a second arrive.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -26,6 +28,7 @@ double Median(std::vector<double> v) {
 
 constexpr int kRenders = 100;
 constexpr double kSampleRate = 200.0;  // samples per second per channel
+constexpr double kPlayerRate = 250.0;  // samples per second of a recorded session
 
 void FieldRender(int w, int h, int points) {
   Tsp_XYPlot p;
@@ -66,6 +69,66 @@ void AppendCost() {
   }
   std::printf("append (series on a plot, 1e6 appends, 11 rounds): median %.1f ns per append\n",
               Median(ns));
+}
+
+// The cost of one append once the series already holds `stored` points: the next 1000
+// appends, timed, on a fresh series each round.
+void AppendCostAt(int stored) {
+  constexpr int kBatch = 1000;
+  std::vector<double> ns;
+  for (int round = 0; round < 11; ++round) {
+    Tsp_XYPlot p;
+    Tsp_XYLine line;
+    plot_test::ApplyMainWindowSettings(p, &line, nullptr);
+    p.OnRequestUpdate = [] {};
+    for (int i = 0; i < stored; ++i) line.AddPoint(i / kSampleRate, (i % 97) * 0.1);
+    const auto t0 = Clock::now();
+    for (int i = stored; i < stored + kBatch; ++i) line.AddPoint(i / kSampleRate, (i % 97) * 0.1);
+    ns.push_back(std::chrono::duration<double, std::nano>(Clock::now() - t0).count() / kBatch);
+  }
+  std::printf("append at %7d stored points (next 1000, 11 rounds): median %.1f ns per append\n",
+              stored, Median(ns));
+}
+
+// A player view: three 781 x 168 plots, each series a 20-minute session at 250 Hz, showing a
+// 10-minute window (150,000 points). Every frame scrolls all three by a second and renders
+// them fully (frame and field), as a scrolling view does.
+void PlayerScroll() {
+  constexpr double kSession = 20 * 60.0, kWindow = 10 * 60.0;
+  constexpr int kFrames = 60;
+  std::vector<std::unique_ptr<Tsp_XYPlot>> plots;
+  std::vector<std::unique_ptr<Tsp_XYLine>> lines;
+  for (int k = 0; k < 3; ++k) {
+    plots.push_back(std::make_unique<Tsp_XYPlot>());
+    lines.push_back(std::make_unique<Tsp_XYLine>());
+    plot_test::ApplyMainWindowSettings(*plots[k], lines[k].get(), nullptr);
+    plots[k]->SetSize(781, 168);
+    const int n = static_cast<int>(kSession * kPlayerRate);
+    for (int i = 0; i < n; ++i) {
+      const double t = i / kPlayerRate;
+      lines[k]->AddPoint(t, plot_bench::PulseWave(t + k));
+    }
+    plots[k]->BottomAxis().SetMinMax(0, kWindow);
+    plots[k]->Paint();
+  }
+  std::vector<double> ms;
+  double step = 1.0;
+  for (int f = 0; f < kFrames; ++f) {
+    // Back and forth, so the window always holds 10 minutes of data.
+    if (plots[0]->BottomAxis().Max() + step > kSession || plots[0]->BottomAxis().Min() + step < 0)
+      step = -step;
+    const auto t0 = Clock::now();
+    for (auto& p : plots) {
+      p->BottomAxis().MoveRange(step);
+      p->Paint();
+    }
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  const double med = Median(ms);
+  std::printf(
+      "player: 3 plots 781x168, 150000 points each, scrolled and fully rendered: "
+      "median %.2f ms per frame, %.0f frames/s\n",
+      med, 1000.0 / med);
 }
 
 // Three hosted plots; a timer delivers 750 appends a second in chunks as the serial reader
@@ -118,9 +181,12 @@ int main(int argc, char** argv) {
   if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setFont(QFont("WenQuanYi Micro Hei", 9));
-  for (auto [w, h] : {std::pair{781, 168}, std::pair{1600, 800}})
-    for (int n : {800, 4000, 100000}) FieldRender(w, h, n);
+  for (int n : {800, 4000, 100000, 1000000}) FieldRender(781, 168, n);
+  for (int n : {800, 4000, 100000}) FieldRender(1600, 800, n);
   AppendCost();
+  AppendCostAt(1000);
+  AppendCostAt(1000000);
+  PlayerScroll();
   LiveFeed(3.0);
   return 0;
 }
