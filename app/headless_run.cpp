@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+namespace pulse::app {
+
 void HeadlessRun::Start() {
   pulse::window::TForm1& f = form_.Form();
   if (!ReplayFile.empty()) {
@@ -105,3 +107,5 @@ void HeadlessRun::Finish(int code) {
   if (f.State().PortOpen) f.Bt_openClick();
   QCoreApplication::quit();
 }
+
+}  // namespace pulse::app

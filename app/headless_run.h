@@ -12,6 +12,8 @@
 
 #include "ui/main_form.h"
 
+namespace pulse::app {
+
 class HeadlessRun : public QObject {
   Q_OBJECT
 
@@ -53,3 +55,5 @@ class HeadlessRun : public QObject {
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
 };
+
+}  // namespace pulse::app

@@ -196,13 +196,13 @@ int main(int argc, char** argv) {
   const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty();
 
   // The demo sensor plays the device on a pseudo-terminal mapped to COM1.
-  std::unique_ptr<vsensor::VirtualSensor> sensor;
+  std::unique_ptr<pulse::vsensor::VirtualSensor> sensor;
   pulse::window::FormOptions form_options;
   QString port_text;
   if (opt.demo || (!opt.snapshot.isEmpty() && opt.replay.isEmpty() && opt.ports.isEmpty())) {
-    vsensor::Options so;
+    pulse::vsensor::Options so;
     so.seed = static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
-    sensor = std::make_unique<vsensor::VirtualSensor>(so);
+    sensor = std::make_unique<pulse::vsensor::VirtualSensor>(so);
     try {
       sensor->Start();
     } catch (const std::exception& e) {
@@ -218,7 +218,7 @@ int main(int argc, char** argv) {
   }
 
   // The print dialog is made once and keeps its state between prints.
-  TMFPrintDlg print_dialog;
+  pulse::ui::TMFPrintDlg print_dialog;
   pulse::ui::MainForm main_form(form_options, &print_dialog);
   pulse::ui::MainWindow& window = main_form.Window();
   main_form.SetHeadless(headless);
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
     window.show();
-    HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
+    pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.ReplayFile = opt.replay.toStdString();
     if (!opt.snapshot.isEmpty()) {
       run.OnDone = [&] {
@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
     run.Start();
     app.exec();
     if (opt.stats) {
-      const protocol::FrameParser& counts = main_form.Form().Parser();
+      const pulse::protocol::FrameParser& counts = main_form.Form().Parser();
       std::printf("frames: good %llu, bad %llu, bytes %llu\n",
                   static_cast<unsigned long long>(counts.GoodDataFrames()),
                   static_cast<unsigned long long>(counts.BadDataFrames()),

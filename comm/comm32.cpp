@@ -10,6 +10,8 @@
 #include "comm/line_settings.h"
 #include "comm/serial_device.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // The reader runs highest, the writer one step lower, both above the main thread: received
@@ -195,3 +197,5 @@ void TComm32::WindowProc(comm::Notification& message) {
       break;
   }
 }
+
+}  // namespace pulse::comm

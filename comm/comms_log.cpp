@@ -9,7 +9,8 @@
 #include <string>
 #include <system_error>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace {
 
 // Longest composed error line; longer system texts are cut.
@@ -102,4 +103,4 @@ void DebugOutput(std::string_view text) {
   if (enabled) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

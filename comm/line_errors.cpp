@@ -3,7 +3,7 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
-namespace comm {
+namespace pulse::comm {
 
 uint32_t CommErrorFlags(const LineErrorCounts& before, const LineErrorCounts& now) {
   uint32_t flags = 0;
@@ -38,4 +38,4 @@ bool ReadLineErrorCounts(int fd, LineErrorCounts* counts) {
   return true;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace comm {
+namespace pulse::comm {
 
 // Error flag bits, in the numbering the reports have always printed.
 inline constexpr uint32_t kCeRxOver = 0x0001;    // input buffer overflow
@@ -31,4 +31,4 @@ std::string CommEventReport(uint32_t flags);
 // Reads the counters; false when the driver cannot tell (a pseudo-terminal answers ENOTTY).
 bool ReadLineErrorCounts(int fd, LineErrorCounts* counts);
 
-}  // namespace comm
+}  // namespace pulse::comm

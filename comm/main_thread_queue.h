@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-namespace comm {
+namespace pulse::comm {
 
 // Message numbers: the user message base plus an offset, as the components have always used.
 inline constexpr uint32_t kUserMessageBase = 1024;
@@ -88,4 +88,4 @@ struct NotifyTarget {
   }
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -8,7 +8,8 @@
 #include <fstream>
 #include <system_error>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace fs = std::filesystem;
 namespace {
 
@@ -146,4 +147,4 @@ std::string PortNames::Resolve(const std::string& comm_port) const {
   return ports[static_cast<size_t>(*number) - 1].Path;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace comm {
+namespace pulse::comm {
 
 struct PortInfo {
   std::string Path;         // /dev/ttyUSB0
@@ -52,4 +52,4 @@ class PortNames {
   std::map<int, std::string> mappings_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace comm {
+namespace pulse::comm {
 
 PortThread::~PortThread() {
   Join();
@@ -28,4 +28,4 @@ void PortThread::PostHangup() const {
   Notify.Post(kMsgRequestHangup, 0, nullptr);
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

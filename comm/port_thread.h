@@ -9,7 +9,7 @@
 #include "comm/main_thread_queue.h"
 #include "comm/stop_signal.h"
 
-namespace comm {
+namespace pulse::comm {
 
 class PortThread {
  public:
@@ -46,4 +46,4 @@ class PortThread {
   std::thread thread_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -12,6 +12,8 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // Interval value that asks for whatever is there, without waiting.
@@ -167,3 +169,5 @@ void TReadThread::Execute() {
   comm::CommsLog::Write("Read thread shutting down");
   comm::PurgeInput(PortHandle);
 }
+
+}  // namespace pulse::comm

@@ -10,6 +10,8 @@
 #include "comm/line_errors.h"
 #include "comm/port_thread.h"
 
+namespace pulse::comm {
+
 // A read asks for at most this many bytes; a chunk never holds more.
 inline constexpr size_t kReadChunk = 24;
 // Waiting bytes are fetched up to this many at once (a whole number of chunks).
@@ -35,3 +37,5 @@ class TReadThread : public comm::PortThread {
   bool counts_known_ = false;
   comm::LineErrorCounts counts_{};
 };
+
+}  // namespace pulse::comm

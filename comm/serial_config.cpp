@@ -1,5 +1,7 @@
 #include "comm/serial_config.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // DTR and RTS control codes of the line-state record.
@@ -89,3 +91,5 @@ void TComm::WindowProc(comm::Notification& message) {
       break;
   }
 }
+
+}  // namespace pulse::comm

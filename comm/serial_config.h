@@ -9,7 +9,7 @@
 
 #include "comm/main_thread_queue.h"
 
-namespace comm {
+namespace pulse::comm {
 
 // The port's line-state record. Control codes: DTR 0 disable, 1 enable, 2 handshake; RTS
 // 0 disable, 1 enable, 2 handshake, 3 toggle.
@@ -58,8 +58,6 @@ inline constexpr uint32_t kMsgCommReceiveError = kUserMessageBase + 502;
 inline constexpr uint32_t kMsgCommRequestHangup = kUserMessageBase + 503;
 inline constexpr uint32_t kMsgCommModemStateChange = kUserMessageBase + 504;
 inline constexpr uint32_t kMsgCommSendDataEmpty = kUserMessageBase + 505;
-
-}  // namespace comm
 
 enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
 enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
@@ -149,3 +147,5 @@ class TComm {
 
   bool send_data_empty_ = true;
 };
+
+}  // namespace pulse::comm

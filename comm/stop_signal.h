@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace comm {
+namespace pulse::comm {
 
 class StopSignal {
  public:
@@ -23,4 +23,4 @@ class StopSignal {
   int fd_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <optional>
 
-namespace comm {
+namespace pulse::comm {
 
 struct WriteRequest {
   uint32_t Size = 0;
@@ -40,4 +40,4 @@ class WriteQueue {
   bool closed_ = false;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -8,6 +8,8 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
+namespace pulse::comm {
+
 void TWriteThread::Execute() {
   for (;;) {
     std::optional<comm::WriteRequest> request = Queue->TryTake();
@@ -74,3 +76,5 @@ bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
   }
   return true;
 }
+
+}  // namespace pulse::comm

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace pulse::form {
+
 void TComboBox::Select(int index) {
   if (index >= 0 && index < static_cast<int>(Items.size())) {
     ItemIndex = index;
@@ -27,3 +29,5 @@ void TMemoLines::Assign(std::vector<std::string> lines) {
   ++revision_;
   ++reset_revision_;
 }
+
+}  // namespace pulse::form

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace pulse::form {
+
 // What every visible control has.
 struct TControl {
   bool Enabled = true;
@@ -85,3 +87,5 @@ struct TStatusBar : TControl {
   static constexpr size_t kPanelCount = 5;
   std::array<TStatusPanel, kPanelCount> Panels;
 };
+
+}  // namespace pulse::form

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace pulse::form {
+
 struct TFormState {
   static constexpr int kDefaultSampleRate = 200;         // samples per second until the device says
   static constexpr double kDefaultUnitFactor = 10.1972;  // millimetres of water
@@ -42,3 +44,5 @@ struct TFormState {
   int32_t ReplayIndex = 0;
   bool Replaying = false;
 };
+
+}  // namespace pulse::form

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace pulse::form {
+
 namespace {
 
 TCaptionControl Captioned(const char* caption, const char* hint = "") {
@@ -104,3 +106,5 @@ TMainControls::TMainControls() {
 
   StatusBar1.Panels[TStatusBar::kPanelCount - 1].Centered = true;  // the clock
 }
+
+}  // namespace pulse::form

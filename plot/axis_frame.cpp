@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -109,4 +109,4 @@ void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field) {
   }
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

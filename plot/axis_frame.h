@@ -7,7 +7,7 @@
 #include "plot/canvas.h"
 #include "plot/rect.h"
 
-namespace plot {
+namespace pulse::plot {
 
 struct PlotAxes {
   Tsp_Axis& Left;
@@ -34,4 +34,4 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
 // to the field.
 void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field);
 
-}  // namespace plot
+}  // namespace pulse::plot

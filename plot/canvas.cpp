@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -477,4 +477,4 @@ int Canvas::Height() const {
   return dev ? dev->height() : 0;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

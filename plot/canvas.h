@@ -26,7 +26,7 @@
 class QColor;
 class QPaintDevice;
 
-namespace plot {
+namespace pulse::plot {
 
 // A font with the colour text is drawn in and an orientation in tenths of a degree,
 // counter-clockwise (900: text runs upward and its cell lies right of the start point).
@@ -143,4 +143,4 @@ class Canvas {
   std::vector<QLine> lines_;  // reused by Polyline
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -2,6 +2,8 @@
 
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 Tsp_DataSeries::~Tsp_DataSeries() {
   if (plot_) plot_->RemoveSeries(this);
 }
@@ -151,3 +153,5 @@ bool Tsp_XYDataSeries::GetYMax(double& v) {
 void Tsp_XYDataSeries::AttrChanged(const void* /*sender*/) {
   if (Plot()) DataChanged(dcLook);
 }
+
+}  // namespace pulse::plot

@@ -9,9 +9,9 @@
 #include "plot/min_max_pyramid.h"
 #include "plot/xy_plot_types.h"
 
-namespace plot {
+namespace pulse::plot {
+
 class Canvas;
-}
 
 class Tsp_DataSeries {
  public:
@@ -109,3 +109,5 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   int count_ = 0;
   int capacity_ = kGrowthStep;
 };
+
+}  // namespace pulse::plot

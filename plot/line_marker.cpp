@@ -3,6 +3,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 void Tsp_LineMarker::SetPen(const plot::CanvasPen& p) {
   pen_ = p;
   Redraw();
@@ -46,3 +48,5 @@ void Tsp_LineMarker::Draw() {
     c->Line(f.Left, y, f.Right, y);
   }
 }
+
+}  // namespace pulse::plot

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace pulse::plot {
+
 Tsp_MemBitmap::Tsp_MemBitmap(int width, int height, double devicePixelRatio)
     : width_(width), height_(height), dpr_(devicePixelRatio) {
   Allocate();
@@ -76,3 +78,5 @@ void Tsp_MemBitmap::CopyRectFrom(Tsp_MemBitmap& source, const plot::Rect& area) 
     std::memcpy(dst + y * dstStride + x0 * bytesPerPixel, from + y * srcStride + x0 * bytesPerPixel,
                 rowBytes);
 }
+
+}  // namespace pulse::plot

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -73,4 +73,4 @@ MinMax MinMaxPyramid::Span(const double* values, std::size_t a, std::size_t b) c
   return Merge(r, {lo_v, hi_v});
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -5,6 +5,8 @@
 
 #include "plot/print_geometry.h"
 
+namespace pulse::plot {
+
 namespace {
 
 using plot::RoundEven;
@@ -142,3 +144,5 @@ void TMover::MouseUp(TMouseButton /*button*/, TShiftState /*shift*/, int /*x*/, 
   host_.InvertOutline(work_);
   host_.SetControlBounds(work_);
 }
+
+}  // namespace pulse::plot

@@ -6,6 +6,8 @@
 #include "plot/rect.h"
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 // Resize cursors shown near the right and bottom edges.
 constexpr TCursor crSizeNS = -7;
 constexpr TCursor crSizeWE = -9;
@@ -75,3 +77,5 @@ class TMover {
   TCursor shownCursor_ = crDefault;
   bool cursorChanged_ = false;
 };
+
+}  // namespace pulse::plot

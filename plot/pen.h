@@ -3,6 +3,8 @@
 
 #include "plot/colors.h"
 
+namespace pulse::plot {
+
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
 // pmCopy paints the pen colour; pmXor exclusive-ors it into the picture; pmNot inverts the
@@ -10,8 +12,6 @@ enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psIns
 enum TPenMode { pmCopy, pmXor, pmNot, pmNotXor };
 
 enum TBrushStyle { bsSolid, bsClear };
-
-namespace plot {
 
 struct CanvasPen {
   TColor Color = clBlack;
@@ -27,4 +27,4 @@ struct CanvasBrush {
   bool operator==(const CanvasBrush&) const = default;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

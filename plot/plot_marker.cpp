@@ -2,6 +2,8 @@
 
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 Tsp_PlotMarker::~Tsp_PlotMarker() {
   if (plot_) plot_->RemoveMarker(this, whenDraw_);
 }
@@ -58,3 +60,5 @@ void Tsp_PlotMarker::SetVisible(bool v) {
   visible_ = v;
   Redraw();
 }
+
+}  // namespace pulse::plot

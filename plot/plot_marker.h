@@ -3,6 +3,8 @@
 
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 class Tsp_PlotMarker {
  public:
   Tsp_PlotMarker() = default;
@@ -46,3 +48,5 @@ class Tsp_PlotMarker {
   Tsp_Axis* xAxisRef_ = nullptr;
   Tsp_Axis* yAxisRef_ = nullptr;
 };
+
+}  // namespace pulse::plot

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace pulse::plot {
+
 void Tsp_PointAttr::SetKind(TPointKind v) {
   if (v == kind_) return;
   kind_ = v;
@@ -75,3 +77,5 @@ void Tsp_PointAttr::ApplyBorderToPen(plot::CanvasPen& pen) const {
   pen.Style = psSolid;
   pen.Mode = pmCopy;
 }
+
+}  // namespace pulse::plot

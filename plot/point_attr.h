@@ -6,6 +6,8 @@
 #include "plot/colors.h"
 #include "plot/pen.h"
 
+namespace pulse::plot {
+
 enum TPointKind {
   ptRectangle,
   ptEllipse,
@@ -73,3 +75,5 @@ class Tsp_PointAttr {
   TBrushStyle style_ = bsSolid;
   ChangeHandler onChange_;
 };
+
+}  // namespace pulse::plot

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace plot {
+namespace pulse::plot {
 
 int RoundEven(double v) {
   return static_cast<int>(std::nearbyint(v));
@@ -93,4 +93,4 @@ void PrintLayoutState::LayOutAndPlace(const Rect& outer, double pageWidth, doubl
   firstUse_ = false;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

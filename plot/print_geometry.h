@@ -4,7 +4,7 @@
 
 #include "plot/rect.h"
 
-namespace plot {
+namespace pulse::plot {
 
 struct PrintSize {
   int Width = 0;
@@ -95,4 +95,4 @@ class PrintLayoutState {
   bool firstUse_ = true;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

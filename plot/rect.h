@@ -1,7 +1,7 @@
 // Integer points and rectangles; Right and Bottom are exclusive.
 #pragma once
 
-namespace plot {
+namespace pulse::plot {
 
 struct Point {
   int x = 0;
@@ -20,4 +20,4 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -2,6 +2,8 @@
 #include "plot/canvas.h"
 #include "plot/scale.h"
 
+namespace pulse::plot {
+
 using plot::kLabelGap;
 using plot::kTickLength;
 
@@ -70,3 +72,5 @@ void Tsp_Scale::DrawTicks(plot::Canvas& canvas) {
     }
   }
 }
+
+}  // namespace pulse::plot

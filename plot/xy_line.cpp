@@ -12,6 +12,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 namespace {
 
 using plot::Canvas;
@@ -311,3 +313,5 @@ void Tsp_XYLine::AddPointAndDraw(double x, double y) {
   c->RestoreClip(saved);
   plot->ScreenChanged();
 }
+
+}  // namespace pulse::plot

@@ -8,6 +8,8 @@
 #include "plot/point_attr.h"
 #include "plot/rect.h"
 
+namespace pulse::plot {
+
 class Tsp_Axis;
 class Tsp_XYLine;
 
@@ -15,10 +17,8 @@ class Tsp_XYLine;
 using TDrawCustomPointEvent =
     std::function<void(Tsp_XYLine& XYLine, double xv, double yv, int x, int y)>;
 
-namespace plot {
 // A pixel this far from the origin counts as far off; a segment with both ends far is skipped.
 inline constexpr int kFarPixel = 16000;
-}  // namespace plot
 
 class Tsp_XYLine : public Tsp_XYDataSeries {
  public:
@@ -64,3 +64,5 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   bool last_draw_decimated_ = false;
   plot::ColumnDecimator decimator_;
 };
+
+}  // namespace pulse::plot

@@ -8,6 +8,8 @@
 #include "plot/mem_bitmap.h"
 #include "plot/plot_marker.h"
 
+namespace pulse::plot {
+
 namespace {
 
 // Puts the drawing canvas (and drawing size) back when a paint step leaves, also by exception.
@@ -720,3 +722,5 @@ void Tsp_XYPlot::PanRect(const TRect& r) {
     InvalidateParts(false, true, true);
   }
 }
+
+}  // namespace pulse::plot

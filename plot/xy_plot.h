@@ -16,6 +16,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 class Tsp_DataSeries;
 class Tsp_PlotMarker;
 class Tsp_MemBitmap;
@@ -28,7 +30,6 @@ using TMouseEvent =
     std::function<void(Tsp_XYPlot& Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(Tsp_XYPlot& Sender, TShiftState Shift, int X, int Y)>;
 
-namespace plot {
 // Size of a plot control at creation.
 inline constexpr int kDefaultPlotWidth = 180;
 inline constexpr int kDefaultPlotHeight = 120;
@@ -40,7 +41,6 @@ inline constexpr int kZoomStartDistance = 3;
 inline constexpr int kMinZoomBand = 2;
 // Share of the data span added on each automatic side.
 inline constexpr double kAutoScalePadding = 0.025;
-}  // namespace plot
 
 class Tsp_XYPlot : public plot::AxisOwner {
  public:
@@ -251,3 +251,5 @@ class Tsp_XYPlot : public plot::AxisOwner {
   MouseState mouseState_ = MouseState::Idle;
   TRect mouseRect_;
 };
+
+}  // namespace pulse::plot

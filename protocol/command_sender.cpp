@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-namespace protocol {
+namespace pulse::protocol {
 
 void CommandSender::Send(const CommandFrame& frame, const char* sent_text,
                          const char* failed_text) noexcept {
@@ -83,4 +83,4 @@ void CommandSender::EndPendingOnClose() noexcept {
   state_.ZeroPending = false;
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -7,7 +7,7 @@
 #include "protocol/command_frames.h"
 #include "protocol/units.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 namespace {
 
@@ -245,4 +245,4 @@ void FrameParser::LogError(const std::string& line) {
   memo.Add(line);
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace protocol {
+namespace pulse::protocol {
 
 void Recorder::Step(const std::string* line) {
   auto& list = state_.RecordList;
@@ -18,4 +18,4 @@ void Recorder::Step(const std::string* line) {
   }
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

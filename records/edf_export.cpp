@@ -163,8 +163,8 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
     // device values and the physical range makes digital x gain the value in
     // the unit: exact for kPa, mbar and mmHg; in mmH2O the range needs more
     // than 8 characters and is off by under 5 % of one step.
-    const double gains[2] = {settings.unit_factor / ::protocol::kWaveDivisor,
-                             settings.unit_factor / ::protocol::kStaticDivisor};
+    const double gains[2] = {settings.unit_factor / protocol::kWaveDivisor,
+                             settings.unit_factor / protocol::kStaticDivisor};
     const char* names[2] = {"wave", "static"};
     for (int k = 0; k < 2 && ok; ++k) {
       const int sig = 2 * c + k;

@@ -26,9 +26,11 @@ namespace pulse::ui {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
-void SyncCommon(QWidget* w, const TControl& c) {
+void SyncCommon(QWidget* w, const form::TControl& c) {
   if (w == nullptr) return;
   if (w->isEnabled() != c.Enabled) w->setEnabled(c.Enabled);
   // isHidden() is the widget's own flag, independent of its parents.
@@ -37,36 +39,36 @@ void SyncCommon(QWidget* w, const TControl& c) {
   if (w->toolTip() != hint) w->setToolTip(hint);
 }
 
-void SyncCaption(QAbstractButton* w, const TCaptionControl& c) {
+void SyncCaption(QAbstractButton* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
 }
 
-void SyncCaption(QLabel* w, const TCaptionControl& c) {
+void SyncCaption(QLabel* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
 }
 
-void SyncCaption(QGroupBox* w, const TCaptionControl& c) {
+void SyncCaption(QGroupBox* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->title() != Q(c.Caption)) w->setTitle(Q(c.Caption));
 }
 
-void SyncEdit(QLineEdit* w, const TEdit& c) {
+void SyncEdit(QLineEdit* w, const form::TEdit& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
   if (w->text() != Q(c.Text)) w->setText(Q(c.Text));
 }
 
-void SyncCheck(QCheckBox* w, const TCheckBox& c) {
+void SyncCheck(QCheckBox* w, const form::TCheckBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
   if (w->isChecked() != c.Checked) w->setChecked(c.Checked);
 }
 
-void SyncCombo(QComboBox* w, const TComboBox& c) {
+void SyncCombo(QComboBox* w, const form::TComboBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
@@ -89,8 +91,8 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
     window_->ReplacePlot(k, widget);
     plot_widgets_[static_cast<size_t>(k)] = widget;
   }
-  form_ = std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_),
-                                           std::move(options));
+  form_ =
+      std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_), std::move(options));
   queue_.SetAfterBatch([this] { ScheduleSync(); });
 
   sync_timer_.setSingleShot(true);
@@ -132,7 +134,7 @@ void MainForm::Bind() {
   const MainWindowWidgets& w = window_->widgets();
   window::TForm1* f = form_.get();
   window::WaveViews* v = &form_->Views();
-  TMainControls* c = &form_->Controls();
+  form::TMainControls* c = &form_->Controls();
   auto click = [this](QAbstractButton* b, std::function<void()> h) {
     if (b != nullptr) connect(b, &QAbstractButton::clicked, this, [this, h] { Handle(h); });
   };
@@ -160,11 +162,12 @@ void MainForm::Bind() {
     click(row.zoom_in, [v, view] { v->Bt_ZoomY2Click(view); });
     click(row.zoom_out, [v, view] { v->Bt_ZoomY1Click(view); });
     click(row.print, [this, k] { PrintView(k); });
-    Tsp_XYPlot& plot = Plot(k);
-    plot.OnDblClick = [this, v, view](Tsp_XYPlot&) {
+    plot::Tsp_XYPlot& plot = Plot(k);
+    plot.OnDblClick = [this, v, view](plot::Tsp_XYPlot&) {
       Handle([v, view] { v->XYPlotDblClick(view); });
     };
-    plot.OnMouseUp = [this, v, view](Tsp_XYPlot&, TMouseButton, TShiftState, int x, int y) {
+    plot.OnMouseUp = [this, v, view](plot::Tsp_XYPlot&, plot::TMouseButton, plot::TShiftState,
+                                     int x, int y) {
       Handle([v, view, x, y] { v->XYPlotMouseUp(view, x, y); });
     };
   }
@@ -211,20 +214,20 @@ void MainForm::Sync() {
   if (syncing_) return;
   syncing_ = true;
   const MainWindowWidgets& w = window_->widgets();
-  const TMainControls& c = form_->Controls();
+  const form::TMainControls& c = form_->Controls();
 
   if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
     window_->setWindowTitle(Q(c.Caption));
 
-  const std::array<const TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
-  const std::array<const TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
-  const std::array<const TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
-  const std::array<const TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
-                                                 &c.GroupBox_jy3};
-  const std::array<const TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
-  const std::array<const TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
-                                                     &c.SpeedButton4};
-  const std::array<const TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
+  const std::array<const form::TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
+  const std::array<const form::TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
+  const std::array<const form::TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
+  const std::array<const form::TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
+                                                       &c.GroupBox_jy3};
+  const std::array<const form::TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
+  const std::array<const form::TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
+                                                           &c.SpeedButton4};
+  const std::array<const form::TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
   for (size_t k = 0; k < 3; ++k) {
     const ViewRowWidgets& row = w.views[k];
     SyncCommon(row.row, *rows[k]);
@@ -279,7 +282,7 @@ void MainForm::Sync() {
 }
 
 void MainForm::SyncMemo() {
-  const TMemoLines& lines = form_->Controls().Memo1.Lines;
+  const form::TMemoLines& lines = form_->Controls().Memo1.Lines;
   QPlainTextEdit* memo = window_->widgets().Memo1;
   if (memo == nullptr || lines.Revision() == memo_revision_) return;
   if (lines.ResetRevision() != memo_reset_revision_ || lines.Count() < memo_count_) {
@@ -333,12 +336,16 @@ std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) 
   return name.toStdString();
 }
 
-void MainForm::SetTimerInterval(int ms) { timer1_.setInterval(ms); }
+void MainForm::SetTimerInterval(int ms) {
+  timer1_.setInterval(ms);
+}
 
 void MainForm::RunAfter(int ms, std::function<void()> step) {
   QTimer::singleShot(ms, this, [this, step = std::move(step)] { Handle(step); });
 }
 
-void MainForm::CloseWindow() { window_->close(); }
+void MainForm::CloseWindow() {
+  window_->close();
+}
 
 }  // namespace pulse::ui

@@ -15,9 +15,9 @@
 #include "window/form1.h"
 #include "window/view_plot_setup.h"
 
-class TMFPrintDlg;
-
 namespace pulse::ui {
+
+class TMFPrintDlg;
 
 class PlotWidget;
 
@@ -33,7 +33,7 @@ class MainForm : public QObject, public window::IFormHost {
 
   MainWindow& Window() { return *window_; }
   window::TForm1& Form() { return *form_; }
-  Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
+  plot::Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
   // Copies every control model into its widget now.
   void Sync();
 

@@ -23,6 +23,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::ui {
+
 namespace {
 
 // Client area and the places of the controls.
@@ -50,15 +52,15 @@ plot::Rect FromQRect(const QRect& r) {
   return plot::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-Qt::CursorShape ToQtCursor(TCursor c) {
+Qt::CursorShape ToQtCursor(plot::TCursor c) {
   switch (c) {
-    case crSizeWE:
+    case plot::crSizeWE:
       return Qt::SizeHorCursor;
-    case crSizeNS:
+    case plot::crSizeNS:
       return Qt::SizeVerCursor;
-    case crCross:
+    case plot::crCross:
       return Qt::CrossCursor;
-    case crHandPoint:
+    case plot::crHandPoint:
       return Qt::PointingHandCursor;
     default:
       return Qt::ArrowCursor;
@@ -66,8 +68,6 @@ Qt::CursorShape ToQtCursor(TCursor c) {
 }
 
 }  // namespace
-
-namespace pulse::ui {
 
 // The printer page: a white sheet with a black edge.
 class PageShapeWidget : public QWidget {
@@ -122,13 +122,13 @@ class OutlineOverlay : public QWidget {
 };
 
 // The rendered plot, stretched over its bounds; hands its mouse to the mover.
-class PlotImageWidget : public QWidget, public TMoverHost {
+class PlotImageWidget : public QWidget, public plot::TMoverHost {
  public:
   PlotImageWidget(QWidget* parent, OutlineOverlay& overlay, std::function<void()> moved)
       : QWidget(parent), overlay_(overlay), moved_(std::move(moved)) {
     setMouseTracking(true);  // hover decides the resize cursors
   }
-  void SetMover(TMover* m) { mover_ = m; }
+  void SetMover(plot::TMover* m) { mover_ = m; }
   void SetPicture(const QPicture* pic, plot::PrintSize size) {
     picture_ = pic;
     size_ = size;
@@ -140,8 +140,8 @@ class PlotImageWidget : public QWidget, public TMoverHost {
     setGeometry(ToQRect(r));
     if (moved_) moved_();
   }
-  TCursor ControlCursor() const override { return cursor_; }
-  void SetControlCursor(TCursor c) override {
+  plot::TCursor ControlCursor() const override { return cursor_; }
+  void SetControlCursor(plot::TCursor c) override {
     cursor_ = c;
     setCursor(ToQtCursor(c));
   }
@@ -157,7 +157,7 @@ class PlotImageWidget : public QWidget, public TMoverHost {
     p.drawPicture(0, 0, *picture_);
   }
   void mousePressEvent(QMouseEvent* e) override { Press(e, 0); }
-  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, ssDouble); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, plot::ssDouble); }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
@@ -165,7 +165,7 @@ class PlotImageWidget : public QWidget, public TMoverHost {
     }
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+    const std::optional<plot::TMouseButton> button = PlotWidget::ButtonOf(e->button());
     if (!mover_ || !button) return QWidget::mouseReleaseEvent(e);
     const QPoint pt = e->position().toPoint();
     mover_->MouseUp(*button, PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()), pt.x(),
@@ -174,24 +174,22 @@ class PlotImageWidget : public QWidget, public TMoverHost {
 
  private:
   // Buttons the plot library has no use for (Back, Forward) never start a drag.
-  void Press(QMouseEvent* e, TShiftState extra) {
-    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+  void Press(QMouseEvent* e, plot::TShiftState extra) {
+    const std::optional<plot::TMouseButton> button = PlotWidget::ButtonOf(e->button());
     if (!mover_ || !button) return QWidget::mousePressEvent(e);
     const QPoint pt = e->position().toPoint();
-    const auto shift =
-        static_cast<TShiftState>(PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()) | extra);
+    const auto shift = static_cast<plot::TShiftState>(
+        PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()) | extra);
     mover_->MouseDown(*button, shift, pt.x(), pt.y());
   }
 
   OutlineOverlay& overlay_;
   std::function<void()> moved_;
-  TMover* mover_ = nullptr;
+  plot::TMover* mover_ = nullptr;
   const QPicture* picture_ = nullptr;
   plot::PrintSize size_;
-  TCursor cursor_ = crDefault;
+  plot::TCursor cursor_ = plot::crDefault;
 };
-
-}  // namespace pulse::ui
 
 const QString TMFPrintDlg::kPdfTarget = QStringLiteral("PDF file");
 
@@ -199,7 +197,7 @@ TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("打印..."));
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
-  mover_ = std::make_unique<TMover>(*plotImage_);
+  mover_ = std::make_unique<plot::TMover>(*plotImage_);
   plotImage_->SetMover(mover_.get());
   // Start on the platform's default printer when there is one, else on the PDF file.
   if (printer_.printerName().isEmpty()) SelectPdfTarget(QString());
@@ -328,14 +326,14 @@ void TMFPrintDlg::RenderPicture() {
   QPicture picture;
   {
     plot::Canvas canvas(&picture);
-    const Tsp_BorderStyle saved = plot_->BorderStyle();
+    const plot::Tsp_BorderStyle saved = plot_->BorderStyle();
     // The control's frame has no place on paper; put it back whatever happens in between.
     struct RestoreBorder {
-      Tsp_XYPlot& plot;
-      Tsp_BorderStyle style;
+      plot::Tsp_XYPlot& plot;
+      plot::Tsp_BorderStyle style;
       ~RestoreBorder() { plot.SetBorderStyle(style); }
     } restore{*plot_, saved};
-    plot_->SetBorderStyle(bs_None);
+    plot_->SetBorderStyle(plot::bs_None);
     plot_->DrawTo(&canvas, size.Width, size.Height);
   }
   picture.setBoundingRect(QRect(0, 0, size.Width, size.Height));
@@ -344,7 +342,7 @@ void TMFPrintDlg::RenderPicture() {
   plotImage_->SetPicture(&picture_, pictureSize_);
 }
 
-void TMFPrintDlg::Prepare(Tsp_XYPlot& plot) {
+void TMFPrintDlg::Prepare(plot::Tsp_XYPlot& plot) {
   // Step 1 of the print command: refuse before anything changes.
   const QStringList targets = PrinterTargets();
   if (targets.isEmpty()) throw std::runtime_error(kNoPrinter);
@@ -379,10 +377,10 @@ void TMFPrintDlg::Prepare(Tsp_XYPlot& plot) {
   RenderPicture();
 }
 
-void TMFPrintDlg::PrintPlot(Tsp_XYPlot& plot) {
+void TMFPrintDlg::PrintPlot(plot::Tsp_XYPlot& plot) {
   // The plot is only borrowed for this command; it may be gone by the next one.
   struct Forget {
-    Tsp_XYPlot*& plot;
+    plot::Tsp_XYPlot*& plot;
     ~Forget() { plot = nullptr; }
   } forget{plot_};
   Prepare(plot);
@@ -444,3 +442,5 @@ void TMFPrintDlg::SetPrinterClick() {
     if (state_.Fill()) RenderPicture();
   }
 }
+
+}  // namespace pulse::ui

@@ -92,9 +92,9 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
-  comm321_.OnRequestHangup = [this](TComm32*) { HandleHangup(); };
+  comm321_.OnRequestHangup = [this](comm::TComm32*) { HandleHangup(); };
   ApplyStoredLinkSettings();
-  comm1_.OnReceiveData = [this](TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
+  comm1_.OnReceiveData = [this](comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
     comm1ReceiveData(Sender, Buffer, BufferLength);
   };
 }
@@ -102,8 +102,8 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
 void TForm1::ApplyStoredLinkSettings() {
   // The device link; port and baud are overwritten from the lists at every open.
   comm321_.SetBaudRate(kDeviceBaudRate);
-  comm321_.SetParity(NOPARITY);
-  comm321_.SetStopBits(ONESTOPBIT);
+  comm321_.SetParity(comm::NOPARITY);
+  comm321_.SetStopBits(comm::ONESTOPBIT);
   comm321_.SetReadIntervalTimeout(kLinkReadIntervalMs);
   comm321_.SetCommPort("COM2");
 
@@ -113,19 +113,19 @@ void TForm1::ApplyStoredLinkSettings() {
   comm1_.SetParityCheck(false);
   comm1_.SetOutx_CtsFlow(false);
   comm1_.SetOutx_DsrFlow(false);
-  comm1_.SetDtrControl(TDtrControl::DtrEnable);
+  comm1_.SetDtrControl(comm::TDtrControl::DtrEnable);
   comm1_.SetDsrSensitivity(false);
   comm1_.SetTxContinueOnXoff(true);
   comm1_.SetOutx_XonXoffFlow(true);
   comm1_.SetInx_XonXoffFlow(true);
   comm1_.SetReplaceWhenParityError(false);
   comm1_.SetIgnoreNullChar(false);
-  comm1_.SetRtsControl(TRtsControl::RtsEnable);
+  comm1_.SetRtsControl(comm::TRtsControl::RtsEnable);
   comm1_.SetXonLimit(1);
   comm1_.SetXoffLimit(1);
-  comm1_.SetByteSize(TByteSize::_8);
-  comm1_.SetParity(TParity::None);
-  comm1_.SetStopBits(TStopBits::_1);
+  comm1_.SetByteSize(comm::TByteSize::_8);
+  comm1_.SetParity(comm::TParity::None);
+  comm1_.SetStopBits(comm::TStopBits::_1);
   comm1_.SetXonChar(17);
   comm1_.SetXoffChar(19);
   comm1_.SetReplacedChar(0);
@@ -167,9 +167,9 @@ void TForm1::FormCreate() {
   e_commChange();
 
   state_.ErrorCount = 0;
-  state_.SampleRate = TFormState::kDefaultSampleRate;
+  state_.SampleRate = form::TFormState::kDefaultSampleRate;
   parser_.Buffer().Clear();
-  state_.UnitFactor = TFormState::kDefaultUnitFactor;
+  state_.UnitFactor = form::TFormState::kDefaultUnitFactor;
   controls_.cb_unit1.Select(3);
   controls_.cb_unit2.Select(3);
   controls_.cb_unit3.Select(3);
@@ -312,7 +312,7 @@ bool TForm1::OpenDevice() {
                       (path.empty() || path == comm_text ? "" : " (" + path + ")") + ": " +
                       comm::DescribeOpenError(comm321_.OpenError()));
     }
-  } catch (const ECommsError& e) {
+  } catch (const comm::ECommsError& e) {
     state_.PortOpen = false;
     host_.ShowError(e.what());
   }
@@ -431,7 +431,7 @@ void TForm1::Timer1Timer() {
   retry_.Step();
 }
 
-void TForm1::comm1ReceiveData(TComm*, const uint8_t*, uint16_t) {}
+void TForm1::comm1ReceiveData(comm::TComm*, const uint8_t*, uint16_t) {}
 
 void TForm1::SetTimerInterval(int ms) {
   if (ms == timer_interval_) return;

@@ -64,7 +64,7 @@ class RecordReplay {
   // Runs a file dialog; nothing (or an empty name) when the operator cancels.
   using FileDialog = std::function<std::optional<std::string>()>;
 
-  RecordReplay(TFormState& state, TMainControls& controls, WaveViews& views)
+  RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views)
       : state_(state), controls_(controls), views_(views) {}
 
   // "保存": with a non-empty record list, asks for a name and writes the list
@@ -98,8 +98,8 @@ class RecordReplay {
   void ReplayLine(std::string_view text);
 
  private:
-  TFormState& state_;
-  TMainControls& controls_;
+  form::TFormState& state_;
+  form::TMainControls& controls_;
   WaveViews& views_;
 };
 

@@ -33,11 +33,11 @@ double Rounded(double v) {
 
 }  // namespace
 
-WaveViews::WaveViews(TFormState& state, TMainControls& controls,
+WaveViews::WaveViews(form::TFormState& state, form::TMainControls& controls,
                      std::array<IViewPlot*, kViewCount> plots)
     : state_(state), controls_(controls), plots_(plots) {}
 
-TPanel& WaveViews::Readout(int index) {
+form::TPanel& WaveViews::Readout(int index) {
   switch (index) {
     case 0:
       return controls_.P_jy1;
@@ -48,7 +48,7 @@ TPanel& WaveViews::Readout(int index) {
   }
 }
 
-TPanel& WaveViews::Row(int index) {
+form::TPanel& WaveViews::Row(int index) {
   switch (index) {
     case 0:
       return controls_.P_01;

@@ -26,6 +26,8 @@
 #include "comm/manual_queue.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -74,7 +76,7 @@ LatencyRun MeasureLatency(double seconds) {
   std::vector<uint8_t> received;
   received.reserve(frames * kFrameSize);
 
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(name);
   comm.SetBaudRate(256000);
@@ -165,11 +167,11 @@ class FrameChecker {
 };
 
 ThroughputRun MeasureThroughput(double seconds) {
-  vsensor::Options options;
+  pulse::vsensor::Options options;
   options.unpaced = true;
-  vsensor::VirtualSensor sensor(options);
+  pulse::vsensor::VirtualSensor sensor(options);
   sensor.Start();
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(sensor.SlavePath());
   comm.SetBaudRate(256000);

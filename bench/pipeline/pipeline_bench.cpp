@@ -103,7 +103,7 @@ class BenchHost : public pulse::window::IFormHost {
   std::vector<std::pair<Clock::time_point, std::function<void()>>> delayed;
 };
 
-using pulse::window::testing::CountingView;
+using pulse::test::CountingView;
 
 // Counts the three-channel data frames on the link itself, independently of the parser, so
 // that frames arriving while the stop awaits its reply (not drawn, by design) are counted too.
@@ -307,7 +307,7 @@ class Pipeline {
   // A settings directory of its own, removed afterwards.
   std::string dir_ = MakeTempDir();
   BenchHost host_;
-  comm::ManualQueue queue_;
+  pulse::comm::ManualQueue queue_;
   pulse::window::ViewPlotSets sets_;
   std::array<std::unique_ptr<CountingView>, 3> counting_;
   std::unique_ptr<TForm1> form_;

@@ -24,9 +24,11 @@
 #include "window/replay_line.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using pulse::window::testing::FakeViewPlot;
+using pulse::test::FakeViewPlot;
 
 void Check(bool ok) {
   if (!ok) std::abort();
@@ -82,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TFormState state;
   TMainControls controls;
-  state.UnitFactor = protocol::UnitFactorFor(options & 3, state.UnitFactor);
+  state.UnitFactor = pulse::protocol::UnitFactorFor(options & 3, state.UnitFactor);
   state.SampleRate = kRates[(options >> 2) & 3];
   FakeViewPlot p1, p2, p3;
   pulse::window::WaveViews views(state, controls, {&p1, &p2, &p3});

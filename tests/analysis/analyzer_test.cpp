@@ -14,8 +14,8 @@
 namespace pulse::analysis {
 namespace {
 
-using testing::SteadyBeats;
-using testing::SynthesiseWave;
+using test::SteadyBeats;
+using test::SynthesiseWave;
 
 std::vector<WaveFrame> ThreeChannels(double fs, double duration) {
   // Channel 1 beats at 72 bpm, channel 2 is flat, channel 3 beats at 120 bpm, small and offset.

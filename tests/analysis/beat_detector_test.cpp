@@ -13,11 +13,11 @@
 namespace pulse::analysis {
 namespace {
 
-using testing::Bump;
-using testing::SteadyBeats;
-using testing::SynthesiseWave;
-using testing::SyntheticBeat;
-using testing::WaveOptions;
+using test::Bump;
+using test::SteadyBeats;
+using test::SynthesiseWave;
+using test::SyntheticBeat;
+using test::WaveOptions;
 
 struct Reported {
   Beat beat;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace commtest {
+namespace pulse::test {
 
 class PtyPair {
  public:
@@ -73,4 +73,4 @@ class PtyPair {
   std::string slave_path_;
 };
 
-}  // namespace commtest
+}  // namespace pulse::test

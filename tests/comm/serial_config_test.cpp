@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+using namespace pulse::comm;
+
 namespace {
 
 // The window's stored values for its instance.
@@ -21,12 +23,12 @@ TComm WindowInstance() {
 }
 
 TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars) {
-  comm::LineState device;
+  pulse::comm::LineState device;
   device.ParityCheck = true;  // found set, rebuilt from the property
   device.AbortOnError = true;
   device.EofChar = 26;
   device.EvtChar = 10;
-  const comm::LineState state = WindowInstance().LineStateFor(device);
+  const pulse::comm::LineState state = WindowInstance().LineStateFor(device);
   EXPECT_EQ(state.BaudRate, 256000u);
   EXPECT_TRUE(state.Binary);
   EXPECT_FALSE(state.ParityCheck);
@@ -57,7 +59,7 @@ TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars)
   other.SetReplacedChar('?');
   other.SetOutx_CtsFlow(true);
   other.SetDsrSensitivity(true);
-  const comm::LineState changed = other.LineStateFor(device);
+  const pulse::comm::LineState changed = other.LineStateFor(device);
   EXPECT_EQ(changed.DtrControl, 2);
   EXPECT_EQ(changed.RtsControl, 3);
   EXPECT_EQ(changed.ByteSize, 5);
@@ -82,9 +84,9 @@ TEST(SerialConfig, TimeoutsFollowThePropertiesInOrder) {
   comm.SetReadTotalTimeoutConstant(2);
   comm.SetWriteTotalTimeoutMultiplier(3);
   comm.SetWriteTotalTimeoutConstant(4);
-  EXPECT_EQ(comm.Timeouts(), (comm::CommTimeouts{7, 1, 2, 3, 4}));
+  EXPECT_EQ(comm.Timeouts(), (pulse::comm::CommTimeouts{7, 1, 2, 3, 4}));
   // The window sets only the interval; the totals keep their defaults: no total time-out.
-  EXPECT_EQ(WindowInstance().Timeouts(), (comm::CommTimeouts{1, 0, 0, 0, 0}));
+  EXPECT_EQ(WindowInstance().Timeouts(), (pulse::comm::CommTimeouts{1, 0, 0, 0, 0}));
 }
 
 TEST(SerialConfig, DispatchesItsFiveMessages) {
@@ -104,19 +106,19 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
   comm.OnSendDataEmpty = [&](TComm*) { calls.push_back("empty"); };
 
   auto message = [](uint32_t msg, uint32_t count, uint32_t value) {
-    comm::Notification n;
+    pulse::comm::Notification n;
     n.Msg = msg;
     n.Count = count;
     n.Value = value;
     return n;
   };
-  comm::Notification data = message(comm::kMsgCommReceiveData, 0x10003, 0);
+  pulse::comm::Notification data = message(pulse::comm::kMsgCommReceiveData, 0x10003, 0);
   data.Block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
   comm.WindowProc(data);
   EXPECT_EQ(data.Block, nullptr);  // freed after the handler
   for (auto [msg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
            {1526, 8}, {1527, 0}, {1528, 0x20}, {1529, 0}, {1530, 0}, {1035, 0}}) {
-    comm::Notification n = message(msg, 0, value);
+    pulse::comm::Notification n = message(msg, 0, value);
     comm.WindowProc(n);
   }
   EXPECT_EQ(calls,
@@ -124,7 +126,7 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
 
   // Without handlers nothing is called and the block is still freed.
   TComm bare;
-  comm::Notification orphan = message(comm::kMsgCommReceiveData, 1, 0);
+  pulse::comm::Notification orphan = message(pulse::comm::kMsgCommReceiveData, 1, 0);
   orphan.Block.reset(new uint8_t[2]{'x', 0});
   bare.WindowProc(orphan);
   EXPECT_EQ(orphan.Block, nullptr);

@@ -2,6 +2,8 @@
 
 #include "form/main_controls.h"
 
+using namespace pulse::form;
+
 namespace {
 
 // A view that mirrors the memo keeps (revision, reset revision, line count)

@@ -4,7 +4,7 @@
 #include "tests/form1/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -93,4 +93,4 @@ TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test

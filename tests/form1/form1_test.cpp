@@ -8,7 +8,9 @@
 #include "tests/comm/pty_pair.h"
 #include "tests/form1/form_fixture.h"
 
-namespace form1test {
+using namespace pulse::comm;
+
+namespace pulse::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -47,7 +49,7 @@ class Form1Test : public FormFixture {
     for (int i = 0; i < n; ++i) form_->Timer1Timer();
   }
 
-  commtest::PtyPair pty_;
+  test::PtyPair pty_;
 };
 
 TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
@@ -441,9 +443,9 @@ TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndTheLinkStaysOpen) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
@@ -451,7 +453,7 @@ TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
   ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   FakeHost host;
   comm::ManualQueue queue;
-  pulse::window::testing::FakeViewPlot p1, p2, p3;
+  test::FakeViewPlot p1, p2, p3;
   FormOptions options;
   options.exe_dir = "/usr/bin/";  // root could write there; settings still do not go there
   TForm1 form(host, queue, {&p1, &p2, &p3}, options);
@@ -463,4 +465,4 @@ TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test

@@ -6,6 +6,8 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 constexpr TShiftState kShiftLeft = ssShift | ssLeft;
@@ -15,8 +17,8 @@ struct LivePlot {
   Tsp_XYLine line;
   Tsp_LineMarker marker;
   explicit LivePlot(Tsp_BorderStyle border = bs_Gutter, double dpr = 1.0) {
-    p.SetFont(plot_test::FixedFont(8, 12));
-    plot_test::ApplyMainWindowSettings(p, &line, &marker);
+    p.SetFont(pulse::test::FixedFont(8, 12));
+    pulse::test::ApplyMainWindowSettings(p, &line, &marker);
     p.SetBorderStyle(border);
     p.SetZoom(zpdBoth);
     p.SetSize(400, 160);
@@ -84,9 +86,9 @@ TEST(BufferedCopy, DrawingOnTheScreenOutsideAPaintIsReplacedWhole) {
   LivePlot t;
   t.Feed(0, 30);
   t.p.Paint();
-  plot::Canvas* c = t.p.DrawingCanvas();
+  pulse::plot::Canvas* c = t.p.DrawingCanvas();
   ASSERT_NE(c, nullptr);
-  c->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+  c->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
   c->FillRect({0, 0, 6, 6});  // over the border and frame
   t.p.ScreenChanged();
   t.Feed(30, 60);
@@ -100,7 +102,7 @@ TEST(BufferedCopy, BorderComesBackAfterADrawEndHandlerCoveredIt) {
   int ends = 0;
   t.p.OnDrawEnd = [&](Tsp_XYPlot& s) {
     if (ends++ > 0) return;
-    s.DrawingCanvas()->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+    s.DrawingCanvas()->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
     s.DrawingCanvas()->FillRect({0, 0, s.Width(), 2});
   };
   t.p.Paint();

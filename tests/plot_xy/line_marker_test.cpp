@@ -3,10 +3,12 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 struct MarkerPlot {
   Tsp_XYPlot p;
@@ -18,7 +20,7 @@ struct MarkerPlot {
     p.LeftAxis().GridAttr().SetVisible(false);
     p.BottomAxis().GridAttr().SetVisible(false);
     p.SetColor(clWhite);
-    m.SetPen(plot::CanvasPen{clRed, psSolid, 1, pmCopy});
+    m.SetPen(pulse::plot::CanvasPen{clRed, psSolid, 1, pmCopy});
     m.SetPlot(&p);
     p.Paint();  // lays out; the control's canvas now exists
   }
@@ -56,7 +58,7 @@ TEST(LineMarker, VisibilityLimitsDifferByOnePixel) {
 
 TEST(LineMarker, WiderPenWidensTheLimits) {
   MarkerPlot t;
-  t.m.SetPen(plot::CanvasPen{clRed, psSolid, 3, pmCopy});
+  t.m.SetPen(pulse::plot::CanvasPen{clRed, psSolid, 3, pmCopy});
   const TRect f = t.p.FieldRect();
   EXPECT_TRUE(t.DrawsAtRow(f.Top - 2));
   EXPECT_FALSE(t.DrawsAtRow(f.Top - 3));

@@ -5,6 +5,8 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 using State = Tsp_XYPlot::MouseState;
@@ -264,7 +266,7 @@ namespace {
 // the field lies.
 TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
   Tsp_XYPlot twin;
-  plot_test::ApplyMainWindowSettings(twin, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(twin, nullptr, nullptr);
   twin.SetSize(781, 168);
   twin.Paint();
   const TRect field = twin.FieldRect();
@@ -273,7 +275,7 @@ TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
   const int mid_y = (field.Top + field.Bottom) / 2;
 
   Tsp_XYPlot fresh;
-  plot_test::ApplyMainWindowSettings(fresh, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(fresh, nullptr, nullptr);
   fresh.SetSize(781, 168);
   fresh.MouseDown(mbLeft, ssLeft, mid_x, mid_y);
   fresh.MouseUp(mbLeft, 0, mid_x, mid_y);
@@ -282,7 +284,7 @@ TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
   EXPECT_NEAR(fresh.RightAxis().PixelToValue(mid_y), 0.0, 20.0 / 100);
 
   Tsp_XYPlot resized;
-  plot_test::ApplyMainWindowSettings(resized, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(resized, nullptr, nullptr);
   resized.SetSize(300, 100);
   resized.Paint();
   resized.SetSize(781, 168);

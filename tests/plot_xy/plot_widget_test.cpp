@@ -10,6 +10,8 @@
 #include "plot/xy_line.h"
 #include "ui/plot_widget.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 TEST(PlotWidget, ManyAppendsOneFieldRenderPerRefresh) {

@@ -11,10 +11,12 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 struct LinePlot {
   Tsp_XYPlot p;
@@ -193,7 +195,7 @@ TEST(XYLine, LegendSampleDrawsLineAndMark) {
   QImage img(40, 20, QImage::Format_RGB32);
   img.fill(Qt::white);
   {
-    plot::Canvas c(&img);
+    pulse::plot::Canvas c(&img);
     s.DrawLegendSample(c, TRect{0, 0, 40, 20});
   }
   EXPECT_EQ(PixelAt(img, 0, 10), Expect(clWhite));  // starts at left + 1

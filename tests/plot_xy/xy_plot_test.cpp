@@ -5,15 +5,17 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 TEST(XYPlotLayout, MainWindowExample) {
   Tsp_XYPlot p;
-  p.SetFont(plot_test::FixedFont(8, 12));
-  plot_test::ApplyMainWindowSettings(p, nullptr, nullptr);
+  p.SetFont(pulse::test::FixedFont(8, 12));
+  pulse::test::ApplyMainWindowSettings(p, nullptr, nullptr);
   p.SetSize(781, 168);
   p.Paint();
   EXPECT_EQ(p.FieldRect(), (TRect{9, 10, 747, 147}));
@@ -53,11 +55,11 @@ TEST(XYPlotPaint, GridUnderSeriesAndMarkersAroundIt) {
   Tsp_LineMarker before, after;
   before.SetPlot(&p);
   before.SetOrientation(loHorizontal);
-  before.SetPen(plot::CanvasPen{clBlue, psSolid, 1, pmCopy});
+  before.SetPen(pulse::plot::CanvasPen{clBlue, psSolid, 1, pmCopy});
   after.SetPlot(&p);
   after.SetWhenDraw(dmAfterSeries);
   after.SetOrientation(loVertical);
-  after.SetPen(plot::CanvasPen{clLime, psSolid, 1, pmCopy});
+  after.SetPen(pulse::plot::CanvasPen{clLime, psSolid, 1, pmCopy});
   // Series: horizontal at y = 5 (under the before-marker's row when it sits there too).
   t.line.AddPoint(0, 5);
   t.line.AddPoint(10, 5);
@@ -142,13 +144,13 @@ TEST(XYPlotPaint, FieldColorNoneLeavesFieldButRunsFieldDraw) {
     ++fieldDraws;
     fieldSeen = s.FieldRect();
     // Drawing outside the field is clipped away.
-    s.DrawingCanvas()->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+    s.DrawingCanvas()->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
     s.DrawingCanvas()->FillRect({0, 0, 3, 3});
   };
   QImage img(300, 200, QImage::Format_RGB32);
   img.fill(Qt::magenta);
   {
-    plot::Canvas c(&img);
+    pulse::plot::Canvas c(&img);
     p.DrawTo(&c, 300, 200);
   }
   EXPECT_EQ(fieldDraws, 1);
@@ -174,7 +176,7 @@ TEST(XYPlotPaint, DrawToAnotherSizeLeavesTheControlAsItWas) {
   TRect bigField;
   p.OnDrawEnd = [&](Tsp_XYPlot& s) { bigField = s.FieldRect(); };
   {
-    plot::Canvas c(&big);
+    pulse::plot::Canvas c(&big);
     p.DrawTo(&c, 640, 480);
   }
   EXPECT_GT(bigField.Right, 500);
@@ -194,7 +196,7 @@ TEST(XYPlotPaint, DrawToAnotherSizeLeavesTheControlAsItWas) {
   int ends = 0;
   p.OnDrawEnd = [&](Tsp_XYPlot&) { ++ends; };
   QImage small(9, 50, QImage::Format_RGB32);
-  plot::Canvas sc(&small);
+  pulse::plot::Canvas sc(&small);
   p.DrawTo(&sc, 9, 50);
   p.DrawTo(nullptr, 100, 100);
   EXPECT_EQ(ends, 0);

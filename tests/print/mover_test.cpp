@@ -4,9 +4,11 @@
 
 #include <vector>
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot::Rect;
+using pulse::plot::Rect;
 
 // Records what the mover does to the control and the screen; outlines toggle like inversion.
 class FakeHost : public TMoverHost {

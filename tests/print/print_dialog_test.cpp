@@ -23,6 +23,9 @@
 #include "plot/xy_line.h"
 #include "plot/xy_plot.h"
 
+using namespace pulse::plot;
+using pulse::ui::TMFPrintDlg;
+
 namespace {
 
 constexpr TColor kSeriesColor = clRed;
@@ -114,12 +117,12 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
   p.plot.SetBorderStyle(bs_Gutter);
   dlg.Prepare(p.plot);
   EXPECT_EQ(dlg.windowTitle(), TMFPrintDlg::kPdfTarget);
-  EXPECT_EQ(dlg.PictureSize(), (plot::PrintSize{113, 76}));
+  EXPECT_EQ(dlg.PictureSize(), (pulse::plot::PrintSize{113, 76}));
   EXPECT_EQ(dlg.Printer().pageLayout().orientation(), QPageLayout::Landscape);
   EXPECT_EQ(p.plot.BorderStyle(), bs_Gutter);
   // The image sits on the printable area, inside the page shape.
   const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
-  const plot::Rect& printable = dlg.State().Layout().Printable;
+  const pulse::plot::Rect& printable = dlg.State().Layout().Printable;
   EXPECT_EQ(image.left(), printable.Left);
   EXPECT_EQ(image.right() + 1, printable.Right);  // wide picture: full printable width
   const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
@@ -132,8 +135,8 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
     QPainter painter(&img);
     painter.drawPicture(0, 0, dlg.Picture());
   }
-  EXPECT_EQ(QColor(img.pixel(0, 0)), plot::ToQColor(p.plot.Color()));
-  EXPECT_EQ(QColor(img.pixel(112, 75)), plot::ToQColor(p.plot.Color()));
+  EXPECT_EQ(QColor(img.pixel(0, 0)), pulse::plot::ToQColor(p.plot.Color()));
+  EXPECT_EQ(QColor(img.pixel(112, 75)), pulse::plot::ToQColor(p.plot.Color()));
 }
 
 TEST(PrintDialog, PreviewShowsThePlotOnTheWhitePage) {
@@ -156,7 +159,7 @@ TEST(PrintDialog, PreviewShowsThePlotOnTheWhitePage) {
   EXPECT_EQ(QColor(shot.pixel(shape.left() + 5, shape.top() + 5)), QColor(Qt::white));
   EXPECT_EQ(shot.pixel(shape.left(), shape.center().y()), qRgb(0, 0, 0));
   const QPoint fieldPoint(image.center().x(), image.top() + image.height() / 4);
-  EXPECT_EQ(QColor(shot.pixel(fieldPoint)), plot::ToQColor(clNavy));
+  EXPECT_EQ(QColor(shot.pixel(fieldPoint)), pulse::plot::ToQColor(clNavy));
   // The series crosses the middle column of the picture somewhere.
   bool seen = false;
   for (int y = image.top(); y <= image.bottom() && !seen; ++y) {
@@ -181,10 +184,10 @@ TEST(PrintDialog, FillModeCoversThePrintableArea) {
   TestPlot p(400, 100);
   dlg.Prepare(p.plot);
   Child<QComboBox>(dlg, "cbAspectSize")->setCurrentIndex(1);
-  const plot::Rect& printable = dlg.State().Layout().Printable;
+  const pulse::plot::Rect& printable = dlg.State().Layout().Printable;
   EXPECT_EQ(Child<QWidget>(dlg, "PlotImage")->geometry(),
             QRect(printable.Left, printable.Top, printable.Width(), printable.Height()));
-  const plot::PrintSize s = dlg.PictureSize();
+  const pulse::plot::PrintSize s = dlg.PictureSize();
   EXPECT_EQ(s.Width, 400);
   EXPECT_NEAR(static_cast<double>(s.Width) / s.Height,
               static_cast<double>(printable.Width()) / printable.Height(), 0.01);
@@ -212,7 +215,8 @@ TEST(PrintDialog, SecondPrintKeepsThePlacementWithinTwoPercent) {
   EXPECT_EQ(image->geometry(), dragged);
   p.plot.SetSize(500, 250);  // 20 %
   dlg.Prepare(p.plot);
-  const plot::Rect fresh = plot::PlacePicture({500, 250}, dlg.State().Layout().Printable, false);
+  const pulse::plot::Rect fresh =
+      pulse::plot::PlacePicture({500, 250}, dlg.State().Layout().Printable, false);
   EXPECT_EQ(image->geometry(), QRect(fresh.Left, fresh.Top, fresh.Width(), fresh.Height()));
 }
 
@@ -299,9 +303,9 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
   const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
   const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
   const QSize pageSize = dlg.PrinterPageSize();
-  const plot::Rect dest = plot::DestinationRect(
-      plot::Rect{shape.left(), shape.top(), shape.right() + 1, shape.bottom() + 1},
-      plot::Rect{image.left(), image.top(), image.right() + 1, image.bottom() + 1},
+  const pulse::plot::Rect dest = pulse::plot::DestinationRect(
+      pulse::plot::Rect{shape.left(), shape.top(), shape.right() + 1, shape.bottom() + 1},
+      pulse::plot::Rect{image.left(), image.top(), image.right() + 1, image.bottom() + 1},
       pageSize.width(), pageSize.height());
   const QPoint origin = dlg.Printer().pageLayout().paintRectPixels(dpi).topLeft();
   const double sy = static_cast<double>(dest.Height()) / pic.height();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace plot;
+using namespace pulse::plot;
 
 namespace {
 

@@ -4,11 +4,13 @@
 
 #include "test_support.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using protocol::CommandSender;
-using protocol_test::Bytes;
-using protocol_test::FakeLink;
+using pulse::protocol::CommandSender;
+using pulse::test::Bytes;
+using pulse::test::FakeLink;
 
 class CommandSenderTest : public ::testing::Test {
  protected:
@@ -51,7 +53,7 @@ TEST_F(CommandSenderTest, EveryCommandFrameAndItsStatusTexts) {
     link.throw_on_write = false;
     c.send(sender);
     ASSERT_EQ(link.writes.size(), 1u);
-    EXPECT_EQ(protocol::FrameText(link.writes[0].data(), link.writes[0].size()), c.text);
+    EXPECT_EQ(pulse::protocol::FrameText(link.writes[0].data(), link.writes[0].size()), c.text);
     EXPECT_EQ(Panel(1), c.text);
     EXPECT_EQ(Panel(2), c.sent);
 

@@ -4,13 +4,15 @@
 
 #include "test_support.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using protocol_test::Bytes;
-using protocol_test::Concat;
-using protocol_test::Data1;
-using protocol_test::Data3;
-using protocol_test::Reply;
+using pulse::test::Bytes;
+using pulse::test::Concat;
+using pulse::test::Data1;
+using pulse::test::Data3;
+using pulse::test::Reply;
 
 class ParserTest : public ::testing::Test {
  protected:
@@ -26,8 +28,8 @@ class ParserTest : public ::testing::Test {
 
   TFormState state;
   TMainControls controls;
-  protocol_test::RecordingViews views;
-  protocol::FrameParser parser{state, controls, views};
+  pulse::test::RecordingViews views;
+  pulse::protocol::FrameParser parser{state, controls, views};
 };
 
 TEST_F(ParserTest, OneChannelFrameGoodAndBadChecksum) {
@@ -47,7 +49,7 @@ TEST_F(ParserTest, OneChannelFrameGoodAndBadChecksum) {
   EXPECT_EQ(state.ErrorCount, 1);
   EXPECT_EQ(controls.Label_cnt.Caption, "1");
   ASSERT_EQ(controls.Memo1.Lines.Count(), 1);
-  EXPECT_EQ(controls.Memo1.Lines[0], protocol::FrameText(f.data(), f.size()));
+  EXPECT_EQ(controls.Memo1.Lines[0], pulse::protocol::FrameText(f.data(), f.size()));
 }
 
 TEST_F(ParserTest, ThreeChannelFrameValuesInViewOrder) {
@@ -231,7 +233,7 @@ TEST_F(ParserTest, RecordingAppendsOneLinePerDataFrame) {
   Feed(Concat({Reply(0x31, {}), Data1(10, 500), bad, Reply(0x35, {}), Data3(1, 2, 3, 4, 5, 6)}));
   ASSERT_EQ(state.RecordList.size(), 3u);
   EXPECT_EQ(state.RecordList[0], "F0 1F 05 34 0A 00 F4 01 47");
-  EXPECT_EQ(state.RecordList[1], protocol::FrameText(bad.data(), bad.size()));
+  EXPECT_EQ(state.RecordList[1], pulse::protocol::FrameText(bad.data(), bad.size()));
   EXPECT_EQ(state.RecordList[2].substr(0, 11), "F0 1F 0D 34");
 
   // Unticked: nothing more is recorded.
@@ -248,8 +250,9 @@ TEST_F(ParserTest, RecordListKeepsTwentySecondsOfFrames) {
   ASSERT_EQ(state.RecordList.size(), 41u);
   const Bytes last = Data1(99, 0);
   const Bytes first_kept = Data1(59, 0);
-  EXPECT_EQ(state.RecordList.back(), protocol::FrameText(last.data(), last.size()));
-  EXPECT_EQ(state.RecordList.front(), protocol::FrameText(first_kept.data(), first_kept.size()));
+  EXPECT_EQ(state.RecordList.back(), pulse::protocol::FrameText(last.data(), last.size()));
+  EXPECT_EQ(state.RecordList.front(),
+            pulse::protocol::FrameText(first_kept.data(), first_kept.size()));
 
   // A lower rate trims one line per step, recording or not.
   controls.CheckBox1.Checked = false;
@@ -287,7 +290,7 @@ TEST_F(ParserTest, LongStreamLosesNothing) {
         i % 3 ? Data3(static_cast<int16_t>(i), 0, 0, 0, 0, 0) : Data1(static_cast<int16_t>(i), 0);
     stream.insert(stream.end(), f.begin(), f.end());
   }
-  ASSERT_GT(stream.size(), 2 * protocol::ReceiveBuffer::kCapacity);
+  ASSERT_GT(stream.size(), 2 * pulse::protocol::ReceiveBuffer::kCapacity);
   Feed(stream, 24);
   ASSERT_EQ(views.calls.size(), static_cast<size_t>(kFrames));
   for (int i = 0; i < kFrames; i += 997) EXPECT_DOUBLE_EQ(views.calls[i].v[1], i / 10.0);
@@ -322,7 +325,7 @@ TEST_F(ParserTest, TotalsAccountForEveryDataFrame) {
   EXPECT_EQ(parser.BadDataFrames(), 4u);
 
   // A chunk dropped whole: its bytes are counted, its frames never parsed.
-  const Bytes big(protocol::ReceiveBuffer::kMaxChunk + 1, 0x00);
+  const Bytes big(pulse::protocol::ReceiveBuffer::kMaxChunk + 1, 0x00);
   const uint64_t before = parser.BytesReceived();
   parser.Comm321ReceiveData(big.data(), static_cast<uint16_t>(big.size()));
   EXPECT_EQ(parser.BytesReceived(), before + big.size());

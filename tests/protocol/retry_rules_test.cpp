@@ -4,6 +4,8 @@
 
 #include "test_support.h"
 
+using namespace pulse::form;
+
 namespace {
 
 class RetryTest : public ::testing::Test {
@@ -26,9 +28,9 @@ class RetryTest : public ::testing::Test {
 
   TFormState state;
   TMainControls controls;
-  protocol_test::FakeLink link;
-  protocol::CommandSender sender{state, controls, link};
-  protocol::CommandRetry retry{state, sender};
+  pulse::test::FakeLink link;
+  pulse::protocol::CommandSender sender{state, controls, link};
+  pulse::protocol::CommandRetry retry{state, sender};
 };
 
 TEST_F(RetryTest, UnacknowledgedStopRepeatsEveryFifthTick) {

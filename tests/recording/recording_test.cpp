@@ -18,11 +18,13 @@
 #include "tests/views/fake_view_plot.h"
 #include "tests/window/unprivileged.h"
 
+using namespace pulse::form;
+
 namespace pulse::window {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeViewPlot;
+using test::FakeViewPlot;
 using Lines = std::vector<std::string>;
 
 // The example frame: one channel, static raw 16, wave raw 32.
@@ -185,11 +187,11 @@ TEST_F(RecordingTest, SaveRespectsLinksModesAndReadOnlyFiles) {
   const fs::path box = dir / "box";
   fs::create_directories(box);
   WriteFile(box / "ro.txt", "old\r\n");
-  ASSERT_TRUE(testing::GiveToUnprivileged(box.string()));
-  ASSERT_TRUE(testing::GiveToUnprivileged((box / "ro.txt").string()));
+  ASSERT_TRUE(test::GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(test::GiveToUnprivileged((box / "ro.txt").string()));
   fs::permissions(box / "ro.txt",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  const std::string message = testing::RunUnprivileged([&] {
+  const std::string message = test::RunUnprivileged([&] {
     try {
       replay.Button20Click(Choose(box / "ro.txt"));
       return std::string("saved");

@@ -14,7 +14,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 constexpr double kMmHg = 0.75;
 
@@ -275,9 +275,9 @@ TEST(EdfExport, RawValuesAsDigitalSamplesWithExactScale) {
 TEST(EdfExport, PhysicalRangeFitsTheHeaderForEveryUnit) {
   TempDir dir;
   WriteAll(dir / "r.txt", Line3({{-32768, 32767, 10}, {-32768, 32767, -500}}) + "\r\n");
-  for (size_t u = 0; u < ::protocol::kUnitSymbols.size(); ++u) {
-    const std::string unit = ::protocol::kUnitSymbols[u];
-    const double f = ::protocol::kUnitTable[u].factor;
+  for (size_t u = 0; u < protocol::kUnitSymbols.size(); ++u) {
+    const std::string unit = protocol::kUnitSymbols[u];
+    const double f = protocol::kUnitTable[u].factor;
     const std::string out = dir / ("r_" + unit + ".edf");
     ASSERT_EQ(Export(dir / "r.txt", out, unit).error, "");
     EdfFile edf(out);

@@ -8,7 +8,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 std::vector<std::string> Stream(const RecordFile& f, size_t first = 0) {
   std::vector<std::string> out;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace records_test {
+namespace pulse::test {
 
 namespace fs = std::filesystem;
 
@@ -113,4 +113,4 @@ inline std::vector<std::string> Names(const fs::path& dir) {
   return out;
 }
 
-}  // namespace records_test
+}  // namespace pulse::test

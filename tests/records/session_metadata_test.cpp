@@ -8,7 +8,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 SessionMetadata Sample() {
   SessionMetadata m;

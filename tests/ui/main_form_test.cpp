@@ -14,6 +14,8 @@
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/plot_widget.h"
 
+using namespace pulse::form;
+
 namespace {
 
 using pulse::ui::MainForm;
@@ -40,7 +42,7 @@ class MainFormTest : public ::testing::Test {
   TFormState& s() { return form_->Form().State(); }
 
   std::filesystem::path dir_;
-  vsensor::VirtualSensor sensor_;
+  pulse::vsensor::VirtualSensor sensor_;
   std::unique_ptr<MainForm> form_;
 };
 

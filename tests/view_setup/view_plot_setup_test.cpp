@@ -12,6 +12,8 @@
 
 #include "plot/property_store.h"
 
+using namespace pulse::plot;
+
 namespace pulse::window {
 namespace {
 

@@ -8,10 +8,12 @@
 #include "tests/views/fake_view_plot.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+
 namespace pulse::window {
 namespace {
 
-using testing::FakeViewPlot;
+using test::FakeViewPlot;
 
 // Counts the samples the parser hands over, then lets the views draw them.
 class CountingViews : public protocol::IFormViews {

@@ -10,10 +10,12 @@
 #include "tests/views/fake_view_plot.h"
 #include "window/view_numbers.h"
 
+using namespace pulse::form;
+
 namespace pulse::window {
 namespace {
 
-using testing::FakeViewPlot;
+using test::FakeViewPlot;
 using Range = std::pair<double, double>;
 
 class ViewsTest : public ::testing::Test {

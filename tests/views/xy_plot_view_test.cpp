@@ -11,6 +11,9 @@
 #include "plot/xy_plot.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+using namespace pulse::plot;
+
 namespace pulse::window {
 namespace {
 

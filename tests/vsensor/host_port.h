@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace vsensor_test {
+namespace pulse::test {
 
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
@@ -154,4 +154,4 @@ inline Scan ScanFrames(const Bytes& s) {
   return out;
 }
 
-}  // namespace vsensor_test
+}  // namespace pulse::test

@@ -13,14 +13,16 @@
 #include "tests/vsensor/sent_frames.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
+using namespace pulse::form;
+
 namespace {
 
 using namespace std::chrono_literals;
-using vsensor_test::Command;
-using vsensor_test::HostPort;
+using pulse::test::Command;
+using pulse::test::HostPort;
 
 // Keeps the (wave, static) values of channel 1 of every shown sample.
-class Views : public protocol::IFormViews {
+class Views : public pulse::protocol::IFormViews {
  public:
   void ShowFrame3(double, double y1, double s1, double, double, double, double) override {
     shown.push_back({y1, s1});
@@ -41,8 +43,8 @@ class SensorToParser : public testing::TestWithParam<int> {
   void Feed(const HostPort& port) {
     for (; fed_ < port.chunks().size(); ++fed_) {
       const auto& bytes = port.chunks()[fed_].bytes;
-      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
-        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
+      for (std::size_t i = 0; i < bytes.size(); i += pulse::protocol::ReceiveBuffer::kMaxChunk) {
+        const std::size_t n = std::min(bytes.size() - i, pulse::protocol::ReceiveBuffer::kMaxChunk);
         parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
       }
     }
@@ -67,20 +69,20 @@ class SensorToParser : public testing::TestWithParam<int> {
   TFormState state;
   TMainControls controls;
   Views views;
-  protocol::FrameParser parser{state, controls, views};
+  pulse::protocol::FrameParser parser{state, controls, views};
 
  private:
   std::size_t fed_ = 0;
 };
 
 TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.channels = GetParam();
   o.seed = 11;
   o.split = true;
   o.noise = 0.2;
   o.bad_checksum = 0.05;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
   StartFeedStop(port);
@@ -95,7 +97,7 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   EXPECT_EQ(static_cast<std::uint64_t>(state.ErrorCount), st.data_frames_bad_checksum);
 
   // The same frames, in the same order, with the values they carried.
-  const auto scan = vsensor_test::ScanFrames(port.all());
+  const auto scan = pulse::test::ScanFrames(port.all());
   std::size_t k = 0;
   for (const auto& f : scan.frames) {
     if (f.code() != 0x34 || !f.checksum_ok) continue;
@@ -110,21 +112,21 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
 // Frames that lost bytes among the other faults: every frame that arrived whole is shown, in
 // order, and every one that arrived short with its header intact is one bad frame.
 TEST_P(SensorToParser, LostBytesCostNoIntactFrame) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.channels = GetParam();
   o.seed = 23;
   o.split = true;
   o.noise = 0.1;
   o.bad_checksum = 0.05;
   o.lose_bytes = 0.1;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
   StartFeedStop(port);
 
   const auto st = sensor.GetStats();
-  const auto walk = vsensor_test::WalkStream(
-      port.all(), vsensor_test::ModelFrames(o.seed, o.channels, o.rate, st.DataFrames()));
+  const auto walk = pulse::test::WalkStream(
+      port.all(), pulse::test::ModelFrames(o.seed, o.channels, o.rate, st.DataFrames()));
   ASSERT_EQ(walk.error, "");
   ASSERT_GT(st.data_frames_lost_bytes, 20u);
   EXPECT_EQ(views.states, (std::vector<bool>{true, false}));
@@ -132,16 +134,16 @@ TEST_P(SensorToParser, LostBytesCostNoIntactFrame) {
   std::vector<std::pair<double, double>> expected;
   std::uint64_t bad = 0;
   for (std::size_t i = 0; i < walk.arrival.size(); ++i) {
-    const vsensor_test::Bytes& b = walk.bytes[i];
-    if (walk.arrival[i] == vsensor_test::Arrival::kWhole) {
+    const pulse::test::Bytes& b = walk.bytes[i];
+    if (walk.arrival[i] == pulse::test::Arrival::kWhole) {
       const auto raw = [&b](std::size_t at) {
         return static_cast<std::int16_t>(b[at] | b[at + 1] << 8);
       };
       expected.emplace_back(raw(6) * state.UnitFactor / 1000, raw(4) * state.UnitFactor / 10);
-    } else if (walk.arrival[i] == vsensor_test::Arrival::kBadChecksum) {
+    } else if (walk.arrival[i] == pulse::test::Arrival::kBadChecksum) {
       ++bad;
-    } else if (const auto* kind = protocol::FindFrameKind(b.data());
-               kind != nullptr && kind->code == protocol::kCodeData) {
+    } else if (const auto* kind = pulse::protocol::FindFrameKind(b.data());
+               kind != nullptr && kind->code == pulse::protocol::kCodeData) {
       ++bad;  // a short frame whose header survived
     }
   }

@@ -16,17 +16,17 @@
 namespace {
 
 using namespace std::chrono_literals;
-using vsensor_test::Bytes;
-using vsensor_test::Clock;
-using vsensor_test::Command;
-using vsensor_test::HostPort;
-using vsensor_test::ScanFrames;
+using pulse::test::Bytes;
+using pulse::test::Clock;
+using pulse::test::Command;
+using pulse::test::HostPort;
+using pulse::test::ScanFrames;
 
 constexpr std::uint8_t kStart = 0x31, kStop = 0x32, kZeroValues = 0x33, kZero = 0x35,
                        kSerial = 0x36, kDate = 0x37;
 
 struct Rig {
-  explicit Rig(vsensor::Options o = {}) : sensor(std::move(o)) {
+  explicit Rig(pulse::vsensor::Options o = {}) : sensor(std::move(o)) {
     sensor.Start();
     port = std::make_unique<HostPort>(sensor.SlavePath());
   }
@@ -47,18 +47,18 @@ struct Rig {
     port->ReadFor(100ms);
   }
 
-  vsensor::VirtualSensor sensor;
+  pulse::vsensor::VirtualSensor sensor;
   std::unique_ptr<HostPort> port;
 };
 
-std::size_t CountData(const vsensor_test::Scan& s, bool good) {
+std::size_t CountData(const pulse::test::Scan& s, bool good) {
   return static_cast<std::size_t>(std::count_if(s.frames.begin(), s.frames.end(), [&](auto& f) {
     return f.code() == 0x34 && f.checksum_ok == good;
   }));
 }
 
 TEST(VirtualSensorPty, EachCommandGetsItsReplyBytes) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.serial_number = {0x12, 0x34, 0xAB, 0xCD};
   o.zero_delay = 50ms;
   Rig rig(o);
@@ -99,15 +99,17 @@ TEST(VirtualSensorPty, EachCommandGetsItsReplyBytes) {
   EXPECT_FALSE(rig.sensor.Streaming());
 
   const auto stats = rig.sensor.GetStats();
-  for (int c : {vsensor::kStart, vsensor::kStop, vsensor::kReadZero, vsensor::kSetFrequency,
-                vsensor::kSerialNumber, vsensor::kProductionDate}) {
-    EXPECT_EQ(stats.commands_received[c], 1u) << vsensor::CommandName(vsensor::Command(c));
-    EXPECT_EQ(stats.replies_sent[c], 1u) << vsensor::CommandName(vsensor::Command(c));
+  for (int c : {pulse::vsensor::kStart, pulse::vsensor::kStop, pulse::vsensor::kReadZero,
+                pulse::vsensor::kSetFrequency, pulse::vsensor::kSerialNumber,
+                pulse::vsensor::kProductionDate}) {
+    EXPECT_EQ(stats.commands_received[c], 1u)
+        << pulse::vsensor::CommandName(pulse::vsensor::Command(c));
+    EXPECT_EQ(stats.replies_sent[c], 1u) << pulse::vsensor::CommandName(pulse::vsensor::Command(c));
   }
 }
 
 TEST(VirtualSensorPty, ZeroRebaselinesStaticPressuresAfterItsDelay) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.zero_delay = 150ms;
   Rig rig(o);
   rig.port->Write(Command(kStart));
@@ -184,7 +186,7 @@ TEST(VirtualSensorPty, SetFrequencyChangesTheRate) {
 }
 
 TEST(VirtualSensorPty, OneChannelFramesAndZeroValue) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.channels = 1;
   Rig rig(o);
   rig.port->Write(Command(kZeroValues));
@@ -202,7 +204,7 @@ TEST(VirtualSensorPty, OneChannelFramesAndZeroValue) {
 }
 
 TEST(VirtualSensorPty, ReceivedSamplesArePlausible) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.seed = 7;
   Rig rig(o);
   rig.port->Write(Command(kStart));
@@ -248,15 +250,15 @@ TEST(VirtualSensorPty, ResynchronisesOnGarbageAndIgnoresBadCommands) {
   const auto st = rig.sensor.GetStats();
   EXPECT_EQ(st.commands_bad_checksum, 1u);
   EXPECT_EQ(st.commands_unknown, 1u);
-  EXPECT_EQ(st.commands_received[vsensor::kSerialNumber], 0u);
-  EXPECT_EQ(st.commands_received[vsensor::kProductionDate], 1u);
+  EXPECT_EQ(st.commands_received[pulse::vsensor::kSerialNumber], 0u);
+  EXPECT_EQ(st.commands_received[pulse::vsensor::kProductionDate], 1u);
   // 00, F0 (not followed by 2F), F0 2F 09 (length out of range: F0 skipped, 2F, 09), 2F, 55,
   // and the 4 bytes after the bad command's sync byte.
   EXPECT_EQ(st.garbage_bytes, 7u + 4u);
 }
 
 TEST(VirtualSensorPty, DroppedCommandsAreIgnoredAndCounted) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.drop_acks = 2;
   Rig rig(o);
   for (int i = 0; i < 2; ++i) {
@@ -269,15 +271,15 @@ TEST(VirtualSensorPty, DroppedCommandsAreIgnoredAndCounted) {
   rig.port->Write(Command(kStart));
   ASSERT_TRUE(rig.AwaitReply(kStart, 1));
   const auto st = rig.sensor.GetStats();
-  EXPECT_EQ(st.acks_dropped[vsensor::kStart], 2u);
-  EXPECT_EQ(st.acks_dropped[vsensor::kSerialNumber], 1u);
-  EXPECT_EQ(st.commands_received[vsensor::kStart], 3u);
-  EXPECT_EQ(st.replies_sent[vsensor::kStart], 1u);
-  EXPECT_EQ(st.replies_sent[vsensor::kSerialNumber], 0u);
+  EXPECT_EQ(st.acks_dropped[pulse::vsensor::kStart], 2u);
+  EXPECT_EQ(st.acks_dropped[pulse::vsensor::kSerialNumber], 1u);
+  EXPECT_EQ(st.commands_received[pulse::vsensor::kStart], 3u);
+  EXPECT_EQ(st.replies_sent[pulse::vsensor::kStart], 1u);
+  EXPECT_EQ(st.replies_sent[pulse::vsensor::kSerialNumber], 0u);
 }
 
 TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.seed = 3;
   o.noise = 0.3;
   o.bad_checksum = 0.1;
@@ -314,7 +316,7 @@ TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
 // Frames that lose bytes keep their F0 1F and lose 1 to 4 of the bytes after it; the data frame
 // after one comes without faults; the counters say how many arrived whole.
 TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.seed = 5;
   o.noise = 0.3;
   o.bad_checksum = 0.1;
@@ -325,25 +327,25 @@ TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
   rig.port->ReadFor(1s);
   rig.StopAndDrain();
   const auto st = rig.sensor.GetStats();
-  const auto walk = vsensor_test::WalkStream(
-      rig.port->all(), vsensor_test::ModelFrames(o.seed, 3, o.rate, st.DataFrames()));
+  const auto walk = pulse::test::WalkStream(
+      rig.port->all(), pulse::test::ModelFrames(o.seed, 3, o.rate, st.DataFrames()));
   ASSERT_EQ(walk.error, "");
   ASSERT_EQ(walk.arrival.size(), st.DataFrames());
-  auto count = [&walk](vsensor_test::Arrival a) {
+  auto count = [&walk](pulse::test::Arrival a) {
     return static_cast<std::uint64_t>(std::count(walk.arrival.begin(), walk.arrival.end(), a));
   };
   EXPECT_GT(st.data_frames_lost_bytes, 20u);
-  EXPECT_EQ(count(vsensor_test::Arrival::kShort), st.data_frames_lost_bytes);
-  EXPECT_EQ(count(vsensor_test::Arrival::kWhole), st.data_frames_intact);
-  EXPECT_EQ(count(vsensor_test::Arrival::kBadChecksum), st.data_frames_bad_checksum);
+  EXPECT_EQ(count(pulse::test::Arrival::kShort), st.data_frames_lost_bytes);
+  EXPECT_EQ(count(pulse::test::Arrival::kWhole), st.data_frames_intact);
+  EXPECT_EQ(count(pulse::test::Arrival::kBadChecksum), st.data_frames_bad_checksum);
   EXPECT_EQ(walk.noise_bytes, st.noise_bytes);
   EXPECT_EQ(walk.replies, 2u);  // start and stop
   std::set<std::size_t> lost_counts;
   for (std::size_t i = 0; i < walk.arrival.size(); ++i) {
-    if (walk.arrival[i] != vsensor_test::Arrival::kShort) continue;
+    if (walk.arrival[i] != pulse::test::Arrival::kShort) continue;
     lost_counts.insert(17 - walk.bytes[i].size());
     if (i + 1 < walk.arrival.size()) {
-      EXPECT_EQ(walk.arrival[i + 1], vsensor_test::Arrival::kWhole) << i;
+      EXPECT_EQ(walk.arrival[i + 1], pulse::test::Arrival::kWhole) << i;
     }
   }
   EXPECT_EQ(lost_counts, (std::set<std::size_t>{1, 2, 3, 4}));
@@ -351,7 +353,7 @@ TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
 }
 
 TEST(VirtualSensorPty, BaudPacingLimitsTheByteRate) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.baud = 9600;  // 960 bytes per second, less than 200 three-channel frames need
   Rig rig(o);
   rig.port->Write(Command(kStart));
@@ -373,7 +375,7 @@ TEST(VirtualSensorPty, BaudPacingLimitsTheByteRate) {
 }
 
 TEST(VirtualSensorPty, UnpacedFollowsTheReader) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.unpaced = true;
   Rig rig(o);
   rig.port->Write(Command(kStart));
@@ -386,7 +388,7 @@ TEST(VirtualSensorPty, UnpacedFollowsTheReader) {
 }
 
 TEST(VirtualSensorPty, HangUpLooksLikeAnUnpluggedAdapter) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.hangup_after = 0.4;
   o.link = testing::TempDir() + "vsensor-hangup-link";
   Rig rig(o);
@@ -405,11 +407,11 @@ TEST(VirtualSensorPty, HangUpLooksLikeAnUnpluggedAdapter) {
 }
 
 TEST(VirtualSensorPty, LinkPointsAtTheSlaveAndNeverReplacesAFile) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.link = testing::TempDir() + "vsensor-link";
   unlink(o.link.c_str());
   {
-    vsensor::VirtualSensor s(o);
+    pulse::vsensor::VirtualSensor s(o);
     s.Start();
     char target[256] = {};
     ASSERT_GT(readlink(o.link.c_str(), target, sizeof target - 1), 0);
@@ -423,7 +425,7 @@ TEST(VirtualSensorPty, LinkPointsAtTheSlaveAndNeverReplacesAFile) {
   EXPECT_NE(lstat(o.link.c_str(), &sb), 0);
 
   std::ofstream(o.link) << "keep me";
-  vsensor::VirtualSensor s(o);
+  pulse::vsensor::VirtualSensor s(o);
   EXPECT_THROW(s.Start(), std::system_error);
   std::string content;
   std::getline(std::ifstream(o.link), content);

@@ -16,8 +16,8 @@ namespace pulse::window {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::GiveToUnprivileged;
-using testing::RunUnprivileged;
+using test::GiveToUnprivileged;
+using test::RunUnprivileged;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -168,15 +168,15 @@ TEST_F(SafeFileWriteTest, RootReplacingAFileKeepsItsModeAndOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   const fs::path file = dir_ / "theirs.txt";
   WriteFile(file, "old");
-  ASSERT_EQ(::chown(file.c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId), 0);
+  ASSERT_EQ(::chown(file.c_str(), test::kUnprivilegedId, test::kUnprivilegedId), 0);
   ::chmod(file.c_str(), 0444);
   ASSERT_TRUE(ReplaceFileContents(file.string(), "new").ok());
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(ReadFile(file), "new");
   EXPECT_EQ(st.st_mode & 07777, 0444u);
-  EXPECT_EQ(st.st_uid, testing::kUnprivilegedId);
-  EXPECT_EQ(st.st_gid, testing::kUnprivilegedId);
+  EXPECT_EQ(st.st_uid, test::kUnprivilegedId);
+  EXPECT_EQ(st.st_gid, test::kUnprivilegedId);
 }
 
 TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {

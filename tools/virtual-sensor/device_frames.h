@@ -8,7 +8,7 @@
 
 #include "tools/virtual-sensor/virtual_sensor.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 inline constexpr std::uint8_t kSync = 0xF0;
 inline constexpr std::uint8_t kHostToDevice = 0x2F;
@@ -53,4 +53,4 @@ class CommandReader {
   Counters counters_;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -138,7 +138,7 @@ std::array<std::uint8_t, 4> ParseDate(std::string_view text) {
           HexByte(text.substr(8, 2), "--date"), HexByte(text.substr(0, 2), "--date")};
 }
 
-vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
+pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
   static const option kLong[] = {
       {"link", required_argument, nullptr, kOptLink},
       {"channels", required_argument, nullptr, kOptChannels},
@@ -160,7 +160,7 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
       {"help", no_argument, nullptr, kOptHelp},
       {nullptr, 0, nullptr, 0},
   };
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   opterr = 0;
   int c = 0;
   while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
@@ -238,7 +238,7 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
 int main(int argc, char** argv) {
   bool quiet = false;
   bool help = false;
-  vsensor::Options options;
+  pulse::vsensor::Options options;
   try {
     options = ParseArgs(argc, argv, quiet, help);
   } catch (const BadArgument& e) {
@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  vsensor::VirtualSensor sensor(options);
+  pulse::vsensor::VirtualSensor sensor(options);
   try {
     sensor.Start();
   } catch (const std::exception& e) {

@@ -7,7 +7,7 @@
 
 #include "tools/virtual-sensor/rng.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 struct Sample {
   std::array<std::int16_t, 3> static_raw;
@@ -49,4 +49,4 @@ class PulseModel {
   std::array<double, 3> drift_{};  // slow random wander of the hold-down pressure, hPa
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -23,7 +23,7 @@
 #include "tools/virtual-sensor/pulse_model.h"
 #include "tools/virtual-sensor/rng.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 using Clock = std::chrono::steady_clock;
 using Duration = Clock::duration;
@@ -711,4 +711,4 @@ std::array<std::int16_t, 3> VirtualSensor::ZeroValues() const {
   return loop_ ? loop_->ZeroValues() : std::array<std::int16_t, 3>{};
 }
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 // The commands the device understands. Code 0x33 means two commands, told apart by the length.
 enum Command : int {
@@ -116,4 +116,4 @@ class VirtualSensor {
   bool started_ = false;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor
