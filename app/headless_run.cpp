@@ -7,13 +7,13 @@ namespace pulse::app {
 
 void HeadlessRun::Start() {
   pulse::window::TForm1& f = form_.Form();
-  if (!ReplayFile.empty()) {
-    form_.SetScriptedOpenName(ReplayFile);
+  if (!replay_file.empty()) {
+    form_.SetScriptedOpenName(replay_file);
     f.Button18Click();
     f.Button19Click();
     // A name that did not exist is created empty by the load: nothing to show either.
     if (!f.State().Replaying || f.State().ReplayList->empty()) {
-      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", ReplayFile.c_str());
+      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", replay_file.c_str());
       QTimer::singleShot(0, this, [this] { Finish(1); });
       return;
     }
@@ -23,10 +23,10 @@ void HeadlessRun::Start() {
     poll_.start(kPollMs);
     return;
   }
-  if (!port_.empty()) f.Controls().e_comm.Text = port_;
+  if (!port_.empty()) f.Controls().e_comm.text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
-    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
+    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
     // Let the window finish the open's timed step, then leave.
     QTimer::singleShot(0, this, [this] { Finish(1); });
     return;
@@ -38,11 +38,11 @@ void HeadlessRun::Start() {
 
 void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
-  if (ReplayFile.empty() && !f.State().PortOpen) {  // the device went away
+  if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
-                 f.Controls().StatusBar1.Panels[0].Text.c_str());
+                 f.Controls().StatusBar1.panels[0].text.c_str());
     // What was recorded up to then is still worth keeping; the run failed all the same.
-    if (Record && (step_ == Step::kSampling || step_ == Step::kStopping) && OnDone) {
+    if (record && (step_ == Step::kSampling || step_ == Step::kStopping) && OnDone) {
       std::fprintf(stderr, "pulse3ch: saving what was recorded\n");
       OnDone();
     }
@@ -52,11 +52,11 @@ void HeadlessRun::Poll() {
   switch (step_) {
     case Step::kWaitStopAfterOpen:
       if (f.StopAfterOpenSent()) {
-        if (Record) f.Controls().CheckBox1.Checked = true;
+        if (record) f.Controls().CheckBox1.checked = true;
         frames_before_start_ = DataFrames();
         f.bt_startClick();
         // A record run counts its seconds from the first data frame.
-        step_ = Record ? Step::kStarting : Step::kSampling;
+        step_ = record ? Step::kStarting : Step::kSampling;
         clock_.restart();
       } else if (clock_.elapsed() > kOpenTimeoutMs) {
         std::fprintf(stderr, "pulse3ch: the device did not get ready\n");
@@ -76,7 +76,7 @@ void HeadlessRun::Poll() {
       break;
     case Step::kSampling:
       if (clock_.elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
-        if (!Record) {
+        if (!record) {
           Finish(OnDone ? OnDone() : 0);
           return;
         }

@@ -31,9 +31,9 @@ class HeadlessRun : public QObject {
   HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
-  bool Record = false;
+  bool record = false;
   // Replay this record file instead of sampling from the device.
-  std::string ReplayFile;
+  std::string replay_file;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
   std::function<int()> OnDone;
 

@@ -222,14 +222,14 @@ int main(int argc, char** argv) {
   pulse::ui::MainForm main_form(form_options, &print_dialog);
   pulse::ui::MainWindow& window = main_form.Window();
   main_form.SetHeadless(headless);
-  if (opt.demo && !headless) main_form.Form().Controls().e_comm.Text = "1";
+  if (opt.demo && !headless) main_form.Form().Controls().e_comm.text = "1";
 
   if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
     window.show();
     pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
-    run.ReplayFile = opt.replay.toStdString();
+    run.replay_file = opt.replay.toStdString();
     if (!opt.snapshot.isEmpty()) {
       run.OnDone = [&] {
         main_form.Sync();
@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
         return 0;
       };
     } else {
-      run.Record = true;
+      run.record = true;
       run.OnDone = [&] {
         try {
           pulse::window::WriteTextLines(opt.record.toStdString(),

@@ -16,10 +16,10 @@ inline constexpr uint32_t kCeFrame = 0x0008;     // framing error
 
 // The driver's cumulative error counters.
 struct LineErrorCounts {
-  uint32_t Frame = 0;
-  uint32_t Overrun = 0;
+  uint32_t frame = 0;
+  uint32_t overrun = 0;
   uint32_t Parity = 0;
-  uint32_t BufferOverrun = 0;
+  uint32_t buffer_overrun = 0;
 };
 
 // Flags for every counter that moved between two readings.

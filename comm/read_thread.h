@@ -25,7 +25,7 @@ class TReadThread : public comm::PortThread {
   // next chunk. 0: a chunk waits until it is full; UINT32_MAX: a chunk is what is there.
   const std::atomic<uint32_t>* ReadIntervalTimeout = nullptr;
   // Where the line-error counters come from: the driver, or a test's fake UART.
-  std::function<bool(int fd, comm::LineErrorCounts* counts)> ReadCounts = comm::ReadLineErrorCounts;
+  std::function<bool(int fd, comm::LineErrorCounts* counts)> read_counts = comm::ReadLineErrorCounts;
 
  protected:
   void Execute() override;

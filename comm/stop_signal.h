@@ -16,7 +16,7 @@ class StopSignal {
 
   void Signal();
   bool IsSignalled() const;  // does not wait
-  int fd() const { return fd_; }
+  int Fd() const { return fd_; }
 
  private:
   explicit StopSignal(int fd) : fd_(fd) {}

@@ -10,7 +10,7 @@ namespace pulse::comm {
 class TWriteThread : public comm::PortThread {
  public:
   // The writer's own queue, owned by the component.
-  comm::WriteQueue* Queue = nullptr;
+  comm::WriteQueue* queue = nullptr;
 
  protected:
   void Execute() override;

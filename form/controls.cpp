@@ -5,11 +5,11 @@
 namespace pulse::form {
 
 void TComboBox::Select(int index) {
-  if (index >= 0 && index < static_cast<int>(Items.size())) {
-    ItemIndex = index;
-    Text = Items[static_cast<size_t>(index)];
+  if (index >= 0 && index < static_cast<int>(items.size())) {
+    item_index = index;
+    text = items[static_cast<size_t>(index)];
   } else {
-    ItemIndex = -1;
+    item_index = -1;
   }
 }
 

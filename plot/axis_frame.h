@@ -10,10 +10,10 @@
 namespace pulse::plot {
 
 struct PlotAxes {
-  Tsp_Axis& Left;
-  Tsp_Axis& Right;
-  Tsp_Axis& Bottom;
-  Tsp_Axis& Top;
+  Tsp_Axis& left;
+  Tsp_Axis& right;
+  Tsp_Axis& bottom;
+  Tsp_Axis& top;
 };
 
 // The field is never narrower or lower than this, even if it then overlaps the margins.

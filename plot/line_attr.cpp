@@ -45,7 +45,7 @@ void Tsp_CustomLineAttr::ApplyToPen(plot::CanvasPen& pen) const {
   pen.Color = color_;
   pen.Style = style_;
   pen.Width = width_;
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
 }
 
 void Tsp_CustomLineAttr::SaveProperties(plot::PropertyStore& store,

@@ -17,7 +17,7 @@ struct CanvasPen {
   TColor Color = clBlack;
   TPenStyle Style = psSolid;
   int Width = 1;
-  TPenMode Mode = pmCopy;
+  TPenMode mode = pmCopy;
   bool operator==(const CanvasPen&) const = default;
 };
 

@@ -13,7 +13,7 @@ void Tsp_Scale::DrawLine(plot::Canvas& canvas, int ext_start, int ext_end) const
   pen.Color = line_attr_.Color();
   pen.Style = line_attr_.Style();
   pen.Width = 1;
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
   const int w = line_attr_.Width();
   const int dir = IsFarSide() ? -1 : 1;
   // w parallel 1-pixel lines, the first on the line position, each next one further out.

@@ -12,7 +12,7 @@ void Recorder::Step(const std::string* line) {
     spare_ = std::move(list.front());
     list.pop_front();
   }
-  if (line != nullptr && !state_.StopPending && controls_.CheckBox1.Checked) {
+  if (line != nullptr && !state_.StopPending && controls_.CheckBox1.checked) {
     spare_.assign(*line);
     list.push_back(std::move(spare_));
   }

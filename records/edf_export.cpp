@@ -81,7 +81,7 @@ class EdfHandle {
   }
   EdfHandle(const EdfHandle&) = delete;
   EdfHandle& operator=(const EdfHandle&) = delete;
-  int get() const { return handle_; }
+  int Get() const { return handle_; }
   bool Close() {
     const int rc = edfclose_file(handle_);
     handle_ = -1;
@@ -151,11 +151,11 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
 
   errno = 0;
   EdfHandle edf(edfopen_file_writeonly(file.TempPath().c_str(), EDFLIB_FILETYPE_EDFPLUS, signals));
-  if (edf.get() < 0) {
+  if (edf.Get() < 0) {
     report.error = EdfError(output);
     return;
   }
-  const int h = edf.get();
+  const int h = edf.Get();
   bool ok = edf_set_datarecord_duration(h, shape.duration_10us) == 0 &&
             edf_set_number_of_annotation_signals(h, static_cast<int>(annotation_signals)) == 0;
   for (int c = 0; c < channels && ok; ++c) {

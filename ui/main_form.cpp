@@ -35,7 +35,7 @@ void SyncCommon(QWidget* w, const form::TControl& c) {
   if (w->isEnabled() != c.Enabled) w->setEnabled(c.Enabled);
   // isHidden() is the widget's own flag, independent of its parents.
   if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
-  const QString hint = Q(c.Hint);
+  const QString hint = Q(c.hint);
   if (w->toolTip() != hint) w->setToolTip(hint);
 }
 
@@ -58,24 +58,24 @@ void SyncEdit(QLineEdit* w, const form::TEdit& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (w->text() != Q(c.Text)) w->setText(Q(c.Text));
+  if (w->text() != Q(c.text)) w->setText(Q(c.text));
 }
 
 void SyncCheck(QCheckBox* w, const form::TCheckBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (w->isChecked() != c.Checked) w->setChecked(c.Checked);
+  if (w->isChecked() != c.checked) w->setChecked(c.checked);
 }
 
 void SyncCombo(QComboBox* w, const form::TComboBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (c.ItemIndex >= 0 && c.ItemIndex < w->count()) {
-    if (w->currentIndex() != c.ItemIndex) w->setCurrentIndex(c.ItemIndex);
-  } else if (w->isEditable() && w->currentText() != Q(c.Text)) {
-    w->setEditText(Q(c.Text));
+  if (c.item_index >= 0 && c.item_index < w->count()) {
+    if (w->currentIndex() != c.item_index) w->setCurrentIndex(c.item_index);
+  } else if (w->isEditable() && w->currentText() != Q(c.text)) {
+    w->setEditText(Q(c.text));
   }
 }
 
@@ -103,7 +103,7 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
   Bind();
   form_->FormCreate();
   timer1_.start(form_->TimerInterval());
-  window_->widgets().view_area->installEventFilter(this);
+  window_->Widgets().view_area->installEventFilter(this);
   Sync();
 }
 
@@ -112,7 +112,7 @@ MainForm::~MainForm() {
   sync_timer_.stop();
   // The link closes before the plots and widgets it draws into go away, and
   // the plot widgets before the plots they show.
-  window_->widgets().view_area->removeEventFilter(this);
+  window_->Widgets().view_area->removeEventFilter(this);
   form_.reset();
   window_.reset();
 }
@@ -131,7 +131,7 @@ void MainForm::ScheduleSync() {
 }
 
 void MainForm::Bind() {
-  const MainWindowWidgets& w = window_->widgets();
+  const MainWindowWidgets& w = window_->Widgets();
   window::TForm1* f = form_.get();
   window::WaveViews* v = &form_->Views();
   form::TMainControls* c = &form_->Controls();
@@ -174,31 +174,31 @@ void MainForm::Bind() {
 
   // Edits and lists write their model first, then run the change handler.
   connect(w.e_comm, &QComboBox::currentTextChanged, this, [this, c, f](const QString& text) {
-    c->e_comm.Text = text.toStdString();
-    c->e_comm.ItemIndex = window_->widgets().e_comm->findText(text);
+    c->e_comm.text = text.toStdString();
+    c->e_comm.item_index = window_->Widgets().e_comm->findText(text);
     Handle([f] { f->e_commChange(); });
   });
   connect(w.e_btl, &QComboBox::currentTextChanged, this, [this, c](const QString& text) {
-    c->e_btl.Text = text.toStdString();
-    c->e_btl.ItemIndex = window_->widgets().e_btl->findText(text);
+    c->e_btl.text = text.toStdString();
+    c->e_btl.item_index = window_->Widgets().e_btl->findText(text);
   });
   connect(w.cb_unit1, &QComboBox::currentIndexChanged, this, [this, c, v](int index) {
     c->cb_unit1.Select(index);
     Handle([v] { v->cb_unit1Change(); });
   });
   connect(w.ch_jy, &QCheckBox::toggled, this, [this, c, v](bool on) {
-    c->ch_jy.Checked = on;
+    c->ch_jy.checked = on;
     Handle([v] { v->ch_jyClick(); });
   });
-  connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.Checked = on; });
+  connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.checked = on; });
   connect(w.Edit_Freq, &QLineEdit::textChanged, this,
-          [c](const QString& text) { c->Edit_Freq.Text = text.toStdString(); });
+          [c](const QString& text) { c->Edit_Freq.text = text.toStdString(); });
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (window_ && form_ && watched == window_->widgets().view_area &&
+  if (window_ && form_ && watched == window_->Widgets().view_area &&
       event->type() == QEvent::Resize) {
-    const MainWindowWidgets& w = window_->widgets();
+    const MainWindowWidgets& w = window_->Widgets();
     const int rows = w.view_area->height() - (w.time_strip ? w.time_strip->height() : 0);
     Handle([this, rows] { form_->Views().FormResize(rows); });
   }
@@ -213,7 +213,7 @@ void MainForm::PrintView(int view) {
 void MainForm::Sync() {
   if (syncing_) return;
   syncing_ = true;
-  const MainWindowWidgets& w = window_->widgets();
+  const MainWindowWidgets& w = window_->Widgets();
   const form::TMainControls& c = form_->Controls();
 
   if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
@@ -275,15 +275,15 @@ void MainForm::Sync() {
 
   for (size_t i = 0; i < w.status_panels.size(); ++i) {
     QLabel* panel = w.status_panels[i];
-    const QString text = Q(c.StatusBar1.Panels[i].Text);
+    const QString text = Q(c.StatusBar1.panels[i].text);
     if (panel != nullptr && panel->text() != text) panel->setText(text);
   }
   syncing_ = false;
 }
 
 void MainForm::SyncMemo() {
-  const form::TMemoLines& lines = form_->Controls().Memo1.Lines;
-  QPlainTextEdit* memo = window_->widgets().Memo1;
+  const form::TMemoLines& lines = form_->Controls().Memo1.lines;
+  QPlainTextEdit* memo = window_->Widgets().Memo1;
   if (memo == nullptr || lines.Revision() == memo_revision_) return;
   if (lines.ResetRevision() != memo_reset_revision_ || lines.Count() < memo_count_) {
     QStringList all;

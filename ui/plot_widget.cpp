@@ -36,14 +36,14 @@ constexpr double kDefaultRefreshHz = 60.0;
 
 PlotWidget::PlotWidget(plot::Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plot_(plot) {
   if (!plot_) {
-    ownPlot_ = std::make_unique<plot::Tsp_XYPlot>();
-    plot_ = ownPlot_.get();
+    own_plot_ = std::make_unique<plot::Tsp_XYPlot>();
+    plot_ = own_plot_.get();
   }
   // The plot paints every pixel itself; no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
-  refreshTimer_.setSingleShot(true);
-  connect(&refreshTimer_, &QTimer::timeout, this, [this] { update(); });
+  refresh_timer_.setSingleShot(true);
+  connect(&refresh_timer_, &QTimer::timeout, this, [this] { update(); });
   plot_->OnRequestUpdate = [this] { ScheduleUpdate(); };
   plot_->OnSetCursor = [this](plot::TCursor c) { ApplyCursor(c); };
   resize(plot_->Width(), plot_->Height());
@@ -69,7 +69,7 @@ plot::TShiftState PlotWidget::ShiftStateOf(Qt::KeyboardModifiers mods, Qt::Mouse
 
 void PlotWidget::SyncFont() {
   plot::CanvasFont f = plot_->Font();
-  f.Face = font();
+  f.face = font();
   plot_->SetFont(f);
 }
 
@@ -95,19 +95,19 @@ void PlotWidget::ApplyCursor(plot::TCursor c) {
 }
 
 void PlotWidget::ScheduleUpdate() {
-  if (refreshTimer_.isActive()) return;
+  if (refresh_timer_.isActive()) return;
   const QScreen* s = screen();
   const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : kDefaultRefreshHz;
   const qint64 period = static_cast<qint64>(std::ceil(1000.0 / hz));
-  const qint64 since = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : period;
+  const qint64 since = since_last_paint_.isValid() ? since_last_paint_.elapsed() : period;
   if (since >= period)
     update();
   else
-    refreshTimer_.start(static_cast<int>(period - since));
+    refresh_timer_.start(static_cast<int>(period - since));
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event) {
-  sinceLastPaint_.start();
+  since_last_paint_.start();
   SyncPixelRatio();
   if (plot_->NeedsPaint()) plot_->Paint();
   QPainter p(this);

@@ -49,10 +49,10 @@ class PlotWidget : public QWidget {
   // spell at once.
   void ScheduleUpdate();
 
-  std::unique_ptr<plot::Tsp_XYPlot> ownPlot_;
+  std::unique_ptr<plot::Tsp_XYPlot> own_plot_;
   plot::Tsp_XYPlot* plot_;
-  QElapsedTimer sinceLastPaint_;
-  QTimer refreshTimer_;
+  QElapsedTimer since_last_paint_;
+  QTimer refresh_timer_;
 };
 
 }  // namespace pulse::ui

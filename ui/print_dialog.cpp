@@ -46,7 +46,7 @@ constexpr int kLabel2Height = 140;
 constexpr const char* kNoPrinter = "There is no any printer";
 
 QRect ToQRect(const plot::Rect& r) {
-  return QRect(r.Left, r.Top, r.Width(), r.Height());
+  return QRect(r.left, r.top, r.Width(), r.Height());
 }
 plot::Rect FromQRect(const QRect& r) {
   return plot::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
@@ -149,11 +149,11 @@ class PlotImageWidget : public QWidget, public plot::TMoverHost {
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    if (!picture_ || size_.Width <= 0 || size_.Height <= 0) return;
+    if (!picture_ || size_.Width <= 0 || size_.height <= 0) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.scale(static_cast<double>(width()) / size_.Width,
-            static_cast<double>(height()) / size_.Height);
+            static_cast<double>(height()) / size_.height);
     p.drawPicture(0, 0, *picture_);
   }
   void mousePressEvent(QMouseEvent* e) override { Press(e, 0); }
@@ -197,8 +197,8 @@ TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("打印..."));
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
-  mover_ = std::make_unique<plot::TMover>(*plotImage_);
-  plotImage_->SetMover(mover_.get());
+  mover_ = std::make_unique<plot::TMover>(*plot_image_);
+  plot_image_->SetMover(mover_.get());
   // Start on the platform's default printer when there is one, else on the PDF file.
   if (printer_.printerName().isEmpty()) SelectPdfTarget(QString());
   LayOutPage();
@@ -206,25 +206,25 @@ TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
 
 TMFPrintDlg::~TMFPrintDlg() {
   // The image goes with the dialog's children; the mover must not outlive its handlers.
-  plotImage_->SetMover(nullptr);
+  plot_image_->SetMover(nullptr);
   mover_.reset();
 }
 
 void TMFPrintDlg::BuildControls() {
-  pageOuter_ = new QFrame(this);
-  pageOuter_->setObjectName("PageOuter");
-  pageOuter_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  pageOuter_->setGeometry(kPageOuterRect);
+  page_outer_ = new QFrame(this);
+  page_outer_->setObjectName("PageOuter");
+  page_outer_->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  page_outer_->setGeometry(kPageOuterRect);
 
-  pageShape_ = new pulse::ui::PageShapeWidget(this);
-  pageShape_->setObjectName("PageShape");
+  page_shape_ = new pulse::ui::PageShapeWidget(this);
+  page_shape_->setObjectName("PageShape");
 
   outline_ = new pulse::ui::OutlineOverlay(this);
   outline_->setGeometry(rect());
 
-  plotImage_ = new pulse::ui::PlotImageWidget(
-      this, *outline_, [this] { state_.SetImage(FromQRect(plotImage_->geometry())); });
-  plotImage_->setObjectName("PlotImage");
+  plot_image_ = new pulse::ui::PlotImageWidget(
+      this, *outline_, [this] { state_.SetImage(FromQRect(plot_image_->geometry())); });
+  plot_image_->setObjectName("PlotImage");
   outline_->raise();
 
   label1_ = new QLabel(QStringLiteral("打印尺寸"), this);
@@ -282,7 +282,7 @@ void TMFPrintDlg::showEvent(QShowEvent* e) {
 
 QStringList TMFPrintDlg::PrinterTargets() const {
   QStringList names = QPrinterInfo::availablePrinterNames();
-  if (pdfEnabled_) names.append(kPdfTarget);
+  if (pdf_enabled_) names.append(kPdfTarget);
   return names;
 }
 
@@ -301,7 +301,7 @@ QSize TMFPrintDlg::PrinterPageSize() const {
 }
 
 plot::Rect TMFPrintDlg::OuterRect() const {
-  return FromQRect(pageOuter_->geometry());
+  return FromQRect(page_outer_->geometry());
 }
 
 void TMFPrintDlg::LayOutPage() {
@@ -311,13 +311,13 @@ void TMFPrintDlg::LayOutPage() {
 }
 
 void TMFPrintDlg::ApplyPage() {
-  const plot::Rect& shape = state_.Layout().Shape;
+  const plot::Rect& shape = state_.Layout().shape;
   mover_->SetLimitRect(shape);
-  pageShape_->setGeometry(ToQRect(shape));
+  page_shape_->setGeometry(ToQRect(shape));
 }
 
 void TMFPrintDlg::ApplyPlacement() {
-  plotImage_->setGeometry(ToQRect(state_.Image()));
+  plot_image_->setGeometry(ToQRect(state_.Image()));
 }
 
 void TMFPrintDlg::RenderPicture() {
@@ -334,12 +334,12 @@ void TMFPrintDlg::RenderPicture() {
       ~RestoreBorder() { plot.SetBorderStyle(style); }
     } restore{*plot_, saved};
     plot_->SetBorderStyle(plot::bs_None);
-    plot_->DrawTo(&canvas, size.Width, size.Height);
+    plot_->DrawTo(&canvas, size.Width, size.height);
   }
-  picture.setBoundingRect(QRect(0, 0, size.Width, size.Height));
+  picture.setBoundingRect(QRect(0, 0, size.Width, size.height));
   picture_ = picture;
-  pictureSize_ = size;
-  plotImage_->SetPicture(&picture_, pictureSize_);
+  picture_size_ = size;
+  plot_image_->SetPicture(&picture_, picture_size_);
 }
 
 void TMFPrintDlg::Prepare(plot::Tsp_XYPlot& plot) {
@@ -347,7 +347,7 @@ void TMFPrintDlg::Prepare(plot::Tsp_XYPlot& plot) {
   const QStringList targets = PrinterTargets();
   if (targets.isEmpty()) throw std::runtime_error(kNoPrinter);
   const bool onPdf = printer_.outputFormat() == QPrinter::PdfFormat;
-  if (onPdf && !pdfEnabled_) {
+  if (onPdf && !pdf_enabled_) {
     printer_.setOutputFormat(QPrinter::NativeFormat);
     printer_.setPrinterName(targets.front());
   } else if (!onPdf && QPrinterInfo::printerInfo(printer_.printerName()).isNull()) {
@@ -364,7 +364,7 @@ void TMFPrintDlg::Prepare(plot::Tsp_XYPlot& plot) {
   const bool placeAfresh = state_.SetPlotSize({plot.Width(), plot.Height()});
   if (state_.FirstUse()) {
     printer_.setPageOrientation(plot::OrientationFor(state_.Picture()) ==
-                                        plot::PageOrientation::Landscape
+                                        plot::PageOrientation::kLandscape
                                     ? QPageLayout::Landscape
                                     : QPageLayout::Portrait);
   }
@@ -400,10 +400,10 @@ bool TMFPrintDlg::EnsurePdfFileName() {
 
 void TMFPrintDlg::Print() {
   if (printer_.outputFormat() == QPrinter::PdfFormat && !EnsurePdfFileName()) return;
-  if (pictureSize_.Width <= 0 || pictureSize_.Height <= 0) return;
+  if (picture_size_.Width <= 0 || picture_size_.height <= 0) return;
   const QSize page = PrinterPageSize();
   const plot::Rect dest =
-      plot::DestinationRect(FromQRect(pageShape_->geometry()), FromQRect(plotImage_->geometry()),
+      plot::DestinationRect(FromQRect(page_shape_->geometry()), FromQRect(plot_image_->geometry()),
                             page.width(), page.height());
   QPainter painter;
   if (!painter.begin(&printer_)) {
@@ -412,9 +412,9 @@ void TMFPrintDlg::Print() {
                                : printer_.printerName();
     throw std::runtime_error(("Cannot print to " + target).toStdString());
   }
-  painter.translate(dest.Left, dest.Top);
-  painter.scale(static_cast<double>(dest.Width()) / pictureSize_.Width,
-                static_cast<double>(dest.Height()) / pictureSize_.Height);
+  painter.translate(dest.left, dest.top);
+  painter.scale(static_cast<double>(dest.Width()) / picture_size_.Width,
+                static_cast<double>(dest.Height()) / picture_size_.height);
   painter.drawPicture(0, 0, picture_);
   painter.end();
 }
@@ -433,10 +433,10 @@ void TMFPrintDlg::SetPrinterClick() {
   setWindowTitle(PrinterName());
   LayOutPage();
   const QSize after = PrinterPageSize();
-  const QRect page = ToQRect(state_.Layout().Shape);
+  const QRect page = ToQRect(state_.Layout().shape);
   // A page turned round is laid out anew; so is a picture the new page no longer holds.
   const bool turned = after.width() != before.width() && after.height() != before.height();
-  if (turned || !page.contains(plotImage_->geometry())) {
+  if (turned || !page.contains(plot_image_->geometry())) {
     state_.Place();
     ApplyPlacement();
     if (state_.Fill()) RenderPicture();

@@ -46,7 +46,7 @@ class TMFPrintDlg : public QDialog {
 
   // Printers of the platform, then the PDF target unless it was switched off.
   QStringList PrinterTargets() const;
-  void SetPdfTargetEnabled(bool on) { pdfEnabled_ = on; }
+  void SetPdfTargetEnabled(bool on) { pdf_enabled_ = on; }
   // Selects the PDF target writing to this file (empty: asked for at print time).
   void SelectPdfTarget(const QString& fileName);
   QString PrinterName() const;
@@ -60,7 +60,7 @@ class TMFPrintDlg : public QDialog {
 
   const plot::PrintLayoutState& State() const { return state_; }
   const QPicture& Picture() const { return picture_; }
-  plot::PrintSize PictureSize() const { return pictureSize_; }
+  plot::PrintSize PictureSize() const { return picture_size_; }
   plot::TMover& Mover() { return *mover_; }
   // Printer page (printable area) in device pixels.
   QSize PrinterPageSize() const;
@@ -79,9 +79,9 @@ class TMFPrintDlg : public QDialog {
   bool EnsurePdfFileName();
   plot::Rect OuterRect() const;
 
-  QFrame* pageOuter_ = nullptr;
-  pulse::ui::PageShapeWidget* pageShape_ = nullptr;
-  pulse::ui::PlotImageWidget* plotImage_ = nullptr;
+  QFrame* page_outer_ = nullptr;
+  pulse::ui::PageShapeWidget* page_shape_ = nullptr;
+  pulse::ui::PlotImageWidget* plot_image_ = nullptr;
   pulse::ui::OutlineOverlay* outline_ = nullptr;
   QLabel* label1_ = nullptr;
   QComboBox* cbAspectSize_ = nullptr;
@@ -93,11 +93,11 @@ class TMFPrintDlg : public QDialog {
   // Screen resolution: the picture's fonts are sized for the screen and replay at the
   // device's resolution, so a high-resolution page would blow its text up; the output stays vector.
   QPrinter printer_{QPrinter::ScreenResolution};
-  bool pdfEnabled_ = true;
+  bool pdf_enabled_ = true;
   plot::PrintLayoutState state_;
   plot::Tsp_XYPlot* plot_ = nullptr;  // only while a print command runs
   QPicture picture_;
-  plot::PrintSize pictureSize_;
+  plot::PrintSize picture_size_;
   std::unique_ptr<plot::TMover> mover_;
 };
 

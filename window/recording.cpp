@@ -42,7 +42,7 @@ class Fd {
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
 
  private:
   int fd_;
@@ -51,9 +51,9 @@ class Fd {
 std::string ReadCapped(const std::string& name) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) throw RecordFileError(Describe("Cannot open file", name, errno));
+  if (fd.Get() < 0) throw RecordFileError(Describe("Cannot open file", name, errno));
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) throw RecordFileError(Describe("Cannot read file", name, errno));
+  if (::fstat(fd.Get(), &st) != 0) throw RecordFileError(Describe("Cannot read file", name, errno));
   if (!S_ISREG(st.st_mode)) throw RecordFileError("\"" + name + "\" is not a regular file");
   if (static_cast<std::uint64_t>(st.st_size) > kMaxRecordFileBytes) {
     throw RecordFileError("\"" + name + "\" is too large for a record file (over " +
@@ -63,7 +63,7 @@ std::string ReadCapped(const std::string& name) {
   data.reserve(static_cast<std::size_t>(st.st_size));
   char chunk[kReadChunk];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw RecordFileError(Describe("Cannot read file", name, errno));
@@ -101,7 +101,7 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
   }
 
   const FileWriteResult r = ReplaceFileContents(path, data);
-  if (r.ok()) return;
+  if (r.Ok()) return;
   const char* what =
       r.stage == FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
   throw RecordFileError(std::string(what) + " \"" + path + "\": " + r.Reason());
@@ -113,7 +113,7 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
     if (errno != ENOENT) throw RecordFileError(Describe("Cannot open file", name, errno));
     // A name that does not exist yet becomes an empty record file.
     Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (fd.get() < 0) throw RecordFileError(Describe("Cannot create file", name, errno));
+    if (fd.Get() < 0) throw RecordFileError(Describe("Cannot create file", name, errno));
     return {};
   }
 
@@ -159,11 +159,11 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   const std::optional<std::string> chosen = ask_open_name();
   if (!chosen || chosen->empty()) return false;
   std::vector<std::string> lines = LoadTextLines(*chosen);
-  controls_.Memo1.Lines.Assign(lines);
+  controls_.Memo1.lines.Assign(lines);
   state_.ReplayList = std::move(lines);
   state_.ReplayIndex = 0;
   state_.Replaying = false;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLoadedStatusText;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLoadedStatusText;
   return true;
 }
 

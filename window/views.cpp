@@ -140,7 +140,7 @@ void WaveViews::ApplyYRange(int index) {
   const double f = state_.UnitFactor;
   double min = -kWaveHalfRange * f;
   double max = kWaveHalfRange * f;
-  if (index == 0 && controls_.ch_jy.Checked) {
+  if (index == 0 && controls_.ch_jy.checked) {
     min = 0.0;
     max = kStaticCurveMax * f;
   }
@@ -270,13 +270,13 @@ void WaveViews::Bt_ZoomY1Click(int view) {
 void WaveViews::XYPlotMouseUp(int view, int x, int y) {
   if (view < 1 || view > kViewCount) return;
   const IViewPlot& plot = Plot(view - 1);
-  controls_.StatusBar1.Panels[1].Text =
+  controls_.StatusBar1.panels[1].text =
       FormatReadout(plot.AxisPixelToValue(kTime, x), plot.AxisPixelToValue(kLeft, y));
 }
 
 void WaveViews::cb_unit1Change() {
   // Points already drawn keep their values; later samples use the new factor.
-  state_.UnitFactor = protocol::UnitFactorFor(controls_.cb_unit1.ItemIndex, state_.UnitFactor);
+  state_.UnitFactor = protocol::UnitFactorFor(controls_.cb_unit1.item_index, state_.UnitFactor);
   ApplyYRanges();
 }
 

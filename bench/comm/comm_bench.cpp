@@ -142,7 +142,7 @@ class FrameChecker {
   }
   uint64_t frames = 0;
   uint64_t broken = 0;
-  size_t pending() const { return frame_.size(); }
+  size_t Pending() const { return frame_.size(); }
 
  private:
   void Byte(uint8_t b) {
@@ -207,7 +207,7 @@ ThroughputRun MeasureThroughput(double seconds) {
   run.bytes = bytes;
   run.bytes_per_second =
       static_cast<double>(bytes1 - bytes0) / std::chrono::duration<double>(t1 - t0).count();
-  run.intact = bytes == written && checker.broken == 0 && checker.pending() == 0;
+  run.intact = bytes == written && checker.broken == 0 && checker.Pending() == 0;
   return run;
 }
 

@@ -279,7 +279,7 @@ class Pipeline {
     TForm1& f = *form_;
     f.Bt_openClick();
     if (!f.State().PortOpen) {
-      std::fprintf(stderr, "open failed: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
+      std::fprintf(stderr, "open failed: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
       return false;
     }
     if (!Pump(Clock::now() + 3s, [&] { return f.StopAfterOpenSent() && !f.State().StopPending; })) {
@@ -329,7 +329,7 @@ std::optional<RunResult> RunOnce(const std::string& sensor_program, bool unpaced
     Pipeline p(sensor.SlavePath());
     // The window's own rate follows the device (Edit_Freq + "设置"), so times stay right.
     if (!unpaced) {
-      p.Form().Controls().Edit_Freq.Text = std::to_string(kDeviceMaxRate);
+      p.Form().Controls().Edit_Freq.text = std::to_string(kDeviceMaxRate);
       p.Form().Button6Click();
     }
     if (!p.OpenAndStart()) return std::nullopt;

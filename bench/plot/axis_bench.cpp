@@ -42,7 +42,7 @@ struct MainWindowAxes {
   pulse::plot::PlotAxes axes{left, right, bottom, top};
 };
 
-void BM_RangeChangeWithTicks(benchmark::State& state) {
+void RangeChangeWithTicks(benchmark::State& state) {
   Tsp_Axis axis(pulse::plot::kBottomAxisFlags);
   axis.SetTicksCount(static_cast<int>(state.range(0)));
   axis.SetLinePos(9, 147, 737);
@@ -54,9 +54,9 @@ void BM_RangeChangeWithTicks(benchmark::State& state) {
     benchmark::DoNotOptimize(axis.TickPixel(0));
   }
 }
-BENCHMARK(BM_RangeChangeWithTicks)->Arg(5)->Arg(11)->Arg(21)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RangeChangeWithTicks)->Arg(5)->Arg(11)->Arg(21)->Unit(benchmark::kMicrosecond);
 
-void BM_ShiftKeepingGrid(benchmark::State& state) {
+void ShiftKeepingGrid(benchmark::State& state) {
   Tsp_Axis axis(pulse::plot::kBottomAxisFlags);
   axis.SetTicksCount(21);
   axis.SetMinMax(0, 20);
@@ -69,16 +69,16 @@ void BM_ShiftKeepingGrid(benchmark::State& state) {
     benchmark::DoNotOptimize(axis.TickPixel(0));
   }
 }
-BENCHMARK(BM_ShiftKeepingGrid)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ShiftKeepingGrid)->Unit(benchmark::kMicrosecond);
 
-void BM_LayoutFourAxes(benchmark::State& state) {
+void LayoutFourAxes(benchmark::State& state) {
   MainWindowAxes m;
   for (auto _ : state)
     benchmark::DoNotOptimize(pulse::plot::LayoutAxes(m.axes, 8, 12, kPlotWidth, kPlotHeight));
 }
-BENCHMARK(BM_LayoutFourAxes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LayoutFourAxes)->Unit(benchmark::kMicrosecond);
 
-void BM_DrawFourAxes(benchmark::State& state) {
+void DrawFourAxes(benchmark::State& state) {
   MainWindowAxes m;
   QImage image(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
@@ -101,7 +101,7 @@ void BM_DrawFourAxes(benchmark::State& state) {
     c.RestoreClip(clip);
   }
 }
-BENCHMARK(BM_DrawFourAxes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DrawFourAxes)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

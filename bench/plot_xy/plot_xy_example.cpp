@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   const char* out = argc > 1 ? argv[1] : "plot-example.png";
   Tsp_XYPlot p;
   pulse::plot::CanvasFont f = p.Font();
-  f.Face = QApplication::font();
+  f.face = QApplication::font();
   p.SetFont(f);
   Tsp_XYLine line;
   Tsp_LineMarker marker;

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     TFormState state;
     TMainControls controls;
-    controls.CheckBox1.Checked = true;
+    controls.CheckBox1.checked = true;
     SinkViews views(state);
     pulse::protocol::FrameParser parser(state, controls, views);
 

@@ -43,7 +43,7 @@ TEST(PulseAnalyzer, ChannelsAreIndependent) {
   EXPECT_EQ(analyzer.Quality(2), SignalQuality::kGood);
 
   analyzer.Reset(fs);
-  EXPECT_EQ(analyzer.frames(), 0);
+  EXPECT_EQ(analyzer.Frames(), 0);
   EXPECT_FALSE(analyzer.RateBpm(0));
 }
 

@@ -10,12 +10,12 @@ TEST(LineErrors, CounterDifferencesBecomeFlags) {
   pulse::comm::LineErrorCounts before{3, 1, 0, 7};
   pulse::comm::LineErrorCounts now = before;
   EXPECT_EQ(pulse::comm::CommErrorFlags(before, now), 0u);
-  now.Frame = 4;
+  now.frame = 4;
   EXPECT_EQ(pulse::comm::CommErrorFlags(before, now), pulse::comm::kCeFrame);
-  now.Overrun = 2;
+  now.overrun = 2;
   EXPECT_EQ(pulse::comm::CommErrorFlags(before, now), 10u);
   now.Parity = 1;
-  now.BufferOverrun = 8;
+  now.buffer_overrun = 8;
   EXPECT_EQ(pulse::comm::CommErrorFlags(before, now), 15u);
   // A counter that wrapped around still moved.
   pulse::comm::LineErrorCounts wrapped{0xFFFFFFFFu, 0, 0, 0};

@@ -72,25 +72,25 @@ TEST_F(FakeTree, ListsPresentPortsInAStableOrderWithWhatSysfsTells) {
   pulse::comm::PortNames names(dev_.string(), sys_.string());
   const std::vector<pulse::comm::PortInfo> ports = names.PresentPorts();
   std::vector<std::string> order;
-  for (const auto& port : ports) order.push_back(port.Name);
+  for (const auto& port : ports) order.push_back(port.name);
   EXPECT_EQ(order,
             (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB10", "ttyACM0", "ttyS0"}));
 
   const pulse::comm::PortInfo& ftdi = ports[0];
-  EXPECT_EQ(ftdi.Path, Dev("ttyUSB0"));
-  EXPECT_EQ(ftdi.Driver, "ftdi_sio");
-  EXPECT_EQ(ftdi.UsbVendorId, "0403");
-  EXPECT_EQ(ftdi.UsbProductId, "6001");
-  EXPECT_EQ(ftdi.Manufacturer, "FTDI");
-  EXPECT_EQ(ftdi.Product, "USB Serial");
+  EXPECT_EQ(ftdi.path, Dev("ttyUSB0"));
+  EXPECT_EQ(ftdi.driver, "ftdi_sio");
+  EXPECT_EQ(ftdi.usb_vendor_id, "0403");
+  EXPECT_EQ(ftdi.usb_product_id, "6001");
+  EXPECT_EQ(ftdi.manufacturer, "FTDI");
+  EXPECT_EQ(ftdi.product, "USB Serial");
   EXPECT_EQ(ftdi.SerialNumber, "A1B2C3");
-  EXPECT_EQ(ports[1].UsbVendorId, "");  // its USB device has no descriptors in the fake tree
-  EXPECT_EQ(ports[2].Driver, "");       // no sysfs entry at all: listed with the name only
-  EXPECT_EQ(ports[3].Driver, "cdc_acm");
-  EXPECT_EQ(ports[3].UsbVendorId, "2341");
-  EXPECT_EQ(ports[3].Product, "Sensor");
-  EXPECT_EQ(ports[4].Driver, "serial");
-  EXPECT_EQ(ports[4].UsbVendorId, "");
+  EXPECT_EQ(ports[1].usb_vendor_id, "");  // its USB device has no descriptors in the fake tree
+  EXPECT_EQ(ports[2].driver, "");       // no sysfs entry at all: listed with the name only
+  EXPECT_EQ(ports[3].driver, "cdc_acm");
+  EXPECT_EQ(ports[3].usb_vendor_id, "2341");
+  EXPECT_EQ(ports[3].product, "Sensor");
+  EXPECT_EQ(ports[4].driver, "serial");
+  EXPECT_EQ(ports[4].usb_vendor_id, "");
 }
 
 TEST_F(FakeTree, ResolvesComNamesThroughMappingsAndThenByPosition) {

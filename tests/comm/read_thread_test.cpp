@@ -31,24 +31,24 @@ class ReaderHarness {
     pulse::comm::ApplyLineSettings(slave_, pulse::comm::LineSettings{256000, 0, 0}, nullptr);
     int error = 0;
     stop = pulse::comm::StopSignal::Create(&error);
-    reader.PortHandle = slave_;
-    reader.StopEvent = stop.get();
+    reader.port_handle = slave_;
+    reader.stop_event = stop.get();
     reader.ReadIntervalTimeout = &interval_;
-    reader.ReadCounts = [this](int, pulse::comm::LineErrorCounts* counts) {
-      counts->Frame = frame_errors.load();
-      counts->Overrun = overruns.load();
+    reader.read_counts = [this](int, pulse::comm::LineErrorCounts* counts) {
+      counts->frame = frame_errors.load();
+      counts->overrun = overruns.load();
       return true;
     };
-    reader.Notify = pulse::comm::NotifyTarget{
+    reader.notify = pulse::comm::NotifyTarget{
         &queue,
         std::make_shared<pulse::comm::NotifyWindow>([this](pulse::comm::Notification& message) {
-          if (message.Msg == pulse::comm::kMsgRequestHangup) {
+          if (message.msg == pulse::comm::kMsgRequestHangup) {
             messages.push_back("hangup");
             return;
           }
-          const auto* text = reinterpret_cast<const char*>(message.Block.get());
-          messages.emplace_back(text, message.Count);
-          terminated = terminated && message.Block[message.Count] == 0;
+          const auto* text = reinterpret_cast<const char*>(message.block.get());
+          messages.emplace_back(text, message.count);
+          terminated = terminated && message.block[message.count] == 0;
         })};
     reader.Attach(std::thread([this] { reader.Run(); }));
   }

@@ -25,28 +25,28 @@ TComm WindowInstance() {
 TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars) {
   pulse::comm::LineState device;
   device.ParityCheck = true;  // found set, rebuilt from the property
-  device.AbortOnError = true;
-  device.EofChar = 26;
-  device.EvtChar = 10;
+  device.abort_on_error = true;
+  device.eof_char = 26;
+  device.evt_char = 10;
   const pulse::comm::LineState state = WindowInstance().LineStateFor(device);
   EXPECT_EQ(state.BaudRate, 256000u);
-  EXPECT_TRUE(state.Binary);
+  EXPECT_TRUE(state.binary);
   EXPECT_FALSE(state.ParityCheck);
-  EXPECT_FALSE(state.AbortOnError);
+  EXPECT_FALSE(state.abort_on_error);
   EXPECT_EQ(state.DtrControl, 1);
   EXPECT_EQ(state.RtsControl, 1);
   EXPECT_TRUE(state.TxContinueOnXoff);
-  EXPECT_TRUE(state.OutX);
-  EXPECT_TRUE(state.InX);
-  EXPECT_EQ(state.XonLim, 1);
-  EXPECT_EQ(state.XoffLim, 1);
+  EXPECT_TRUE(state.out_x);
+  EXPECT_TRUE(state.in_x);
+  EXPECT_EQ(state.xon_lim, 1);
+  EXPECT_EQ(state.xoff_lim, 1);
   EXPECT_EQ(state.ByteSize, 8);
   EXPECT_EQ(state.Parity, 0);
   EXPECT_EQ(state.StopBits, 0);
   EXPECT_EQ(state.XonChar, 17);
   EXPECT_EQ(state.XoffChar, 19);
-  EXPECT_EQ(state.EofChar, 26);
-  EXPECT_EQ(state.EvtChar, 10);
+  EXPECT_EQ(state.eof_char, 26);
+  EXPECT_EQ(state.evt_char, 10);
 
   TComm other;
   other.SetDtrControl(TDtrControl::DtrHandshake);
@@ -65,11 +65,11 @@ TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars)
   EXPECT_EQ(changed.ByteSize, 5);
   EXPECT_EQ(changed.Parity, 3);
   EXPECT_EQ(changed.StopBits, 2);
-  EXPECT_TRUE(changed.ErrorChar);
-  EXPECT_TRUE(changed.Null);
-  EXPECT_EQ(changed.ErrorCharValue, '?');
-  EXPECT_TRUE(changed.OutxCtsFlow);
-  EXPECT_FALSE(changed.OutxDsrFlow);
+  EXPECT_TRUE(changed.error_char);
+  EXPECT_TRUE(changed.null);
+  EXPECT_EQ(changed.error_char_value, '?');
+  EXPECT_TRUE(changed.outx_cts_flow);
+  EXPECT_FALSE(changed.outx_dsr_flow);
   EXPECT_TRUE(changed.DsrSensitivity);
   other.SetDtrControl(TDtrControl::DtrDisable);
   other.SetRtsControl(TRtsControl::RtsHandshake);
@@ -107,15 +107,15 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
 
   auto message = [](uint32_t msg, uint32_t count, uint32_t value) {
     pulse::comm::Notification n;
-    n.Msg = msg;
-    n.Count = count;
-    n.Value = value;
+    n.msg = msg;
+    n.count = count;
+    n.value = value;
     return n;
   };
   pulse::comm::Notification data = message(pulse::comm::kMsgCommReceiveData, 0x10003, 0);
-  data.Block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
+  data.block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
   comm.WindowProc(data);
-  EXPECT_EQ(data.Block, nullptr);  // freed after the handler
+  EXPECT_EQ(data.block, nullptr);  // freed after the handler
   for (auto [msg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
            {1526, 8}, {1527, 0}, {1528, 0x20}, {1529, 0}, {1530, 0}, {1035, 0}}) {
     pulse::comm::Notification n = message(msg, 0, value);
@@ -127,9 +127,9 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
   // Without handlers nothing is called and the block is still freed.
   TComm bare;
   pulse::comm::Notification orphan = message(pulse::comm::kMsgCommReceiveData, 1, 0);
-  orphan.Block.reset(new uint8_t[2]{'x', 0});
+  orphan.block.reset(new uint8_t[2]{'x', 0});
   bare.WindowProc(orphan);
-  EXPECT_EQ(orphan.Block, nullptr);
+  EXPECT_EQ(orphan.block, nullptr);
 }
 
 TEST(SerialConfig, SettersStoreOnlyDifferentValues) {

@@ -83,9 +83,9 @@ class FormFixture : public ::testing::Test {
     form_.reset();
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
-  form::TMainControls& c() { return form_->Controls(); }
-  form::TFormState& s() { return form_->State(); }
-  const std::string& Panel(size_t i) { return c().StatusBar1.Panels[i].Text; }
+  form::TMainControls& C() { return form_->Controls(); }
+  form::TFormState& S() { return form_->State(); }
+  const std::string& Panel(size_t i) { return C().StatusBar1.panels[i].text; }
 
   FakeHost host_;
   comm::ManualQueue queue_;

@@ -164,10 +164,10 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   MakeForm(sensor.SlavePath());
   TFormState& s = form_->State();
   TMainControls& c = form_->Controls();
-  c.CheckBox1.Checked = true;
+  c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
   host_.RunDelayed();  // the stop that follows every open
   ASSERT_TRUE(form_->StopAfterOpenSent());
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
@@ -176,8 +176,8 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   clears_base_ = counting_[0].clears;
   form_->bt_startClick();
   ASSERT_TRUE(RunUntil([&] { return s.Sampling && s.SampleCount1 > 0; }, 5s))
-      << c.StatusBar1.Panels[0].Text << " / " << c.StatusBar1.Panels[2].Text << " / "
-      << c.StatusBar1.Panels[3].Text << " / " << s.SampleCount1;
+      << c.StatusBar1.panels[0].text << " / " << c.StatusBar1.panels[2].text << " / "
+      << c.StatusBar1.panels[3].text << " / " << s.SampleCount1;
 
   const int seconds = StreamSeconds();
   const auto end = Clock::now() + std::chrono::seconds(seconds);
@@ -231,7 +231,7 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
   ASSERT_TRUE(s.ReplayList.has_value());
   EXPECT_EQ(*s.ReplayList, recorded);
-  EXPECT_EQ(c.Memo1.Lines.Items(), recorded);
+  EXPECT_EQ(c.Memo1.lines.Items(), recorded);
 
   form_->Button19Click();
   ASSERT_TRUE(s.Replaying);
@@ -288,10 +288,10 @@ TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
   TFormState& s = form_->State();
   TMainControls& c = form_->Controls();
   const pulse::protocol::FrameParser& parser = form_->Parser();
-  c.CheckBox1.Checked = true;
+  c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
   host_.RunDelayed();
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
   clears_base_ = counting_[0].clears;

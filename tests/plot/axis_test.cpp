@@ -237,12 +237,12 @@ TEST(LineAttr, SettersAlwaysNotifyAssignDoesNot) {
   EXPECT_EQ(calls, 3);
   EXPECT_TRUE(a.IsSame(b));
   pulse::plot::CanvasPen pen;
-  pen.Mode = pmXor;
+  pen.mode = pmXor;
   b.SetWidth(3);
   b.ApplyToPen(pen);
   EXPECT_EQ(pen.Color, clNavy);
   EXPECT_EQ(pen.Width, 3);
-  EXPECT_EQ(pen.Mode, pmCopy);
+  EXPECT_EQ(pen.mode, pmCopy);
 }
 
 // The main window's plots: 781 x 168, charWidth 8, textHeight 12.

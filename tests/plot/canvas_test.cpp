@@ -133,7 +133,7 @@ TEST(CanvasLines, StartPixelInEveryDirection) {
   }
   for (int pass = 0; pass < 2; ++pass) {
     Canvas c(&img);
-    c.Pen().Mode = pmXor;
+    c.Pen().mode = pmXor;
     c.Pen().Color = clWhite;
     c.Pen().Width = 3;
     c.Polyline(star);
@@ -224,7 +224,7 @@ TEST(CanvasModes, XorAndInvertingModesRestoreWhenDrawnTwice) {
   const std::vector<Point> band = {{3, 3}, {30, 3}, {30, 20}, {3, 20}, {3, 3}};
   for (TPenMode mode : {pmXor, pmNotXor, pmNot}) {
     Canvas c(&img);
-    c.Pen().Mode = mode;
+    c.Pen().mode = mode;
     c.Pen().Color = clWhite;
     c.Pen().Style = mode == pmNotXor ? psDot : psSolid;
     c.Polyline(band);
@@ -331,33 +331,33 @@ TEST(AxisDrawing, MainWindowFrameAndGrid) {
     c.RestoreClip(clip);
   }
   // Axis lines just outside the field, meeting at the corners.
-  EXPECT_EQ(img.pixel(f.Left - 1, (f.Top + f.Bottom) / 2), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, (f.Top + f.Bottom) / 2), kBlack);
-  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Bottom), kBlack);
-  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 1, f.Bottom), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 1, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, f.Bottom), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, (f.top + f.bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel(f.right, (f.top + f.bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel((f.left + f.right) / 2, f.bottom), kBlack);
+  EXPECT_EQ(img.pixel((f.left + f.right) / 2, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, f.bottom), kBlack);
+  EXPECT_EQ(img.pixel(f.right, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.right, f.bottom), kBlack);
   // Left tick marks: from x - 1 outward, 4 pixels.
   const int p0 = left.TickPixel(5);
-  EXPECT_EQ(img.pixel(f.Left - 2, p0), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 5, p0), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 2, p0), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 5, p0), kBlack);
   // Grid: gray on interior ticks, none on the field's first and last rows and columns.
   const QRgb gray = 0xFF808080;
-  EXPECT_EQ(img.pixel(f.Left + 5, p0), gray);
+  EXPECT_EQ(img.pixel(f.left + 5, p0), gray);
   const int x5 = bottom.TickPixel(5);
-  EXPECT_EQ(img.pixel(x5, f.Top + 3), gray);
-  EXPECT_EQ(img.pixel(x5, f.Bottom), kBlack);  // the axis line, not the grid
-  EXPECT_EQ(img.pixel(f.Left + 5, f.Top), kWhite);
-  EXPECT_EQ(img.pixel(f.Left + 5, f.Bottom - 1), kWhite);
-  EXPECT_EQ(img.pixel(f.Left, f.Top + 5), kWhite);
+  EXPECT_EQ(img.pixel(x5, f.top + 3), gray);
+  EXPECT_EQ(img.pixel(x5, f.bottom), kBlack);  // the axis line, not the grid
+  EXPECT_EQ(img.pixel(f.left + 5, f.top), kWhite);
+  EXPECT_EQ(img.pixel(f.left + 5, f.bottom - 1), kWhite);
+  EXPECT_EQ(img.pixel(f.left, f.top + 5), kWhite);
   // Labels below the bottom axis and the caption at the bottom margin.
-  const QRect below = InkBox(img.copy(f.Left, f.Bottom + 6, f.Width(), 20));
+  const QRect below = InkBox(img.copy(f.left, f.bottom + 6, f.Width(), 20));
   EXPECT_FALSE(below.isEmpty());
   const QRect caption = InkBox(img.copy(0, 168 - bottom.Margin(), 781, bottom.Margin()));
   ASSERT_FALSE(caption.isEmpty());
-  EXPECT_NEAR(caption.center().x(), (f.Left + f.Right) / 2, 3);
+  EXPECT_NEAR(caption.center().x(), (f.left + f.right) / 2, 3);
 }
 
 }  // namespace

@@ -69,10 +69,10 @@ TEST(BufferedCopy, BandAcrossTheFrameSurvivesAFieldRepaintAndErases) {
   t.Feed(0, 50);
   t.p.Paint();
   const TRect f = t.p.FieldRect();
-  const int x0 = f.Left + 40, y0 = f.Top + 30;
+  const int x0 = f.left + 40, y0 = f.top + 30;
   t.p.MouseDown(mbLeft, kShiftLeft, x0, y0);
   t.p.MouseMove(kShiftLeft, 2, 2);  // the band reaches into the frame
-  ASSERT_EQ(t.p.GetMouseState(), Tsp_XYPlot::MouseState::Zooming);
+  ASSERT_EQ(t.p.GetMouseState(), Tsp_XYPlot::MouseState::kZooming);
   t.Feed(50, 90);
   t.p.Paint();
   EXPECT_EQ(t.p.FrameRenders(), 1);

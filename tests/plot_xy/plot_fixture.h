@@ -21,7 +21,7 @@ inline plot::CanvasFont FixedFont(int charWidth, int textHeight) {
   const int adv = QFontMetrics(f).horizontalAdvance(QStringLiteral("0"));
   f.setLetterSpacing(QFont::AbsoluteSpacing, charWidth - adv);
   plot::CanvasFont cf;
-  cf.Face = f;
+  cf.face = f;
   cf.Color = plot::clBlack;
   return cf;
 }

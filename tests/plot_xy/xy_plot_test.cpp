@@ -78,7 +78,7 @@ TEST(XYPlotPaint, GridUnderSeriesAndMarkersAroundIt) {
   EXPECT_EQ(PixelAt(img, x5, y8), Expect(clLime));
   EXPECT_EQ(PixelAt(img, x5 + 7, y8), Expect(clWhite)) << "field";
   // The grid line on the field's first column (the bottom axis Min) is left out.
-  EXPECT_EQ(PixelAt(img, p.FieldRect().Left, y8), Expect(clWhite));
+  EXPECT_EQ(PixelAt(img, p.FieldRect().left, y8), Expect(clWhite));
 }
 
 TEST(XYPlotPaint, AppendRedrawsFieldOnlyAndCoalesces) {
@@ -154,7 +154,7 @@ TEST(XYPlotPaint, FieldColorNoneLeavesFieldButRunsFieldDraw) {
     p.DrawTo(&c, 300, 200);
   }
   EXPECT_EQ(fieldDraws, 1);
-  const int cx = fieldSeen.Left + 3, cy = fieldSeen.Top + 2;
+  const int cx = fieldSeen.left + 3, cy = fieldSeen.top + 2;
   EXPECT_EQ(PixelAt(img, cx, cy), 0xFF00FFu) << "field left unfilled";
   EXPECT_EQ(PixelAt(img, 2, 2), Expect(clBtnFace)) << "frame filled, field draw clipped";
 }
@@ -179,12 +179,12 @@ TEST(XYPlotPaint, DrawToAnotherSizeLeavesTheControlAsItWas) {
     pulse::plot::Canvas c(&big);
     p.DrawTo(&c, 640, 480);
   }
-  EXPECT_GT(bigField.Right, 500);
-  EXPECT_GT(bigField.Bottom, 400);
+  EXPECT_GT(bigField.right, 500);
+  EXPECT_GT(bigField.bottom, 400);
   EXPECT_EQ(PixelAt(big, 639 - 3, 3), Expect(clBtnFace));
-  EXPECT_EQ(PixelAt(big, bigField.Left + 5, bigField.Top + 2), Expect(clNavy));
+  EXPECT_EQ(PixelAt(big, bigField.left + 5, bigField.top + 2), Expect(clNavy));
   // The diagonal runs corner to corner of the big field.
-  EXPECT_EQ(PixelAt(big, bigField.Left, bigField.Bottom - 1), Expect(clRed));
+  EXPECT_EQ(PixelAt(big, bigField.left, bigField.bottom - 1), Expect(clRed));
 
   // The control's own mapping and picture are untouched.
   EXPECT_EQ(p.FieldRect(), field);
@@ -256,7 +256,7 @@ TEST(XYPlotAutoScale, AppendBeyondRangeRelaysOut) {
 TEST(XYPlotBorder, StylesPaintTheirRings) {
   struct Case {
     Tsp_BorderStyle style;
-    TColor outer, inner, farCorner;
+    TColor outer, inner, far_corner;
   };
   const Case cases[] = {
       {bs_None, clBtnFace, clBtnFace, clBtnFace},
@@ -274,7 +274,7 @@ TEST(XYPlotBorder, StylesPaintTheirRings) {
     const QImage img = p.Screen();
     EXPECT_EQ(PixelAt(img, 0, 0), Expect(c.outer)) << int(c.style);
     EXPECT_EQ(PixelAt(img, 1, 1), Expect(c.inner)) << int(c.style);
-    EXPECT_EQ(PixelAt(img, 119, 89), Expect(c.farCorner)) << int(c.style);
+    EXPECT_EQ(PixelAt(img, 119, 89), Expect(c.far_corner)) << int(c.style);
   }
 }
 

@@ -122,9 +122,9 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
   EXPECT_EQ(p.plot.BorderStyle(), bs_Gutter);
   // The image sits on the printable area, inside the page shape.
   const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
-  const pulse::plot::Rect& printable = dlg.State().Layout().Printable;
-  EXPECT_EQ(image.left(), printable.Left);
-  EXPECT_EQ(image.right() + 1, printable.Right);  // wide picture: full printable width
+  const pulse::plot::Rect& printable = dlg.State().Layout().printable;
+  EXPECT_EQ(image.left(), printable.left);
+  EXPECT_EQ(image.right() + 1, printable.right);  // wide picture: full printable width
   const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
   EXPECT_GT(shape.width(), shape.height());
 
@@ -184,12 +184,12 @@ TEST(PrintDialog, FillModeCoversThePrintableArea) {
   TestPlot p(400, 100);
   dlg.Prepare(p.plot);
   Child<QComboBox>(dlg, "cbAspectSize")->setCurrentIndex(1);
-  const pulse::plot::Rect& printable = dlg.State().Layout().Printable;
+  const pulse::plot::Rect& printable = dlg.State().Layout().printable;
   EXPECT_EQ(Child<QWidget>(dlg, "PlotImage")->geometry(),
-            QRect(printable.Left, printable.Top, printable.Width(), printable.Height()));
+            QRect(printable.left, printable.top, printable.Width(), printable.Height()));
   const pulse::plot::PrintSize s = dlg.PictureSize();
   EXPECT_EQ(s.Width, 400);
-  EXPECT_NEAR(static_cast<double>(s.Width) / s.Height,
+  EXPECT_NEAR(static_cast<double>(s.Width) / s.height,
               static_cast<double>(printable.Width()) / printable.Height(), 0.01);
 }
 
@@ -216,8 +216,8 @@ TEST(PrintDialog, SecondPrintKeepsThePlacementWithinTwoPercent) {
   p.plot.SetSize(500, 250);  // 20 %
   dlg.Prepare(p.plot);
   const pulse::plot::Rect fresh =
-      pulse::plot::PlacePicture({500, 250}, dlg.State().Layout().Printable, false);
-  EXPECT_EQ(image->geometry(), QRect(fresh.Left, fresh.Top, fresh.Width(), fresh.Height()));
+      pulse::plot::PlacePicture({500, 250}, dlg.State().Layout().printable, false);
+  EXPECT_EQ(image->geometry(), QRect(fresh.left, fresh.top, fresh.Width(), fresh.Height()));
 }
 
 TEST(PrintDialog, OtherButtonsOrShiftDragLeaveThePicture) {
@@ -240,11 +240,11 @@ TEST(PrintDialog, OtherButtonsOrShiftDragLeaveThePicture) {
   for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton}) {
     QTest::mousePress(image, b, Qt::NoModifier, grab);
     QTest::mouseMove(image, grab + QPoint(20, 20));
-    EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
+    EXPECT_EQ(dlg.Mover().Mode(), TMover::kIdle);
     QTest::mouseRelease(image, b, Qt::NoModifier, grab + QPoint(20, 20));
   }
   EXPECT_EQ(image->geometry(), before);
-  EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
+  EXPECT_EQ(dlg.Mover().Mode(), TMover::kIdle);
 }
 
 // Runs a poppler tool; returns its standard output.
@@ -289,7 +289,7 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
 
   // Where the trace lies on paper: its row in the picture, carried through the destination
   // rectangle and the page's printable origin.
-  QImage pic(dlg.PictureSize().Width, dlg.PictureSize().Height, QImage::Format_RGB32);
+  QImage pic(dlg.PictureSize().Width, dlg.PictureSize().height, QImage::Format_RGB32);
   pic.fill(Qt::white);
   {
     QPainter painter(&pic);
@@ -309,15 +309,15 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
       pageSize.width(), pageSize.height());
   const QPoint origin = dlg.Printer().pageLayout().paintRectPixels(dpi).topLeft();
   const double sy = static_cast<double>(dest.Height()) / pic.height();
-  const int row = origin.y() + dest.Top + static_cast<int>((picRow + 0.5) * sy);
-  const int col = origin.x() + (dest.Left + dest.Right) / 2;
+  const int row = origin.y() + dest.top + static_cast<int>((picRow + 0.5) * sy);
+  const int col = origin.x() + (dest.left + dest.right) / 2;
   EXPECT_TRUE(IsSeriesColour(page.pixel(col, row)))
       << "row " << row << " col " << col << " " << std::hex << page.pixel(col, row);
   // Well above and below the trace, and outside the destination, there is none of it.
   const int off = static_cast<int>(sy * 20);
   EXPECT_FALSE(IsSeriesColour(page.pixel(col, row - off)));
   EXPECT_FALSE(IsSeriesColour(page.pixel(col, row + off)));
-  EXPECT_FALSE(IsSeriesColour(page.pixel(origin.x() + dest.Right + 5, row)));
+  EXPECT_FALSE(IsSeriesColour(page.pixel(origin.x() + dest.right + 5, row)));
 }
 
 TEST(PrintDialog, UnwritablePdfFileIsAnErrorNotASilentSuccess) {

@@ -49,7 +49,7 @@ void MakeSpanChecksumHold(Bytes& damaged, const Bytes& next, size_t size) {
 struct Host {
   Host() {
     state.UnitFactor = 1.0;
-    controls.CheckBox1.Checked = true;
+    controls.CheckBox1.checked = true;
   }
   void Feed(const Bytes& bytes, size_t chunk = 24) {
     for (size_t i = 0; i < bytes.size(); i += chunk) {
@@ -60,7 +60,7 @@ struct Host {
   std::vector<std::string> Record() const {
     return {state.RecordList.begin(), state.RecordList.end()};
   }
-  const std::vector<std::string>& Memo() const { return controls.Memo1.Lines.Items(); }
+  const std::vector<std::string>& Memo() const { return controls.Memo1.lines.Items(); }
 
   TFormState state;
   TMainControls controls;
@@ -149,7 +149,7 @@ TEST(FrameResync, ReplyWithLostBytesDoesNotSwallowTheStopAck) {
       h.Feed(Concat({damaged, Reply(0x32, {})}), chunk);
       EXPECT_FALSE(h.state.StopPending);
       EXPECT_FALSE(h.state.Sampling);
-      EXPECT_EQ(h.controls.StatusBar1.Panels[3].Text, "停止采样！");
+      EXPECT_EQ(h.controls.StatusBar1.panels[3].text, "停止采样！");
       // Its values may be shifted: none is shown.
       EXPECT_EQ(h.controls.Panel10.Caption, "零点值:");
       EXPECT_EQ(h.controls.Panel12.Caption, "零点值:");

@@ -23,20 +23,20 @@ class FakeViewPlot : public window::IViewPlot {
   static constexpr int kFieldLeft = 100, kFieldWidth = 400;
   static constexpr int kFieldBottom = 300, kFieldHeight = 200;
 
-  double AxisMin(window::ViewAxis a) const override { return axis(a).min; }
-  double AxisMax(window::ViewAxis a) const override { return axis(a).max; }
+  double AxisMin(window::ViewAxis a) const override { return Axis(a).min; }
+  double AxisMax(window::ViewAxis a) const override { return Axis(a).max; }
   void SetAxisMinMax(window::ViewAxis a, double mn, double mx) override {
-    SetRange(axis(a), mn, mx);
+    SetRange(Axis(a), mn, mx);
   }
-  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(axis(a), mx, axis(a).min); }
+  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(Axis(a), mx, Axis(a).min); }
   void MoveAxisRange(window::ViewAxis a, double d) override {
     ++moves;
-    axis(a).min += d;
-    axis(a).max += d;
+    Axis(a).min += d;
+    Axis(a).max += d;
   }
-  void SetAxisTicksCount(window::ViewAxis a, int n) override { axis(a).ticks = std::min(n, 21); }
+  void SetAxisTicksCount(window::ViewAxis a, int n) override { Axis(a).ticks = std::min(n, 21); }
   double AxisPixelToValue(window::ViewAxis a, int p) const override {
-    const Axis& ax = axis(a);
+    const Axis& ax = Axis(a);
     if (a == window::ViewAxis::kTime)
       return ax.min + (p - kFieldLeft) * (ax.max - ax.min) / kFieldWidth;
     return ax.min + (kFieldBottom - p) * (ax.max - ax.min) / kFieldHeight;
@@ -47,9 +47,9 @@ class FakeViewPlot : public window::IViewPlot {
   }
   void AddPoint(double x, double y) override { points.emplace_back(x, y); }
 
-  Axis& axis(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
-  const Axis& axis(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
-  std::pair<double, double> Range(window::ViewAxis a) const { return {axis(a).min, axis(a).max}; }
+  Axis& Axis(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
+  const Axis& Axis(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
+  std::pair<double, double> Range(window::ViewAxis a) const { return {Axis(a).min, Axis(a).max}; }
 
   std::array<Axis, 3> axes;
   std::vector<std::pair<double, double>> points;

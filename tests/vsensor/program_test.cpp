@@ -106,7 +106,7 @@ TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
   port.Write(pulse::test::Command(0x37));
   port.Write(pulse::test::Command(0x31));
   port.ReadFor(300ms);
-  const auto scan = pulse::test::ScanFrames(port.all());
+  const auto scan = pulse::test::ScanFrames(port.All());
   ASSERT_GE(scan.frames.size(), 3u);
   EXPECT_EQ(scan.frames[0].bytes,
             (pulse::test::Bytes{0xF0, 0x1F, 0x05, 0x36, 0x0A, 0x0B, 0x0C, 0x0D, 0x78}));

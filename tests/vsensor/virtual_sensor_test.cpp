@@ -34,8 +34,8 @@ struct Rig {
   bool AwaitReply(std::uint8_t code, std::uint8_t length, Clock::duration timeout = 2s) {
     bool got = false;
     port->ReadUntil(timeout, [&] {
-      for (const auto& f : ScanFrames(port->all()).frames)
-        if (f.code() == code && f.length() == length) got = true;
+      for (const auto& f : ScanFrames(port->All()).frames)
+        if (f.Code() == code && f.Length() == length) got = true;
       return got;
     });
     return got;
@@ -53,7 +53,7 @@ struct Rig {
 
 std::size_t CountData(const pulse::test::Scan& s, bool good) {
   return static_cast<std::size_t>(std::count_if(s.frames.begin(), s.frames.end(), [&](auto& f) {
-    return f.code() == 0x34 && f.checksum_ok == good;
+    return f.Code() == 0x34 && f.checksum_ok == good;
   }));
 }
 
@@ -66,7 +66,7 @@ TEST(VirtualSensorPty, EachCommandGetsItsReplyBytes) {
     rig.port->Clear();
     rig.port->Write(cmd);
     EXPECT_TRUE(rig.AwaitReply(code, len)) << "no reply to command " << int(code);
-    return rig.port->all();
+    return rig.port->All();
   };
   EXPECT_EQ(reply(Command(kSerial), kSerial, 5),
             (Bytes{0xF0, 0x1F, 0x05, 0x36, 0x12, 0x34, 0xAB, 0xCD, 0x08}));
@@ -86,13 +86,13 @@ TEST(VirtualSensorPty, EachCommandGetsItsReplyBytes) {
   Bytes start = reply(Command(kStart), kStart, 1);
   EXPECT_EQ(Bytes(start.begin(), start.begin() + 5), (Bytes{0xF0, 0x1F, 0x01, 0x31, 0x41}));
   rig.port->ReadFor(100ms);
-  EXPECT_GT(CountData(ScanFrames(rig.port->all()), true), 5u) << "no stream after start";
+  EXPECT_GT(CountData(ScanFrames(rig.port->All()), true), 5u) << "no stream after start";
 
   rig.port->Clear();
   rig.port->Write(Command(kStop));
   ASSERT_TRUE(rig.AwaitReply(kStop, 1));
   rig.port->ReadFor(100ms);
-  const auto after_stop = ScanFrames(rig.port->all());
+  const auto after_stop = ScanFrames(rig.port->All());
   ASSERT_FALSE(after_stop.frames.empty());
   EXPECT_EQ(after_stop.frames.back().bytes, (Bytes{0xF0, 0x1F, 0x01, 0x32, 0x42}))
       << "data frames after the stop reply";
@@ -114,7 +114,7 @@ TEST(VirtualSensorPty, ZeroRebaselinesStaticPressuresAfterItsDelay) {
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(300ms);
-  const auto before = ScanFrames(rig.port->all());
+  const auto before = ScanFrames(rig.port->All());
   ASSERT_GT(CountData(before, true), 10u);
   const auto& last = before.frames.back();
   const auto z0 = rig.sensor.ZeroValues();
@@ -123,18 +123,18 @@ TEST(VirtualSensorPty, ZeroRebaselinesStaticPressuresAfterItsDelay) {
   const auto sent = Clock::now();
   rig.port->Write(Command(kZero));
   ASSERT_TRUE(rig.AwaitReply(kZero, 1));
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   auto ack = std::find_if(scan.frames.begin(), scan.frames.end(),
-                          [](auto& f) { return f.code() == kZero; });
+                          [](auto& f) { return f.Code() == kZero; });
   ASSERT_NE(ack, scan.frames.end());
   EXPECT_EQ(ack->bytes, (Bytes{0xF0, 0x1F, 0x01, 0x35, 0x45}));
   // The reply waits for the zeroing; the stream goes on meanwhile.
-  EXPECT_GE(rig.port->chunks().back().at - sent, 150ms);
+  EXPECT_GE(rig.port->Chunks().back().at - sent, 150ms);
   EXPECT_GT(ack - scan.frames.begin(), 10);
 
   rig.port->Clear();
   rig.port->ReadFor(100ms);
-  const auto after = ScanFrames(rig.port->all());
+  const auto after = ScanFrames(rig.port->All());
   ASSERT_GT(CountData(after, true), 5u);
   const auto z1 = rig.sensor.ZeroValues();
   for (int c = 0; c < 3; ++c) {
@@ -147,8 +147,8 @@ TEST(VirtualSensorPty, ZeroRebaselinesStaticPressuresAfterItsDelay) {
   rig.port->Clear();
   rig.port->Write(Command(kZeroValues));
   ASSERT_TRUE(rig.AwaitReply(kZeroValues, 7));
-  for (const auto& f : ScanFrames(rig.port->all()).frames) {
-    if (f.code() != kZeroValues) continue;
+  for (const auto& f : ScanFrames(rig.port->All()).frames) {
+    if (f.Code() != kZeroValues) continue;
     for (int c = 0; c < 3; ++c) EXPECT_EQ(f.Int16(4 + 2 * c), z1[c]);
   }
 }
@@ -159,8 +159,8 @@ TEST(VirtualSensorPty, StreamsAtTheSetRateWithoutDrift) {
   std::vector<Clock::time_point> arrivals;
   std::size_t seen = 0;
   rig.port->ReadUntil(5200ms, [&] {
-    const auto n = CountData(ScanFrames(rig.port->all()), true);
-    for (; seen < n; ++seen) arrivals.push_back(rig.port->chunks().back().at);
+    const auto n = CountData(ScanFrames(rig.port->All()), true);
+    for (; seen < n; ++seen) arrivals.push_back(rig.port->Chunks().back().at);
     return false;
   });
   ASSERT_GT(arrivals.size(), 500u);
@@ -181,7 +181,7 @@ TEST(VirtualSensorPty, SetFrequencyChangesTheRate) {
   ASSERT_TRUE(rig.AwaitReply(kStart, 1));
   rig.port->Clear();
   rig.port->ReadFor(1s);
-  EXPECT_NEAR(static_cast<double>(CountData(ScanFrames(rig.port->all()), true)), 50.0, 5.0);
+  EXPECT_NEAR(static_cast<double>(CountData(ScanFrames(rig.port->All()), true)), 50.0, 5.0);
   EXPECT_EQ(rig.sensor.Rate(), 50);
 }
 
@@ -193,10 +193,10 @@ TEST(VirtualSensorPty, OneChannelFramesAndZeroValue) {
   ASSERT_TRUE(rig.AwaitReply(kZeroValues, 3));
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(200ms);
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   ASSERT_GT(CountData(scan, true), 10u);
   for (const auto& f : scan.frames) {
-    if (f.code() == 0x34) {
+    if (f.Code() == 0x34) {
       EXPECT_EQ(f.bytes.size(), 9u);
     }
   }
@@ -209,11 +209,11 @@ TEST(VirtualSensorPty, ReceivedSamplesArePlausible) {
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(1500ms);  // more than one beat at 60 to 90 per minute
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   ASSERT_GT(CountData(scan, true), 250u);
   std::array<int, 3> lo{32767, 32767, 32767}, hi{-32768, -32768, -32768};
   for (const auto& f : scan.frames) {
-    if (f.code() != 0x34) continue;
+    if (f.Code() != 0x34) continue;
     for (int c = 0; c < 3; ++c) {
       const int st = f.Int16(4 + 4 * c);
       EXPECT_GE(st, 300);   // 30 hPa: the sensor is held against the wrist
@@ -245,7 +245,7 @@ TEST(VirtualSensorPty, ResynchronisesOnGarbageAndIgnoresBadCommands) {
   rig.port->Write(Bytes(date.begin() + 3, date.end()));
   ASSERT_TRUE(rig.AwaitReply(kDate, 5));
   rig.port->ReadFor(50ms);
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   ASSERT_EQ(scan.frames.size(), 1u) << "only the production date deserves a reply";
   const auto st = rig.sensor.GetStats();
   EXPECT_EQ(st.commands_bad_checksum, 1u);
@@ -265,7 +265,7 @@ TEST(VirtualSensorPty, DroppedCommandsAreIgnoredAndCounted) {
     rig.port->Write(Command(kStart));
     rig.port->ReadFor(100ms);
   }
-  EXPECT_TRUE(rig.port->all().empty()) << "an ignored start must neither reply nor stream";
+  EXPECT_TRUE(rig.port->All().empty()) << "an ignored start must neither reply nor stream";
   EXPECT_FALSE(rig.sensor.Streaming());
   rig.port->Write(Command(kSerial));  // counted per command: this one is dropped too
   rig.port->Write(Command(kStart));
@@ -288,7 +288,7 @@ TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(1s);
   rig.StopAndDrain();
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   const auto st = rig.sensor.GetStats();
   ASSERT_GT(st.data_frames_intact, 100u);
   EXPECT_GT(st.data_frames_bad_checksum, 5u);
@@ -301,7 +301,7 @@ TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
   // Split frames arrive in pieces: many reads end inside a frame. (A loaded machine may merge
   // pieces, so only a share is required.)
   std::size_t inside = 0, end = 0, next_frame = 0;
-  for (const auto& c : rig.port->chunks()) {
+  for (const auto& c : rig.port->Chunks()) {
     end += c.bytes.size();
     while (next_frame < scan.frames.size() &&
            scan.frames[next_frame].offset + scan.frames[next_frame].bytes.size() <= end)
@@ -310,7 +310,7 @@ TEST(VirtualSensorPty, InjectedFaultsMatchTheCounters) {
   }
   EXPECT_GT(inside, scan.frames.size() / 4)
       << inside << " reads ended inside one of " << scan.frames.size() << " frames";
-  EXPECT_EQ(st.bytes_written, rig.port->all().size());
+  EXPECT_EQ(st.bytes_written, rig.port->All().size());
 }
 
 // Frames that lose bytes keep their F0 1F and lose 1 to 4 of the bytes after it; the data frame
@@ -328,7 +328,7 @@ TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
   rig.StopAndDrain();
   const auto st = rig.sensor.GetStats();
   const auto walk = pulse::test::WalkStream(
-      rig.port->all(), pulse::test::ModelFrames(o.seed, 3, o.rate, st.DataFrames()));
+      rig.port->All(), pulse::test::ModelFrames(o.seed, 3, o.rate, st.DataFrames()));
   ASSERT_EQ(walk.error, "");
   ASSERT_EQ(walk.arrival.size(), st.DataFrames());
   auto count = [&walk](pulse::test::Arrival a) {
@@ -349,7 +349,7 @@ TEST(VirtualSensorPty, LostBytesMatchTheCounters) {
     }
   }
   EXPECT_EQ(lost_counts, (std::set<std::size_t>{1, 2, 3, 4}));
-  EXPECT_EQ(st.bytes_written, rig.port->all().size());
+  EXPECT_EQ(st.bytes_written, rig.port->All().size());
 }
 
 TEST(VirtualSensorPty, BaudPacingLimitsTheByteRate) {
@@ -360,7 +360,7 @@ TEST(VirtualSensorPty, BaudPacingLimitsTheByteRate) {
   rig.port->ReadFor(300ms);
   rig.port->Clear();
   rig.port->ReadFor(1s);
-  const auto& ch = rig.port->chunks();
+  const auto& ch = rig.port->Chunks();
   ASSERT_GT(ch.size(), 10u);
   std::size_t bytes = 0;
   for (std::size_t i = 1; i < ch.size(); ++i) bytes += ch[i].bytes.size();
@@ -381,7 +381,7 @@ TEST(VirtualSensorPty, UnpacedFollowsTheReader) {
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(500ms);
   rig.StopAndDrain();
-  const auto scan = ScanFrames(rig.port->all());
+  const auto scan = ScanFrames(rig.port->All());
   // Far beyond 200 per second; exact figures belong in a benchmark.
   EXPECT_GT(CountData(scan, true), 1000u);
   EXPECT_EQ(CountData(scan, true), rig.sensor.GetStats().data_frames_intact);
@@ -394,7 +394,7 @@ TEST(VirtualSensorPty, HangUpLooksLikeAnUnpluggedAdapter) {
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(3s);
-  ASSERT_TRUE(rig.port->hung_up()) << "the host never saw the line go";
+  ASSERT_TRUE(rig.port->HungUp()) << "the host never saw the line go";
   EXPECT_TRUE(rig.sensor.WaitFinished(1s));
   EXPECT_FALSE(rig.sensor.Running());
   const auto st = rig.sensor.GetStats();
@@ -418,8 +418,8 @@ TEST(VirtualSensorPty, LinkPointsAtTheSlaveAndNeverReplacesAFile) {
     EXPECT_EQ(std::string(target), s.SlavePath());
     HostPort via_link(o.link);
     via_link.Write(Command(kSerial));
-    via_link.ReadUntil(2s, [&] { return via_link.all().size() >= 9; });
-    EXPECT_EQ(via_link.all().size(), 9u);
+    via_link.ReadUntil(2s, [&] { return via_link.All().size() >= 9; });
+    EXPECT_EQ(via_link.All().size(), 9u);
   }
   struct stat sb {};
   EXPECT_NE(lstat(o.link.c_str(), &sb), 0);
