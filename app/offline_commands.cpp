@@ -110,10 +110,11 @@ bool KnownExportFormat(const std::string& path) {
 // An output written over the record (or its metadata) would destroy what it is made from.
 std::optional<std::string> OverwritesInput(const std::string& output, const std::string& input) {
   std::error_code ec;
-  for (const std::string& source : {input, records::MetadataPathFor(input)}) {
-    if (std::filesystem::equivalent(output, source, ec) && !ec)
-      return "\"" + output + "\" is the record \"" + source + "\" itself; choose another name";
-  }
+  if (std::filesystem::equivalent(output, input, ec) && !ec)
+    return "\"" + output + "\" is the record itself; choose another name";
+  const std::string md_path = records::MetadataPathFor(input);
+  if (std::filesystem::equivalent(output, md_path, ec) && !ec)
+    return "\"" + output + "\" is the record's metadata \"" + md_path + "\"; choose another name";
   return std::nullopt;
 }
 
@@ -129,7 +130,6 @@ std::optional<RecordFacts> ResolveFacts(const std::string& input, std::optional<
   RecordFacts facts;
   facts.rate = rate.value_or(kDefaultRateHz);
   facts.unit = StartupUnitSymbol();
-  std::string where = "the default";
   const std::string md_path = records::MetadataPathFor(input);
   struct stat st {};
   if (::stat(md_path.c_str(), &st) == 0) {
@@ -140,7 +140,6 @@ std::optional<RecordFacts> ResolveFacts(const std::string& input, std::optional<
           out(MessageKind::kWarning, "--rate " + RateText(*rate) + " ignored: \"" + md_path +
                                          "\" says " + RateText(md->sample_rate) + " Hz");
         facts.rate = md->sample_rate;
-        where = "\"" + md_path + "\"";
       }
       if (!md->unit.empty()) facts.unit = md->unit;
     } else {
@@ -153,9 +152,10 @@ std::optional<RecordFacts> ResolveFacts(const std::string& input, std::optional<
     *error = UnknownUnit(facts.unit) + " in \"" + md_path + "\"";
     return std::nullopt;
   }
+  // The caller's rate was checked with the command line; only the metadata's can be off.
   if (!RateUsable(facts.rate)) {
-    *error = "the sample rate " + std::to_string(facts.rate) + " Hz from " + where +
-             " is out of range (above 0, up to " + RateText(kMaxRateHz) + ")";
+    *error = "the sample rate " + RateText(facts.rate) + " Hz in \"" + md_path +
+             "\" is out of range (above 0, up to " + RateText(kMaxRateHz) + ")";
     return std::nullopt;
   }
   facts.unit_factor = ::protocol::kUnitTable[*unit].factor;

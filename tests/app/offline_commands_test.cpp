@@ -148,7 +148,7 @@ TEST(OfflineExport, RefusalsNameTheProblemAndLeaveNothingBehind) {
   EXPECT_EQ(ReadAll(dir / "old.csv"), "old");
   // A record that happens to end in .csv is never exported over itself.
   std::filesystem::copy_file(dir / "r.txt", dir / "rec.csv");
-  refuse({dir / "rec.csv", dir / "rec.csv", {}, ""}, kExitUsage, "itself");
+  refuse({dir / "rec.csv", dir / "rec.csv", {}, ""}, kExitUsage, "is the record itself");
   EXPECT_EQ(ReadAll(dir / "rec.csv"), ReadAll(dir / "r.txt"));
   EXPECT_EQ(Names(dir.path()),
             (std::vector<std::string>{"bin.txt", "old.csv", "r.txt", "rec.csv"}));
@@ -277,9 +277,11 @@ TEST(OfflineAnalyze, OneChannelRecordFromTheProgram) {
   std::string text;
   for (double v : wave) text += Line1(500, WaveRaw(v, kMmH2O)) + "\r\n";
   WriteAll(dir / "one.txt", text);
+  WriteAll(dir / "one.txt.json", "{\"sample_rate\": 2");  // cut short: --rate stands
   const ProgramRun run =
       RunProgram("--analyze " + (dir / "one.txt") + " --rate 100 --beats " + (dir / "no/b.csv"));
   EXPECT_EQ(run.code, 1);
+  EXPECT_TRUE(Has(run.err, "pulse3ch: warning: ")) << run.err;
   EXPECT_TRUE(Has(run.err, "pulse3ch: Cannot create file")) << run.err;
   EXPECT_TRUE(Has(run.out, "at 100 Hz")) << run.out;
   const auto c1 = ParseChannel(run.out, 1, "mmH2O");
