@@ -351,9 +351,16 @@ std::optional<double> ParseNumber(std::string_view text) {
 }  // namespace
 
 std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, const OutputFn& out) {
-  bool ours = false;
-  for (int i = 1; i < argc && !ours; ++i) ours = FindOption(argv[i]) != nullptr;
-  if (!ours) return std::nullopt;
+  const OptionSpec* first = nullptr;
+  bool command = false;
+  for (int i = 1; i < argc; ++i) {
+    const OptionSpec* spec = FindOption(argv[i]);
+    if (!first) first = spec;
+    command = command || (spec && (spec->name == "--export" || spec->name == "--analyze"));
+  }
+  if (!first) return std::nullopt;
+  if (!command)
+    return Usage(out, std::string(first->name) + " only applies to --export and --analyze");
 
   std::array<std::optional<std::string>, kOptions.size()> values;
   bool help = false;
@@ -394,7 +401,6 @@ std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, cons
                             ", got \"" + *rate_text + "\"");
   }
   if (export_to && analyze) return Usage(out, "--export and --analyze do not go together");
-  if (!export_to && !analyze) return Usage(out, "--export or --analyze is missing");
   if (export_to) {
     if (beats) return Usage(out, "--beats only applies to --analyze");
     if (!from) return Usage(out, "--export needs --from REC.txt");

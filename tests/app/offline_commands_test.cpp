@@ -179,6 +179,7 @@ TEST(OfflineCommandLine, OptionsReachTheCommandsAndMisuseIsExitTwo) {
            {"--analyze", dir / "r.txt", "--rate", "1", "--rate", "2"},
            {"--analyze", dir / "r.txt", "--export", dir / "c.csv", "--from", dir / "r.txt"},
            {"--analyze", "--rate", "100"},
+           {"--demo", "--rate", "100"},
            {"--analyze", dir / "r.txt", "extra"},
        }) {
     EXPECT_EQ(run(bad), kExitUsage) << bad[0] << " " << bad[1];
