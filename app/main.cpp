@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/headless_run.h"
+#include "app/offline_commands.h"
 #include "app/qt_translations.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/main_form.h"
@@ -64,7 +65,9 @@ struct Options {
 // Returns false (after printing why) when the options cannot be used.
 bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& out) {
   parser.setApplicationDescription(
-      QStringLiteral("Three-channel pulse sensor: live waveforms, static pressure, recording."));
+      QStringLiteral(
+          "Three-channel pulse sensor: live waveforms, static pressure, recording.\n\n") +
+      QString::fromStdString(pulse::app::OfflineUsage()));
   parser.addHelpOption();
   parser.addVersionOption();
   const QCommandLineOption demo(
@@ -165,6 +168,9 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A record file in, text or a file out: no application object, no display.
+  if (const auto code = pulse::app::RunOfflineCommandLine(argc, argv, pulse::app::StandardOutput()))
+    return *code;
   const bool snapshot = HasArg(argc, argv, "--snapshot") || HasArg(argc, argv, "--record");
   const bool info_only = HasArg(argc, argv, "--help") || HasArg(argc, argv, "-h") ||
                          HasArg(argc, argv, "--help-all") || HasArg(argc, argv, "--version") ||

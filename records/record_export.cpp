@@ -96,7 +96,7 @@ ExportReport ExportRecord(const ExportRequest& request) {
     std::string md_error;
     if (std::optional<SessionMetadata> md = ReadMetadataFile(md_path, &md_error)) {
       if (md->sample_rate > 0) settings.rate = md->sample_rate;
-      if (!md->unit.empty()) settings.unit = md->unit;
+      if (!md->unit.empty() && !request.unit_chosen) settings.unit = md->unit;
       if (!md->start_time.empty()) start_text = md->start_time;
       settings.sampling_known = true;
       settings.session_complete = md->complete;

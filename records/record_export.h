@@ -1,7 +1,7 @@
 // Export of a record file to CSV or EDF+, chosen by the output's extension.
 // The rate, unit and start time come from the session's metadata file when
-// there is one, else from the request. The output appears under its name
-// only when it is complete.
+// there is one, else from the request (a unit the caller chose wins). The
+// output appears under its name only when it is complete.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@ struct ExportRequest {
   // Used when the record has no metadata file (or it lacks the value).
   double rate = 200;           // frames per second
   std::string unit = "mmH2O";  // one of the unit symbols
+  bool unit_chosen = false;    // the caller's unit wins over the metadata's (a display choice)
   std::string start_time;      // ISO 8601 with offset; empty: unknown
 };
 

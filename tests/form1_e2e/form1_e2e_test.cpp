@@ -188,7 +188,13 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
     const std::uint64_t sent = sensor.GetStats().data_frames_intact;
     ASSERT_TRUE(RunUntil([&] { return FramesParsed() >= static_cast<std::int64_t>(sent); }, 5s))
         << FramesParsed() << " of " << sent << " after " << Restarts() << " restarts";
-    EXPECT_LE(FramesParsed(), static_cast<std::int64_t>(sensor.GetStats().data_frames_intact));
+    // The sensor counts a frame just after its last byte is written, so the host can be one
+    // ahead for a moment; a frame parsed that was never sent stays ahead.
+    const std::int64_t parsed = FramesParsed();
+    EXPECT_TRUE(RunUntil(
+        [&] { return static_cast<std::int64_t>(sensor.GetStats().data_frames_intact) >= parsed; },
+        1s))
+        << parsed << " parsed, " << sensor.GetStats().data_frames_intact << " sent";
     // The trace holds every 5th sample of the current sweep.
     EXPECT_EQ(sets_[0]->Line().Count(), s.SampleCount1 / 5);
     EXPECT_EQ(sets_[2]->Line().Count(), s.SampleCount1 / 5);

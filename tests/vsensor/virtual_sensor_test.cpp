@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "tests/vsensor/host_port.h"
 #include "tests/vsensor/sent_frames.h"
@@ -270,7 +271,13 @@ TEST(VirtualSensorPty, DroppedCommandsAreIgnoredAndCounted) {
   rig.port->Write(Command(kSerial));  // counted per command: this one is dropped too
   rig.port->Write(Command(kStart));
   ASSERT_TRUE(rig.AwaitReply(kStart, 1));
-  const auto st = rig.sensor.GetStats();
+  // The sensor counts a reply once its last byte is written, which may be just after the host
+  // has read it: give the count a moment to follow.
+  auto st = rig.sensor.GetStats();
+  for (int i = 0; i < 100 && st.replies_sent[pulse::vsensor::kStart] == 0; ++i) {
+    std::this_thread::sleep_for(10ms);
+    st = rig.sensor.GetStats();
+  }
   EXPECT_EQ(st.acks_dropped[pulse::vsensor::kStart], 2u);
   EXPECT_EQ(st.acks_dropped[pulse::vsensor::kSerialNumber], 1u);
   EXPECT_EQ(st.commands_received[pulse::vsensor::kStart], 3u);
