@@ -20,7 +20,7 @@
 namespace pulse::app {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 struct Messages {
   std::string results, warnings, errors;
@@ -207,8 +207,8 @@ std::optional<ChannelLine> ParseChannel(const std::string& results, int channel,
 }
 
 TEST(OfflineAnalyze, KnownBeatsKeepTheirTimesAcrossBadAndDamagedLines) {
-  using analysis::testing::SteadyBeats;
-  using analysis::testing::SynthesiseWave;
+  using pulse::test::SteadyBeats;
+  using pulse::test::SynthesiseWave;
   constexpr double kRate = 200, kSeconds = 60, kKpa = 0.1;
   const auto ch1 = SynthesiseWave(SteadyBeats(72, kSeconds, 0.3, 0.8), kRate, kSeconds);
   const auto ch3 = SynthesiseWave(SteadyBeats(90, kSeconds, 0.5, 0.3), kRate, kSeconds,
@@ -270,8 +270,8 @@ TEST(OfflineAnalyze, KnownBeatsKeepTheirTimesAcrossBadAndDamagedLines) {
 }
 
 TEST(OfflineAnalyze, OneChannelRecordFromTheProgram) {
-  using analysis::testing::SteadyBeats;
-  using analysis::testing::SynthesiseWave;
+  using pulse::test::SteadyBeats;
+  using pulse::test::SynthesiseWave;
   constexpr double kMmH2O = 10.1972;
   const auto wave = SynthesiseWave(SteadyBeats(60, 40, 0.3, 20.0), 100, 40);
   TempDir dir;

@@ -23,20 +23,20 @@ class FakeViewPlot : public window::IViewPlot {
   static constexpr int kFieldLeft = 100, kFieldWidth = 400;
   static constexpr int kFieldBottom = 300, kFieldHeight = 200;
 
-  double AxisMin(window::ViewAxis a) const override { return Axis(a).min; }
-  double AxisMax(window::ViewAxis a) const override { return Axis(a).max; }
+  double AxisMin(window::ViewAxis a) const override { return AxisOf(a).min; }
+  double AxisMax(window::ViewAxis a) const override { return AxisOf(a).max; }
   void SetAxisMinMax(window::ViewAxis a, double mn, double mx) override {
-    SetRange(Axis(a), mn, mx);
+    SetRange(AxisOf(a), mn, mx);
   }
-  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(Axis(a), mx, Axis(a).min); }
+  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(AxisOf(a), mx, AxisOf(a).min); }
   void MoveAxisRange(window::ViewAxis a, double d) override {
     ++moves;
-    Axis(a).min += d;
-    Axis(a).max += d;
+    AxisOf(a).min += d;
+    AxisOf(a).max += d;
   }
-  void SetAxisTicksCount(window::ViewAxis a, int n) override { Axis(a).ticks = std::min(n, 21); }
+  void SetAxisTicksCount(window::ViewAxis a, int n) override { AxisOf(a).ticks = std::min(n, 21); }
   double AxisPixelToValue(window::ViewAxis a, int p) const override {
-    const Axis& ax = Axis(a);
+    const Axis& ax = AxisOf(a);
     if (a == window::ViewAxis::kTime)
       return ax.min + (p - kFieldLeft) * (ax.max - ax.min) / kFieldWidth;
     return ax.min + (kFieldBottom - p) * (ax.max - ax.min) / kFieldHeight;
@@ -47,9 +47,9 @@ class FakeViewPlot : public window::IViewPlot {
   }
   void AddPoint(double x, double y) override { points.emplace_back(x, y); }
 
-  Axis& Axis(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
-  const Axis& Axis(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
-  std::pair<double, double> Range(window::ViewAxis a) const { return {Axis(a).min, Axis(a).max}; }
+  Axis& AxisOf(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
+  const Axis& AxisOf(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
+  std::pair<double, double> Range(window::ViewAxis a) const { return {AxisOf(a).min, AxisOf(a).max}; }
 
   std::array<Axis, 3> axes;
   std::vector<std::pair<double, double>> points;

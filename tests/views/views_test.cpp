@@ -33,7 +33,7 @@ class ViewsTest : public ::testing::Test {
   void ExpectTimeAll(double mn, double mx, int ticks) {
     for (int k = 0; k < 3; ++k) {
       EXPECT_EQ(Time(k), Range(mn, mx)) << "view " << k + 1;
-      EXPECT_EQ(plot_[k].Axis(ViewAxis::kTime).ticks, ticks) << "view " << k + 1;
+      EXPECT_EQ(plot_[k].AxisOf(ViewAxis::kTime).ticks, ticks) << "view " << k + 1;
     }
   }
 

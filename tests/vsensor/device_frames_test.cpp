@@ -49,7 +49,7 @@ TEST(CommandReader, KnowsEveryCommandEvenByteByByte) {
   for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].command, want[i]) << i;
   EXPECT_EQ(got[3].parameter, 200);
   EXPECT_EQ(got[7].parameter, 5);
-  EXPECT_EQ(r.Counters().garbage_bytes, 0u);
+  EXPECT_EQ(r.GetCounters().garbage_bytes, 0u);
 }
 
 TEST(CommandReader, ATruncatedCommandDoesNotSwallowTheNextOne) {
@@ -58,11 +58,11 @@ TEST(CommandReader, ATruncatedCommandDoesNotSwallowTheNextOne) {
   const auto got = r.Feed(Bytes{0xF0, 0x2F, 0x01, 0xF0, 0x2F, 0x01, 0x31, 0x51});
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].command, pulse::vsensor::kStart);
-  EXPECT_EQ(r.Counters().bad_checksum, 1u);
-  EXPECT_EQ(r.Counters().garbage_bytes, 2u);
+  EXPECT_EQ(r.GetCounters().bad_checksum, 1u);
+  EXPECT_EQ(r.GetCounters().garbage_bytes, 2u);
   // A device frame echoed back is not a command.
   EXPECT_TRUE(r.Feed(Bytes{0xF0, 0x1F, 0x01, 0x31, 0x41}).empty());
-  EXPECT_EQ(r.Counters().garbage_bytes, 7u);
+  EXPECT_EQ(r.GetCounters().garbage_bytes, 7u);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ class CommandReader {
   // Appends the bytes and returns the complete commands found, in order. An incomplete frame
   // waits for the next call.
   std::vector<ReceivedCommand> Feed(std::span<const std::uint8_t> bytes);
-  const Counters& Counters() const { return counters_; }
+  const Counters& GetCounters() const { return counters_; }
 
  private:
   std::vector<std::uint8_t> pending_;

@@ -599,7 +599,7 @@ void SensorLoop::Run() {
     if (fds[1].revents & (POLLERR | POLLNVAL)) break;
     if (fds[1].revents & (POLLIN | POLLHUP)) {
       line_ok = HandleCommands(Clock::now());
-      const auto& rc = reader_.Counters();
+      const auto& rc = reader_.GetCounters();
       Count([&rc](Stats& st) {
         st.garbage_bytes = rc.garbage_bytes;
         st.commands_bad_checksum = rc.bad_checksum;

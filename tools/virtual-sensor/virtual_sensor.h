@@ -95,7 +95,7 @@ class VirtualSensor {
 
   // The path of the slave side, e.g. /dev/pts/7 (empty before Start()).
   const std::string& SlavePath() const { return slave_path_; }
-  const Options& Options() const { return options_; }
+  const Options& GetOptions() const { return options_; }
 
   // True from Start() until Stop() or a hang-up.
   bool Running() const;
