@@ -43,6 +43,8 @@ class MainForm : public QObject, public window::IFormHost {
   std::optional<std::string> AskSaveFileName(const std::string& default_name,
                                              const std::string& filter) override;
   std::optional<std::string> AskOpenFileName(const std::string& filter) override;
+  std::optional<std::string> AskExportFileName(const std::string& default_name,
+                                               const std::string& filter) override;
   void SetTimerInterval(int ms) override;
   void RunAfter(int ms, std::function<void()> step) override;
   void CloseWindow() override;
@@ -54,6 +56,10 @@ class MainForm : public QObject, public window::IFormHost {
 
   // Qt's filter text for a filter in "name|pattern|name|pattern" form.
   static QString QtFilter(const std::string& filter);
+  // The name with the chosen filter's extension ("*.edf" -> ".edf") when it
+  // has none of the filter's extensions yet.
+  static QString WithFilterExtension(const QString& name, const std::string& filter,
+                                     const QString& selected_filter);
 
  private:
   void Bind();

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,6 +35,7 @@ constexpr int kCommVisibleItems = 10;
 constexpr int kRecordButtonWidth = 56;
 constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
+constexpr int kSessionInfoWidth = 150;  // two lines: the file name, then length and frames
 constexpr int kCommPorts = 30;        // port numbers offered in e_comm
 constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
@@ -400,7 +402,25 @@ QWidget* MainWindow::BuildRecordPanel() {
   g->addWidget(w_.Button20, 1, 0);
   g->addWidget(w_.Button18, 1, 1);
   g->addWidget(w_.Button19, 1, 2);
+
+  // Sessions and export sit after the specified controls, which keep their places.
+  w_.session_button = Button(QStringLiteral("会话记录"), "Bt_session");
+  w_.export_button = Button(QStringLiteral("导出"), "Bt_export");
+  w_.export_menu = new QMenu(w_.export_button);
+  w_.export_current = w_.export_menu->addAction(QStringLiteral("导出当前记录..."));
+  w_.export_loaded = w_.export_menu->addAction(QStringLiteral("导出载入的记录..."));
+  w_.export_session = w_.export_menu->addAction(QStringLiteral("导出会话文件..."));
+  w_.export_button->setMenu(w_.export_menu);
+  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kWideButtonWidth);
+  g->addWidget(w_.session_button, 0, 3);
+  g->addWidget(w_.export_button, 1, 3);
   h->addLayout(g, 0);
+
+  w_.session_info = Label(QString(), "Label_session");
+  w_.session_info->setFixedWidth(kSessionInfoWidth);
+  w_.session_info->setWordWrap(false);
+  w_.session_info->setVisible(false);  // only while a session runs
+  h->addWidget(w_.session_info, 0);
 
   w_.Memo1 = Named(new QPlainTextEdit, "Memo1");
   w_.Memo1->setFrameShape(QFrame::NoFrame);
