@@ -8,10 +8,12 @@
 #include <sstream>
 #include <thread>
 
-#include "records/record_file.h"
-#include "records/session_metadata.h"
 #include "tests/form1/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
+// After the window's headers: these bring the namespace pulse::protocol, which
+// would hide the window's ::protocol inside pulse::window.
+#include "records/record_file.h"
+#include "records/session_metadata.h"
 
 namespace form1test {
 namespace {
