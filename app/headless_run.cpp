@@ -92,10 +92,12 @@ void HeadlessRun::Poll() {
     case Step::kSampling:
       if (!SessionFile.empty() && !f.Session().Running()) {
         // The error box (standard error here) has said why.
-        std::fprintf(stderr, "pulse3ch: the session stopped early; %s holds the %llu frames "
-                     "written before\n",
-                     SessionFile.c_str(), static_cast<unsigned long long>(f.Session().Lines()));
-        Finish(1);
+        std::fprintf(stderr, "pulse3ch: the session stopped early; %s keeps what was written\n",
+                     SessionFile.c_str());
+        // The device is still there: leave it stopped. The exit code says the run failed.
+        f.bt_startClick();
+        step_ = Step::kStopping;
+        clock_.restart();
         return;
       }
       if (clock_.elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
