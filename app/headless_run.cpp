@@ -105,6 +105,7 @@ void HeadlessRun::Poll() {
           Finish(OnDone ? OnDone() : 0);
           return;
         }
+        if (DoneBeforeStop && OnDone) done_code_ = OnDone();
         f.bt_startClick();  // stop; the timer repeats it until acknowledged
         step_ = Step::kStopping;
         clock_.restart();
@@ -123,7 +124,7 @@ void HeadlessRun::Poll() {
             code = 1;
           }
         }
-        if (OnDone) code = std::max(code, OnDone());
+        code = std::max(code, DoneBeforeStop ? done_code_ : OnDone ? OnDone() : 0);
         Finish(code);
       }
       break;

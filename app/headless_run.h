@@ -40,6 +40,9 @@ class HeadlessRun : public QObject {
   std::string ReplayFile;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
   std::function<int()> OnDone;
+  // OnDone runs at the end of the sampling time, before the stop (a picture of a
+  // session while it runs).
+  bool DoneBeforeStop = false;
 
   void Start();
   int ExitCode() const { return exit_code_; }
@@ -61,4 +64,5 @@ class HeadlessRun : public QObject {
   QElapsedTimer clock_;
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
+  int done_code_ = 0;  // OnDone's result when it ran before the stop
 };

@@ -129,7 +129,8 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
   const QCommandLineOption session(
       QStringLiteral("session"),
       QStringLiteral("Run without a display: open the device, record a session of --seconds "
-                     "of sampling into FILE (every frame, with FILE.json beside it) and exit."),
+                     "of sampling into FILE (every frame, with FILE.json beside it) and exit. "
+                     "With --snapshot, the picture shows the session running."),
       QStringLiteral("FILE"));
   const QCommandLineOption replay(
       QStringLiteral("replay"),
@@ -174,15 +175,16 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
     Fail(QStringLiteral("--snapshot and --record do not go together"));
     return false;
   }
-  if (!out.session.isEmpty() && (!out.snapshot.isEmpty() || !out.record.isEmpty())) {
-    Fail(QStringLiteral("--session goes with neither --snapshot nor --record"));
+  if (!out.session.isEmpty() && (!out.record.isEmpty() || !out.replay.isEmpty())) {
+    Fail(QStringLiteral("--session goes with neither --record nor --replay"));
     return false;
   }
   if (!out.record.isEmpty() && !out.demo && out.ports.isEmpty()) {
     Fail(QStringLiteral("--record needs --demo or --port COMn=PATH"));
     return false;
   }
-  if (!out.session.isEmpty() && !out.demo && out.ports.isEmpty()) {
+  // A snapshot brings its own demo sensor.
+  if (!out.session.isEmpty() && out.snapshot.isEmpty() && !out.demo && out.ports.isEmpty()) {
     Fail(QStringLiteral("--session needs --demo or --port COMn=PATH"));
     return false;
   }
@@ -297,6 +299,9 @@ int main(int argc, char** argv) {
     window.show();
     HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.ReplayFile = opt.replay.toStdString();
+    run.SessionFile = opt.session.toStdString();
+    // With a session, the picture shows it running.
+    run.DoneBeforeStop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {
       run.OnDone = [&] {
         main_form.Sync();
@@ -307,7 +312,7 @@ int main(int argc, char** argv) {
         return 0;
       };
     } else if (!opt.session.isEmpty()) {
-      run.SessionFile = opt.session.toStdString();
+      // The session is the whole job.
     } else {
       run.Record = true;
       run.OnDone = [&] {

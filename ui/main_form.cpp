@@ -342,6 +342,7 @@ QString MainForm::QtFilter(const std::string& filter) {
 
 std::optional<std::string> MainForm::AskSaveFileName(const std::string& default_name,
                                                      const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
   const QString name =
       QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name), QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
@@ -362,6 +363,7 @@ QString MainForm::WithFilterExtension(const QString& name, const std::string& fi
 
 std::optional<std::string> MainForm::AskExportFileName(const std::string& default_name,
                                                        const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
   QString selected;
   const QString name = QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name),
                                                     QtFilter(filter), &selected);

@@ -53,6 +53,8 @@ class MainForm : public QObject, public window::IFormHost {
   void SetHeadless(bool on) { headless_ = on; }
   // A script's answer to the next open-file dialogs, instead of asking.
   void SetScriptedOpenName(std::optional<std::string> name) { scripted_open_ = std::move(name); }
+  // Likewise for the save dialogs (sessions, exports, 保存).
+  void SetScriptedSaveName(std::optional<std::string> name) { scripted_save_ = std::move(name); }
 
   // Qt's filter text for a filter in "name|pattern|name|pattern" form.
   static QString QtFilter(const std::string& filter);
@@ -82,6 +84,7 @@ class MainForm : public QObject, public window::IFormHost {
   int memo_count_ = 0;
   bool headless_ = false;
   std::optional<std::string> scripted_open_;
+  std::optional<std::string> scripted_save_;
   bool syncing_ = false;
 };
 

@@ -35,7 +35,9 @@ constexpr int kCommVisibleItems = 10;
 constexpr int kRecordButtonWidth = 56;
 constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
-constexpr int kSessionInfoWidth = 150;  // two lines: the file name, then length and frames
+// The session read-out lies over the free left part of the time strip, left of its centred
+// caption, so nothing specified moves.
+constexpr int kSessionInfoWidth = 330;
 constexpr int kCommPorts = 30;        // port numbers offered in e_comm
 constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
@@ -268,6 +270,10 @@ QWidget* MainWindow::BuildTimeStrip() {
                      static_cast<QWidget*>(w_.Bt_ZoomX2), static_cast<QWidget*>(w_.Button1),
                      static_cast<QWidget*>(w_.SpeedButton1)})
     h->addWidget(b);
+  w_.session_info = Label(QString(), "Label_session");
+  w_.session_info->setParent(strip);
+  w_.session_info->setGeometry(kButtonColumnWidth + 4, 1, kSessionInfoWidth, kTimeStripHeight - 2);
+  w_.session_info->setVisible(false);  // only while a session runs
   w_.time_strip = strip;
   return strip;
 }
@@ -411,16 +417,10 @@ QWidget* MainWindow::BuildRecordPanel() {
   w_.export_loaded = w_.export_menu->addAction(QStringLiteral("导出载入的记录..."));
   w_.export_session = w_.export_menu->addAction(QStringLiteral("导出会话文件..."));
   w_.export_button->setMenu(w_.export_menu);
-  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kWideButtonWidth);
+  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kRecordButtonWidth);
   g->addWidget(w_.session_button, 0, 3);
   g->addWidget(w_.export_button, 1, 3);
   h->addLayout(g, 0);
-
-  w_.session_info = Label(QString(), "Label_session");
-  w_.session_info->setFixedWidth(kSessionInfoWidth);
-  w_.session_info->setWordWrap(false);
-  w_.session_info->setVisible(false);  // only while a session runs
-  h->addWidget(w_.session_info, 0);
 
   w_.Memo1 = Named(new QPlainTextEdit, "Memo1");
   w_.Memo1->setFrameShape(QFrame::NoFrame);

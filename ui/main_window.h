@@ -84,7 +84,8 @@ struct MainWindowWidgets {
   QAction* export_current = nullptr;  // the current 20 s record
   QAction* export_loaded = nullptr;   // the file loaded with "载入"
   QAction* export_session = nullptr;  // the running or last session's file
-  QLabel* session_info = nullptr;     // name, length and frames while a session runs
+  QLabel* session_info = nullptr;     // name, length and frames while a session runs;
+                                      // over the left of the time strip
   QPlainTextEdit* Memo1 = nullptr;
 
   QStatusBar* StatusBar1 = nullptr;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "protocol/units.h"
 
@@ -11,12 +12,34 @@ namespace {
 constexpr int kSecondsPerMinute = 60;
 constexpr int kSecondsPerHour = 3600;
 
+// Names longer than this lose their middle in the read-out; the hint has the whole path.
+constexpr size_t kInfoNameChars = 20;
+constexpr std::string_view kEllipsis = "…";
+
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Byte length of the UTF-8 character starting at `s[i]` (1 for stray bytes).
+size_t CharBytes(const std::string& s, size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  const size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  return std::min(n, s.size() - i);
+}
+
 }  // namespace
+
+std::string ShortFileName(const std::string& path) {
+  const std::string name = BaseName(path);
+  std::vector<size_t> starts;  // of each character
+  for (size_t i = 0; i < name.size(); i += CharBytes(name, i)) starts.push_back(i);
+  if (starts.size() <= kInfoNameChars) return name;
+  const size_t head = (kInfoNameChars - 1) / 2;
+  const size_t tail = kInfoNameChars - 1 - head;
+  return name.substr(0, starts[head]) + std::string(kEllipsis) +
+         name.substr(starts[starts.size() - tail]);
+}
 
 std::string FormatSessionLength(double seconds) {
   const auto total = static_cast<long long>(std::floor(std::max(seconds, 0.0)));
@@ -127,8 +150,8 @@ void SessionControl::ShowInfo() {
   }
   if (lines_ == info_lines_) return;
   info_lines_ = lines_;
-  Info.Caption = "会话: " + BaseName(path_) + "\n" + FormatSessionLength(LengthSeconds()) + "  " +
-                 std::to_string(lines_) + "帧";
+  Info.Caption = "会话: " + ShortFileName(path_) + "  " + FormatSessionLength(LengthSeconds()) +
+                 "  " + std::to_string(lines_) + "帧";
   Info.Hint = path_;
 }
 

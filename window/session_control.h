@@ -28,6 +28,10 @@ inline constexpr const char* kSessionDialogFilter = "txt|*.txt";
 // "HH:MM:SS" of a length in seconds (whole seconds, rounded down).
 std::string FormatSessionLength(double seconds);
 
+// The file name of `path` for the read-out: at most 20 characters, the
+// middle of a longer one replaced by "…".
+std::string ShortFileName(const std::string& path);
+
 // The unit symbol ("mmH2O") of a unit factor from the unit table; "" for none.
 std::string UnitSymbolOfFactor(double unit_factor);
 

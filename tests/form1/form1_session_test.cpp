@@ -334,3 +334,23 @@ TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
 
 }  // namespace
 }  // namespace form1test
+
+namespace form1test {
+namespace {
+
+TEST(SessionReadOut, LengthAndFileNameAsShown) {
+  using pulse::window::FormatSessionLength;
+  using pulse::window::ShortFileName;
+  EXPECT_EQ(FormatSessionLength(0), "00:00:00");
+  EXPECT_EQ(FormatSessionLength(59.99), "00:00:59");
+  EXPECT_EQ(FormatSessionLength(3600 * 10 + 61), "10:01:01");
+  EXPECT_EQ(ShortFileName("/data/run 7.txt"), "run 7.txt");
+  EXPECT_EQ(ShortFileName("/d/abcdefghijklmnopqrst"), "abcdefghijklmnopqrst");  // 20 fit
+  EXPECT_EQ(ShortFileName("/d/abcdefghijklmnopqrstu.txt"), "abcdefghi…pqrstu.txt");
+  // Characters, not bytes: a Chinese name is cut between characters.
+  EXPECT_EQ(ShortFileName("会话记录会话记录会话记录会话记录会话记录会话记录.txt"),
+            "会话记录会话记录会…记录会话记录.txt");
+}
+
+}  // namespace
+}  // namespace form1test
