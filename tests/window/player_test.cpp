@@ -1,4 +1,5 @@
 #include "window/player.h"
+#include "window/player_keys.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -126,6 +127,35 @@ TEST_F(PlayerTest, AnEmptyFileAndABadRateAreHarmless) {
   player.Jump(5);
   EXPECT_EQ(player.Position(), 0u);
   EXPECT_TRUE(player.Window(10).empty());
+}
+
+TEST_F(PlayerTest, KeysPlayPauseStepAndJump) {
+  using pulse::window::ActionForKey;
+  using pulse::window::ApplyAction;
+  using pulse::window::PlayerKey;
+  Make(5000);
+  Player player(*file_, 200);
+  player.SeekFrame(2000);
+  auto press = [&](PlayerKey key, bool shift) {
+    if (auto action = ActionForKey(key, shift)) ApplyAction(player, *action);
+  };
+  press(PlayerKey::kSpace, false);
+  EXPECT_TRUE(player.Playing());
+  press(PlayerKey::kRight, false);  // a step pauses on the frame it lands on
+  EXPECT_FALSE(player.Playing());
+  EXPECT_EQ(player.Position(), 2001u);
+  press(PlayerKey::kLeft, false);
+  press(PlayerKey::kLeft, false);
+  EXPECT_EQ(player.Position(), 1999u);
+  press(PlayerKey::kRight, true);
+  EXPECT_EQ(player.Position(), 2999u);
+  press(PlayerKey::kLeft, true);
+  press(PlayerKey::kLeft, true);
+  EXPECT_EQ(player.Position(), 999u);
+  press(PlayerKey::kOther, false);
+  press(PlayerKey::kSpace, true);
+  EXPECT_EQ(player.Position(), 999u);
+  EXPECT_FALSE(player.Playing());
 }
 
 }  // namespace
