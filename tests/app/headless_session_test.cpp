@@ -1,12 +1,17 @@
 // pulse3ch --session through the program itself, without a display: what it
 // writes and how it exits when the device, the target or the disk fails.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -16,6 +21,8 @@
 #include "records/record_file.h"
 #include "records/session_metadata.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
+
+extern "C" char** environ;
 
 namespace {
 
@@ -176,6 +183,52 @@ TEST(HeadlessSession, WriteErrorEndsTheRunWithALoadableFile) {
   const pulse::records::SessionMetadata md = Metadata(path);
   EXPECT_TRUE(md.complete);
   EXPECT_EQ(md.lines, opened.file->LineCount());
+}
+
+// kill -9 in the middle: the file holds whole lines up to a moment before,
+// and the metadata written at the start says the session is incomplete.
+TEST(HeadlessSession, KilledMidSessionLeavesALoadableFile) {
+  TempDir dir;
+  const std::string path = dir / "k.txt";
+  const std::string log = dir / "k.log";
+  std::vector<std::string> args = {PULSE3CH_BINARY, "--demo", "--session", path, "--seconds", "60"};
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT, 0644);
+  pid_t pid = -1;
+  ASSERT_EQ(posix_spawn(&pid, PULSE3CH_BINARY, &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+
+  // Wait until a good part of a second is on disk.
+  constexpr uintmax_t kEnough = 300 * 51;
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  std::error_code ec;
+  while ((!fs::exists(path) || fs::file_size(path, ec) < kEnough) &&
+         std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status)) << ReadAll(log);
+  ASSERT_GE(fs::file_size(path), kEnough) << ReadAll(log);
+
+  pulse::records::RecordFileOpen opened = pulse::records::RecordFile::Open(path);
+  ASSERT_TRUE(opened.file) << opened.error;
+  EXPECT_GE(opened.file->LineCount(), 300u);
+  EXPECT_EQ(opened.file->TornBytes(), 0u);
+  const std::optional<std::string> last = opened.file->Line(opened.file->LineCount() - 1);
+  ASSERT_TRUE(last);
+  EXPECT_EQ(pulse::records::ClassifyLine(*last).status,
+            pulse::records::RecordLine::Status::kGood);
+  const pulse::records::SessionMetadata md = Metadata(path);
+  EXPECT_FALSE(md.complete);
+  EXPECT_EQ(md.sample_rate, 200);
+  EXPECT_TRUE(pulse::records::ParseIsoTime(md.start_time));
 }
 
 }  // namespace
