@@ -211,6 +211,26 @@ if [ "$mode" = session ]; then
     fail "metadata says ${md_bytes} bytes, the program received ${bytes}"
   [ $((good + bad)) -eq "$rec_lines" ] || fail "good + bad frames differ from the session's lines"
   echo "soak (session): every frame accounted for"
+
+  # The sensor hangs up mid-session: exit 1, no hang, and the session complete up to then.
+  hang_after=3
+  start_sensor shang --noise 0.05 --bad-checksum 0.02 --split --hangup-after "$hang_after" \
+    --frame-log "$work/shang.frames"
+  rc=0
+  timeout -k 5 $((hang_after + slack)) "$prog" --port "COM1=$work/shang" \
+    --session "$work/shang.txt" --seconds $((hang_after + 60)) >"$work/shang.out" \
+    2>"$work/shang.err" || rc=$?
+  stop_sensor shang
+  [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung after the sensor hung up"
+  [ "$rc" -ne 0 ] || fail "program reported success after the sensor hung up"
+  sent_lines shang
+  tr -d '\r' <"$work/shang.txt" >"$work/shang.recorded"
+  cmp -s "$work/shang.sent" "$work/shang.recorded" ||
+    fail "after the hang-up the session file is not every frame sent"
+  [ "$(python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['complete'])" \
+    "$work/shang.txt.json")" = True ] || fail "metadata not complete after the hang-up"
+  echo "soak (session): hang-up after ${hang_after} s: exit ${rc}, $(wc -l <"$work/shang.recorded")" \
+    "lines, every frame sent, metadata complete; said: $(grep pulse3ch: "$work/shang.err" | tr '\n' ' ')"
   echo "soak: PASS"
   exit 0
 fi
