@@ -149,8 +149,10 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       break;
     case FrameKind::kZeroValue1:
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
+      state_.ZeroValues = {ZeroValue(p[4], p[5])};
       break;
     case FrameKind::kZeroValues3:
+      state_.ZeroValues = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
       controls_.Panel11.Caption = ZeroValueCaption(ZeroValue(p[6], p[7]));
       controls_.Panel12.Caption = ZeroValueCaption(ZeroValue(p[8], p[9]));
@@ -192,8 +194,9 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
   const size_t size = kind.Size();
   const bool recording = !state_.StopPending && controls_.CheckBox1.Checked;
   // The line is only needed for the error log or the record list.
-  const bool want_line = !good || recording;
+  const bool want_line = !good || recording || sink_ != nullptr;
   if (want_line) AssignFrameText(line_, p, size);
+  if (sink_ != nullptr) sink_->TakeDataLine(line_);
 
   if (!good) {
     CountBadFrame();
@@ -222,6 +225,7 @@ const std::string* FrameParser::HandleCut(const FrameKindInfo& kind, const uint8
                                           size_t size) {
   AssignFrameText(line_, p, size);
   if (kind.code == kCodeData) {
+    if (sink_ != nullptr) sink_->TakeDataLine(line_);
     CountBadFrame();
     return &line_;
   }

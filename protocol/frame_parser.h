@@ -8,6 +8,7 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_line_sink.h"
 #include "protocol/form_views.h"
 #include "protocol/frame_kinds.h"
 #include "protocol/receive_buffer.h"
@@ -44,6 +45,10 @@ class FrameParser {
 
   ReceiveBuffer& Buffer() { return buffer_; }
 
+  // Every data frame line also goes here from now on (nullptr: nowhere),
+  // including those that arrive while a stop is pending.
+  void SetDataLineSink(IDataLineSink* sink) { sink_ = sink; }
+
   // Totals since construction, for accounting against what the device sent:
   // every data frame by its checksum (also those not drawn while a stop is
   // pending), and every byte offered by the link (also chunks dropped whole).
@@ -69,6 +74,7 @@ class FrameParser {
   IFormViews& views_;
   ReceiveBuffer buffer_;
   Recorder recorder_;
+  IDataLineSink* sink_ = nullptr;
   std::string line_;  // frame line of the current data frame, storage reused
   uint64_t good_frames_ = 0;
   uint64_t bad_frames_ = 0;

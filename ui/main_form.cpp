@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -77,6 +78,12 @@ void SyncCombo(QComboBox* w, const TComboBox& c) {
   }
 }
 
+void SyncAction(QAction* a, const TCaptionControl& c) {
+  if (a == nullptr) return;
+  if (a->isEnabled() != c.Enabled) a->setEnabled(c.Enabled);
+  if (a->text() != Q(c.Caption)) a->setText(Q(c.Caption));
+}
+
 }  // namespace
 
 MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
@@ -148,6 +155,14 @@ void MainForm::Bind() {
   click(w.Button20, [f] { f->Button20Click(); });
   click(w.Button18, [f] { f->Button18Click(); });
   click(w.Button19, [f] { f->Button19Click(); });
+  click(w.session_button, [f] { f->SessionClick(); });
+  using ExportKind = window::ExportSource::Kind;
+  auto entry = [this, f](QAction* a, ExportKind kind) {
+    connect(a, &QAction::triggered, this, [this, f, kind] { Handle([f, kind] { f->ExportClick(kind); }); });
+  };
+  entry(w.export_current, ExportKind::kCurrentRecord);
+  entry(w.export_loaded, ExportKind::kLoadedRecord);
+  entry(w.export_session, ExportKind::kSession);
   click(w.Button1, [v] { v->Button1Click(); });
   click(w.Button3, [v] { v->Button3Click(); });
   click(w.Bt_ZoomX1, [v] { v->Bt_ZoomX1Click(); });
@@ -268,6 +283,14 @@ void MainForm::Sync() {
   SyncCaption(w.Button20, c.Button20);
   SyncCaption(w.Button18, c.Button18);
   SyncCaption(w.Button19, c.Button19);
+  const window::SessionControl& session = form_->Session();
+  SyncCaption(w.session_button, session.Button);
+  SyncCaption(w.session_info, session.Info);
+  const window::ExportControl& exports = form_->Export();
+  SyncCaption(w.export_button, exports.Button);
+  SyncAction(w.export_current, exports.CurrentRecord);
+  SyncAction(w.export_loaded, exports.LoadedRecord);
+  SyncAction(w.export_session, exports.Session);
   SyncMemo();
 
   for (size_t i = 0; i < w.status_panels.size(); ++i) {
@@ -319,10 +342,33 @@ QString MainForm::QtFilter(const std::string& filter) {
 
 std::optional<std::string> MainForm::AskSaveFileName(const std::string& default_name,
                                                      const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
   const QString name =
       QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name), QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
   return name.toStdString();
+}
+
+QString MainForm::WithFilterExtension(const QString& name, const std::string& filter,
+                                     const QString& selected_filter) {
+  const QStringList parts = Q(filter).split('|');
+  QString wanted;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString ext = parts[i + 1].mid(1);  // "*.csv" -> ".csv"
+    if (name.endsWith(ext, Qt::CaseInsensitive)) return name;
+    if (wanted.isEmpty() || selected_filter == parts[i] + " (" + parts[i + 1] + ")") wanted = ext;
+  }
+  return name + wanted;
+}
+
+std::optional<std::string> MainForm::AskExportFileName(const std::string& default_name,
+                                                       const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
+  QString selected;
+  const QString name = QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name),
+                                                    QtFilter(filter), &selected);
+  if (name.isEmpty()) return std::nullopt;
+  return WithFilterExtension(name, filter, selected).toStdString();
 }
 
 std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) {

@@ -43,6 +43,8 @@ class MainForm : public QObject, public window::IFormHost {
   std::optional<std::string> AskSaveFileName(const std::string& default_name,
                                              const std::string& filter) override;
   std::optional<std::string> AskOpenFileName(const std::string& filter) override;
+  std::optional<std::string> AskExportFileName(const std::string& default_name,
+                                               const std::string& filter) override;
   void SetTimerInterval(int ms) override;
   void RunAfter(int ms, std::function<void()> step) override;
   void CloseWindow() override;
@@ -51,9 +53,15 @@ class MainForm : public QObject, public window::IFormHost {
   void SetHeadless(bool on) { headless_ = on; }
   // A script's answer to the next open-file dialogs, instead of asking.
   void SetScriptedOpenName(std::optional<std::string> name) { scripted_open_ = std::move(name); }
+  // Likewise for the save dialogs (sessions, exports, 保存).
+  void SetScriptedSaveName(std::optional<std::string> name) { scripted_save_ = std::move(name); }
 
   // Qt's filter text for a filter in "name|pattern|name|pattern" form.
   static QString QtFilter(const std::string& filter);
+  // The name with the chosen filter's extension ("*.edf" -> ".edf") when it
+  // has none of the filter's extensions yet.
+  static QString WithFilterExtension(const QString& name, const std::string& filter,
+                                     const QString& selected_filter);
 
  private:
   void Bind();
@@ -76,6 +84,7 @@ class MainForm : public QObject, public window::IFormHost {
   int memo_count_ = 0;
   bool headless_ = false;
   std::optional<std::string> scripted_open_;
+  std::optional<std::string> scripted_save_;
   bool syncing_ = false;
 };
 

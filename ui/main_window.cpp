@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,6 +35,9 @@ constexpr int kCommVisibleItems = 10;
 constexpr int kRecordButtonWidth = 56;
 constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
+// The session read-out lies over the free left part of the time strip, left of its centred
+// caption, so nothing specified moves.
+constexpr int kSessionInfoWidth = 330;
 constexpr int kCommPorts = 30;        // port numbers offered in e_comm
 constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
@@ -266,6 +270,10 @@ QWidget* MainWindow::BuildTimeStrip() {
                      static_cast<QWidget*>(w_.Bt_ZoomX2), static_cast<QWidget*>(w_.Button1),
                      static_cast<QWidget*>(w_.SpeedButton1)})
     h->addWidget(b);
+  w_.session_info = Label(QString(), "Label_session");
+  w_.session_info->setParent(strip);
+  w_.session_info->setGeometry(kButtonColumnWidth + 4, 1, kSessionInfoWidth, kTimeStripHeight - 2);
+  w_.session_info->setVisible(false);  // only while a session runs
   w_.time_strip = strip;
   return strip;
 }
@@ -400,6 +408,18 @@ QWidget* MainWindow::BuildRecordPanel() {
   g->addWidget(w_.Button20, 1, 0);
   g->addWidget(w_.Button18, 1, 1);
   g->addWidget(w_.Button19, 1, 2);
+
+  // Sessions and export sit after the specified controls, which keep their places.
+  w_.session_button = Button(QStringLiteral("会话记录"), "Bt_session");
+  w_.export_button = Button(QStringLiteral("导出"), "Bt_export");
+  w_.export_menu = new QMenu(w_.export_button);
+  w_.export_current = w_.export_menu->addAction(QStringLiteral("导出当前记录..."));
+  w_.export_loaded = w_.export_menu->addAction(QStringLiteral("导出载入的记录..."));
+  w_.export_session = w_.export_menu->addAction(QStringLiteral("导出会话文件..."));
+  w_.export_button->setMenu(w_.export_menu);
+  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kRecordButtonWidth);
+  g->addWidget(w_.session_button, 0, 3);
+  g->addWidget(w_.export_button, 1, 3);
   h->addLayout(g, 0);
 
   w_.Memo1 = Named(new QPlainTextEdit, "Memo1");

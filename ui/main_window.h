@@ -6,12 +6,14 @@
 #include <QMainWindow>
 #include <array>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
@@ -76,6 +78,14 @@ struct MainWindowWidgets {
   QPushButton* Button20 = nullptr;  // "保存"
   QPushButton* Button18 = nullptr;  // "载入"
   QPushButton* Button19 = nullptr;  // "模拟"
+  QPushButton* session_button = nullptr;  // "会话记录" / "停止会话"
+  QPushButton* export_button = nullptr;   // "导出", with the menu below
+  QMenu* export_menu = nullptr;
+  QAction* export_current = nullptr;  // the current 20 s record
+  QAction* export_loaded = nullptr;   // the file loaded with "载入"
+  QAction* export_session = nullptr;  // the running or last session's file
+  QLabel* session_info = nullptr;     // name, length and frames while a session runs;
+                                      // over the left of the time strip
   QPlainTextEdit* Memo1 = nullptr;
 
   QStatusBar* StatusBar1 = nullptr;

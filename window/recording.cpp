@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "protocol/units.h"
 #include "window/replay_line.h"
 #include "window/safe_file_write.h"
+// Last: it brings the namespace pulse::protocol, which hides ::protocol below.
+#include "records/record_file.h"
 
 namespace pulse::window {
 namespace {
@@ -146,6 +149,11 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
   return lines;
 }
 
+RecordReplay::RecordReplay(TFormState& state, TMainControls& controls, WaveViews& views)
+    : state_(state), controls_(controls), views_(views) {}
+
+RecordReplay::~RecordReplay() = default;
+
 std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_save_name) {
   if (state_.RecordList.empty()) return std::nullopt;
   const std::optional<std::string> chosen = ask_save_name();
@@ -158,13 +166,43 @@ std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_sav
 bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   const std::optional<std::string> chosen = ask_open_name();
   if (!chosen || chosen->empty()) return false;
-  std::vector<std::string> lines = LoadTextLines(*chosen);
-  controls_.Memo1.Lines.Assign(lines);
-  state_.ReplayList = std::move(lines);
+  struct stat st {};
+  const bool large = ::stat(chosen->c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                     static_cast<std::uint64_t>(st.st_size) > kMaxWholeLoadBytes;
+  if (!large) {
+    std::vector<std::string> lines = LoadTextLines(*chosen);
+    controls_.Memo1.Lines.Assign(lines);
+    state_.ReplayList = std::move(lines);
+    indexed_.reset();
+  } else {
+    records::RecordFileOpen opened = records::RecordFile::Open(*chosen);
+    if (!opened.file) throw RecordFileError(opened.error);
+    const records::RecordFile& file = *opened.file;
+    // The log is for reading, not for holding an hour of frames.
+    std::vector<std::string> preview;
+    const std::size_t shown = std::min<std::size_t>(file.LineCount(), kLogPreviewLines);
+    preview.reserve(shown + 1);
+    const std::string err = file.ForEachLine([&](std::size_t, std::string_view text) {
+      preview.emplace_back(text);
+      return preview.size() < shown;
+    });
+    if (!err.empty()) throw RecordFileError(err);
+    preview.push_back("…… 文件共 " + std::to_string(file.LineCount()) + " 行，日志只显示前 " +
+                      std::to_string(shown) + " 行；模拟回放全部行");
+    controls_.Memo1.Lines.Assign(std::move(preview));
+    state_.ReplayList.emplace();
+    indexed_ = std::move(opened.file);
+  }
+  loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
   controls_.StatusBar1.Panels[kPanelLinkState].Text = kLoadedStatusText;
   return true;
+}
+
+std::size_t RecordReplay::LoadedLineCount() const {
+  if (indexed_) return indexed_->LineCount();
+  return state_.ReplayList ? state_.ReplayList->size() : 0;
 }
 
 bool RecordReplay::Button19Click() {
@@ -182,13 +220,19 @@ RecordReplay::TickResult RecordReplay::ReplayTick() {
     state_.Replaying = false;
     return {false, kIdleIntervalMs};
   }
-  const std::vector<std::string>& list = *state_.ReplayList;
-  if (state_.ReplayIndex < 0 || static_cast<std::size_t>(state_.ReplayIndex) >= list.size()) {
+  const std::size_t count = LoadedLineCount();
+  if (state_.ReplayIndex < 0 || static_cast<std::size_t>(state_.ReplayIndex) >= count) {
     state_.Replaying = false;
     state_.ReplayIndex = 0;
     return {true, kIdleIntervalMs};
   }
-  ReplayLine(list[static_cast<std::size_t>(state_.ReplayIndex)]);
+  const auto index = static_cast<std::size_t>(state_.ReplayIndex);
+  if (indexed_) {
+    // A line that can no longer be read (the file was cut) is skipped like a damaged one.
+    if (const std::optional<std::string> line = indexed_->Line(index)) ReplayLine(*line);
+  } else {
+    ReplayLine((*state_.ReplayList)[index]);
+  }
   ++state_.ReplayIndex;
   return {false, kReplayIntervalMs};
 }
@@ -198,10 +242,10 @@ void RecordReplay::ReplayLine(std::string_view text) {
   if (!frame) return;
   const double f = state_.UnitFactor;
   auto static_value = [f](std::int32_t raw) {
-    return static_cast<double>(raw) * f / protocol::kStaticDivisor;
+    return static_cast<double>(raw) * f / ::protocol::kStaticDivisor;
   };
   auto wave_value = [f](std::int32_t raw) {
-    return static_cast<double>(raw) * f / protocol::kWaveDivisor;
+    return static_cast<double>(raw) * f / ::protocol::kWaveDivisor;
   };
   if (frame->kind == ReplayFrame::Kind::kOneChannel) {
     ++state_.SampleCount1;

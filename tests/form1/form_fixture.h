@@ -75,6 +75,7 @@ class FormFixture : public ::testing::Test {
     options.exe_dir = dir_;
     options.settings_dir = dir_;
     options.port_mappings = std::move(port_mappings);
+    if (customize_) customize_(options);
     form_ = std::make_unique<TForm1>(host_, queue_,
                                      std::array<pulse::window::IViewPlot*, 3>{&p1_, &p2_, &p3_},
                                      options);
@@ -88,6 +89,8 @@ class FormFixture : public ::testing::Test {
   TFormState& s() { return form_->State(); }
   const std::string& Panel(size_t i) { return c().StatusBar1.Panels[i].Text; }
 
+  // Runs on the options before the form is made.
+  std::function<void(FormOptions&)> customize_;
   FakeHost host_;
   comm::ManualQueue queue_;
   pulse::window::testing::FakeViewPlot p1_, p2_, p3_;
