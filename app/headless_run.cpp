@@ -94,7 +94,7 @@ void HeadlessRun::Poll() {
 }
 
 uint64_t HeadlessRun::DataFrames() {
-  const protocol::FrameParser& parser = form_.Form().Parser();
+  const ::protocol::FrameParser& parser = form_.Form().Parser();
   return parser.GoodDataFrames() + parser.BadDataFrames();
 }
 

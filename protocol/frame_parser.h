@@ -8,6 +8,7 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_frame_sink.h"
 #include "protocol/form_views.h"
 #include "protocol/frame_kinds.h"
 #include "protocol/receive_buffer.h"
@@ -44,6 +45,10 @@ class FrameParser {
 
   ReceiveBuffer& Buffer() { return buffer_; }
 
+  // Receives every data frame that is drawn (good checksum, no stop
+  // pending); nullptr: none. The sink must outlive the parser or be unset.
+  void SetDataFrameSink(pulse::protocol::IDataFrameSink* sink) { sink_ = sink; }
+
   // Totals since construction, for accounting against what the device sent:
   // every data frame by its checksum (also those not drawn while a stop is
   // pending), and every byte offered by the link (also chunks dropped whole).
@@ -67,6 +72,7 @@ class FrameParser {
   TFormState& state_;
   TMainControls& controls_;
   IFormViews& views_;
+  pulse::protocol::IDataFrameSink* sink_ = nullptr;
   ReceiveBuffer buffer_;
   Recorder recorder_;
   std::string line_;  // frame line of the current data frame, storage reused

@@ -14,6 +14,7 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_frame_sink.h"
 #include "window/views.h"
 
 namespace pulse::window {
@@ -97,10 +98,14 @@ class RecordReplay {
   // skipped. The static pressure option ch_jy does not apply to a replay.
   void ReplayLine(std::string_view text);
 
+  // Receives every replayed data frame after the views drew it; nullptr: none.
+  void SetFrameSink(pulse::protocol::IDataFrameSink* sink) { sink_ = sink; }
+
  private:
   TFormState& state_;
   TMainControls& controls_;
   WaveViews& views_;
+  pulse::protocol::IDataFrameSink* sink_ = nullptr;
 };
 
 }  // namespace pulse::window
