@@ -31,11 +31,18 @@ constexpr double kBreathStatic = 0.3;          // hPa of hold-down swing with br
 constexpr double kFirstOnset = 0.2;            // seconds: the first beat is seen whole
 
 // A beat: a half-cosine upstroke from its foot (at most 120 ms, at most a quarter of the
-// interval), a smooth systolic decline, the notch and the dicrotic wave after it. The foot is
-// sharp, so a beat's onset is a point in time a test can hold the analysis to.
+// interval), then an exponential run-off with the notch and the dicrotic wave on it. Each beat
+// rises from the decay of the ones before, so the pressure falls until the next foot: a sharp
+// foot, and a beat's onset a point in time a test can hold the analysis to.
 constexpr double kMaxRiseS = 0.12, kRiseShare = 0.25;
-constexpr double kFall = 0.16;  // width of the decline, share of the interval
-constexpr double kDicroticAt = 0.45, kDicroticWidth = 0.07, kDicroticHeight = 0.35;
+constexpr double kSystolicShare = 0.13;  // width of the systolic decline, share of the interval
+constexpr double kMaxSystolicS = 0.12;
+constexpr double kRunoff = 0.65;      // share of the peak left to the slow diastolic run-off
+constexpr double kDecayShare = 0.7;  // its time constant, share of the interval
+constexpr double kDicroticShare = 0.3, kMaxDicroticS = 0.3;  // dicrotic wave after the peak
+constexpr double kDicroticWidthShare = 0.06, kMaxDicroticWidthS = 0.06;
+constexpr double kDicroticHeight = 0.25;
+constexpr double kTailS = 6;  // a beat's run-off is negligible after this
 
 // Irregular rhythm: a premature beat comes this early in the interval and smaller; the beat
 // after it follows a compensatory pause, so the two intervals add up to two normal ones.
@@ -92,13 +99,15 @@ PulseModel::PulseModel(std::uint64_t seed, PulseScript script)
 }
 
 double PulseModel::PulseShape(double since_onset, double length) {
-  if (since_onset < 0) return 0;
+  if (since_onset < 0 || since_onset > kTailS) return 0;
   const double rise = RiseTime(length);
-  const double d = (since_onset / length - kDicroticAt) / kDicroticWidth;
-  const double dicrotic = kDicroticHeight * std::exp(-d * d);
-  if (since_onset < rise) return 0.5 * (1 - std::cos(std::numbers::pi * since_onset / rise)) + dicrotic;
-  const double f = (since_onset - rise) / (kFall * length);
-  return std::exp(-f * f) + dicrotic;
+  if (since_onset < rise) return 0.5 * (1 - std::cos(std::numbers::pi * since_onset / rise));
+  const double x = since_onset - rise;
+  const double systolic = x / std::min(kMaxSystolicS, kSystolicShare * length);
+  const double d = (x - std::min(kMaxDicroticS, kDicroticShare * length)) /
+                   std::min(kMaxDicroticWidthS, kDicroticWidthShare * length);
+  return (1 - kRunoff) * std::exp(-systolic * systolic) +
+         kRunoff * std::exp(-x / (kDecayShare * length)) + kDicroticHeight * std::exp(-d * d);
 }
 
 double PulseModel::NormalInterval() {
@@ -126,8 +135,8 @@ void PulseModel::StartBeat() {
   const double breath = std::sin(2 * std::numbers::pi * start / breath_period_ + breath_phase0_);
   double amp = pulse_amp_ * ScriptValue(script_.amplitude, start, 1.0) * (1 + kBreathAmpMod * breath);
   if (next_premature_) amp *= kPrematureAmp;
-  previous_ = beat_;
-  beat_ = {start, normal, amp};
+  latest_ = (latest_ + 1) % kRecentBeats;
+  recent_[latest_] = {start, normal, amp};
   beat_length_ = normal;
   if (script_.signal == SignalKind::kPulse) {
     Report(next_premature_ ? TrueEvent::Kind::kPremature : TrueEvent::Kind::kBeat, start,
@@ -155,10 +164,8 @@ void PulseModel::StartBeat() {
 double PulseModel::Wave(int c, double breath) const {
   const double t = time_ - kChannelDelay[c];
   const double gain = kChannelGain[c];
-  // A channel the pulse reaches later may still be in the tail of the previous beat.
-  const Beat& b = t >= beat_.start ? beat_ : previous_;
-  double v = b.amp * gain * (PulseShape(t - b.start, b.length) - kWaveOffset) +
-             kBreathBaseline * pulse_amp_ * gain * breath;
+  double v = (kBreathBaseline * breath - kWaveOffset) * pulse_amp_ * gain;
+  for (const Beat& b : recent_) v += b.amp * gain * PulseShape(t - b.start, b.length);
   if (script_.drift > 0) {
     v += script_.drift * gain *
          (std::sin(2 * std::numbers::pi * kDriftHz1 * t) +

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -94,7 +95,10 @@ class PulseModel {
   double origin_ = -1;             // time of the first sample, where event times count from
   double base_rate_;               // beats per minute
   double beat_length_;             // seconds: the current normal interval
-  Beat beat_, previous_;           // the latest beat and the one before
+  // The latest beats, newest at recent_[latest_]: each adds onto the decay of the ones before.
+  static constexpr std::size_t kRecentBeats = 4;
+  std::array<Beat, kRecentBeats> recent_{};
+  std::size_t latest_ = 0;
   double next_start_ = 0;          // onset of the next beat
   bool next_premature_ = false;
   double compensation_ = 0;        // > 0: the pause that follows a premature beat
