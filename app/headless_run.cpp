@@ -152,7 +152,7 @@ bool HeadlessRun::StartSampling() {
 }
 
 uint64_t HeadlessRun::DataFrames() {
-  const protocol::FrameParser& parser = form_.Form().Parser();
+  const ::protocol::FrameParser& parser = form_.Form().Parser();
   return parser.GoodDataFrames() + parser.BadDataFrames();
 }
 

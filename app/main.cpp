@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
     run.Start();
     app.exec();
     if (opt.stats) {
-      const protocol::FrameParser& counts = main_form.Form().Parser();
+      const ::protocol::FrameParser& counts = main_form.Form().Parser();
       std::printf("frames: good %llu, bad %llu, bytes %llu\n",
                   static_cast<unsigned long long>(counts.GoodDataFrames()),
                   static_cast<unsigned long long>(counts.BadDataFrames()),

@@ -95,9 +95,11 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
     widget->setObjectName(QStringLiteral("XYPlot%1").arg(k + 1));
     window_->ReplacePlot(k, widget);
     plot_widgets_[static_cast<size_t>(k)] = widget;
+    beat_marks_[static_cast<size_t>(k)] = std::make_unique<window::PlotBeatMarks>(Plot(k));
   }
   form_ = std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_),
                                            std::move(options));
+  form_->Analysis().SetMarks({beat_marks_[0].get(), beat_marks_[1].get(), beat_marks_[2].get()});
   queue_.SetAfterBatch([this] { ScheduleSync(); });
 
   sync_timer_.setSingleShot(true);
@@ -202,6 +204,11 @@ void MainForm::Bind() {
     c->ch_jy.Checked = on;
     Handle([v] { v->ch_jyClick(); });
   });
+  window::LiveAnalysis* analysis = &form_->Analysis();
+  connect(w.show_beats, &QCheckBox::toggled, this, [this, analysis](bool on) {
+    analysis->show_beats.Checked = on;
+    Handle([analysis] { analysis->ShowBeatsClick(); });
+  });
   connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.Checked = on; });
   connect(w.Edit_Freq, &QLineEdit::textChanged, this,
           [c](const QString& text) { c->Edit_Freq.Text = text.toStdString(); });
@@ -292,6 +299,7 @@ void MainForm::Sync() {
   SyncAction(w.export_loaded, exports.LoadedRecord);
   SyncAction(w.export_session, exports.Session);
   SyncMemo();
+  pulse_readouts_.Sync(w, form_->Analysis());
 
   for (size_t i = 0; i < w.status_panels.size(); ++i) {
     QLabel* panel = w.status_panels[i];

@@ -11,8 +11,10 @@
 #include <memory>
 
 #include "ui/main_window.h"
+#include "ui/pulse_readouts.h"
 #include "ui/qt_main_queue.h"
 #include "window/form1.h"
+#include "window/plot_beat_marks.h"
 #include "window/view_plot_setup.h"
 
 class TMFPrintDlg;
@@ -75,6 +77,8 @@ class MainForm : public QObject, public window::IFormHost {
   std::unique_ptr<MainWindow> window_;
   QtMainQueue queue_;
   window::ViewPlotSets plots_;
+  // After the plots, so the marks leave them first.
+  std::array<std::unique_ptr<window::PlotBeatMarks>, 3> beat_marks_;
   std::array<PlotWidget*, 3> plot_widgets_{};
   std::unique_ptr<window::TForm1> form_;
   TMFPrintDlg* print_dialog_;
@@ -86,6 +90,7 @@ class MainForm : public QObject, public window::IFormHost {
   std::optional<std::string> scripted_open_;
   std::optional<std::string> scripted_save_;
   bool syncing_ = false;
+  PulseReadouts pulse_readouts_;
 };
 
 }  // namespace pulse::ui

@@ -27,6 +27,7 @@ constexpr int kStatusPanelWidth = 150;
 constexpr int kStatusPanels = 5;
 constexpr int kReadoutFontPx = 21;  // large static-pressure figures
 constexpr int kReadoutHeight = 40;
+constexpr int kPulseRateFontPx = 15;  // the pulse rate under the static pressure
 constexpr int kMemoFontPx = 14;
 constexpr int kWindowFontPx = 12;
 constexpr int kTimeStripHeight = 25;
@@ -157,6 +158,7 @@ QWidget* MainWindow::BuildViewRow(int k) {
   static const char* const kReadouts[] = {"P_jy1", "P_jy2", "P_jy3"};
   static const char* const kPrint[] = {"SpeedButton2", "SpeedButton3", "SpeedButton4"};
   static const char* const kUnitLists[] = {nullptr, "cb_unit2", "cb_unit3"};
+  static const char* const kPulseRates[] = {"Label_rate1", "Label_rate2", "Label_rate3"};
 
   ViewRowWidgets& r = w_.views[static_cast<std::size_t>(k)];
   r.row = Named(new QWidget, kRows[k]);
@@ -237,6 +239,15 @@ QWidget* MainWindow::BuildViewRow(int k) {
   r.print->setFixedSize(kSmallButton, kSmallButton);
   bh->addWidget(r.print);
   bv->addLayout(bh);
+  r.pulse_rate = Named(new QLabel(QStringLiteral("脉率: --")), kPulseRates[k]);
+  {
+    QFont f = WindowFont();
+    f.setPixelSize(kPulseRateFontPx);
+    f.setBold(true);
+    r.pulse_rate->setFont(f);
+  }
+  r.pulse_rate->setAlignment(Qt::AlignCenter);
+  bv->addWidget(r.pulse_rate);
   bv->addStretch(1);
   h->addWidget(r.box);
   return r.row;
@@ -249,6 +260,10 @@ QWidget* MainWindow::BuildTimeStrip() {
   auto* h = new QHBoxLayout(strip);
   h->setContentsMargins(kButtonColumnWidth, 1, 2, 1);
   h->setSpacing(2);
+  // Beat marks concern all three views; the box sits at the free left end.
+  w_.show_beats = Named(new QCheckBox(QStringLiteral("显示心搏")), "ch_beats");
+  w_.show_beats->setChecked(true);
+  h->addWidget(w_.show_beats, 0);
   auto* caption = Label(QStringLiteral("时间  单位 秒"), "Label_time");
   caption->setAlignment(Qt::AlignCenter);
   h->addWidget(caption, 1);

@@ -34,6 +34,7 @@ struct ViewRowWidgets {
   QToolButton* print = nullptr;      // SpeedButton2..4
   QComboBox* unit_list = nullptr;    // hidden cb_unit2 / cb_unit3 (rows 2 and 3 only)
   QGridLayout* plot_cell = nullptr;  // holds the plot and its zero panel in one cell
+  QLabel* pulse_rate = nullptr;      // "脉率: 72 bpm", its colour the signal quality
 };
 
 // Pointers to the controls the window model binds, under their control names.
@@ -48,6 +49,7 @@ struct MainWindowWidgets {
   QPushButton* Bt_ZoomX2 = nullptr;     // time "+"
   QPushButton* Button1 = nullptr;       // "->"
   QToolButton* SpeedButton1 = nullptr;  // reset
+  QCheckBox* show_beats = nullptr;      // "显示心搏": beat marks on the waves
 
   QWidget* p_bb = nullptr;          // control strip
   QGroupBox* device_box = nullptr;  // "设备操作"

@@ -102,7 +102,10 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
       views_(state_, controls_, plots),
       parser_(state_, controls_, views_),
       recording_(state_, controls_, views_),
-      session_(state_, parser_, SessionOptions(options_)) {
+      session_(state_, parser_, SessionOptions(options_)),
+      analysis_(state_, controls_) {
+  parser_.SetDataFrameSink(&analysis_.LiveSink());
+  recording_.SetFrameSink(&analysis_.ReplaySink());
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
@@ -368,7 +371,7 @@ void TForm1::bt_startClick() {
     return;
   }
   if (HoldUntilStopped(&TForm1::bt_startClick)) return;
-  if (controls_.bt_start.Caption == protocol::SamplingStateCaption(false)) {
+  if (controls_.bt_start.Caption == ::protocol::SamplingStateCaption(false)) {
     sender_.BeginStart();
     controls_.Memo1.Lines.Clear();
     controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.Lines.Count());
@@ -539,6 +542,7 @@ void TForm1::TimerDuties() {
   controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
+  analysis_.Tick(LiveAnalysis::Clock::now());
   if (r.end_tick) return;
   // A restart left over from before the open would overtake its stop.
   if (!stop_after_open_sent_ && open_number_ != 0) return;

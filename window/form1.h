@@ -24,6 +24,7 @@
 #include "protocol/frame_parser.h"
 #include "protocol/retry_rules.h"
 #include "window/export_control.h"
+#include "window/live_analysis.h"
 #include "window/recording.h"
 #include "window/session_control.h"
 #include "window/view_plot.h"
@@ -59,7 +60,7 @@ class IFormHost {
 };
 
 // The link the command senders write through: the device's serial port.
-class Comm32Link : public protocol::IDeviceLink {
+class Comm32Link : public ::protocol::IDeviceLink {
  public:
   explicit Comm32Link(TComm32& comm) : comm_(comm) {}
   bool WriteData(const uint8_t* data, uint32_t size) override {
@@ -134,10 +135,12 @@ class TForm1 {
   WaveViews& Views() { return views_; }
   TComm32& Comm321() { return comm321_; }
   TComm& comm1() { return comm1_; }
-  protocol::FrameParser& Parser() { return parser_; }
+  ::protocol::FrameParser& Parser() { return parser_; }
   RecordReplay& Recording() { return recording_; }
   SessionControl& Session() { return session_; }
   ExportControl& Export() { return export_; }
+  // Pulse rate, quality and beat marks of the three channels.
+  LiveAnalysis& Analysis() { return analysis_; }
   const std::string& SettingsPath() const { return settings_path_; }
   // True once the stop command that follows the last open has been sent;
   // until then the command buttons stay disabled.
@@ -176,13 +179,14 @@ class TForm1 {
   TComm32 comm321_;
   TComm comm1_;
   Comm32Link link_;
-  protocol::CommandSender sender_;
-  protocol::CommandRetry retry_;
+  ::protocol::CommandSender sender_;
+  ::protocol::CommandRetry retry_;
   WaveViews views_;
-  protocol::FrameParser parser_;
+  ::protocol::FrameParser parser_;
   RecordReplay recording_;
   SessionControl session_;
   ExportControl export_;
+  LiveAnalysis analysis_;
   std::string settings_path_;
   int timer_interval_ = kIdleIntervalMs;
   bool stop_after_open_sent_ = false;

@@ -27,6 +27,11 @@ std::string Describe(const std::string& what, const std::string& path, int err) 
   return what + " \"" + path + "\": " + std::strerror(err);
 }
 
+// The replay decodes values from two bytes, so they fit.
+std::int16_t Raw16(std::int32_t v) {
+  return static_cast<std::int16_t>(v);
+}
+
 char Lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -251,6 +256,8 @@ void RecordReplay::ReplayLine(std::string_view text) {
     ++state_.SampleCount1;
     views_.ShowChannel1(true, state_.SampleCount1, wave_value(frame->wave_raw[0]),
                         static_value(frame->static_raw[0]));
+    if (sink_ != nullptr) sink_->OnDataFrame(pulse::protocol::DataFrame1{Raw16(frame->static_raw[0]),
+                                                                  Raw16(frame->wave_raw[0])});
     return;
   }
   // A three-channel line shows "停止采样" on the start button, as live data
@@ -265,6 +272,14 @@ void RecordReplay::ReplayLine(std::string_view text) {
   ++state_.SampleCount3;
   views_.ShowChannel3(state_.SampleCount3, wave_value(frame->wave_raw[2]),
                       static_value(frame->static_raw[2]));
+  if (sink_ != nullptr) {
+    pulse::protocol::DataFrame3 typed;
+    for (std::size_t c = 0; c < typed.wave_raw.size(); ++c) {
+      typed.static_raw[c] = Raw16(frame->static_raw[c]);
+      typed.wave_raw[c] = Raw16(frame->wave_raw[c]);
+    }
+    sink_->OnDataFrame(typed);
+  }
 }
 
 }  // namespace pulse::window

@@ -15,6 +15,7 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_frame_sink.h"
 #include "window/views.h"
 
 namespace pulse::records {
@@ -120,6 +121,9 @@ class RecordReplay {
   // skipped. The static pressure option ch_jy does not apply to a replay.
   void ReplayLine(std::string_view text);
 
+  // Receives every replayed data frame after the views drew it; nullptr: none.
+  void SetFrameSink(pulse::protocol::IDataFrameSink* sink) { sink_ = sink; }
+
  private:
   TFormState& state_;
   TMainControls& controls_;
@@ -127,6 +131,7 @@ class RecordReplay {
   std::string loaded_path_;
   // The loaded file when it was too large to read whole; ReplayList is then empty.
   std::unique_ptr<records::RecordFile> indexed_;
+  pulse::protocol::IDataFrameSink* sink_ = nullptr;
 };
 
 }  // namespace pulse::window

@@ -50,13 +50,13 @@ std::string FormatSessionLength(double seconds) {
 }
 
 std::string UnitSymbolOfFactor(double unit_factor) {
-  for (size_t i = 0; i < protocol::kUnitTable.size(); ++i) {
-    if (protocol::kUnitTable[i].factor == unit_factor) return protocol::kUnitSymbols[i];
+  for (size_t i = 0; i < ::protocol::kUnitTable.size(); ++i) {
+    if (::protocol::kUnitTable[i].factor == unit_factor) return ::protocol::kUnitSymbols[i];
   }
   return {};
 }
 
-SessionControl::SessionControl(const TFormState& state, protocol::FrameParser& parser,
+SessionControl::SessionControl(const TFormState& state, ::protocol::FrameParser& parser,
                                Options options)
     : state_(state), parser_(parser), options_(std::move(options)), writer_(options_.writer) {
   Button.Caption = kSessionStartCaption;

@@ -71,11 +71,11 @@ void WaveViews::ShowFrame3(double t_count, double y1, double s1, double y2, doub
   IViewPlot& view1 = Plot(0);
   const double max = view1.AxisMax(kTime);
   const std::int64_t span = RoundHalfEven(max);
-  controls_.P_jy1.Caption = protocol::FormatFixed2(s1);
+  controls_.P_jy1.Caption = ::protocol::FormatFixed2(s1);
   Plot(1).SetAxisMax(kTime, max);
-  controls_.P_jy2.Caption = protocol::FormatFixed2(s2);
+  controls_.P_jy2.Caption = ::protocol::FormatFixed2(s2);
   Plot(2).SetAxisMax(kTime, max);
-  controls_.P_jy3.Caption = protocol::FormatFixed2(s3);
+  controls_.P_jy3.Caption = ::protocol::FormatFixed2(s3);
 
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
@@ -95,7 +95,7 @@ void WaveViews::ShowFrame3(double t_count, double y1, double s1, double y2, doub
 void WaveViews::ShowChannel1(bool scroll, double t_count, double y, double s) {
   IViewPlot& view1 = Plot(0);
   const std::int64_t span = RoundHalfEven(view1.AxisMax(kTime));
-  controls_.P_jy1.Caption = protocol::FormatFixed2(s);
+  controls_.P_jy1.Caption = ::protocol::FormatFixed2(s);
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
   if (scroll) {
@@ -114,7 +114,7 @@ void WaveViews::ShowChannel1(bool scroll, double t_count, double y, double s) {
 void WaveViews::ShowScrolledChannel(int index, int32_t& counter, double t_count, double y,
                                     double s) {
   IViewPlot& view = Plot(index);
-  Readout(index).Caption = protocol::FormatFixed2(s);
+  Readout(index).Caption = ::protocol::FormatFixed2(s);
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
   view.AddPoint(*t, y);
@@ -161,7 +161,7 @@ void WaveViews::ResetAxes() {
 }
 
 void WaveViews::ShowSamplingState(bool on) {
-  controls_.bt_start.Caption = protocol::SamplingStateCaption(on);
+  controls_.bt_start.Caption = ::protocol::SamplingStateCaption(on);
 }
 
 void WaveViews::FormResize(int rows_height) {
@@ -276,7 +276,7 @@ void WaveViews::XYPlotMouseUp(int view, int x, int y) {
 
 void WaveViews::cb_unit1Change() {
   // Points already drawn keep their values; later samples use the new factor.
-  state_.UnitFactor = protocol::UnitFactorFor(controls_.cb_unit1.ItemIndex, state_.UnitFactor);
+  state_.UnitFactor = ::protocol::UnitFactorFor(controls_.cb_unit1.ItemIndex, state_.UnitFactor);
   ApplyYRanges();
 }
 

@@ -22,7 +22,7 @@ struct ViewRowsLayout {
   std::array<int, 3> row_height{};
 };
 
-class WaveViews : public protocol::IFormViews {
+class WaveViews : public ::protocol::IFormViews {
  public:
   static constexpr int kViewCount = 3;
   // Time window at start and after a reset, in seconds, one tick a second.

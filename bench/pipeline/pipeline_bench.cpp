@@ -44,6 +44,7 @@
 #include "comm/manual_queue.h"
 #include "tests/views/counting_view.h"
 #include "window/form1.h"
+#include "window/plot_beat_marks.h"
 #include "window/view_plot_setup.h"
 
 extern char** environ;
@@ -265,6 +266,7 @@ class Pipeline {
       sets_[k]->Plot().SetSize(pulse::window::kViewPlotWidth, pulse::window::kViewPlotHeight);
       counting_[k] = std::make_unique<CountingView>(sets_[k]->View());
       views[k] = counting_[k].get();
+      marks_[k] = std::make_unique<pulse::window::PlotBeatMarks>(sets_[k]->Plot());
     }
     pulse::window::FormOptions options;
     options.exe_dir = dir_;
@@ -272,6 +274,8 @@ class Pipeline {
     options.port_mappings = {"COM1=" + slave};
     form_ = std::make_unique<TForm1>(host_, queue_, views, options);
     form_->FormCreate();
+    // The pulse analysis runs on every frame as in the window, beat marks drawn included.
+    form_->Analysis().SetMarks({marks_[0].get(), marks_[1].get(), marks_[2].get()});
     auto parse = form_->Comm321().OnReceiveData;
     form_->Comm321().OnReceiveData = [this, parse](const uint8_t* b, uint16_t n) {
       tap_.Feed(b, n);
@@ -383,6 +387,7 @@ class Pipeline {
   comm::ManualQueue queue_;
   pulse::window::ViewPlotSets sets_;
   std::array<std::unique_ptr<CountingView>, 3> counting_;
+  std::array<std::unique_ptr<pulse::window::PlotBeatMarks>, 3> marks_;
   std::unique_ptr<TForm1> form_;
   FrameTap tap_;
   long long clears_base_ = 0;

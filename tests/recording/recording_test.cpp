@@ -447,7 +447,7 @@ TEST(RecordStep, HoldsTwentySecondsPlusOneLineAt200PerSecond) {
   TFormState state;
   TMainControls controls;
   controls.CheckBox1.Checked = true;
-  protocol::Recorder recorder(state, controls);
+  ::protocol::Recorder recorder(state, controls);
   for (int i = 0; i < 30 * 200; ++i) {
     const std::string line = std::to_string(i);
     recorder.Step(&line);
