@@ -1,6 +1,7 @@
 #include "app/headless_run.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
 
 namespace pulse::app {
@@ -12,7 +13,7 @@ void HeadlessRun::Start() {
     f.Button18Click();
     f.Button19Click();
     // A name that did not exist is created empty by the load: nothing to show either.
-    if (!f.State().Replaying || f.State().ReplayList->empty()) {
+    if (!f.State().Replaying || f.Recording().LoadedLineCount() == 0) {
       std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", replay_file.c_str());
       QTimer::singleShot(0, this, [this] { Finish(1); });
       return;
@@ -41,6 +42,10 @@ void HeadlessRun::Poll() {
   if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
                  f.Controls().StatusBar1.panels[0].text.c_str());
+    // A session ended with the link, its file and metadata complete.
+    if (!SessionFile.empty() && !f.Session().Path().empty())
+      std::fprintf(stderr, "pulse3ch: the session in %s ends here (%llu frames)\n",
+                   SessionFile.c_str(), static_cast<unsigned long long>(f.Session().Lines()));
     // What was recorded up to then is still worth keeping; the run failed all the same.
     if (record && (step_ == Step::kSampling || step_ == Step::kStopping) && OnDone) {
       std::fprintf(stderr, "pulse3ch: saving what was recorded\n");
@@ -52,17 +57,29 @@ void HeadlessRun::Poll() {
   switch (step_) {
     case Step::kWaitStopAfterOpen:
       if (f.StopAfterOpenSent()) {
-        if (record) f.Controls().CheckBox1.checked = true;
-        frames_before_start_ = DataFrames();
-        f.bt_startClick();
-        // A record run counts its seconds from the first data frame.
-        step_ = record ? Step::kStarting : Step::kSampling;
-        clock_.restart();
+        if (!SessionFile.empty()) {
+          // What the metadata should say about the device.
+          f.Button4Click();
+          f.Button7Click();
+          f.Button8Click();
+          step_ = Step::kReadingDeviceInfo;
+          clock_.restart();
+          break;
+        }
+        if (!StartSampling()) return;
       } else if (clock_.elapsed() > kOpenTimeoutMs) {
         std::fprintf(stderr, "pulse3ch: the device did not get ready\n");
         Finish(1);
       }
       break;
+    case Step::kReadingDeviceInfo: {
+      const pulse::form::TFormState& s = f.State();
+      const bool known = !s.ZeroValues.empty() && !s.SerialNumber.empty() && !s.ProductionDate.empty();
+      if (known || clock_.elapsed() > kDeviceInfoTimeoutMs) {
+        if (!StartSampling()) return;
+      }
+      break;
+    }
     case Step::kStarting:
       if (DataFrames() != frames_before_start_) {
         step_ = Step::kSampling;
@@ -75,11 +92,22 @@ void HeadlessRun::Poll() {
       }
       break;
     case Step::kSampling:
+      if (!SessionFile.empty() && !f.Session().Running()) {
+        // The error box (standard error here) has said why.
+        std::fprintf(stderr, "pulse3ch: the session stopped early; %s keeps what was written\n",
+                     SessionFile.c_str());
+        // The device is still there: leave it stopped. The exit code says the run failed.
+        f.bt_startClick();
+        step_ = Step::kStopping;
+        clock_.restart();
+        return;
+      }
       if (clock_.elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
-        if (!record) {
+        if (!Capturing()) {
           Finish(OnDone ? OnDone() : 0);
           return;
         }
+        if (DoneBeforeStop && OnDone) done_code_ = OnDone();
         f.bt_startClick();  // stop; the timer repeats it until acknowledged
         step_ = Step::kStopping;
         clock_.restart();
@@ -89,10 +117,40 @@ void HeadlessRun::Poll() {
       if (!f.State().StopPending || clock_.elapsed() > kStopAckTimeoutMs) {
         if (f.State().StopPending)
           std::fprintf(stderr, "pulse3ch: no stop acknowledgement; saving what was recorded\n");
-        Finish(OnDone ? OnDone() : 0);
+        int code = 0;
+        if (!SessionFile.empty()) {
+          const bool failed_before = !f.Session().Running();
+          const std::string err = f.Session().Stop();
+          if (!err.empty() || failed_before) {
+            if (!err.empty()) std::fprintf(stderr, "pulse3ch: %s\n", err.c_str());
+            code = 1;
+          }
+        }
+        code = std::max(code, DoneBeforeStop ? done_code_ : OnDone ? OnDone() : 0);
+        Finish(code);
       }
       break;
   }
+}
+
+bool HeadlessRun::StartSampling() {
+  pulse::window::TForm1& f = form_.Form();
+  if (!SessionFile.empty()) {
+    // Refused before any sampling starts, so nothing is lost to a bad target.
+    const std::string err = f.StartSession(SessionFile);
+    if (!err.empty()) {
+      std::fprintf(stderr, "pulse3ch: cannot record the session: %s\n", err.c_str());
+      Finish(1);
+      return false;
+    }
+  }
+  if (record) f.Controls().CheckBox1.checked = true;
+  frames_before_start_ = DataFrames();
+  f.bt_startClick();
+  // A capture counts its seconds from the first data frame.
+  step_ = Capturing() ? Step::kStarting : Step::kSampling;
+  clock_.restart();
+  return true;
 }
 
 uint64_t HeadlessRun::DataFrames() {

@@ -27,22 +27,34 @@ class HeadlessRun : public QObject {
   // The start is sent once, never repeated: a record run that has seen no
   // data frame by then has nothing to record and fails.
   static constexpr int kFirstDataTimeoutMs = 5000;
+  // A session asks the device for its zero values, serial number and
+  // production date for the metadata; a device that does not answer them
+  // within this time is recorded without them.
+  static constexpr int kDeviceInfoTimeoutMs = 1000;
 
   HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
   bool record = false;
+  // Record a session into this file (with its metadata) instead of the 20 s record.
+  std::string SessionFile;
   // Replay this record file instead of sampling from the device.
   std::string replay_file;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
   std::function<int()> OnDone;
+  // OnDone runs at the end of the sampling time, before the stop (a picture of a
+  // session while it runs).
+  bool DoneBeforeStop = false;
 
   void Start();
   int ExitCode() const { return exit_code_; }
 
  private:
-  enum class Step { kWaitStopAfterOpen, kStarting, kSampling, kStopping };
+  enum class Step { kWaitStopAfterOpen, kReadingDeviceInfo, kStarting, kSampling, kStopping };
   void Poll();
+  bool Capturing() const { return record || !SessionFile.empty(); }
+  // Starts sampling (after the session, when there is one); false after a failure.
+  bool StartSampling();
   void Finish(int code);
   uint64_t DataFrames();  // data frames parsed so far, good or bad
 
@@ -54,6 +66,7 @@ class HeadlessRun : public QObject {
   QElapsedTimer clock_;
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
+  int done_code_ = 0;  // OnDone's result when it ran before the stop
 };
 
 }  // namespace pulse::app

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <memory>
+#include <optional>
 
 #include "app/headless_run.h"
 #include "app/offline_commands.h"
@@ -56,14 +57,47 @@ struct Options {
   QStringList ports;  // COMn=PATH
   QString snapshot;
   QString record;
+  QString session;
   QString replay;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
   bool stats = false;
 };
 
+// Qt's application object takes "-session NAME" (and "--session NAME") for the desktop's
+// session manager and removes it from the arguments, so ours is taken out before Qt sees
+// it. Returns false (after printing why) when its value is missing.
+bool TakeSessionOption(int& argc, char** argv, std::optional<QString>& value) {
+  constexpr std::string_view kName = "--session";
+  int out = 1;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a(argv[i]);
+    if (a == "--") {  // the rest is not options
+      while (i < argc) argv[out++] = argv[i++];
+      break;
+    }
+    if (a == kName) {
+      if (i + 1 >= argc) {
+        Fail(QStringLiteral("Missing value after '--session'."));
+        return false;
+      }
+      value = QString::fromLocal8Bit(argv[++i]);
+      continue;
+    }
+    if (a.size() > kName.size() && a.substr(0, kName.size()) == kName && a[kName.size()] == '=') {
+      value = QString::fromLocal8Bit(argv[i] + kName.size() + 1);
+      continue;
+    }
+    argv[out++] = argv[i];
+  }
+  argc = out;
+  argv[argc] = nullptr;
+  return true;
+}
+
 // Returns false (after printing why) when the options cannot be used.
-bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& out) {
+bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
+                  const std::optional<QString>& session_value, Options& out) {
   parser.setApplicationDescription(
       QStringLiteral(
           "Three-channel pulse sensor: live waveforms, static pressure, recording.\n\n") +
@@ -92,15 +126,21 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       QStringLiteral("Run without a display: open the device, record --seconds of sampling, save "
                      "the frames to FILE and exit."),
       QStringLiteral("FILE"));
+  const QCommandLineOption session(
+      QStringLiteral("session"),
+      QStringLiteral("Run without a display: open the device, record a session of --seconds "
+                     "of sampling into FILE (every frame, with FILE.json beside it) and exit. "
+                     "With --snapshot, the picture shows the session running."),
+      QStringLiteral("FILE"));
   const QCommandLineOption replay(
       QStringLiteral("replay"),
       QStringLiteral("With --snapshot: load a record file and replay it instead of sampling."),
       QStringLiteral("FILE"));
   const QCommandLineOption stats(
       QStringLiteral("stats"),
-      QStringLiteral("With --record or --snapshot: print the data frames received (good and bad "
-                     "checksum) and the bytes received at exit."));
-  parser.addOptions({demo, port, snapshot, seconds, record, replay, stats});
+      QStringLiteral("With --record, --session or --snapshot: print the data frames received "
+                     "(good and bad checksum) and the bytes received at exit."));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -120,6 +160,12 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
   }
   out.snapshot = parser.value(snapshot);
   out.record = parser.value(record);
+  // Listed in --help by the parser; the value was taken out before Qt saw it.
+  out.session = session_value.value_or(parser.value(session));
+  if (session_value && session_value->isEmpty()) {
+    Fail(QStringLiteral("--session wants a file name"));
+    return false;
+  }
   out.replay = parser.value(replay);
   if (!out.replay.isEmpty() && out.snapshot.isEmpty()) {
     Fail(QStringLiteral("--replay only applies to --snapshot"));
@@ -129,8 +175,17 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
     Fail(QStringLiteral("--snapshot and --record do not go together"));
     return false;
   }
+  if (!out.session.isEmpty() && (!out.record.isEmpty() || !out.replay.isEmpty())) {
+    Fail(QStringLiteral("--session goes with neither --record nor --replay"));
+    return false;
+  }
   if (!out.record.isEmpty() && !out.demo && out.ports.isEmpty()) {
     Fail(QStringLiteral("--record needs --demo or --port COMn=PATH"));
+    return false;
+  }
+  // A snapshot brings its own demo sensor.
+  if (!out.session.isEmpty() && out.snapshot.isEmpty() && !out.demo && out.ports.isEmpty()) {
+    Fail(QStringLiteral("--session needs --demo or --port COMn=PATH"));
     return false;
   }
   if (parser.isSet(seconds)) {
@@ -140,8 +195,8 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
       Fail(QStringLiteral("--seconds wants a number from 0 to %1").arg(kMaxSnapshotSeconds));
       return false;
     }
-    if (out.snapshot.isEmpty() && out.record.isEmpty()) {
-      Fail(QStringLiteral("--seconds only applies to --snapshot and --record"));
+    if (out.snapshot.isEmpty() && out.record.isEmpty() && out.session.isEmpty()) {
+      Fail(QStringLiteral("--seconds only applies to --snapshot, --record and --session"));
       return false;
     }
     out.seconds_set = true;
@@ -150,15 +205,20 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app, Options& 
     Fail(QStringLiteral("--record needs --seconds N"));
     return false;
   }
-  if (!out.record.isEmpty()) {
+  if (!out.session.isEmpty() && !out.seconds_set) {
+    Fail(QStringLiteral("--session needs --seconds N"));
+    return false;
+  }
+  for (const QString& target : {out.record, out.session}) {
+    if (target.isEmpty()) continue;
     // Found out now, not after the recording was made.
-    const QFileInfo file(out.record);
+    const QFileInfo file(target);
     const QFileInfo dir(file.absolutePath());
     if (file.isDir() || !dir.isDir() || !dir.isWritable()) {
       Fail(QStringLiteral("cannot write the record to %1: %2")
-               .arg(out.record, file.isDir()   ? QStringLiteral("it is a folder")
-                                : !dir.isDir() ? QStringLiteral("no such folder")
-                                               : QStringLiteral("the folder is not writable")));
+               .arg(target, file.isDir()   ? QStringLiteral("it is a folder")
+                            : !dir.isDir() ? QStringLiteral("no such folder")
+                                           : QStringLiteral("the folder is not writable")));
       return false;
     }
   }
@@ -171,7 +231,8 @@ int main(int argc, char** argv) {
   // A record file in, text or a file out: no application object, no display.
   if (const auto code = pulse::app::RunOfflineCommandLine(argc, argv, pulse::app::StandardOutput()))
     return *code;
-  const bool snapshot = HasArg(argc, argv, "--snapshot") || HasArg(argc, argv, "--record");
+  const bool snapshot = HasArg(argc, argv, "--snapshot") || HasArg(argc, argv, "--record") ||
+                        HasArg(argc, argv, "--session");
   const bool info_only = HasArg(argc, argv, "--help") || HasArg(argc, argv, "-h") ||
                          HasArg(argc, argv, "--help-all") || HasArg(argc, argv, "--version") ||
                          HasArg(argc, argv, "-v");
@@ -185,6 +246,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  std::optional<QString> session_value;
+  if (!TakeSessionOption(argc, argv, session_value)) return kUsageError;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("pulse3ch"));
   QApplication::setApplicationVersion(QStringLiteral(PULSE_VERSION));
@@ -193,13 +256,13 @@ int main(int argc, char** argv) {
 
   QCommandLineParser parser;
   Options opt;
-  if (!ParseOptions(parser, app, opt)) return kUsageError;
+  if (!ParseOptions(parser, app, session_value, opt)) return kUsageError;
   // After the options, so that --help and option errors stay in the options' language.
   if (!pulse::app::InstallQtTranslations(app))
     Fail(
         QStringLiteral("Qt's Chinese translations were not found (package qt6-translations-l10n); "
                        "Qt's own dialogs will be in English"));
-  const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty();
+  const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty() || !opt.session.isEmpty();
 
   // The demo sensor plays the device on a pseudo-terminal mapped to COM1.
   std::unique_ptr<pulse::vsensor::VirtualSensor> sensor;
@@ -236,6 +299,9 @@ int main(int argc, char** argv) {
     window.show();
     pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.replay_file = opt.replay.toStdString();
+    run.SessionFile = opt.session.toStdString();
+    // With a session, the picture shows it running.
+    run.DoneBeforeStop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {
       run.OnDone = [&] {
         main_form.Sync();
@@ -245,6 +311,8 @@ int main(int argc, char** argv) {
         }
         return 0;
       };
+    } else if (!opt.session.isEmpty()) {
+      // The session is the whole job.
     } else {
       run.record = true;
       run.OnDone = [&] {

@@ -2,9 +2,12 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <variant>
 
 #include "protocol/command_frames.h"
+#include "protocol/frame_decoder.h"
 #include "protocol/units.h"
 
 namespace pulse::protocol {
@@ -149,8 +152,10 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       break;
     case FrameKind::kZeroValue1:
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
+      state_.ZeroValues = {ZeroValue(p[4], p[5])};
       break;
     case FrameKind::kZeroValues3:
+      state_.ZeroValues = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
       controls_.Panel11.Caption = ZeroValueCaption(ZeroValue(p[6], p[7]));
       controls_.Panel12.Caption = ZeroValueCaption(ZeroValue(p[8], p[9]));
@@ -192,8 +197,9 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
   const size_t size = kind.Size();
   const bool recording = !state_.StopPending && controls_.CheckBox1.checked;
   // The line is only needed for the error log or the record list.
-  const bool want_line = !good || recording;
+  const bool want_line = !good || recording || line_sink_ != nullptr;
   if (want_line) AssignFrameText(line_, p, size);
+  if (line_sink_ != nullptr) line_sink_->TakeDataLine(line_);
 
   if (!good) {
     CountBadFrame();
@@ -201,18 +207,25 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
   }
   ++good_frames_;
   if (!state_.StopPending) {
+    namespace typed = pulse::protocol;
+    const std::optional<typed::DecodedFrame> decoded = typed::DecodeFrame({p, size});
     const double f = state_.UnitFactor;
-    Increment(state_.SampleCount1);
-    const double count = state_.SampleCount1;
-    const double s1 = StaticValue(p[4], p[5], f);
-    const double w1 = WaveValue(p[6], p[7], f);
     // With the static curve option, view 1 plots channel 1's static value.
-    const double y1 = controls_.ch_jy.checked ? s1 : w1;
-    if (kind.kind == FrameKind::kData1) {
-      views_.ShowChannel1(false, count, y1, s1);
-    } else {
-      views_.ShowFrame3(count, y1, s1, WaveValue(p[10], p[11], f), StaticValue(p[8], p[9], f),
-                        WaveValue(p[14], p[15], f), StaticValue(p[12], p[13], f));
+    const bool static_curve = controls_.ch_jy.checked;
+    if (const auto* one = decoded ? std::get_if<typed::DataFrame1>(&decoded->reply) : nullptr) {
+      Increment(state_.SampleCount1);
+      const double s1 = typed::StaticValue(*one, f);
+      views_.ShowChannel1(false, state_.SampleCount1, static_curve ? s1 : typed::WaveValue(*one, f),
+                          s1);
+      if (frame_sink_ != nullptr) frame_sink_->OnDataFrame(*one);
+    } else if (const auto* three =
+                   decoded ? std::get_if<typed::DataFrame3>(&decoded->reply) : nullptr) {
+      Increment(state_.SampleCount1);
+      const double s1 = typed::StaticValue(*three, 0, f);
+      views_.ShowFrame3(state_.SampleCount1, static_curve ? s1 : typed::WaveValue(*three, 0, f), s1,
+                        typed::WaveValue(*three, 1, f), typed::StaticValue(*three, 1, f),
+                        typed::WaveValue(*three, 2, f), typed::StaticValue(*three, 2, f));
+      if (frame_sink_ != nullptr) frame_sink_->OnDataFrame(*three);
     }
   }
   return want_line ? &line_ : nullptr;
@@ -222,6 +235,7 @@ const std::string* FrameParser::HandleCut(const FrameKindInfo& kind, const uint8
                                           size_t size) {
   AssignFrameText(line_, p, size);
   if (kind.code == kCodeData) {
+    if (line_sink_ != nullptr) line_sink_->TakeDataLine(line_);
     CountBadFrame();
     return &line_;
   }

@@ -8,6 +8,8 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_frame_sink.h"
+#include "protocol/data_line_sink.h"
 #include "protocol/form_views.h"
 #include "protocol/frame_kinds.h"
 #include "protocol/receive_buffer.h"
@@ -44,6 +46,13 @@ class FrameParser {
 
   ReceiveBuffer& Buffer() { return buffer_; }
 
+  // Every data frame line also goes here from now on (nullptr: nowhere),
+  // including those that arrive while a stop is pending.
+  void SetDataLineSink(IDataLineSink* sink) { line_sink_ = sink; }
+  // Receives every data frame that is drawn (good checksum, no stop
+  // pending); nullptr: none. The sink must outlive the parser or be unset.
+  void SetDataFrameSink(pulse::protocol::IDataFrameSink* sink) { frame_sink_ = sink; }
+
   // Totals since construction, for accounting against what the device sent:
   // every data frame by its checksum (also those not drawn while a stop is
   // pending), and every byte offered by the link (also chunks dropped whole).
@@ -67,8 +76,10 @@ class FrameParser {
   form::TFormState& state_;
   form::TMainControls& controls_;
   IFormViews& views_;
+  pulse::protocol::IDataFrameSink* frame_sink_ = nullptr;
   ReceiveBuffer buffer_;
   Recorder recorder_;
+  IDataLineSink* line_sink_ = nullptr;
   std::string line_;  // frame line of the current data frame, storage reused
   uint64_t good_frames_ = 0;
   uint64_t bad_frames_ = 0;

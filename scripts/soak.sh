@@ -11,10 +11,22 @@
 # acknowledged but sends start only once, so a dropped start leaves the device idle. A last
 # short run checks that a record run then fails with a message.
 #
-# Environment: SOAK_BUILD_DIR (default build), SOAK_SEED (default 1), SOAK_SAMPLE_SECONDS (2).
+# soak.sh --session [SECONDS]: the same faults, but a session (--session) instead of the 20 s
+# record: memory must stay flat (at most 5 MB of growth after warm-up, however long the run),
+# the session file must be exactly every data frame the sensor sent, in order, and its
+# metadata complete with the program's own counts.
+#
+# Environment: SOAK_BUILD_DIR (default build), SOAK_SEED (default 1), SOAK_SAMPLE_SECONDS (2),
+# SOAK_NO_BUILD=1 (use the programs already in SOAK_BUILD_DIR as they are, e.g. copies taken
+# for a long run while the build goes on).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+mode=record
+if [ "${1:-}" = "--session" ]; then
+  mode=session
+  shift
+fi
 secs=${1:-60}
 dir=${SOAK_BUILD_DIR:-build}
 seed=${SOAK_SEED:-1}
@@ -28,18 +40,22 @@ max_growth_pct=10
 slack=30
 # Frames that arrive while the stop is pending are parsed but not recorded (normally 0 to 2).
 max_unrecorded=40
+# Replies before a session starts: stop acknowledgement, zero values, serial number, date.
+max_bytes_before_session=64
 
 if ! [[ $secs =~ ^[0-9]+$ ]] || [ "$secs" -lt 1 ]; then
-  echo "usage: scripts/soak.sh [SECONDS]" >&2
+  echo "usage: scripts/soak.sh [--session] [SECONDS]" >&2
   exit 2
 fi
 
-if [ ! -f "$dir/CMakeCache.txt" ]; then
-  gen=()
-  command -v ninja >/dev/null && gen=(-G Ninja)
-  cmake -S . -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if [ -z "${SOAK_NO_BUILD:-}" ]; then
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    gen=()
+    command -v ninja >/dev/null && gen=(-G Ninja)
+    cmake -S . -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$dir" -j"$(nproc)" --target pulse3ch virtual-sensor >/dev/null
 fi
-cmake --build "$dir" -j"$(nproc)" --target pulse3ch virtual-sensor >/dev/null
 prog=$dir/app/pulse3ch
 sensor_bin=$dir/tools/virtual-sensor/virtual-sensor
 
@@ -93,6 +109,131 @@ prog_stat() {  # prog_stat NAME WORD: the figure after WORD in the program's "fr
 rss_kb() {  # rss_kb PID: resident set size in kB, empty once the process is gone
   sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$1/status" 2>/dev/null || true
 }
+
+# watch_rss NAME PID_OF_TIMEOUT: samples the program's RSS until it exits into samples[].
+watch_rss() {
+  local start_s=$1 parent=$2
+  pid=
+  for _ in $(seq 100); do
+    pid=$(awk '{print $1}' "/proc/$parent/task/$parent/children" 2>/dev/null) || true
+    [ -n "$pid" ] && break
+    sleep 0.05
+  done
+  [ -n "$pid" ] || fail "program did not start"
+  samples=()
+  while kill -0 "$pid" 2>/dev/null; do
+    kb=$(rss_kb "$pid")
+    [ -n "$kb" ] && samples+=("$(($(date +%s) - start_s)) $kb")
+    sleep "$sample_every"
+  done
+}
+
+# growth_after_warmup: sets base_t base_kb last_t last_kb first_kb growth_kb allowed_kb.
+growth_after_warmup() {
+  [ "${#samples[@]}" -ge 2 ] || fail "too few memory samples"
+  local base=
+  for s in "${samples[@]}"; do
+    read -r t kb <<<"$s"
+    if [ "$t" -ge "$warmup" ] || [ "$t" -ge $((secs / 2)) ]; then
+      base=$s
+      break
+    fi
+  done
+  [ -n "$base" ] || base=${samples[0]}
+  read -r base_t base_kb <<<"$base"
+  read -r last_t last_kb <<<"${samples[-1]}"
+  read -r _ first_kb <<<"${samples[0]}"
+  growth_kb=$((last_kb - base_kb))
+  allowed_kb=$max_growth_kb
+}
+
+# sent_lines NAME: the data frames the sensor sent, as the program records them, into NAME.sent
+sent_lines() {
+  sed -n -E 's/^(intact|bad) //p; s/^short (F0 1F (05|0D) 34( .*)?)$/\1/p' "$work/$1.frames" \
+    >"$work/$1.sent"
+}
+
+if [ "$mode" = session ]; then
+  # A session keeps nothing in memory beyond about a second of lines: growth is measured
+  # from the warm-up on, with no allowance for a filling list.
+  echo "soak (session): ${secs} s, faults: noise 0.05, bad checksum 0.02, lost bytes 0.05," \
+    "split frames; seed $seed"
+  start_sensor sess --noise 0.05 --bad-checksum 0.02 --lose-bytes 0.05 --split \
+    --frame-log "$work/sess.frames"
+  start=$(date +%s)
+  timeout -k 5 $((secs + slack)) "$prog" --port "COM1=$work/sess" --session "$work/sess.txt" \
+    --seconds "$secs" --stats >"$work/sess.out" 2>"$work/sess.err" &
+  run_pid=$!
+  watch_rss "$start" "$run_pid"
+  rc=0
+  wait "$run_pid" || rc=$?
+  run_pid=
+  took=$(($(date +%s) - start))
+  stop_sensor sess
+  [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung (killed after $((secs + slack)) s)"
+  [ "$rc" -eq 0 ] || fail "program exited with $rc"
+  [ -s "$work/sess.txt" ] || fail "no session file written"
+  [ -s "$work/sess.txt.json" ] || fail "no metadata file written"
+  growth_after_warmup
+  good=$(prog_stat sess good)
+  bad=$(prog_stat sess bad)
+  bytes=$(prog_stat sess bytes)
+  [ -n "$good" ] && [ -n "$bad" ] && [ -n "$bytes" ] || fail "no --stats line from the program"
+  sent_lines sess
+  tr -d '\r' <"$work/sess.txt" >"$work/sess.recorded"
+  rec_lines=$(wc -l <"$work/sess.recorded")
+  sent_n=$(wc -l <"$work/sess.sent")
+  md() { python3 -c "import json,sys; d=json.load(open(sys.argv[1])); print(d$1)" "$work/sess.txt.json"; }
+  md_complete=$(md "['complete']")
+  md_lines=$(md "['lines']")
+  md_good=$(md "['good_frames']")
+  md_bad=$(md "['bad_frames']")
+  md_bytes=$(md "['bytes']")
+  md_serial=$(md "['serial_number']")
+  echo "soak (session): ran ${took} s (session ${secs} s), exit ${rc}"
+  echo "soak (session): RSS ${first_kb} kB at ${samples[0]%% *} s, ${base_kb} kB at ${base_t} s" \
+    "(after warm-up), ${last_kb} kB at ${last_t} s: growth ${growth_kb} kB (allowed" \
+    "${allowed_kb} kB); ${#samples[@]} samples every ${sample_every} s"
+  echo "soak (session): sensor sent ${sent_n} data frame lines; session file ${rec_lines} lines" \
+    "($(stat -c %s "$work/sess.txt") bytes); program parsed ${good} good + ${bad} bad;" \
+    "metadata: complete ${md_complete}, lines ${md_lines}, good ${md_good}, bad ${md_bad}," \
+    "bytes ${md_bytes}, serial ${md_serial}"
+  [ "$growth_kb" -le "$allowed_kb" ] || fail "memory grew by ${growth_kb} kB after warm-up"
+  cmp -s "$work/sess.sent" "$work/sess.recorded" ||
+    fail "the session file is not every frame sent, in order (sent ${sent_n}, recorded ${rec_lines})"
+  [ "$md_complete" = True ] || fail "metadata not marked complete"
+  [ "$md_lines" -eq "$rec_lines" ] || fail "metadata says ${md_lines} lines, the file has ${rec_lines}"
+  [ "$md_good" -eq "$good" ] && [ "$md_bad" -eq "$bad" ] ||
+    fail "metadata frame counts differ from the program's"
+  # The program's byte count also holds the replies read before the session began (the stop
+  # after the open, zero values, serial number, production date).
+  [ "$md_bytes" -le "$bytes" ] && [ $((bytes - md_bytes)) -le "$max_bytes_before_session" ] ||
+    fail "metadata says ${md_bytes} bytes, the program received ${bytes}"
+  [ $((good + bad)) -eq "$rec_lines" ] || fail "good + bad frames differ from the session's lines"
+  echo "soak (session): every frame accounted for"
+
+  # The sensor hangs up mid-session: exit 1, no hang, and the session complete up to then.
+  hang_after=3
+  start_sensor shang --noise 0.05 --bad-checksum 0.02 --split --hangup-after "$hang_after" \
+    --frame-log "$work/shang.frames"
+  rc=0
+  timeout -k 5 $((hang_after + slack)) "$prog" --port "COM1=$work/shang" \
+    --session "$work/shang.txt" --seconds $((hang_after + 60)) >"$work/shang.out" \
+    2>"$work/shang.err" || rc=$?
+  stop_sensor shang
+  [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ] && fail "program hung after the sensor hung up"
+  [ "$rc" -ne 0 ] || fail "program reported success after the sensor hung up"
+  sent_lines shang
+  tr -d '\r' <"$work/shang.txt" >"$work/shang.recorded"
+  cmp -s "$work/shang.sent" "$work/shang.recorded" ||
+    fail "after the hang-up the session file is not every frame sent"
+  [ "$(python3 -c "import json,sys; print(json.load(open(sys.argv[1]))['complete'])" \
+    "$work/shang.txt.json")" = True ] || fail "metadata not complete after the hang-up"
+  echo "soak (session): hang-up after ${hang_after} s: exit ${rc}, $(wc -l <"$work/shang.recorded")" \
+    "lines, every frame sent, metadata complete; said: $(grep pulse3ch: "$work/shang.err" | tr '\n' ' ')"
+  echo "soak: PASS"
+  exit 0
+fi
 
 # ---- the soak run ----
 echo "soak: ${secs} s, faults: noise 0.05, bad checksum 0.02, lost bytes 0.05, split frames;" \

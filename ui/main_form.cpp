@@ -1,6 +1,7 @@
 #include "ui/main_form.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -79,6 +80,12 @@ void SyncCombo(QComboBox* w, const form::TComboBox& c) {
   }
 }
 
+void SyncAction(QAction* a, const form::TCaptionControl& c) {
+  if (a == nullptr) return;
+  if (a->isEnabled() != c.Enabled) a->setEnabled(c.Enabled);
+  if (a->text() != Q(c.Caption)) a->setText(Q(c.Caption));
+}
+
 }  // namespace
 
 MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
@@ -90,9 +97,11 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
     widget->setObjectName(QStringLiteral("XYPlot%1").arg(k + 1));
     window_->ReplacePlot(k, widget);
     plot_widgets_[static_cast<size_t>(k)] = widget;
+    beat_marks_[static_cast<size_t>(k)] = std::make_unique<window::PlotBeatMarks>(Plot(k));
   }
-  form_ =
-      std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_), std::move(options));
+  form_ = std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_),
+                                           std::move(options));
+  form_->Analysis().SetMarks({beat_marks_[0].get(), beat_marks_[1].get(), beat_marks_[2].get()});
   queue_.SetAfterBatch([this] { ScheduleSync(); });
 
   sync_timer_.setSingleShot(true);
@@ -150,6 +159,14 @@ void MainForm::Bind() {
   click(w.Button20, [f] { f->Button20Click(); });
   click(w.Button18, [f] { f->Button18Click(); });
   click(w.Button19, [f] { f->Button19Click(); });
+  click(w.session_button, [f] { f->SessionClick(); });
+  using ExportKind = window::ExportSource::Kind;
+  auto entry = [this, f](QAction* a, ExportKind kind) {
+    connect(a, &QAction::triggered, this, [this, f, kind] { Handle([f, kind] { f->ExportClick(kind); }); });
+  };
+  entry(w.export_current, ExportKind::kCurrentRecord);
+  entry(w.export_loaded, ExportKind::kLoadedRecord);
+  entry(w.export_session, ExportKind::kSession);
   click(w.Button1, [v] { v->Button1Click(); });
   click(w.Button3, [v] { v->Button3Click(); });
   click(w.Bt_ZoomX1, [v] { v->Bt_ZoomX1Click(); });
@@ -189,6 +206,11 @@ void MainForm::Bind() {
   connect(w.ch_jy, &QCheckBox::toggled, this, [this, c, v](bool on) {
     c->ch_jy.checked = on;
     Handle([v] { v->ch_jyClick(); });
+  });
+  window::LiveAnalysis* analysis = &form_->Analysis();
+  connect(w.show_beats, &QCheckBox::toggled, this, [this, analysis](bool on) {
+    analysis->show_beats.checked = on;
+    Handle([analysis] { analysis->ShowBeatsClick(); });
   });
   connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.checked = on; });
   connect(w.Edit_Freq, &QLineEdit::textChanged, this,
@@ -271,7 +293,16 @@ void MainForm::Sync() {
   SyncCaption(w.Button20, c.Button20);
   SyncCaption(w.Button18, c.Button18);
   SyncCaption(w.Button19, c.Button19);
+  const window::SessionControl& session = form_->Session();
+  SyncCaption(w.session_button, session.Button);
+  SyncCaption(w.session_info, session.Info);
+  const window::ExportControl& exports = form_->Export();
+  SyncCaption(w.export_button, exports.Button);
+  SyncAction(w.export_current, exports.CurrentRecord);
+  SyncAction(w.export_loaded, exports.LoadedRecord);
+  SyncAction(w.export_session, exports.Session);
   SyncMemo();
+  pulse_readouts_.Sync(w, form_->Analysis());
 
   for (size_t i = 0; i < w.status_panels.size(); ++i) {
     QLabel* panel = w.status_panels[i];
@@ -322,10 +353,33 @@ QString MainForm::QtFilter(const std::string& filter) {
 
 std::optional<std::string> MainForm::AskSaveFileName(const std::string& default_name,
                                                      const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
   const QString name =
       QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name), QtFilter(filter));
   if (name.isEmpty()) return std::nullopt;
   return name.toStdString();
+}
+
+QString MainForm::WithFilterExtension(const QString& name, const std::string& filter,
+                                     const QString& selected_filter) {
+  const QStringList parts = Q(filter).split('|');
+  QString wanted;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString ext = parts[i + 1].mid(1);  // "*.csv" -> ".csv"
+    if (name.endsWith(ext, Qt::CaseInsensitive)) return name;
+    if (wanted.isEmpty() || selected_filter == parts[i] + " (" + parts[i + 1] + ")") wanted = ext;
+  }
+  return name + wanted;
+}
+
+std::optional<std::string> MainForm::AskExportFileName(const std::string& default_name,
+                                                       const std::string& filter) {
+  if (scripted_save_) return scripted_save_;
+  QString selected;
+  const QString name = QFileDialog::getSaveFileName(window_.get(), QString(), Q(default_name),
+                                                    QtFilter(filter), &selected);
+  if (name.isEmpty()) return std::nullopt;
+  return WithFilterExtension(name, filter, selected).toStdString();
 }
 
 std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) {

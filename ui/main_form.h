@@ -11,8 +11,10 @@
 #include <memory>
 
 #include "ui/main_window.h"
+#include "ui/pulse_readouts.h"
 #include "ui/qt_main_queue.h"
 #include "window/form1.h"
+#include "window/plot_beat_marks.h"
 #include "window/view_plot_setup.h"
 
 namespace pulse::ui {
@@ -43,6 +45,8 @@ class MainForm : public QObject, public window::IFormHost {
   std::optional<std::string> AskSaveFileName(const std::string& default_name,
                                              const std::string& filter) override;
   std::optional<std::string> AskOpenFileName(const std::string& filter) override;
+  std::optional<std::string> AskExportFileName(const std::string& default_name,
+                                               const std::string& filter) override;
   void SetTimerInterval(int ms) override;
   void RunAfter(int ms, std::function<void()> step) override;
   void CloseWindow() override;
@@ -51,9 +55,15 @@ class MainForm : public QObject, public window::IFormHost {
   void SetHeadless(bool on) { headless_ = on; }
   // A script's answer to the next open-file dialogs, instead of asking.
   void SetScriptedOpenName(std::optional<std::string> name) { scripted_open_ = std::move(name); }
+  // Likewise for the save dialogs (sessions, exports, 保存).
+  void SetScriptedSaveName(std::optional<std::string> name) { scripted_save_ = std::move(name); }
 
   // Qt's filter text for a filter in "name|pattern|name|pattern" form.
   static QString QtFilter(const std::string& filter);
+  // The name with the chosen filter's extension ("*.edf" -> ".edf") when it
+  // has none of the filter's extensions yet.
+  static QString WithFilterExtension(const QString& name, const std::string& filter,
+                                     const QString& selected_filter);
 
  private:
   void Bind();
@@ -67,6 +77,8 @@ class MainForm : public QObject, public window::IFormHost {
   std::unique_ptr<MainWindow> window_;
   QtMainQueue queue_;
   window::ViewPlotSets plots_;
+  // After the plots, so the marks leave them first.
+  std::array<std::unique_ptr<window::PlotBeatMarks>, 3> beat_marks_;
   std::array<PlotWidget*, 3> plot_widgets_{};
   std::unique_ptr<window::TForm1> form_;
   TMFPrintDlg* print_dialog_;
@@ -76,7 +88,9 @@ class MainForm : public QObject, public window::IFormHost {
   int memo_count_ = 0;
   bool headless_ = false;
   std::optional<std::string> scripted_open_;
+  std::optional<std::string> scripted_save_;
   bool syncing_ = false;
+  PulseReadouts pulse_readouts_;
 };
 
 }  // namespace pulse::ui

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -26,6 +27,7 @@ constexpr int kStatusPanelWidth = 150;
 constexpr int kStatusPanels = 5;
 constexpr int kReadoutFontPx = 21;  // large static-pressure figures
 constexpr int kReadoutHeight = 40;
+constexpr int kPulseRateFontPx = 15;  // the pulse rate under the static pressure
 constexpr int kMemoFontPx = 14;
 constexpr int kWindowFontPx = 12;
 constexpr int kTimeStripHeight = 25;
@@ -34,6 +36,9 @@ constexpr int kCommVisibleItems = 10;
 constexpr int kRecordButtonWidth = 56;
 constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
+// The session read-out lies over the free left part of the time strip, left of its centred
+// caption, so nothing specified moves.
+constexpr int kSessionInfoWidth = 330;
 constexpr int kCommPorts = 30;        // port numbers offered in e_comm
 constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
@@ -153,6 +158,7 @@ QWidget* MainWindow::BuildViewRow(int k) {
   static const char* const kReadouts[] = {"P_jy1", "P_jy2", "P_jy3"};
   static const char* const kPrint[] = {"SpeedButton2", "SpeedButton3", "SpeedButton4"};
   static const char* const kUnitLists[] = {nullptr, "cb_unit2", "cb_unit3"};
+  static const char* const kPulseRates[] = {"Label_rate1", "Label_rate2", "Label_rate3"};
 
   ViewRowWidgets& r = w_.views[static_cast<std::size_t>(k)];
   r.row = Named(new QWidget, kRows[k]);
@@ -233,6 +239,15 @@ QWidget* MainWindow::BuildViewRow(int k) {
   r.print->setFixedSize(kSmallButton, kSmallButton);
   bh->addWidget(r.print);
   bv->addLayout(bh);
+  r.pulse_rate = Named(new QLabel(QStringLiteral("脉率: --")), kPulseRates[k]);
+  {
+    QFont f = WindowFont();
+    f.setPixelSize(kPulseRateFontPx);
+    f.setBold(true);
+    r.pulse_rate->setFont(f);
+  }
+  r.pulse_rate->setAlignment(Qt::AlignCenter);
+  bv->addWidget(r.pulse_rate);
   bv->addStretch(1);
   h->addWidget(r.box);
   return r.row;
@@ -245,6 +260,10 @@ QWidget* MainWindow::BuildTimeStrip() {
   auto* h = new QHBoxLayout(strip);
   h->setContentsMargins(kButtonColumnWidth, 1, 2, 1);
   h->setSpacing(2);
+  // Beat marks concern all three views; the box sits at the free left end.
+  w_.show_beats = Named(new QCheckBox(QStringLiteral("显示心搏")), "ch_beats");
+  w_.show_beats->setChecked(true);
+  h->addWidget(w_.show_beats, 0);
   auto* caption = Label(QStringLiteral("时间  单位 秒"), "Label_time");
   caption->setAlignment(Qt::AlignCenter);
   h->addWidget(caption, 1);
@@ -266,6 +285,10 @@ QWidget* MainWindow::BuildTimeStrip() {
                      static_cast<QWidget*>(w_.Bt_ZoomX2), static_cast<QWidget*>(w_.Button1),
                      static_cast<QWidget*>(w_.SpeedButton1)})
     h->addWidget(b);
+  w_.session_info = Label(QString(), "Label_session");
+  w_.session_info->setParent(strip);
+  w_.session_info->setGeometry(kButtonColumnWidth + 4, 1, kSessionInfoWidth, kTimeStripHeight - 2);
+  w_.session_info->setVisible(false);  // only while a session runs
   w_.time_strip = strip;
   return strip;
 }
@@ -400,6 +423,18 @@ QWidget* MainWindow::BuildRecordPanel() {
   g->addWidget(w_.Button20, 1, 0);
   g->addWidget(w_.Button18, 1, 1);
   g->addWidget(w_.Button19, 1, 2);
+
+  // Sessions and export sit after the specified controls, which keep their places.
+  w_.session_button = Button(QStringLiteral("会话记录"), "Bt_session");
+  w_.export_button = Button(QStringLiteral("导出"), "Bt_export");
+  w_.export_menu = new QMenu(w_.export_button);
+  w_.export_current = w_.export_menu->addAction(QStringLiteral("导出当前记录..."));
+  w_.export_loaded = w_.export_menu->addAction(QStringLiteral("导出载入的记录..."));
+  w_.export_session = w_.export_menu->addAction(QStringLiteral("导出会话文件..."));
+  w_.export_button->setMenu(w_.export_menu);
+  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kRecordButtonWidth);
+  g->addWidget(w_.session_button, 0, 3);
+  g->addWidget(w_.export_button, 1, 3);
   h->addLayout(g, 0);
 
   w_.Memo1 = Named(new QPlainTextEdit, "Memo1");

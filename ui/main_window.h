@@ -6,12 +6,14 @@
 #include <QMainWindow>
 #include <array>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
@@ -32,6 +34,7 @@ struct ViewRowWidgets {
   QToolButton* print = nullptr;      // SpeedButton2..4
   QComboBox* unit_list = nullptr;    // hidden cb_unit2 / cb_unit3 (rows 2 and 3 only)
   QGridLayout* plot_cell = nullptr;  // holds the plot and its zero panel in one cell
+  QLabel* pulse_rate = nullptr;      // "脉率: 72 bpm", its colour the signal quality
 };
 
 // Pointers to the controls the window model binds, under their control names.
@@ -46,6 +49,7 @@ struct MainWindowWidgets {
   QPushButton* Bt_ZoomX2 = nullptr;     // time "+"
   QPushButton* Button1 = nullptr;       // "->"
   QToolButton* SpeedButton1 = nullptr;  // reset
+  QCheckBox* show_beats = nullptr;      // "显示心搏": beat marks on the waves
 
   QWidget* p_bb = nullptr;          // control strip
   QGroupBox* device_box = nullptr;  // "设备操作"
@@ -76,6 +80,14 @@ struct MainWindowWidgets {
   QPushButton* Button20 = nullptr;  // "保存"
   QPushButton* Button18 = nullptr;  // "载入"
   QPushButton* Button19 = nullptr;  // "模拟"
+  QPushButton* session_button = nullptr;  // "会话记录" / "停止会话"
+  QPushButton* export_button = nullptr;   // "导出", with the menu below
+  QMenu* export_menu = nullptr;
+  QAction* export_current = nullptr;  // the current 20 s record
+  QAction* export_loaded = nullptr;   // the file loaded with "载入"
+  QAction* export_session = nullptr;  // the running or last session's file
+  QLabel* session_info = nullptr;     // name, length and frames while a session runs;
+                                      // over the left of the time strip
   QPlainTextEdit* Memo1 = nullptr;
 
   QStatusBar* StatusBar1 = nullptr;

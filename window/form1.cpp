@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <utility>
 
 #include "comm/port_names.h"
@@ -35,6 +37,17 @@ constexpr uint32_t kLinkReadIntervalMs = 2;
 constexpr int kMinRate = 5;
 constexpr int kMaxRate = 250;
 constexpr int kRateWhenNotANumber = 100;
+
+constexpr const char* kOpenDeviceFirst = "请首先打开设备";
+constexpr const char* kNothingToExport = "没有可导出的数据";
+
+SessionControl::Options SessionOptions(const FormOptions& options) {
+  SessionControl::Options out;
+  out.program_version = options.program_version.empty() ? PULSE_VERSION : options.program_version;
+  out.writer = options.session_writer;
+  out.now = options.now;
+  return out;
+}
 
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();
@@ -88,7 +101,11 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
       retry_(state_, sender_),
       views_(state_, controls_, plots),
       parser_(state_, controls_, views_),
-      recording_(state_, controls_, views_) {
+      recording_(state_, controls_, views_),
+      session_(state_, parser_, SessionOptions(options_)),
+      analysis_(state_, controls_) {
+  parser_.SetDataFrameSink(&analysis_.LiveSink());
+  recording_.SetFrameSink(&analysis_.ReplaySink());
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
@@ -186,6 +203,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
+  // The window is going: a session's last error can only go to standard error.
+  EndSession(false);
   CloseDevice();
   state_.RecordList.clear();
   state_.ReplayList.reset();
@@ -323,6 +342,9 @@ bool TForm1::OpenDevice() {
 }
 
 void TForm1::CloseDevice() {
+  // A session belongs to the device it records; it ends with the link, its
+  // file and metadata complete.
+  EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
     controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
@@ -345,7 +367,7 @@ void TForm1::HandleHangup() {
 
 void TForm1::bt_startClick() {
   if (!state_.PortOpen) {
-    host_.ShowMessage("请首先打开设备");
+    host_.ShowMessage(kOpenDeviceFirst);
     return;
   }
   if (HoldUntilStopped(&TForm1::bt_startClick)) return;
@@ -421,10 +443,106 @@ void TForm1::Button19Click() {
   if (recording_.Button19Click()) SetTimerInterval(kReplayIntervalMs);
 }
 
+void TForm1::SessionClick() {
+  if (session_.Running()) {
+    EndSession(true);
+    return;
+  }
+  if (!state_.PortOpen) {
+    host_.ShowMessage(kOpenDeviceFirst);
+    return;
+  }
+  const std::optional<std::string> chosen =
+      host_.AskSaveFileName(kSessionDialogFileName, kSessionDialogFilter);
+  if (!chosen || chosen->empty()) return;
+  const std::string err = StartSession(RecordFileName(*chosen));
+  if (!err.empty()) host_.ShowError(err);
+}
+
+std::string TForm1::StartSession(const std::string& path) {
+  // Emptying the file being replayed would pull the lines from under the replay.
+  std::error_code ec;
+  if (!recording_.LoadedPath().empty() &&
+      std::filesystem::equivalent(path, recording_.LoadedPath(), ec) && !ec) {
+    return "\"" + path + "\" is the loaded record; choose another name";
+  }
+  std::string err = session_.Start(path);
+  UpdateExportEntries();
+  return err;
+}
+
+void TForm1::EndSession(bool report) {
+  if (!session_.Running()) return;
+  std::string err = session_.Stop();
+  if (err.empty()) return;
+  if (report) {
+    host_.ShowError(err);
+  } else {
+    std::fprintf(stderr, "pulse3ch: %s\n", err.c_str());
+  }
+}
+
+void TForm1::ExportClick(ExportSource::Kind kind) {
+  ExportSource source;
+  source.kind = kind;
+  source.rate = state_.SampleRate;
+  source.unit = UnitSymbolOfFactor(state_.UnitFactor);
+  switch (kind) {
+    case ExportSource::Kind::kCurrentRecord:
+      source.lines = state_.RecordList;
+      break;
+    case ExportSource::Kind::kLoadedRecord:
+      source.path = recording_.LoadedPath();
+      break;
+    case ExportSource::Kind::kSession:
+      source.path = session_.Path();
+      break;
+  }
+  if (source.lines.empty() && source.path.empty()) {
+    host_.ShowMessage(kNothingToExport);
+    return;
+  }
+  const std::optional<std::string> chosen =
+      host_.AskExportFileName(DefaultExportName(source), kExportDialogFilter);
+  if (!chosen || chosen->empty()) return;
+  const std::string err = export_.Begin(std::move(source), *chosen);
+  if (!err.empty()) host_.ShowError(err);
+}
+
+void TForm1::UpdateExportEntries() {
+  export_.CurrentRecord.Enabled = !state_.RecordList.empty();
+  export_.LoadedRecord.Enabled = !recording_.LoadedPath().empty();
+  export_.Session.Enabled = !session_.Path().empty();
+}
+
 void TForm1::Timer1Timer() {
+  // A box opened below runs its own event loop, in which the timer goes on
+  // firing; those ticks wait until the box is closed.
+  if (in_timer_) return;
+  struct Guard {
+    bool& flag;
+    ~Guard() { flag = false; }
+  } guard{in_timer_};
+  in_timer_ = true;
+  TimerDuties();
+  std::optional<std::string> failure = session_.Tick();
+  std::optional<ExportControl::Done> done = export_.Tick();
+  UpdateExportEntries();
+  if (failure) host_.ShowError(*failure);
+  if (done) {
+    if (done->ok) {
+      host_.ShowMessage(done->text);
+    } else {
+      host_.ShowError(done->text);
+    }
+  }
+}
+
+void TForm1::TimerDuties() {
   controls_.StatusBar1.panels[kPanelClock].text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
+  analysis_.Tick(LiveAnalysis::Clock::now());
   if (r.end_tick) return;
   // A restart left over from before the open would overtake its stop.
   if (!stop_after_open_sent_ && open_number_ != 0) return;

@@ -23,7 +23,10 @@
 #include "protocol/device_link.h"
 #include "protocol/frame_parser.h"
 #include "protocol/retry_rules.h"
+#include "window/export_control.h"
+#include "window/live_analysis.h"
 #include "window/recording.h"
+#include "window/session_control.h"
 #include "window/view_plot.h"
 #include "window/views.h"
 
@@ -41,6 +44,12 @@ class IFormHost {
   virtual std::optional<std::string> AskSaveFileName(const std::string& default_name,
                                                      const std::string& filter) = 0;
   virtual std::optional<std::string> AskOpenFileName(const std::string& filter) = 0;
+  // The save dialog of an export: a host that knows which filter was chosen
+  // gives the name that filter's extension when it has none.
+  virtual std::optional<std::string> AskExportFileName(const std::string& default_name,
+                                                       const std::string& filter) {
+    return AskSaveFileName(default_name, filter);
+  }
   // Timer1's interval in milliseconds (the timer runs from creation).
   virtual void SetTimerInterval(int ms) = 0;
   // Runs `step` once on the main thread after `ms` milliseconds, unless the
@@ -66,6 +75,10 @@ struct FormOptions {
   std::string exe_dir;                     // program directory; empty: the running program's
   std::string settings_dir;                // where comSet.ini lives; empty: found from exe_dir
   std::vector<std::string> port_mappings;  // "COMn=PATH" entries, as on the command line
+  // Written into the metadata of each session; empty: this build's version.
+  std::string program_version;
+  // Session writing; tests inject write failures here.
+  records::SessionWriter::Options session_writer;
   // Source of the clock shown in the status bar.
   std::function<std::chrono::system_clock::time_point()> now = [] {
     return std::chrono::system_clock::now();
@@ -103,6 +116,14 @@ class TForm1 {
   void Button20Click();  // save the record
   void Button18Click();  // load a record file
   void Button19Click();  // replay it
+  // "会话记录" / "停止会话": starts a session into a file the operator
+  // chooses, or ends the running one.
+  void SessionClick();
+  // Starts a session into `path` as given, without a dialog (headless runs).
+  // Returns an error text, empty on success.
+  [[nodiscard]] std::string StartSession(const std::string& path);
+  // The export menu's entries: asks for the output and exports in the background.
+  void ExportClick(ExportSource::Kind kind);
   void Timer1Timer();
   // e_comm's text changed: the hint tells which device that port is.
   void e_commChange();
@@ -116,6 +137,10 @@ class TForm1 {
   comm::TComm& comm1() { return comm1_; }
   protocol::FrameParser& Parser() { return parser_; }
   RecordReplay& Recording() { return recording_; }
+  SessionControl& Session() { return session_; }
+  ExportControl& Export() { return export_; }
+  // Pulse rate, quality and beat marks of the three channels.
+  LiveAnalysis& Analysis() { return analysis_; }
   const std::string& SettingsPath() const { return settings_path_; }
   // True once the stop command that follows the last open has been sent;
   // until then the command buttons stay disabled.
@@ -141,6 +166,11 @@ class TForm1 {
   std::string ClockText() const;
   // "PORT=PATH" entries of the settings file's "ports" section.
   void ReadPortMappings();
+  // Ends a running session; a failure goes to the error box when `report`.
+  void EndSession(bool report);
+  // Timer1's specified duties: clock, replay, command retries.
+  void TimerDuties();
+  void UpdateExportEntries();
 
   IFormHost& host_;
   FormOptions options_;
@@ -154,9 +184,13 @@ class TForm1 {
   WaveViews views_;
   protocol::FrameParser parser_;
   RecordReplay recording_;
+  SessionControl session_;
+  ExportControl export_;
+  LiveAnalysis analysis_;
   std::string settings_path_;
   int timer_interval_ = kIdleIntervalMs;
   bool stop_after_open_sent_ = false;
+  bool in_timer_ = false;
   // Counts opens, so that only the latest open's step enables the buttons.
   uint64_t open_number_ = 0;
   std::vector<void (TForm1::*)()> held_clicks_;

@@ -4,12 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "protocol/units.h"
 #include "window/replay_line.h"
 #include "window/safe_file_write.h"
+// Last: it brings the namespace pulse::protocol, which hides ::protocol below.
+#include "records/record_file.h"
 
 namespace pulse::window {
 namespace {
@@ -22,6 +25,11 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 
 std::string Describe(const std::string& what, const std::string& path, int err) {
   return what + " \"" + path + "\": " + std::strerror(err);
+}
+
+// The replay decodes values from two bytes, so they fit.
+std::int16_t Raw16(std::int32_t v) {
+  return static_cast<std::int16_t>(v);
 }
 
 char Lower(char c) {
@@ -146,6 +154,11 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
   return lines;
 }
 
+RecordReplay::RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views)
+    : state_(state), controls_(controls), views_(views) {}
+
+RecordReplay::~RecordReplay() = default;
+
 std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_save_name) {
   if (state_.RecordList.empty()) return std::nullopt;
   const std::optional<std::string> chosen = ask_save_name();
@@ -158,13 +171,43 @@ std::optional<std::string> RecordReplay::Button20Click(const FileDialog& ask_sav
 bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   const std::optional<std::string> chosen = ask_open_name();
   if (!chosen || chosen->empty()) return false;
-  std::vector<std::string> lines = LoadTextLines(*chosen);
-  controls_.Memo1.lines.Assign(lines);
-  state_.ReplayList = std::move(lines);
+  struct stat st {};
+  const bool large = ::stat(chosen->c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                     static_cast<std::uint64_t>(st.st_size) > kMaxWholeLoadBytes;
+  if (!large) {
+    std::vector<std::string> lines = LoadTextLines(*chosen);
+    controls_.Memo1.lines.Assign(lines);
+    state_.ReplayList = std::move(lines);
+    indexed_.reset();
+  } else {
+    records::RecordFileOpen opened = records::RecordFile::Open(*chosen);
+    if (!opened.file) throw RecordFileError(opened.error);
+    const records::RecordFile& file = *opened.file;
+    // The log is for reading, not for holding an hour of frames.
+    std::vector<std::string> preview;
+    const std::size_t shown = std::min<std::size_t>(file.LineCount(), kLogPreviewLines);
+    preview.reserve(shown + 1);
+    const std::string err = file.ForEachLine([&](std::size_t, std::string_view text) {
+      preview.emplace_back(text);
+      return preview.size() < shown;
+    });
+    if (!err.empty()) throw RecordFileError(err);
+    preview.push_back("…… 文件共 " + std::to_string(file.LineCount()) + " 行，日志只显示前 " +
+                      std::to_string(shown) + " 行；模拟回放全部行");
+    controls_.Memo1.lines.Assign(std::move(preview));
+    state_.ReplayList.emplace();
+    indexed_ = std::move(opened.file);
+  }
+  loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
   controls_.StatusBar1.panels[kPanelLinkState].text = kLoadedStatusText;
   return true;
+}
+
+std::size_t RecordReplay::LoadedLineCount() const {
+  if (indexed_) return indexed_->LineCount();
+  return state_.ReplayList ? state_.ReplayList->size() : 0;
 }
 
 bool RecordReplay::Button19Click() {
@@ -182,13 +225,19 @@ RecordReplay::TickResult RecordReplay::ReplayTick() {
     state_.Replaying = false;
     return {false, kIdleIntervalMs};
   }
-  const std::vector<std::string>& list = *state_.ReplayList;
-  if (state_.ReplayIndex < 0 || static_cast<std::size_t>(state_.ReplayIndex) >= list.size()) {
+  const std::size_t count = LoadedLineCount();
+  if (state_.ReplayIndex < 0 || static_cast<std::size_t>(state_.ReplayIndex) >= count) {
     state_.Replaying = false;
     state_.ReplayIndex = 0;
     return {true, kIdleIntervalMs};
   }
-  ReplayLine(list[static_cast<std::size_t>(state_.ReplayIndex)]);
+  const auto index = static_cast<std::size_t>(state_.ReplayIndex);
+  if (indexed_) {
+    // A line that can no longer be read (the file was cut) is skipped like a damaged one.
+    if (const std::optional<std::string> line = indexed_->Line(index)) ReplayLine(*line);
+  } else {
+    ReplayLine((*state_.ReplayList)[index]);
+  }
   ++state_.ReplayIndex;
   return {false, kReplayIntervalMs};
 }
@@ -207,6 +256,8 @@ void RecordReplay::ReplayLine(std::string_view text) {
     ++state_.SampleCount1;
     views_.ShowChannel1(true, state_.SampleCount1, wave_value(frame->wave_raw[0]),
                         static_value(frame->static_raw[0]));
+    if (sink_ != nullptr) sink_->OnDataFrame(pulse::protocol::DataFrame1{Raw16(frame->static_raw[0]),
+                                                                  Raw16(frame->wave_raw[0])});
     return;
   }
   // A three-channel line shows "停止采样" on the start button, as live data
@@ -221,6 +272,14 @@ void RecordReplay::ReplayLine(std::string_view text) {
   ++state_.SampleCount3;
   views_.ShowChannel3(state_.SampleCount3, wave_value(frame->wave_raw[2]),
                       static_value(frame->static_raw[2]));
+  if (sink_ != nullptr) {
+    pulse::protocol::DataFrame3 typed;
+    for (std::size_t c = 0; c < typed.wave_raw.size(); ++c) {
+      typed.static_raw[c] = Raw16(frame->static_raw[c]);
+      typed.wave_raw[c] = Raw16(frame->wave_raw[c]);
+    }
+    sink_->OnDataFrame(typed);
+  }
 }
 
 }  // namespace pulse::window

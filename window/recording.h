@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,12 @@
 
 #include "form/form_state.h"
 #include "form/main_controls.h"
+#include "protocol/data_frame_sink.h"
 #include "window/views.h"
+
+namespace pulse::records {
+class RecordFile;
+}
 
 namespace pulse::window {
 
@@ -35,11 +41,19 @@ inline constexpr const char* kLoadedStatusText = "载入完成,准备模拟...";
 inline constexpr int kReplayIntervalMs = 10;
 inline constexpr int kIdleIntervalMs = 100;
 
-// Limits for loading. A record of 20 s at the device's highest rate is about
-// 250 KB of lines under 60 characters; the limits leave room for long
-// recordings made elsewhere while refusing files that are not records.
+// Limits for reading a file whole. A record of 20 s at the device's highest
+// rate is about 250 KB of lines under 60 characters; the limits leave room
+// for long recordings made elsewhere while refusing files that are not records.
 inline constexpr std::size_t kMaxRecordFileBytes = 16u * 1024 * 1024;
 inline constexpr std::size_t kMaxRecordLineChars = 1024;
+
+// "载入" reads a file of up to this size whole into the replay list and the
+// log (about 5 minutes of three-channel frames at 250 per second). A larger
+// one, a session of any length, is indexed on disk instead: the log shows
+// its first kLogPreviewLines lines and a note, and the replay reads each
+// line from the file when its turn comes.
+inline constexpr std::size_t kMaxWholeLoadBytes = 4u * 1024 * 1024;
+inline constexpr int kLogPreviewLines = 1000;
 
 // The name the record is saved under: ".txt" is appended unless the chosen
 // name already ends in it, in any letter case.
@@ -64,8 +78,10 @@ class RecordReplay {
   // Runs a file dialog; nothing (or an empty name) when the operator cancels.
   using FileDialog = std::function<std::optional<std::string>()>;
 
-  RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views)
-      : state_(state), controls_(controls), views_(views) {}
+  RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views);
+  ~RecordReplay();
+  RecordReplay(const RecordReplay&) = delete;
+  RecordReplay& operator=(const RecordReplay&) = delete;
 
   // "保存": with a non-empty record list, asks for a name and writes the list
   // to RecordFileName(name); the list is kept and recording goes on. Returns
@@ -73,11 +89,19 @@ class RecordReplay {
   // dialog was cancelled. Throws RecordFileError.
   std::optional<std::string> Button20Click(const FileDialog& ask_save_name);
 
-  // "载入": asks for a file and loads it into the replay list and Memo1. A
-  // replay in progress ends; a new one starts only with "模拟". The timer
-  // keeps running. Returns whether a file was loaded. Throws RecordFileError
-  // (the lists then keep their contents).
+  // "载入": asks for a file and loads it into the replay list and Memo1 (a
+  // file over kMaxWholeLoadBytes is indexed instead, see there). A replay in
+  // progress ends; a new one starts only with "模拟". The timer keeps
+  // running. Returns whether a file was loaded. Throws RecordFileError (the
+  // lists then keep their contents).
   bool Button18Click(const FileDialog& ask_open_name);
+
+  // The file loaded last (empty before the first load), and the number of
+  // lines a replay of it goes through.
+  const std::string& LoadedPath() const { return loaded_path_; }
+  std::size_t LoadedLineCount() const;
+  // Whether the loaded file was indexed on disk rather than read whole.
+  bool LoadedIndexed() const { return indexed_ != nullptr; }
 
   // "模拟": restarts the replay of the loaded list from its first line with
   // empty views and reset axes. Without a loaded list it does nothing and
@@ -97,10 +121,17 @@ class RecordReplay {
   // skipped. The static pressure option ch_jy does not apply to a replay.
   void ReplayLine(std::string_view text);
 
+  // Receives every replayed data frame after the views drew it; nullptr: none.
+  void SetFrameSink(pulse::protocol::IDataFrameSink* sink) { sink_ = sink; }
+
  private:
   form::TFormState& state_;
   form::TMainControls& controls_;
   WaveViews& views_;
+  std::string loaded_path_;
+  // The loaded file when it was too large to read whole; ReplayList is then empty.
+  std::unique_ptr<records::RecordFile> indexed_;
+  pulse::protocol::IDataFrameSink* sink_ = nullptr;
 };
 
 }  // namespace pulse::window

@@ -150,7 +150,7 @@ TEST(OfflineExport, RefusalsNameTheProblemAndLeaveNothingBehind) {
   std::filesystem::copy_file(dir / "r.txt", dir / "rec.csv");
   refuse({dir / "rec.csv", dir / "rec.csv", {}, ""}, kExitUsage, "is the record itself");
   EXPECT_EQ(ReadAll(dir / "rec.csv"), ReadAll(dir / "r.txt"));
-  EXPECT_EQ(Names(dir.path()),
+  EXPECT_EQ(Names(dir.Path()),
             (std::vector<std::string>{"bin.txt", "old.csv", "r.txt", "rec.csv"}));
 }
 
@@ -184,7 +184,7 @@ TEST(OfflineCommandLine, OptionsReachTheCommandsAndMisuseIsExitTwo) {
        }) {
     EXPECT_EQ(run(bad), kExitUsage) << bad[0] << " " << bad[1];
   }
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.csv", "b.csv", "r.txt"}));
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.csv", "b.csv", "r.txt"}));
 }
 
 // Wave values quantised as the device sends them, 0.001 hPa a count.
@@ -302,7 +302,7 @@ TEST(OfflineAnalyze, RecordsWithNothingToAnalyze) {
   EXPECT_TRUE(Has(m.errors, "Cannot open file")) << m.errors;
   EXPECT_EQ(RunAnalyze({dir / "bad.txt", {}, dir / "bad.txt"}, m.Fn()), kExitUsage);
   EXPECT_EQ(m.results, "");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"bad.txt"});
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"bad.txt"});
 }
 
 // The reference arterial recording as the device would send it at 200 Hz, three channels at

@@ -75,8 +75,10 @@ class FormFixture : public ::testing::Test {
     options.exe_dir = dir_;
     options.settings_dir = dir_;
     options.port_mappings = std::move(port_mappings);
-    form_ = std::make_unique<TForm1>(
-        host_, queue_, std::array<pulse::window::IViewPlot*, 3>{&p1_, &p2_, &p3_}, options);
+    if (customize_) customize_(options);
+    form_ = std::make_unique<TForm1>(host_, queue_,
+                                     std::array<pulse::window::IViewPlot*, 3>{&p1_, &p2_, &p3_},
+                                     options);
     form_->FormCreate();
   }
   void TearDown() override {
@@ -87,6 +89,8 @@ class FormFixture : public ::testing::Test {
   form::TFormState& S() { return form_->State(); }
   const std::string& Panel(size_t i) { return C().StatusBar1.panels[i].text; }
 
+  // Runs on the options before the form is made.
+  std::function<void(FormOptions&)> customize_;
   FakeHost host_;
   comm::ManualQueue queue_;
   test::FakeViewPlot p1_, p2_, p3_;

@@ -328,12 +328,14 @@ TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
   EXPECT_EQ(Restarts(), 0);  // the record kept every line
 
   // The log lists every data frame the sensor wrote, in order. Frames that arrive while the
-  // stop is pending are not drawn nor recorded: only the last few.
+  // stop is pending are not drawn nor recorded: at most a second's worth, since an
+  // unanswered stop is repeated every 0.5 s and a loaded machine may need the repeat.
   const std::vector<std::string> intact = LoggedFrames(o.frame_log, "intact");
   ASSERT_EQ(intact.size(), st.data_frames_intact);
   const auto drawn = static_cast<size_t>(FramesParsed());
   ASSERT_LE(drawn, intact.size());
-  EXPECT_LE(intact.size() - drawn, 40u) << "intact frames neither drawn nor recorded";
+  EXPECT_LE(intact.size() - drawn, static_cast<size_t>(s.SampleRate))
+      << "intact frames neither drawn nor recorded";
   std::vector<std::string> good_lines, bad_lines;
   for (const std::string& line : s.RecordList) {
     (IsGoodFrameLine(line) ? good_lines : bad_lines).push_back(line);

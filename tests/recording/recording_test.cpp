@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "protocol/recorder.h"
+#include "protocol/units.h"
 #include "tests/views/fake_view_plot.h"
 #include "tests/window/unprivileged.h"
 
@@ -224,14 +225,16 @@ TEST_F(RecordingTest, LoadRefusesWhatIsNoRecordAndKeepsTheLoadedList) {
   ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "good.txt")));
 
   WriteFile(dir_ / "binary.txt", std::string("F0 1F\0\x01\x02 05\r\n", 14));
-  {  // 100 MB without writing them: a sparse file
+  {  // 100 MB without writing them, a sparse file: too large to read whole, and binary
     std::ofstream big(dir_ / "big.txt", std::ios::binary);
   }
   fs::resize_file(dir_ / "big.txt", 100u * 1024 * 1024);
+  // Large and text, but a line far beyond any frame's.
+  WriteFile(dir_ / "big_long.txt", std::string(kMaxWholeLoadBytes, 'A') + "\r\n");
   WriteFile(dir_ / "long.txt", "F0\r\n" + std::string(kMaxRecordLineChars + 1, 'A') + "\r\n");
   fs::create_directory(dir_ / "folder.txt");
 
-  for (const char* name : {"binary.txt", "big.txt", "long.txt", "folder.txt"}) {
+  for (const char* name : {"binary.txt", "big.txt", "big_long.txt", "long.txt", "folder.txt"}) {
     std::string message;
     try {
       replay_.Button18Click(Choose(dir_ / name));
@@ -242,6 +245,8 @@ TEST_F(RecordingTest, LoadRefusesWhatIsNoRecordAndKeepsTheLoadedList) {
     ASSERT_TRUE(state_.ReplayList);
     EXPECT_EQ(*state_.ReplayList, Lines{kExample}) << name;
     EXPECT_EQ(controls_.Memo1.lines.Items(), Lines{kExample}) << name;
+    EXPECT_EQ(replay_.LoadedPath(), (dir_ / "good.txt").string()) << name;
+    EXPECT_FALSE(replay_.LoadedIndexed()) << name;
   }
   // A line of exactly the limit is accepted.
   WriteFile(dir_ / "limit.txt", std::string(kMaxRecordLineChars, 'A'));
@@ -452,6 +457,50 @@ TEST(RecordStep, HoldsTwentySecondsPlusOneLineAt200PerSecond) {
   ASSERT_EQ(state.RecordList.size(), 4001u);
   EXPECT_EQ(state.RecordList.back(), "5999");
   EXPECT_EQ(state.RecordList.front(), "1999");
+}
+
+// A session of any length loads: indexed on disk, its beginning and a note
+// in the log, every line replayed from the file, a torn last line left out.
+TEST_F(RecordingTest, LoadIndexesALargeFileAndReplaysEveryLineFromIt) {
+  std::string text;
+  int lines = 0;
+  for (; text.size() <= kMaxWholeLoadBytes; ++lines) {
+    // Values that count up, so the replay's order shows in the read-out.
+    text += ThreeChannelLine(lines % 30000, lines % 1000, 2, 3, 4, 5) + "\r\n";
+  }
+  text += "F0 1F 0D 34 01";  // cut short by a crash: no line end
+  WriteFile(dir_ / "session.txt", text);
+
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "session.txt")));
+  EXPECT_TRUE(replay_.LoadedIndexed());
+  EXPECT_EQ(replay_.LoadedLineCount(), static_cast<size_t>(lines));
+  ASSERT_TRUE(state_.ReplayList);
+  EXPECT_TRUE(state_.ReplayList->empty());  // the lines stay on disk
+  ASSERT_EQ(controls_.Memo1.lines.Count(), kLogPreviewLines + 1);
+  EXPECT_EQ(controls_.Memo1.lines[0], ThreeChannelLine(0, 0, 2, 3, 4, 5));
+  EXPECT_EQ(controls_.Memo1.lines[kLogPreviewLines - 1],
+            ThreeChannelLine(kLogPreviewLines - 1, kLogPreviewLines - 1, 2, 3, 4, 5));
+  EXPECT_NE(controls_.Memo1.lines[kLogPreviewLines].find(std::to_string(lines) + " 行"),
+            std::string::npos)
+      << controls_.Memo1.lines[kLogPreviewLines];
+  EXPECT_EQ(controls_.StatusBar1.panels[0].text, "载入完成,准备模拟...");
+
+  ASSERT_TRUE(replay_.Button19Click());
+  int ticks = 0;
+  while (!replay_.ReplayTick().end_tick && ticks <= lines) ++ticks;
+  EXPECT_EQ(ticks, lines);
+  EXPECT_EQ(state_.SampleCount1, lines);
+  // The last line replayed shows its own static value: 0.1 hPa steps in mmH2O.
+  const int last = (lines - 1) % 30000;
+  EXPECT_EQ(controls_.P_jy1.Caption,
+            protocol::FormatFixed2(protocol::StaticValueOfRaw(last, state_.UnitFactor)));
+
+  // A normal record loaded afterwards is read whole again.
+  WriteFile(dir_ / "small.txt", std::string(kExample) + "\r\n");
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "small.txt")));
+  EXPECT_FALSE(replay_.LoadedIndexed());
+  EXPECT_EQ(*state_.ReplayList, Lines{kExample});
+  EXPECT_EQ(replay_.LoadedLineCount(), 1u);
 }
 
 }  // namespace

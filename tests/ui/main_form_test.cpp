@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QAction>
 #include <QTest>
 #include <filesystem>
 
@@ -104,6 +105,51 @@ TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
   QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !W().views[0].row->isHidden(); }, 2000));
   EXPECT_FALSE(W().views[2].row->isHidden());
+}
+
+TEST_F(MainFormTest, SessionAndExportByClickingWithTheirReadOut) {
+  QTest::mouseClick(W().Bt_open, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().bt_start->isEnabled(); }, 3000));
+  EXPECT_EQ(W().session_button->text(), "会话记录");
+  EXPECT_TRUE(W().session_info->isHidden());
+  EXPECT_FALSE(W().export_session->isEnabled());
+
+  const std::string session = (dir_ / "s.txt").string();
+  form_->SetScriptedSaveName(session);
+  QTest::mouseClick(W().session_button, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().session_button->text() == "停止会话"; }, 2000));
+  QTest::mouseClick(W().bt_start, Qt::LeftButton);
+  // The read-out names the file and counts what reaches it.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const QString t = W().session_info->text();
+        return !W().session_info->isHidden() && t.startsWith("会话: s.txt  00:00:0") &&
+               t.section("  ", 2).section("帧", 0, 0).toInt() > 50;
+      },
+      5000))
+      << W().session_info->text().toStdString();
+  QTest::mouseClick(W().session_button, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().session_info->isHidden(); }, 2000));
+  EXPECT_EQ(W().session_button->text(), "会话记录");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().export_session->isEnabled(); }, 2000));
+
+  // The session entry of the export menu writes the file in the background.
+  const std::string edf = (dir_ / "s.edf").string();
+  form_->SetScriptedSaveName(edf);
+  W().export_session->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(edf); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().export_button->isEnabled(); }, 10000));
+  EXPECT_GT(std::filesystem::file_size(edf), 256u);
+}
+
+TEST(MainFormFilter, ExportNamesGetTheChosenFiltersExtension) {
+  const std::string filter = "CSV 文件|*.csv|EDF+ 文件|*.edf";
+  EXPECT_EQ(MainForm::WithFilterExtension("a", filter, "EDF+ 文件 (*.edf)"), "a.edf");
+  EXPECT_EQ(MainForm::WithFilterExtension("a", filter, "CSV 文件 (*.csv)"), "a.csv");
+  EXPECT_EQ(MainForm::WithFilterExtension("a", filter, ""), "a.csv");
+  // A name with either extension is kept, whatever the filter.
+  EXPECT_EQ(MainForm::WithFilterExtension("a.EDF", filter, "CSV 文件 (*.csv)"), "a.EDF");
+  EXPECT_EQ(MainForm::WithFilterExtension("a.csv", filter, "EDF+ 文件 (*.edf)"), "a.csv");
 }
 
 TEST(MainFormFilter, DialogFiltersBecomeQtFilters) {

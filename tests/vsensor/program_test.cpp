@@ -76,7 +76,8 @@ TEST(VirtualSensorProgram, HelpDocumentsEveryOption) {
   for (const char* opt :
        {"--link", "--channels", "--rate", "--seed", "--serial", "--date", "--zero-delay", "--baud",
         "--unpaced", "--noise", "--bad-checksum", "--lose-bytes", "--drop-acks", "--split",
-        "--hangup-after", "--frame-log", "--quiet", "--help"}) {
+        "--hangup-after", "--frame-log", "--quiet", "--help", "--bpm", "--irregular",
+        "--amplitude", "--drift", "--motion", "--signal", "--truth"}) {
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   }
 }
@@ -89,6 +90,11 @@ TEST(VirtualSensorProgram, RejectsBadArguments) {
                                              {"--rate", "x"},
                                              {"--date", "2019-9-23"},
                                              {"--serial", "12345"},
+                                             {"--bpm", "60,90"},
+                                             {"--bpm", "500"},
+                                             {"--bpm", "60,90@20,80@10"},
+                                             {"--irregular", "2"},
+                                             {"--signal", "wavy"},
                                              {"--bogus"},
                                              {"extra"}}) {
     Program p(args);
@@ -150,6 +156,41 @@ TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
             std::string::npos)
       << report;
   std::remove(log.c_str());
+}
+
+// The true beats of a scripted rate, written as the frames that carry them go out.
+TEST(VirtualSensorProgram, TruthFileListsTheBeatsOfTheScriptedRate) {
+  const std::string truth = testing::TempDir() + "vsensor-program-truth.csv";
+  Program p({"--bpm", "120", "--rate", "250", "--quiet", "--truth", truth});
+  pulse::test::HostPort port(p.Line());
+  port.Write(pulse::test::Command(0x31));
+  port.ReadFor(1500ms);
+  p.Signal(SIGTERM);
+  EXPECT_EQ(p.Wait(), 0);
+
+  std::ifstream in(truth);
+  std::string header;
+  std::getline(in, header);
+  EXPECT_EQ(header, "channel,onset_s,peak_s,kind");
+  std::map<int, std::vector<double>> onsets;
+  for (std::string line; std::getline(in, line);) {
+    int channel = 0;
+    double onset = 0, peak = 0;
+    char kind[16] = {};
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%lf,%15s", &channel, &onset, &peak, kind), 4)
+        << line;
+    EXPECT_STREQ(kind, "beat");
+    EXPECT_GT(peak, onset);
+    onsets[channel].push_back(onset);
+  }
+  ASSERT_EQ(onsets.size(), 3u);
+  ASSERT_GE(onsets[1].size(), 2u);
+  for (std::size_t i = 1; i < onsets[1].size(); ++i)
+    EXPECT_NEAR(onsets[1][i] - onsets[1][i - 1], 0.5, 1e-3);
+  // The pulse reaches the further sensing points a little later.
+  EXPECT_GT(onsets[3][0], onsets[2][0]);
+  EXPECT_GT(onsets[2][0], onsets[1][0]);
+  std::remove(truth.c_str());
 }
 
 TEST(VirtualSensorProgram, EndsByItselfAfterAHangUp) {

@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/virtual-sensor/virtual_sensor.h"
 
@@ -58,6 +59,23 @@ Fault injection (all off by default; each is counted):
                       (at high rates the gaps lower the rate actually sent)
   --hangup-after S    after S seconds close the terminal, as an unplugged adapter would
 
+Pulse (synthetic truth for tests and demos):
+  --bpm R[,R@T]...    scripted heart rate in beats per minute, exactly, from T seconds on
+                      (e.g. 60,90@30: 60 bpm, 90 bpm from 30 s); default: a resting heart
+                      of random rate with natural beat-to-beat variation
+  --irregular P       per beat, with probability P, a premature beat (early, smaller, then a
+                      compensatory pause) or a skipped beat, half and half
+  --amplitude F[,F@T]...
+                      pulse amplitude times F, from T seconds on (default 1)
+  --drift H           slow swing of the wave's baseline, H hPa (default 0)
+  --motion N          N motion artefacts a minute on average: bumps of 1 to 3 pulse heights
+  --signal KIND       pulse (default), flat, saturated (stuck at full scale) or noise
+                      (no pulse at all)
+  --truth FILE        write the true beats and artefacts to FILE as they are made ("-":
+                      standard output, after the terminal path): CSV
+                      "channel,onset_s,peak_s,kind", channels 1 to 3, seconds from the first
+                      data frame (frame k at k / rate), kind beat, premature or artefact
+
   --frame-log FILE    write one line per data frame sent to FILE: intact, bad or short,
                       then its bytes in hex as the host records them (for accounting)
   --quiet             print only the terminal path, no statistics
@@ -81,6 +99,13 @@ enum LongOnly {
   kOptSplit,
   kOptHangup,
   kOptFrameLog,
+  kOptBpm,
+  kOptIrregular,
+  kOptAmplitude,
+  kOptDrift,
+  kOptMotion,
+  kOptSignal,
+  kOptTruth,
   kOptQuiet,
   kOptHelp,
 };
@@ -138,6 +163,41 @@ std::array<std::uint8_t, 4> ParseDate(std::string_view text) {
           HexByte(text.substr(8, 2), "--date"), HexByte(text.substr(0, 2), "--date")};
 }
 
+// "V[,V@T]...": V from the start, then each V from T seconds on, T rising.
+std::vector<pulse::vsensor::ScriptPoint> ParseScript(const char* text, const char* option, double lo,
+                                              double hi) {
+  std::vector<pulse::vsensor::ScriptPoint> script;
+  std::string_view rest(text);
+  while (true) {
+    const std::size_t comma = rest.find(',');
+    const std::string item(rest.substr(0, comma));
+    const std::size_t at = item.find('@');
+    pulse::vsensor::ScriptPoint p;
+    p.value = ParseDouble(item.substr(0, at).c_str(), option, lo, hi);
+    if (at != std::string::npos) {
+      if (script.empty()) throw BadArgument{std::string(option) + ": the first value has no @T"};
+      p.from_s = ParseDouble(item.substr(at + 1).c_str(), option, 0, 1e7);
+      if (p.from_s <= script.back().from_s) {
+        throw BadArgument{std::string(option) + ": the times after @ must rise"};
+      }
+    } else if (!script.empty()) {
+      throw BadArgument{std::string(option) + ": every value after the first needs @T"};
+    }
+    script.push_back(p);
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  return script;
+}
+
+pulse::vsensor::SignalKind ParseSignal(std::string_view text) {
+  if (text == "pulse") return pulse::vsensor::SignalKind::kPulse;
+  if (text == "flat") return pulse::vsensor::SignalKind::kFlat;
+  if (text == "saturated") return pulse::vsensor::SignalKind::kSaturated;
+  if (text == "noise") return pulse::vsensor::SignalKind::kNoise;
+  throw BadArgument{"--signal: pulse, flat, saturated or noise, got '" + std::string(text) + "'"};
+}
+
 pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
   static const option kLong[] = {
       {"link", required_argument, nullptr, kOptLink},
@@ -156,6 +216,13 @@ pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help
       {"split", no_argument, nullptr, kOptSplit},
       {"hangup-after", required_argument, nullptr, kOptHangup},
       {"frame-log", required_argument, nullptr, kOptFrameLog},
+      {"bpm", required_argument, nullptr, kOptBpm},
+      {"irregular", required_argument, nullptr, kOptIrregular},
+      {"amplitude", required_argument, nullptr, kOptAmplitude},
+      {"drift", required_argument, nullptr, kOptDrift},
+      {"motion", required_argument, nullptr, kOptMotion},
+      {"signal", required_argument, nullptr, kOptSignal},
+      {"truth", required_argument, nullptr, kOptTruth},
       {"quiet", no_argument, nullptr, kOptQuiet},
       {"help", no_argument, nullptr, kOptHelp},
       {nullptr, 0, nullptr, 0},
@@ -216,6 +283,27 @@ pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help
         break;
       case kOptFrameLog:
         o.frame_log = arg;
+        break;
+      case kOptBpm:
+        o.script.bpm = ParseScript(arg, "--bpm", 20, 300);
+        break;
+      case kOptIrregular:
+        o.script.irregular = ParseDouble(arg, "--irregular", 0, 1);
+        break;
+      case kOptAmplitude:
+        o.script.amplitude = ParseScript(arg, "--amplitude", 0, 20);
+        break;
+      case kOptDrift:
+        o.script.drift = ParseDouble(arg, "--drift", 0, 100);
+        break;
+      case kOptMotion:
+        o.script.motion = ParseDouble(arg, "--motion", 0, 600);
+        break;
+      case kOptSignal:
+        o.script.signal = ParseSignal(arg);
+        break;
+      case kOptTruth:
+        o.truth = arg;
         break;
       case kOptQuiet:
         quiet = true;

@@ -127,13 +127,15 @@ std::string Stats::Describe() const {
 // The device itself: owns the descriptors once started and runs on the sensor's thread.
 class SensorLoop {
  public:
-  SensorLoop(const Options& options, int master, int slave, int stop_fd, std::FILE* frame_log)
+  SensorLoop(const Options& options, int master, int slave, int stop_fd, std::FILE* frame_log,
+             std::FILE* truth)
       : options_(options),
         master_(master),
         slave_(slave),
         stop_fd_(stop_fd),
         frame_log_(frame_log),
-        model_(options.seed),
+        truth_(truth),
+        model_(options.seed, options.script),
         faults_(options.seed ^ 0x5EED0FA17ull),
         rate_(options.rate),
         max_queued_(
@@ -141,12 +143,18 @@ class SensorLoop {
                 ? std::max(kMinLineBuffer, static_cast<std::size_t>(options.baud / kBitsPerByte *
                                                                     kLineBufferSeconds))
                 : kMaxQueuedBytes),
-        zero_values_(model_.ZeroValues()) {}
+        zero_values_(model_.ZeroValues()) {
+    if (truth_ != nullptr) {
+      std::fputs("channel,onset_s,peak_s,kind\n", truth_);
+      model_.SetEventSink([this](const TrueEvent& e) { LogTruth(e); });
+    }
+  }
 
   ~SensorLoop() {
     CloseLine();
     if (stop_fd_ >= 0) close(stop_fd_);
     if (frame_log_ != nullptr) std::fclose(frame_log_);
+    if (truth_ != nullptr && truth_ != stdout) std::fclose(truth_);
   }
 
   void Run();
@@ -205,6 +213,7 @@ class SensorLoop {
   bool Flush(Clock::time_point now);
   void Counted(const Piece& p);
   void LogFrame(const Piece& p);
+  void LogTruth(const TrueEvent& e);
   void PublishState();
   void CloseLine() {
     if (master_ >= 0) close(master_);
@@ -228,6 +237,7 @@ class SensorLoop {
   int slave_;  // kept open so that the master never sees a hang-up before a host opens the slave
   int stop_fd_;
   std::FILE* frame_log_;  // owned; nullptr: no log
+  std::FILE* truth_;      // owned unless stdout; nullptr: no truth wanted
   PulseModel model_;
   Rng faults_;
   CommandReader reader_;
@@ -256,6 +266,13 @@ class SensorLoop {
   int rate_shared_ = options_.rate;
   std::array<std::int16_t, 3> zero_values_;
 };
+
+void SensorLoop::LogTruth(const TrueEvent& e) {
+  const char* kind = e.kind == TrueEvent::Kind::kBeat        ? "beat"
+                     : e.kind == TrueEvent::Kind::kPremature ? "premature"
+                                                             : "artefact";
+  std::fprintf(truth_, "%d,%.4f,%.4f,%s\n", e.channel + 1, e.onset_s, e.peak_s, kind);
+}
 
 void SensorLoop::PublishState() {
   std::lock_guard lock(mu_);
@@ -609,6 +626,7 @@ void SensorLoop::Run() {
   }
   CloseLine();
   if (frame_log_ != nullptr) std::fflush(frame_log_);  // complete once Stop() returns
+  if (truth_ != nullptr) std::fflush(truth_);
   PublishState();
   Finish();
 }
@@ -628,6 +646,7 @@ void VirtualSensor::Start() {
   int slave = -1;
   int stop_fd = -1;
   std::FILE* frame_log = nullptr;
+  std::FILE* truth = nullptr;
   try {
     if (grantpt(master) != 0) throw SysError("grantpt");
     if (unlockpt(master) != 0) throw SysError("unlockpt");
@@ -645,6 +664,12 @@ void VirtualSensor::Start() {
     if (!options_.frame_log.empty()) {
       frame_log = std::fopen(options_.frame_log.c_str(), "we");
       if (frame_log == nullptr) throw SysError("frame log");
+    }
+    if (options_.truth == "-") {
+      truth = stdout;
+    } else if (!options_.truth.empty()) {
+      truth = std::fopen(options_.truth.c_str(), "we");
+      if (truth == nullptr) throw SysError("truth file");
     }
     if (!options_.link.empty()) {
       struct stat st {};
@@ -664,9 +689,10 @@ void VirtualSensor::Start() {
     if (slave >= 0) close(slave);
     if (stop_fd >= 0) close(stop_fd);
     if (frame_log != nullptr) std::fclose(frame_log);
+    if (truth != nullptr && truth != stdout) std::fclose(truth);
     throw;
   }
-  loop_ = std::make_unique<SensorLoop>(options_, master, slave, stop_fd, frame_log);
+  loop_ = std::make_unique<SensorLoop>(options_, master, slave, stop_fd, frame_log, truth);
   started_ = true;
   thread_ = std::thread([this] { loop_->Run(); });
 }

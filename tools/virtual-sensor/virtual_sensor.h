@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "tools/virtual-sensor/pulse_model.h"
+
 namespace pulse::vsensor {
 
 // The commands the device understands. Code 0x33 means two commands, told apart by the length.
@@ -48,6 +50,13 @@ struct Options {
   // Non-empty: a file that gets one line per data frame sent, "intact", "bad" or "short", a
   // blank and its bytes as upper-case hex pairs joined by blanks (as the host records them).
   std::string frame_log;
+  // The pulse the sensor plays: scripted rate, irregular beats, amplitude steps, drift, motion
+  // artefacts, or a signal without a pulse.
+  PulseScript script;
+  // Non-empty: a CSV file ("-": standard output) that gets the true beats and artefacts as the
+  // model makes them: "channel,onset_s,peak_s,kind", channels 1 to 3, seconds from the first
+  // data frame (frame k at k / rate), kind "beat", "premature" or "artefact".
+  std::string truth;
 };
 
 // What the sensor did. Frames are counted when their last byte has been written to the
