@@ -299,11 +299,11 @@ int main(int argc, char** argv) {
     window.show();
     pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.replay_file = opt.replay.toStdString();
-    run.SessionFile = opt.session.toStdString();
+    run.session_file = opt.session.toStdString();
     // With a session, the picture shows it running.
-    run.DoneBeforeStop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
+    run.done_before_stop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {
-      run.OnDone = [&] {
+      run.on_done = [&] {
         main_form.Sync();
         if (!window.grab().save(opt.snapshot, "PNG")) {
           Fail(QStringLiteral("cannot write %1").arg(opt.snapshot));
@@ -315,7 +315,7 @@ int main(int argc, char** argv) {
       // The session is the whole job.
     } else {
       run.record = true;
-      run.OnDone = [&] {
+      run.on_done = [&] {
         try {
           pulse::window::WriteTextLines(opt.record.toStdString(),
                                         main_form.Form().State().RecordList);

@@ -36,7 +36,7 @@ struct TFormState {
 
   std::string SerialNumber;    // last one the device reported
   std::string ProductionDate;  // likewise
-  std::vector<double> ZeroValues;  // hPa, the last ones the device reported (one or three)
+  std::vector<double> zero_values;  // hPa, the last ones the device reported (one or three)
 
   // Rolling record of frame lines; a deque so the oldest line goes in O(1).
   std::deque<std::string> RecordList;

@@ -152,10 +152,10 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       break;
     case FrameKind::kZeroValue1:
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
-      state_.ZeroValues = {ZeroValue(p[4], p[5])};
+      state_.zero_values = {ZeroValue(p[4], p[5])};
       break;
     case FrameKind::kZeroValues3:
-      state_.ZeroValues = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
+      state_.zero_values = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
       controls_.Panel11.Caption = ZeroValueCaption(ZeroValue(p[6], p[7]));
       controls_.Panel12.Caption = ZeroValueCaption(ZeroValue(p[8], p[9]));

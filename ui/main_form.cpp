@@ -294,13 +294,13 @@ void MainForm::Sync() {
   SyncCaption(w.Button18, c.Button18);
   SyncCaption(w.Button19, c.Button19);
   const window::SessionControl& session = form_->Session();
-  SyncCaption(w.session_button, session.Button);
-  SyncCaption(w.session_info, session.Info);
+  SyncCaption(w.session_button, session.button);
+  SyncCaption(w.session_info, session.info);
   const window::ExportControl& exports = form_->Export();
-  SyncCaption(w.export_button, exports.Button);
-  SyncAction(w.export_current, exports.CurrentRecord);
-  SyncAction(w.export_loaded, exports.LoadedRecord);
-  SyncAction(w.export_session, exports.Session);
+  SyncCaption(w.export_button, exports.button);
+  SyncAction(w.export_current, exports.current_record);
+  SyncAction(w.export_loaded, exports.loaded_record);
+  SyncAction(w.export_session, exports.session);
   SyncMemo();
   pulse_readouts_.Sync(w, form_->Analysis());
 

@@ -510,9 +510,9 @@ void TForm1::ExportClick(ExportSource::Kind kind) {
 }
 
 void TForm1::UpdateExportEntries() {
-  export_.CurrentRecord.Enabled = !state_.RecordList.empty();
-  export_.LoadedRecord.Enabled = !recording_.LoadedPath().empty();
-  export_.Session.Enabled = !session_.Path().empty();
+  export_.current_record.Enabled = !state_.RecordList.empty();
+  export_.loaded_record.Enabled = !recording_.LoadedPath().empty();
+  export_.session.Enabled = !session_.Path().empty();
 }
 
 void TForm1::Timer1Timer() {

@@ -83,8 +83,8 @@ class SessionControl : public protocol::IDataLineSink {
   double LengthSeconds() const;
 
   // Models of the session's controls in the record group.
-  form::TButton Button;  // "会话记录" / "停止会话"
-  form::TLabel Info;     // file name, length and frame count while a session runs
+  form::TButton button;  // "会话记录" / "停止会话"
+  form::TLabel info;     // file name, length and frame count while a session runs
 
   // protocol::IDataLineSink: one frame line for the file.
   void TakeDataLine(std::string_view line) override;

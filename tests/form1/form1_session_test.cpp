@@ -106,21 +106,21 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
   ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
   ASSERT_TRUE(form_->Session().Running());
   EXPECT_EQ(form_->Session().Path(), path + ".txt");
-  EXPECT_EQ(form_->Session().Button.Caption, "停止会话");
-  EXPECT_TRUE(form_->Session().Info.Visible);
+  EXPECT_EQ(form_->Session().button.Caption, "停止会话");
+  EXPECT_TRUE(form_->Session().info.Visible);
 
   StartSampling();
   ASSERT_TRUE(Until([&] { return form_->Session().Lines() >= 600; }));
   // The read-out names the file and counts the frames.
-  const std::string& info = form_->Session().Info.Caption;
+  const std::string& info = form_->Session().info.Caption;
   EXPECT_NE(info.find("run1.txt"), std::string::npos) << info;
   EXPECT_NE(info.find("00:00:0"), std::string::npos) << info;
   EXPECT_NE(info.find("帧"), std::string::npos) << info;
   StopSampling();
   form_->SessionClick();
   EXPECT_FALSE(form_->Session().Running());
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
-  EXPECT_FALSE(form_->Session().Info.Visible);
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
+  EXPECT_FALSE(form_->Session().info.Visible);
   form_->Bt_openClick();
   sensor.Stop();
 
@@ -206,7 +206,7 @@ TEST_F(Form1SessionTest, TargetThatCannotBeWrittenIsRefusedBeforeAnything) {
   EXPECT_NE(host_.errors[0].find("Cannot create file"), std::string::npos) << host_.errors[0];
   EXPECT_NE(host_.errors[0].find("No such file or directory"), std::string::npos);
   EXPECT_FALSE(form_->Session().Running());
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
 
   // A cancelled dialog starts nothing.
   host_.save_name.reset();
@@ -246,7 +246,7 @@ TEST_F(Form1SessionTest, FullDiskStopsTheSessionWithAnErrorBoxAndAWholeFile) {
   EXPECT_EQ(host_.errors[0], "Cannot write file \"" + path +
                                  "\": No space left on device; the recording stopped");
   EXPECT_EQ(form_->Session().LastError(), host_.errors[0]);
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
   // Sampling goes on; only the session ended.
   EXPECT_TRUE(S().PortOpen);
 
@@ -286,7 +286,7 @@ TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
   pulse::vsensor::VirtualSensor sensor;
   OpenOn(sensor);
   // Nothing recorded, loaded or captured yet.
-  EXPECT_FALSE(form_->Export().CurrentRecord.Enabled);
+  EXPECT_FALSE(form_->Export().current_record.Enabled);
   form_->ExportClick(ExportSource::Kind::kCurrentRecord);
   form_->ExportClick(ExportSource::Kind::kSession);
   EXPECT_EQ(host_.messages, (std::vector<std::string>{"没有可导出的数据", "没有可导出的数据"}));
@@ -295,7 +295,7 @@ TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
   StartSampling();
   ASSERT_TRUE(Until([&] { return S().RecordList.size() >= 300; }));
   StopSampling();
-  EXPECT_TRUE(form_->Export().CurrentRecord.Enabled);
+  EXPECT_TRUE(form_->Export().current_record.Enabled);
   const size_t recorded = S().RecordList.size();
 
   // Kilopascal in the window: the export shows the same unit.

@@ -126,8 +126,9 @@ TEST_F(LiveAnalysisTest, ParsedFramesGiveRateQualityAndMarksOnTheDrawnWave) {
       EXPECT_LE(std::fabs(onset_s - NearestOnset(*truth, onset_s)), 0.020 + 1e-9);
       EXPECT_GT(m.peak_x, m.onset_x);
       // Marks sit on the values drawn at their times.
-      const auto at = [&](double x) {
-        return (*wave)[static_cast<size_t>(std::lround(x * kRate)) - 1] * f / kRawPerHpa;
+      // Copied: clang-14 cannot capture a structured binding.
+      const auto at = [&, drawn = wave](double x) {
+        return (*drawn)[static_cast<size_t>(std::lround(x * kRate)) - 1] * f / kRawPerHpa;
       };
       EXPECT_DOUBLE_EQ(m.onset_y, at(m.onset_x));
       EXPECT_DOUBLE_EQ(m.peak_y, at(m.peak_x));
