@@ -16,8 +16,11 @@ runner=$(command -v run-clang-tidy-14 || command -v run-clang-tidy || echo /usr/
 tidy=$(command -v clang-tidy-14 || command -v clang-tidy)
 root=$(pwd)
 layers="analysis|app|bench|comm|form|fuzz|plot|protocol|records|tests|tools|ui|window"
+# PULSE_TIDY_LAYERS narrows the sources checked, e.g. "fuzz" with the fuzz build's database,
+# the one that holds those targets.
+src_layers=${PULSE_TIDY_LAYERS:-$layers}
 # Sources of this tree only: not the build dir's generated files.
-files="^$root/($layers)/.*\.cpp$"
+files="^$root/($src_layers)/.*\.cpp$"
 
 if [ -n "$ref" ]; then
   base=$(git merge-base HEAD "$ref")
@@ -46,7 +49,7 @@ if [ -n "$ref" ]; then
       echo "tidy.sh: no C++ source changed since $(git rev-parse --short "$base")"
       exit 0
     fi
-    files=$(printf '%s\n' "${!pick[@]}" | grep -E "^$root/($layers)/" | sed 's/[.+]/\\&/g' |
+    files=$(printf '%s\n' "${!pick[@]}" | grep -E "^$root/($src_layers)/" | sed 's/[.+]/\\&/g' |
             paste -sd'|' -)
     [ -n "$files" ] || { echo "tidy.sh: no checked source changed"; exit 0; }
     files="^($files)$"

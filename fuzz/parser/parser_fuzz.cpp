@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t options = data[0];
   TFormState state;
   TMainControls controls;
-  controls.CheckBox1.Checked = options & 1;
-  controls.ch_jy.Checked = options & 2;
+  controls.CheckBox1.checked = options & 1;
+  controls.ch_jy.checked = options & 2;
   state.StopPending = options & 4;
   state.UnitFactor = pulse::protocol::UnitFactorFor((options >> 4) & 3, state.UnitFactor);
   FuzzViews views(state, options & 8);
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(kind != nullptr && buf.UnparsedSize() < kind->Size() + pulse::protocol::kLongestFrame);
     }
     Check(state.SampleRate > 0);
-    Check(controls.Memo1.Lines.Count() <= pulse::protocol::kMemoMaxLines + 1);
+    Check(controls.Memo1.lines.Count() <= pulse::protocol::kMemoMaxLines + 1);
     Check(state.ErrorCount >= 0 && state.SampleCount1 >= 0);
   }
   return 0;

@@ -38,12 +38,12 @@ void Check(bool ok) {
 constexpr int kRates[] = {200, 0, 1, 1000};
 
 int MemoryFile() {
-  static const int fd = [] {
+  static const int kFd = [] {
     const int f = ::memfd_create("fuzz_replay", MFD_CLOEXEC);
     Check(f >= 0);
     return f;
   }();
-  return fd;
+  return kFd;
 }
 
 void WriteFile(int fd, const uint8_t* data, size_t size) {
@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const pulse::window::RecordFileError&) {
       threw = true;
     }
-    Check(threw && !state.ReplayList && controls.Memo1.Lines.Count() == 0);
+    Check(threw && !state.ReplayList && controls.Memo1.lines.Count() == 0);
     return 0;
   }
 
