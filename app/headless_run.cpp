@@ -27,7 +27,8 @@ void HeadlessRun::Start() {
   if (!port_.empty()) f.Controls().e_comm.text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
-    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
+    std::fprintf(stderr, "pulse3ch: %s\n",
+                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
     // Let the window finish the open's timed step, then leave.
     QTimer::singleShot(0, this, [this] { Finish(1); });
     return;
@@ -41,7 +42,7 @@ void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
   if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
-                 f.Controls().StatusBar1.panels[0].text.c_str());
+                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
     // A session ended with the link, its file and metadata complete.
     if (!session_file.empty() && !f.Session().Path().empty())
       std::fprintf(stderr, "pulse3ch: the session in %s ends here (%llu frames)\n",

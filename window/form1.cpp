@@ -17,9 +17,6 @@ namespace pulse::window {
 
 namespace {
 
-constexpr size_t kPanelLinkState = 0;
-constexpr size_t kPanelClock = 4;
-
 constexpr const char* kOpenCaption = "打开设备";
 constexpr const char* kCloseCaption = "关闭设备";
 constexpr const char* kLinkUp = "设备连接正常";
@@ -199,7 +196,7 @@ void TForm1::FormCreate() {
 
   state_.RecordList.clear();
   SetTimerInterval(kIdleIntervalMs);
-  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
+  controls_.StatusBar1.Panel(form::StatusPanel::kClock).text = ClockText();
 }
 
 void TForm1::FormDestroy() {
@@ -285,7 +282,7 @@ void TForm1::Bt_openClick() {
 }
 
 void TForm1::StopAfterOpen(uint64_t open_number) {
-  sender_.SendStartStop(2);
+  sender_.SendStartStop(protocol::kStopKind);
   // A later open has its own stop still to come.
   if (open_number != open_number_) return;
   stop_after_open_sent_ = true;
@@ -335,7 +332,8 @@ bool TForm1::OpenDevice() {
     state_.PortOpen = false;
     host_.ShowError(e.what());
   }
-  controls_.StatusBar1.panels[kPanelLinkState].text = state_.PortOpen ? kLinkUp : kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text =
+      state_.PortOpen ? kLinkUp : kLinkFailed;
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
   return state_.PortOpen;
@@ -347,7 +345,7 @@ void TForm1::CloseDevice() {
   EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
-    controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
+    controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
     state_.PortOpen = false;
   }
   controls_.bt_start.Enabled = state_.PortOpen;
@@ -362,7 +360,7 @@ void TForm1::HandleHangup() {
   held_clicks_.clear();
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
 }
 
 void TForm1::bt_startClick() {
@@ -411,7 +409,7 @@ void TForm1::Button6Click() {
 }
 
 void TForm1::Button9Click() {
-  sender_.SendStartStop(2);
+  sender_.SendStartStop(protocol::kStopKind);
   // A close discards output still queued, so the stop would never reach the
   // device: give the writer a moment before closing.
   std::weak_ptr<bool> alive = alive_;
@@ -539,7 +537,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::TimerDuties() {
-  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
+  controls_.StatusBar1.Panel(form::StatusPanel::kClock).text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   analysis_.Tick(LiveAnalysis::Clock::now());

@@ -17,7 +17,6 @@
 namespace pulse::window {
 namespace {
 
-constexpr std::size_t kPanelLinkState = 0;
 constexpr std::string_view kTxt = ".txt";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -201,7 +200,7 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLoadedStatusText;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLoadedStatusText;
   return true;
 }
 
