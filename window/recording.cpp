@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "protocol/units.h"
+#include "records/atomic_file.h"
 #include "window/replay_line.h"
-#include "window/safe_file_write.h"
 // Last: it brings the namespace pulse::protocol, which hides ::protocol below.
 #include "records/record_file.h"
 
@@ -107,10 +107,10 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
     data += kLineEnd;
   }
 
-  const FileWriteResult r = ReplaceFileContents(path, data);
+  const records::FileWriteResult r = records::ReplaceFileContents(path, data);
   if (r.Ok()) return;
   const char* what =
-      r.stage == FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
+      r.stage == records::FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
   throw RecordFileError(std::string(what) + " \"" + path + "\": " + r.Reason());
 }
 
