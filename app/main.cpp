@@ -17,6 +17,7 @@
 
 #include "app/headless_run.h"
 #include "app/offline_commands.h"
+#include "app/player_snapshot.h"
 #include "app/qt_translations.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/main_form.h"
@@ -59,6 +60,7 @@ struct Options {
   QString record;
   QString session;
   QString replay;
+  std::optional<QString> at;  // --at as given; checked once the file is known
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
   bool stats = false;
@@ -140,7 +142,12 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("stats"),
       QStringLiteral("With --record, --session or --snapshot: print the data frames received "
                      "(good and bad checksum) and the bytes received at exit."));
-  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats});
+  const QCommandLineOption at(
+      QStringLiteral("at"),
+      QStringLiteral("With --snapshot and --replay: picture the window with the player at this "
+                     "time of the file, in seconds, instead of replaying it."),
+      QStringLiteral("SECONDS"));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -170,6 +177,13 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
   if (!out.replay.isEmpty() && out.snapshot.isEmpty()) {
     Fail(QStringLiteral("--replay only applies to --snapshot"));
     return false;
+  }
+  if (parser.isSet(at)) {
+    if (out.replay.isEmpty() || !out.session.isEmpty() || parser.isSet(seconds)) {
+      Fail(QStringLiteral("--at goes with --snapshot and --replay, without --seconds"));
+      return false;
+    }
+    out.at = parser.value(at);
   }
   if (!out.snapshot.isEmpty() && !out.record.isEmpty()) {
     Fail(QStringLiteral("--snapshot and --record do not go together"));
@@ -293,6 +307,11 @@ int main(int argc, char** argv) {
   main_form.SetHeadless(headless);
   if (opt.demo && !headless) main_form.Form().Controls().e_comm.Text = "1";
 
+  if (opt.at) {
+    const std::optional<double> at_seconds = pulse::app::ParseAtSeconds(*opt.at);
+    if (!at_seconds) return 1;
+    return pulse::app::SnapshotAt(main_form, opt.replay, *at_seconds, opt.snapshot);
+  }
   if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
