@@ -43,6 +43,14 @@ class FakeViewPlot : public IViewPlot {
     ++clears;
   }
   void AddPoint(double x, double y) override { points.emplace_back(x, y); }
+  void SeriesPoints(std::vector<double>& x, std::vector<double>& y) const override {
+    x.clear();
+    y.clear();
+    for (const auto& [px, py] : points) {
+      x.push_back(px);
+      y.push_back(py);
+    }
+  }
 
   Axis& axis(ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
   const Axis& axis(ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
