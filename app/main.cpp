@@ -61,6 +61,7 @@ struct Options {
   QString session;
   QString replay;
   std::optional<QString> at;  // --at as given; checked once the file is known
+  std::optional<QString> cursors;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
   bool stats = false;
@@ -147,7 +148,11 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("With --snapshot and --replay: picture the window with the player at this "
                      "time of the file, in seconds, instead of replaying it."),
       QStringLiteral("SECONDS"));
-  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at});
+  const QCommandLineOption cursors(
+      QStringLiteral("cursors"),
+      QStringLiteral("With --at: measurement cursors A and B on view 1 at these times (TA,TB)."),
+      QStringLiteral("TA,TB"));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at, cursors});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -184,6 +189,13 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       return false;
     }
     out.at = parser.value(at);
+  }
+  if (parser.isSet(cursors)) {
+    if (!out.at) {
+      Fail(QStringLiteral("--cursors only applies to --at"));
+      return false;
+    }
+    out.cursors = parser.value(cursors);
   }
   if (!out.snapshot.isEmpty() && !out.record.isEmpty()) {
     Fail(QStringLiteral("--snapshot and --record do not go together"));
@@ -310,7 +322,12 @@ int main(int argc, char** argv) {
   if (opt.at) {
     const std::optional<double> at_seconds = pulse::app::ParseAtSeconds(*opt.at);
     if (!at_seconds) return 1;
-    return pulse::app::SnapshotAt(main_form, opt.replay, *at_seconds, opt.snapshot);
+    std::optional<std::pair<double, double>> cursor_times;
+    if (opt.cursors) {
+      cursor_times = pulse::app::ParseCursorTimes(*opt.cursors);
+      if (!cursor_times) return 1;
+    }
+    return pulse::app::SnapshotAt(main_form, opt.replay, *at_seconds, opt.snapshot, cursor_times);
   }
   if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.

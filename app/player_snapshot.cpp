@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStringList>
 #include <cmath>
 #include <cstdio>
 
@@ -26,7 +27,20 @@ std::optional<double> ParseAtSeconds(const QString& text) {
   return seconds;
 }
 
-int SnapshotAt(ui::MainForm& form, const QString& replay, double seconds, const QString& out) {
+std::optional<std::pair<double, double>> ParseCursorTimes(const QString& text) {
+  const QStringList parts = text.split(',');
+  bool ok_a = false, ok_b = false;
+  if (parts.size() == 2) {
+    const double a = parts[0].trimmed().toDouble(&ok_a);
+    const double b = parts[1].trimmed().toDouble(&ok_b);
+    if (ok_a && ok_b && std::isfinite(a) && std::isfinite(b)) return std::pair{a, b};
+  }
+  Fail(QStringLiteral("--cursors wants two times in seconds, TA,TB, got \"%1\"").arg(text));
+  return std::nullopt;
+}
+
+int SnapshotAt(ui::MainForm& form, const QString& replay, double seconds, const QString& out,
+               std::optional<std::pair<double, double>> cursors) {
   ui::MainWindow& window = form.Window();
   window.resize(ui::MainWindow::kDesignWidth, ui::MainWindow::kDesignHeight);
   window.show();
@@ -54,6 +68,11 @@ int SnapshotAt(ui::MainForm& form, const QString& replay, double seconds, const 
     return 1;
   }
   f.Player().SeekSeconds(seconds);
+  if (cursors) {
+    using Which = window::MeasureCursors::Which;
+    f.Cursors().PlaceAtTime(1, Which::kA, cursors->first);
+    f.Cursors().PlaceAtTime(1, Which::kB, cursors->second);
+  }
   form.Sync();
   QApplication::processEvents();
   if (!window.grab().save(out, "PNG")) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace pulse::ui {
 class MainForm;
@@ -19,7 +20,12 @@ namespace pulse::app {
 // window as a PNG in `out`. Returns the exit code: 1 (after printing why)
 // when the file cannot be loaded, `seconds` lies beyond its end or the
 // picture cannot be written.
+// With `cursors`, A and B are placed on view 1 at those times of the file.
 [[nodiscard]] int SnapshotAt(ui::MainForm& form, const QString& replay, double seconds,
-                             const QString& out);
+                             const QString& out,
+                             std::optional<std::pair<double, double>> cursors = std::nullopt);
+
+// "TA,TB" of --cursors, or nothing (after printing why).
+[[nodiscard]] std::optional<std::pair<double, double>> ParseCursorTimes(const QString& text);
 
 }  // namespace pulse::app

@@ -14,8 +14,8 @@ namespace pulse::ui {
 namespace {
 
 constexpr int kButtonHeight = PlayerBar::kHeight - 2;
-constexpr int kSliderWidth = 220;
-constexpr int kPositionWidth = 190;
+constexpr int kSliderWidth = 110;
+constexpr int kSpeedWidth = 58;
 // The slider has int positions; a longer file moves it in coarser steps.
 constexpr size_t kMaxSliderSteps = 1u << 30;
 
@@ -42,8 +42,7 @@ PlayerBar::PlayerBar(window::PlayerControl& player, const window::ViewCursors& c
   auto* h = new QHBoxLayout(this);
   h->setContentsMargins(2, 1, 2, 1);
   h->setSpacing(2);
-  h->addWidget(new QLabel(QStringLiteral("回放:")));
-  play_ = BarButton(QString::fromUtf8(kPlayCaption), QStringLiteral("播放或暂停载入的文件 (空格)"),
+  play_ = BarButton(QString::fromUtf8(kPlayCaption), QStringLiteral("回放载入的文件: 播放或暂停 (空格)"),
                     "Bt_play");
   step_back_ = BarButton(QStringLiteral("|<"), QStringLiteral("后退一帧 (←)"), "Bt_stepBack");
   step_forward_ = BarButton(QStringLiteral(">|"), QStringLiteral("前进一帧 (→)"), "Bt_stepForward");
@@ -54,7 +53,7 @@ PlayerBar::PlayerBar(window::PlayerControl& player, const window::ViewCursors& c
   speed_->setObjectName(QStringLiteral("cb_speed"));
   speed_->setToolTip(QStringLiteral("回放速度 (1× 为文件的采样频率)"));
   speed_->setFocusPolicy(Qt::NoFocus);
-  speed_->setFixedHeight(kButtonHeight);
+  speed_->setFixedSize(kSpeedWidth, kButtonHeight);
   for (const char* caption : window::kPlayerSpeedCaptions)
     speed_->addItem(QString::fromUtf8(caption));
   slider_ = new QSlider(Qt::Horizontal);
@@ -64,9 +63,14 @@ PlayerBar::PlayerBar(window::PlayerControl& player, const window::ViewCursors& c
   slider_->setFixedWidth(kSliderWidth);
   position_ = new QLabel;
   position_->setObjectName(QStringLiteral("Label_position"));
-  position_->setFixedWidth(kPositionWidth);
+  // Room for a typical text, so the read-out beside it does not jump at every frame.
+  position_->setMinimumWidth(
+      position_->fontMetrics().horizontalAdvance(QStringLiteral("00.00/00.00 s  帧 0000/0000")));
   readout_ = new QLabel;
   readout_->setObjectName(QStringLiteral("Label_cursors"));
+  // A long read-out is cut at the window's edge; it never widens the window.
+  readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  readout_->setMinimumWidth(0);
   readout_->setToolTip(
       QStringLiteral("测量光标: 在波形图上按 A 或 B 键或用右键菜单放置, 拖动顶部的手柄移动"));
   for (QWidget* w : {static_cast<QWidget*>(play_), static_cast<QWidget*>(speed_),
@@ -74,6 +78,7 @@ PlayerBar::PlayerBar(window::PlayerControl& player, const window::ViewCursors& c
                      static_cast<QWidget*>(jump_back_), static_cast<QWidget*>(jump_forward_),
                      static_cast<QWidget*>(slider_), static_cast<QWidget*>(position_)})
     h->addWidget(w);
+  h->addSpacing(6);
   h->addWidget(readout_, 1);
 
   window::PlayerControl* p = &player_;

@@ -16,7 +16,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::string PositionText(const Player& p) {
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%.2f / %.2f s  帧 %zu / %zu", p.PositionSeconds(),
+  std::snprintf(buf, sizeof buf, "%.2f/%.2f s  帧 %zu/%zu", p.PositionSeconds(),
                 p.DurationSeconds(), p.FrameCount() == 0 ? 0 : p.Position() + 1, p.FrameCount());
   return buf;
 }

@@ -31,7 +31,7 @@ struct PlayerBarModel {
   int speed_index = static_cast<int>(PlayerSpeed::kOne);
   size_t frame_count = 0;
   size_t position = 0;
-  std::string position_text;  // "12.35 / 60.00 s  帧 2469 / 12000"
+  std::string position_text;  // "12.35/60.00 s  帧 2469/12000"
 };
 
 // Captions of the speed choice, in PlayerSpeed order.

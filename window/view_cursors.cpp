@@ -16,22 +16,23 @@ std::string Number(const char* format, double v) {
   return buf;
 }
 
-std::string Point(const char* name, const std::optional<CursorPoint>& p, const std::string& unit) {
+std::string Point(const char* name, const std::optional<CursorPoint>& p) {
   if (!p) return std::string(name) + " --";
-  return std::string(name) + " " + Number("%.3f", p->t) + " s " + Number("%.2f", p->value) + " " +
-         unit;
+  return std::string(name) + " " + Number("%.3f", p->t) + " s " + Number("%.2f", p->value);
 }
 
 }  // namespace
 
 std::string CursorReadoutText(int view, const CursorReadout& r, const std::string& unit) {
   if (!r.a && !r.b) return {};
-  std::string s = "视图" + std::to_string(view) + "  " + Point("A", r.a, unit) + "  " +
-                  Point("B", r.b, unit);
+  // Compact, to fit beside the player bar's controls; the unit once, after Δ.
+  std::string s = Point("A", r.a) + "  " + Point("B", r.b);
   if (r.delta_t) s += "  Δt " + Number("%.3f", *r.delta_t) + " s";
-  if (r.delta_value) s += "  Δ " + Number("%.2f", *r.delta_value) + " " + unit;
+  if (r.delta_value) s += "  Δ " + Number("%.2f", *r.delta_value);
+  s += " " + unit;
   if (r.rate_bpm) s += "  " + Number("%.1f", *r.rate_bpm) + " bpm";
-  return s;
+  // The view last, where a narrow window cuts first.
+  return s + "  (视图" + std::to_string(view) + ")";
 }
 
 ViewCursors::ViewCursors(const TFormState& state, std::array<IViewPlot*, kViewCount> plots)
@@ -49,8 +50,11 @@ double ViewCursors::TimeAt(int view, int x) const {
 
 void ViewCursors::Place(int view, MeasureCursors::Which which, int x) {
   if (!Valid(view)) return;
-  const double t = TimeAt(view, x);
-  if (!std::isfinite(t)) return;
+  PlaceAtTime(view, which, TimeAt(view, x));
+}
+
+void ViewCursors::PlaceAtTime(int view, MeasureCursors::Which which, double t) {
+  if (!Valid(view) || !std::isfinite(t)) return;
   cursors_[static_cast<size_t>(view - 1)].Place(which, t);
   Moved(view);
 }

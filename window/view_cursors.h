@@ -37,6 +37,8 @@ class ViewCursors {
 
   // `view` is 1..3, `x` the pointer's pixel in the plot control.
   void Place(int view, MeasureCursors::Which which, int x);
+  // Places at time `t` in seconds (headless pictures).
+  void PlaceAtTime(int view, MeasureCursors::Which which, double t);
   void Clear(int view);
   // A press at pixel x: grabs the nearest handle within kGrabPixels.
   bool BeginDrag(int view, int x);
@@ -47,8 +49,8 @@ class ViewCursors {
   // Reads the active view's cursors against its wave again (after new data).
   void Refresh();
   [[nodiscard]] const CursorReadout& Readout() const { return readout_; }
-  // "视图1 A 1.250 s 3.21 kPa | B … | Δt 0.833 s Δ 1.20 kPa 72.0 bpm"; empty
-  // without cursors.
+  // "A 1.250 s 3.21  B 2.083 s 4.41  Δt 0.833 s  Δ 1.20 kPa  72.0 bpm  (视图1)";
+  // empty without cursors.
   [[nodiscard]] const std::string& Text() const { return text_; }
   [[nodiscard]] int ActiveView() const { return active_; }
   [[nodiscard]] const MeasureCursors& Cursors(int view) const {

@@ -125,7 +125,7 @@ TEST_F(PlayerInForm, ViewsShowTheWaveUpToThePositionInSecondsOfTheFile) {
   EXPECT_EQ(c().P_jy2.Caption, ::protocol::FormatFixed2(::protocol::StaticValueOfRaw(
                                    PulseFile::Static(7500, 1), s().UnitFactor)));
   EXPECT_EQ(*player().ShownFrame(), 7500u);
-  EXPECT_NE(player().Bar().position_text.find("帧 7501 / 10000"), std::string::npos)
+  EXPECT_NE(player().Bar().position_text.find("30.00/40.00 s  帧 7501/10000"), std::string::npos)
       << player().Bar().position_text;
 
   // Early in the file the view starts at 0.
