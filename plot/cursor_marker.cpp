@@ -25,24 +25,24 @@ void CursorMarker::DrawOne(double x, TColor color, const char* label) {
   auto* c = plot->DrawingCanvas();
   const auto& f = plot->FieldRect();
   const int px = XAxisRef()->ValueToPixel(x);
-  if (px < f.Left || px >= f.Right) return;
+  if (px < f.left || px >= f.right) return;
   c->Pen().Style = psSolid;
   c->Pen().Width = 1;
-  c->Pen().Mode = pmCopy;
+  c->Pen().mode = pmCopy;
   c->Pen().Color = color;
-  c->Line(px, f.Top, px, f.Bottom);
+  c->Line(px, f.top, px, f.bottom);
   // The handle hangs from the top of the field, centred on the line.
   const int half = kHandleWidth / 2;
   c->Brush().Style = bsSolid;
   c->Brush().Color = color;
-  c->Rectangle(px - half, f.Top, px + half + 1, f.Top + kHandleHeight);
-  const ::plot::CanvasFont saved = c->Font();
-  ::plot::CanvasFont font = plot->Font();
+  c->Rectangle(px - half, f.top, px + half + 1, f.top + kHandleHeight);
+  const CanvasFont saved = c->Font();
+  CanvasFont font = plot->Font();
   font.Color = clBlack;
   font.Orientation = 0;
   c->SetFont(font);
   c->Brush().Style = bsClear;
-  c->TextOut(px - c->TextWidth(label) / 2, f.Top, label);
+  c->TextOut(px - c->TextWidth(label) / 2, f.top, label);
   c->SetFont(saved);
 }
 

@@ -18,9 +18,9 @@
 #include "window/plot_cursor_marks.h"
 #include "window/view_plot_setup.h"
 
-class TMFPrintDlg;
-
 namespace pulse::ui {
+
+class TMFPrintDlg;
 
 class PlotWidget;
 class PlayerBar;
@@ -38,7 +38,7 @@ class MainForm : public QObject, public window::IFormHost {
 
   MainWindow& Window() { return *window_; }
   window::TForm1& Form() { return *form_; }
-  Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
+  plot::Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
   PlotWidget* PlotWidgetOf(int view) { return plot_widgets_[static_cast<size_t>(view)]; }
   PlayerBar& Bar() { return *player_bar_; }
   ViewInput& Input() { return *view_input_; }

@@ -37,15 +37,15 @@ class PlayerBar : public QWidget {
   // Copies the player's and the cursors' models into the widgets when they changed.
   void Sync();
 
-  QToolButton* play() const { return play_; }
-  QComboBox* speed() const { return speed_; }
-  QSlider* slider() const { return slider_; }
-  QLabel* position() const { return position_; }
-  QLabel* readout() const { return readout_; }
-  QToolButton* step_back() const { return step_back_; }
-  QToolButton* step_forward() const { return step_forward_; }
-  QToolButton* jump_back() const { return jump_back_; }
-  QToolButton* jump_forward() const { return jump_forward_; }
+  QToolButton* Play() const { return play_; }
+  QComboBox* Speed() const { return speed_; }
+  QSlider* Slider() const { return slider_; }
+  QLabel* Position() const { return position_; }
+  QLabel* Readout() const { return readout_; }
+  QToolButton* StepBack() const { return step_back_; }
+  QToolButton* StepForward() const { return step_forward_; }
+  QToolButton* JumpBack() const { return jump_back_; }
+  QToolButton* JumpForward() const { return jump_forward_; }
 
  private:
   window::PlayerControl& player_;

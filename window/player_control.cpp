@@ -21,13 +21,13 @@ std::string PositionText(const Player& p) {
   return buf;
 }
 
-TPanel& StaticReadout(TMainControls& c, int view) {
+form::TPanel& StaticReadout(form::TMainControls& c, int view) {
   return view == 0 ? c.P_jy1 : view == 1 ? c.P_jy2 : c.P_jy3;
 }
 
 }  // namespace
 
-PlayerControl::PlayerControl(const TFormState& state, TMainControls& controls,
+PlayerControl::PlayerControl(const form::TFormState& state, form::TMainControls& controls,
                              std::array<IViewPlot*, kViewCount> plots, LiveAnalysis& analysis,
                              Schedule schedule, std::function<Clock::time_point()> now)
     : state_(state),
@@ -161,7 +161,7 @@ void PlayerControl::Show() {
       const double t = static_cast<double>(s.frame) / rate;
       // A damaged line, or a channel a one-channel frame lacks, breaks the line.
       const bool has = !s.gap && v < s.channels;
-      plot->AddPoint(t, has ? ::protocol::WaveValueOfRaw(s.wave_raw[static_cast<size_t>(v)], f)
+      plot->AddPoint(t, has ? protocol::WaveValueOfRaw(s.wave_raw[static_cast<size_t>(v)], f)
                             : kNaN);
     }
   }
@@ -170,8 +170,8 @@ void PlayerControl::Show() {
     for (int v = 0; v < kViewCount; ++v) {
       StaticReadout(controls_, v).Caption =
           !last.gap && v < last.channels
-              ? ::protocol::FormatFixed2(
-                    ::protocol::StaticValueOfRaw(last.static_raw[static_cast<size_t>(v)], f))
+              ? protocol::FormatFixed2(
+                    protocol::StaticValueOfRaw(last.static_raw[static_cast<size_t>(v)], f))
               : std::string("--");
     }
   }

@@ -49,7 +49,7 @@ class PlayerControl {
   // The span shown when the views' time axis has none.
   static constexpr double kFallbackSpanSeconds = 20.0;
 
-  PlayerControl(const TFormState& state, TMainControls& controls,
+  PlayerControl(const form::TFormState& state, form::TMainControls& controls,
                 std::array<IViewPlot*, kViewCount> plots, LiveAnalysis& analysis,
                 Schedule schedule, std::function<Clock::time_point()> now = Clock::now);
   ~PlayerControl();
@@ -93,8 +93,8 @@ class PlayerControl {
   void Feed(const std::vector<PlayerSample>& samples);
   [[nodiscard]] double Span() const;
 
-  const TFormState& state_;
-  TMainControls& controls_;
+  const form::TFormState& state_;
+  form::TMainControls& controls_;
   std::array<IViewPlot*, kViewCount> plots_;
   LiveAnalysis& analysis_;
   Schedule schedule_;

@@ -9,7 +9,7 @@ namespace pulse::window {
 class PlotCursorMarks : public ICursorMarks {
  public:
   // Attaches the cursors to `plot`, which must outlive this object.
-  explicit PlotCursorMarks(Tsp_XYPlot& plot) { marker_.SetPlot(&plot); }
+  explicit PlotCursorMarks(plot::Tsp_XYPlot& plot) { marker_.SetPlot(&plot); }
 
   void ShowCursors(std::optional<double> a, std::optional<double> b) override {
     marker_.SetCursors(a, b);

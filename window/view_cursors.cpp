@@ -35,7 +35,7 @@ std::string CursorReadoutText(int view, const CursorReadout& r, const std::strin
   return s + "  (视图" + std::to_string(view) + ")";
 }
 
-ViewCursors::ViewCursors(const TFormState& state, std::array<IViewPlot*, kViewCount> plots)
+ViewCursors::ViewCursors(const form::TFormState& state, std::array<IViewPlot*, kViewCount> plots)
     : state_(state), plots_(plots) {}
 
 void ViewCursors::SetMarks(const std::array<ICursorMarks*, kViewCount>& marks) { marks_ = marks; }

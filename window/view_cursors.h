@@ -31,7 +31,7 @@ class ViewCursors {
   static constexpr const char* kPlaceBCaption = "放置光标 B";
   static constexpr const char* kClearCaption = "清除光标";
 
-  ViewCursors(const TFormState& state, std::array<IViewPlot*, kViewCount> plots);
+  ViewCursors(const form::TFormState& state, std::array<IViewPlot*, kViewCount> plots);
   // Marks of views 1..3 (nullptr: none); they must outlive this object.
   void SetMarks(const std::array<ICursorMarks*, kViewCount>& marks);
 
@@ -68,7 +68,7 @@ class ViewCursors {
   [[nodiscard]] double TimeAt(int view, int x) const;
   void Moved(int view);
 
-  const TFormState& state_;
+  const form::TFormState& state_;
   std::array<IViewPlot*, kViewCount> plots_;
   std::array<ICursorMarks*, kViewCount> marks_{};
   std::array<MeasureCursors, kViewCount> cursors_{};

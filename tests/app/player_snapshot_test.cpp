@@ -33,13 +33,13 @@ class PlayerSnapshot : public ::testing::Test {
     // 30 s at 200 per second of a wave that changes shape over the file.
     std::ofstream out(dir_ / "rec.txt", std::ios::binary);
     for (int i = 0; i < 6000; ++i) {
-      records_test::Raw3 r{};
+      pulse::test::Raw3 r{};
       const double t = i / 200.0;
       for (int c = 0; c < 3; ++c) {
         r.s[c] = static_cast<int16_t>(400 + 10 * c);
         r.w[c] = static_cast<int16_t>(std::lround(1200 * std::sin(t * (1 + t / 5))));
       }
-      out << records_test::Line3(r) << "\r\n";
+      out << pulse::test::Line3(r) << "\r\n";
     }
   }
   void TearDown() override { fs::remove_all(dir_); }

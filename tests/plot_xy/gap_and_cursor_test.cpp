@@ -10,10 +10,12 @@
 #include "plot/cursor_marker.h"
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -46,7 +48,7 @@ void ExpectBrokenAtFive(GapPlot& t, const QImage& img) {
   EXPECT_NE(PixelAt(img, t.Px(4.5), t.Py(5)), Expect(clRed));
   EXPECT_NE(PixelAt(img, t.Px(5.5), t.Py(5)), Expect(clRed));
   for (int x = t.Px(4) - 1; x <= t.Px(6) + 1; ++x)
-    for (int y = t.Py(5) + 2; y < t.p.FieldRect().Bottom; ++y)
+    for (int y = t.Py(5) + 2; y < t.p.FieldRect().bottom; ++y)
       ASSERT_NE(PixelAt(img, x, y), Expect(clRed)) << "a stroke towards the NaN at " << x << "," << y;
 }
 
@@ -95,14 +97,14 @@ TEST(LineGap, ManyPointsWithABreakStillShowTheBreak) {
   const QImage img = t.Render();
   EXPECT_EQ(PixelAt(img, t.Px(2), t.Py(5)), Expect(clRed));
   EXPECT_NE(PixelAt(img, t.Px(5), t.Py(5)), Expect(clRed));
-  for (int y = t.Py(5) + 2; y < t.p.FieldRect().Bottom; ++y)
+  for (int y = t.Py(5) + 2; y < t.p.FieldRect().bottom; ++y)
     ASSERT_NE(PixelAt(img, t.Px(4.9), y), Expect(clRed)) << y;
 }
 
 TEST(CursorMarker, LinesAndHandlesOverTheFieldOnlyInside) {
   GapPlot t;
   t.p.SetFieldColor(clNavy);  // so white is the cursor's
-  pulse::plot::CursorMarker cursors;
+  CursorMarker cursors;
   cursors.SetPlot(&t.p);
   t.line.AddPoint(0, 5);
   t.line.AddPoint(10, 5);
@@ -110,22 +112,22 @@ TEST(CursorMarker, LinesAndHandlesOverTheFieldOnlyInside) {
   QImage img = t.Render();
   const auto& f = t.p.FieldRect();
   // A in white down the whole field, over the wave; B in fuchsia.
-  EXPECT_EQ(PixelAt(img, t.Px(3), f.Bottom - 2), Expect(clWhite));
+  EXPECT_EQ(PixelAt(img, t.Px(3), f.bottom - 2), Expect(clWhite));
   EXPECT_EQ(PixelAt(img, t.Px(3), t.Py(5)), Expect(clWhite));
-  EXPECT_EQ(PixelAt(img, t.Px(7), f.Bottom - 2), Expect(clFuchsia));
+  EXPECT_EQ(PixelAt(img, t.Px(7), f.bottom - 2), Expect(clFuchsia));
   // The handle hangs from the top, wider than the line.
-  EXPECT_EQ(PixelAt(img, t.Px(7) - pulse::plot::CursorMarker::kHandleWidth / 2,
-                    f.Top + pulse::plot::CursorMarker::kHandleHeight - 2),
+  EXPECT_EQ(PixelAt(img, t.Px(7) - CursorMarker::kHandleWidth / 2,
+                    f.top + CursorMarker::kHandleHeight - 2),
             Expect(clFuchsia));
-  EXPECT_NE(PixelAt(img, t.Px(7) - pulse::plot::CursorMarker::kHandleWidth / 2,
-                    f.Top + pulse::plot::CursorMarker::kHandleHeight + 2),
+  EXPECT_NE(PixelAt(img, t.Px(7) - CursorMarker::kHandleWidth / 2,
+                    f.top + CursorMarker::kHandleHeight + 2),
             Expect(clFuchsia));
 
   // Moved out of the field: not drawn at the border either.
   cursors.SetCursors(-5.0, std::nullopt);
   img = t.Render();
-  for (int y = f.Top; y < f.Bottom; ++y) {
-    ASSERT_NE(PixelAt(img, f.Left, y), Expect(clWhite)) << y;
+  for (int y = f.top; y < f.bottom; ++y) {
+    ASSERT_NE(PixelAt(img, f.left, y), Expect(clWhite)) << y;
     ASSERT_NE(PixelAt(img, t.Px(7), y), Expect(clFuchsia)) << y;
   }
 }

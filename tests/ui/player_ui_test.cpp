@@ -46,10 +46,10 @@ class PlayerUi : public ::testing::Test {
     const std::string path = (dir_ / "rec.txt").string();
     std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < frames; ++i) {
-      records_test::Raw3 r{};
+      pulse::test::Raw3 r{};
       for (int c = 0; c < 3; ++c)
         r.w[c] = static_cast<int16_t>(std::lround(1000 * std::sin(i / 40.0)));
-      out << records_test::Line3(r) << "\r\n";
+      out << pulse::test::Line3(r) << "\r\n";
     }
     out.close();
     form_->SetScriptedOpenName(path);
@@ -58,34 +58,34 @@ class PlayerUi : public ::testing::Test {
   }
   pulse::ui::PlayerBar& bar() { return form_->Bar(); }
   pulse::window::PlayerControl& player() { return form_->Form().Player(); }
-  QWidget* plot(int k) { return form_->Window().widgets().views[static_cast<size_t>(k)].plot; }
+  QWidget* plot(int k) { return form_->Window().Widgets().views[static_cast<size_t>(k)].plot; }
 
   std::filesystem::path dir_;
   std::unique_ptr<MainForm> form_;
 };
 
 TEST_F(PlayerUi, TheBarIsEnabledByALoadedFileAndFollowsThePlayer) {
-  EXPECT_FALSE(bar().play()->isEnabled());
-  EXPECT_FALSE(bar().slider()->isEnabled());
+  EXPECT_FALSE(bar().Play()->isEnabled());
+  EXPECT_FALSE(bar().Slider()->isEnabled());
   LoadFile(4000);
-  EXPECT_TRUE(bar().play()->isEnabled());
-  EXPECT_EQ(bar().slider()->maximum(), 3999);
-  EXPECT_EQ(bar().play()->text(), "播放");
-  EXPECT_EQ(bar().speed()->count(), 7);
+  EXPECT_TRUE(bar().Play()->isEnabled());
+  EXPECT_EQ(bar().Slider()->maximum(), 3999);
+  EXPECT_EQ(bar().Play()->text(), "播放");
+  EXPECT_EQ(bar().Speed()->count(), 7);
 
-  bar().slider()->setValue(2000);  // as a drag does
+  bar().Slider()->setValue(2000);  // as a drag does
   EXPECT_EQ(player().Get()->Position(), 2000u);
   form_->Sync();
-  EXPECT_TRUE(bar().position()->text().contains("帧 2001/4000")) << bar().position()->text().toStdString();
+  EXPECT_TRUE(bar().Position()->text().contains("帧 2001/4000")) << bar().Position()->text().toStdString();
 
-  QTest::mouseClick(bar().jump_back(), Qt::LeftButton);
+  QTest::mouseClick(bar().JumpBack(), Qt::LeftButton);
   EXPECT_EQ(player().Get()->Position(), 1000u);
-  bar().speed()->setCurrentIndex(static_cast<int>(pulse::window::PlayerSpeed::kFour));
+  bar().Speed()->setCurrentIndex(static_cast<int>(pulse::window::PlayerSpeed::kFour));
   EXPECT_EQ(player().Get()->Speed(), pulse::window::PlayerSpeed::kFour);
 
-  QTest::mouseClick(bar().play(), Qt::LeftButton);
+  QTest::mouseClick(bar().Play(), Qt::LeftButton);
   form_->Sync();
-  EXPECT_EQ(bar().play()->text(), "暂停");
+  EXPECT_EQ(bar().Play()->text(), "暂停");
   // Played on the window's own timed steps.
   ASSERT_TRUE(QTest::qWaitFor([&] { return player().Get()->Position() > 1100; }, 3000));
 }
@@ -113,7 +113,7 @@ TEST_F(PlayerUi, ContextMenuPlacesCursorsWhichDragByTheirHandle) {
   QTest::mouseClick(view2, Qt::RightButton, {}, at);
   // The right click still gives the specified read-out.
   form_->Sync();
-  const QString readout = form_->Window().widgets().status_panels[1]->text();
+  const QString readout = form_->Window().Widgets().status_panels[1]->text();
   EXPECT_TRUE(readout.startsWith(" X=")) << readout.toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Input().LastMenu() != nullptr; }, 2000));
   QMenu* menu = form_->Input().LastMenu();
@@ -133,11 +133,11 @@ TEST_F(PlayerUi, ContextMenuPlacesCursorsWhichDragByTheirHandle) {
   const double dragged = *cursors.Cursors(2).Time(Which::kA);
   EXPECT_GT(dragged, placed + 0.5);
   form_->Sync();
-  EXPECT_EQ(form_->Window().widgets().status_panels[1]->text(), readout);
+  EXPECT_EQ(form_->Window().Widgets().status_panels[1]->text(), readout);
   // A click away from the cursors is the read-out's, as before.
   QTest::mouseClick(view2, Qt::LeftButton, {}, QPoint(view2->width() - 80, at.y()));
   form_->Sync();
-  EXPECT_NE(form_->Window().widgets().status_panels[1]->text(), readout);
+  EXPECT_NE(form_->Window().Widgets().status_panels[1]->text(), readout);
   EXPECT_DOUBLE_EQ(*cursors.Cursors(2).Time(Which::kA), dragged);
 }
 

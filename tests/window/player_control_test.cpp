@@ -23,7 +23,7 @@ using pulse::window::PlayerAction;
 using pulse::window::PlayerControl;
 using pulse::window::PlayerKey;
 using pulse::window::PlayerSpeed;
-using pulse::window::testing::FakeViewPlot;
+using pulse::test::FakeViewPlot;
 
 constexpr double kRawPerHpa = 1000.0;  // wave values count 0.001 hPa
 constexpr double kBpm = 72.0;
@@ -44,18 +44,19 @@ struct PulseFile {
         out << kDamaged << "\r\n";
         continue;
       }
-      records_test::Raw3 r{};
+      pulse::test::Raw3 r{};
       for (int c = 0; c < 3; ++c) {
         r.s[c] = Static(i, c);
         r.w[c] = Wave(i, c);
       }
-      out << records_test::Line3(r) << "\r\n";
+      out << pulse::test::Line3(r) << "\r\n";
     }
   }
 };
 
 PulseFile MakePulse(double rate, double seconds) {
-  using namespace pulse::analysis::testing;
+  using pulse::test::SteadyBeats;
+  using pulse::test::SynthesiseWave;
   const std::vector<double> hpa =
       SynthesiseWave(SteadyBeats(kBpm, seconds), rate, seconds, {.level = -4.0});
   PulseFile f;
@@ -85,7 +86,7 @@ class FakeMarks : public pulse::window::IBeatMarks {
 
 // ---- the player inside the window -------------------------------------------------------
 
-class PlayerInForm : public form1test::FormFixture {
+class PlayerInForm : public pulse::test::FormFixture {
  protected:
   void SetUp() override { MakeForm(); }
   std::string Load(const PulseFile& f, std::optional<double> rate) {
@@ -98,7 +99,7 @@ class PlayerInForm : public form1test::FormFixture {
   }
   PlayerControl& player() { return form_->Player(); }
   double Wave(const PulseFile& f, size_t i, int c) {
-    return ::protocol::WaveValueOfRaw(f.Wave(i, c), s().UnitFactor);
+    return pulse::protocol::WaveValueOfRaw(f.Wave(i, c), S().UnitFactor);
   }
 };
 
@@ -122,8 +123,8 @@ TEST_F(PlayerInForm, ViewsShowTheWaveUpToThePositionInSecondsOfTheFile) {
   EXPECT_DOUBLE_EQ(p1_.points.back().second, Wave(f, 7500, 0));
   EXPECT_DOUBLE_EQ(p3_.points.back().second, Wave(f, 7500, 2));
   EXPECT_DOUBLE_EQ(p2_.points[1].second, Wave(f, 2501, 1));
-  EXPECT_EQ(c().P_jy2.Caption, ::protocol::FormatFixed2(::protocol::StaticValueOfRaw(
-                                   PulseFile::Static(7500, 1), s().UnitFactor)));
+  EXPECT_EQ(C().P_jy2.Caption, pulse::protocol::FormatFixed2(pulse::protocol::StaticValueOfRaw(
+                                   PulseFile::Static(7500, 1), S().UnitFactor)));
   EXPECT_EQ(*player().ShownFrame(), 7500u);
   EXPECT_NE(player().Bar().position_text.find("30.00/40.00 s  帧 7501/10000"), std::string::npos)
       << player().Bar().position_text;
@@ -157,7 +158,7 @@ TEST_F(PlayerInForm, DamagedLinesAreGapsAndStepsCrossThem) {
   player().SeekFrame(1198);
   player().Apply(PlayerAction::kStepForward);
   EXPECT_EQ(*player().ShownFrame(), 1199u);
-  EXPECT_EQ(c().P_jy1.Caption, "--");
+  EXPECT_EQ(C().P_jy1.Caption, "--");
   EXPECT_TRUE(std::isnan(p1_.points.back().second));
   player().Apply(PlayerAction::kStepForward);  // the last frame
   EXPECT_EQ(*player().ShownFrame(), 1199u);
@@ -166,7 +167,7 @@ TEST_F(PlayerInForm, DamagedLinesAreGapsAndStepsCrossThem) {
 TEST_F(PlayerInForm, PlayingReachesNeitherTheRollingRecordNorASession) {
   const PulseFile f = MakePulse(200, 30);
   Load(f, std::nullopt);
-  c().CheckBox1.Checked = true;  // 记录数据
+  C().CheckBox1.checked = true;  // 记录数据
   const std::string session = dir_ + "session.txt";
   ASSERT_EQ(form_->StartSession(session), "");
   player().SetSpeed(PlayerSpeed::kFastest);
@@ -179,9 +180,9 @@ TEST_F(PlayerInForm, PlayingReachesNeitherTheRollingRecordNorASession) {
   }
   EXPECT_FALSE(player().Get()->Playing());
   EXPECT_EQ(player().Get()->Position(), f.wave.size() - 1);
-  EXPECT_TRUE(s().RecordList.empty());
+  EXPECT_TRUE(S().RecordList.empty());
   form_->SessionClick();  // ends the session
-  EXPECT_EQ(records_test::ReadAll(session), "");
+  EXPECT_EQ(pulse::test::ReadAll(session), "");
   EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
 }
 
@@ -190,9 +191,9 @@ TEST_F(PlayerInForm, SimulateAndThePlayerTakeTheViewsFromEachOther) {
   player().TogglePlay();
   form_->Button19Click();  // 模拟
   EXPECT_FALSE(player().Get()->Playing());
-  EXPECT_TRUE(s().Replaying);
+  EXPECT_TRUE(S().Replaying);
   player().Apply(PlayerAction::kJumpForward);
-  EXPECT_FALSE(s().Replaying);
+  EXPECT_FALSE(S().Replaying);
 }
 
 TEST_F(PlayerInForm, ALoadThatFailsKeepsTheEarlierFile) {
@@ -210,7 +211,7 @@ TEST_F(PlayerInForm, ALoadThatFailsKeepsTheEarlierFile) {
 class PlayerClock : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = form1test::TempDirNamed("player-control");
+    dir_ = pulse::test::TempDirNamed("player-control");
     analysis_.SetMarks({&m1_, &m2_, &m3_});
     player_.before_draw = [this] { ++draws_; };
   }
@@ -231,8 +232,8 @@ class PlayerClock : public ::testing::Test {
     }
   }
 
-  TFormState state_;
-  TMainControls controls_;
+  pulse::form::TFormState state_;
+  pulse::form::TMainControls controls_;
   FakeViewPlot p1_, p2_, p3_;
   FakeMarks m1_, m2_, m3_;
   LiveAnalysis analysis_{state_, controls_};

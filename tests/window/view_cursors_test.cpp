@@ -13,7 +13,7 @@ namespace {
 
 using pulse::window::ViewAxis;
 using pulse::window::ViewCursors;
-using pulse::window::testing::FakeViewPlot;
+using pulse::test::FakeViewPlot;
 using Which = pulse::window::MeasureCursors::Which;
 
 class FakeCursorMarks : public pulse::window::ICursorMarks {
@@ -40,7 +40,7 @@ class Cursors : public ::testing::Test {
   }
   static int Pixel(double t) { return FakeViewPlot::kFieldLeft + static_cast<int>(t * 40); }
 
-  TFormState state_;
+  pulse::form::TFormState state_;
   FakeViewPlot p1_, p2_, p3_;
   FakeCursorMarks m1_, m2_, m3_;
   ViewCursors cursors_{state_, {&p1_, &p2_, &p3_}};
