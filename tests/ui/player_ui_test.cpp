@@ -56,38 +56,38 @@ class PlayerUi : public ::testing::Test {
     form_->Form().Button18Click();
     form_->Sync();
   }
-  pulse::ui::PlayerBar& bar() { return form_->Bar(); }
-  pulse::window::PlayerControl& player() { return form_->Form().Player(); }
-  QWidget* plot(int k) { return form_->Window().Widgets().views[static_cast<size_t>(k)].plot; }
+  pulse::ui::PlayerBar& TheBar() { return form_->Bar(); }
+  pulse::window::PlayerControl& ThePlayer() { return form_->Form().Player(); }
+  QWidget* PlotAt(int k) { return form_->Window().Widgets().views[static_cast<size_t>(k)].plot; }
 
   std::filesystem::path dir_;
   std::unique_ptr<MainForm> form_;
 };
 
 TEST_F(PlayerUi, TheBarIsEnabledByALoadedFileAndFollowsThePlayer) {
-  EXPECT_FALSE(bar().Play()->isEnabled());
-  EXPECT_FALSE(bar().Slider()->isEnabled());
+  EXPECT_FALSE(TheBar().Play()->isEnabled());
+  EXPECT_FALSE(TheBar().Slider()->isEnabled());
   LoadFile(4000);
-  EXPECT_TRUE(bar().Play()->isEnabled());
-  EXPECT_EQ(bar().Slider()->maximum(), 3999);
-  EXPECT_EQ(bar().Play()->text(), "播放");
-  EXPECT_EQ(bar().Speed()->count(), 7);
+  EXPECT_TRUE(TheBar().Play()->isEnabled());
+  EXPECT_EQ(TheBar().Slider()->maximum(), 3999);
+  EXPECT_EQ(TheBar().Play()->text(), "播放");
+  EXPECT_EQ(TheBar().Speed()->count(), 7);
 
-  bar().Slider()->setValue(2000);  // as a drag does
-  EXPECT_EQ(player().Get()->Position(), 2000u);
+  TheBar().Slider()->setValue(2000);  // as a drag does
+  EXPECT_EQ(ThePlayer().Get()->Position(), 2000u);
   form_->Sync();
-  EXPECT_TRUE(bar().Position()->text().contains("帧 2001/4000")) << bar().Position()->text().toStdString();
+  EXPECT_TRUE(TheBar().Position()->text().contains("帧 2001/4000")) << TheBar().Position()->text().toStdString();
 
-  QTest::mouseClick(bar().JumpBack(), Qt::LeftButton);
-  EXPECT_EQ(player().Get()->Position(), 1000u);
-  bar().Speed()->setCurrentIndex(static_cast<int>(pulse::window::PlayerSpeed::kFour));
-  EXPECT_EQ(player().Get()->Speed(), pulse::window::PlayerSpeed::kFour);
+  QTest::mouseClick(TheBar().JumpBack(), Qt::LeftButton);
+  EXPECT_EQ(ThePlayer().Get()->Position(), 1000u);
+  TheBar().Speed()->setCurrentIndex(static_cast<int>(pulse::window::PlayerSpeed::kFour));
+  EXPECT_EQ(ThePlayer().Get()->Speed(), pulse::window::PlayerSpeed::kFour);
 
-  QTest::mouseClick(bar().Play(), Qt::LeftButton);
+  QTest::mouseClick(TheBar().Play(), Qt::LeftButton);
   form_->Sync();
-  EXPECT_EQ(bar().Play()->text(), "暂停");
+  EXPECT_EQ(TheBar().Play()->text(), "暂停");
   // Played on the window's own timed steps.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return player().Get()->Position() > 1100; }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ThePlayer().Get()->Position() > 1100; }, 3000));
 }
 
 TEST_F(PlayerUi, KeysDriveThePlayerAnywhereInTheWindow) {
@@ -95,19 +95,19 @@ TEST_F(PlayerUi, KeysDriveThePlayerAnywhereInTheWindow) {
   QWidget* window = &form_->Window();
   window->activateWindow();
   QTest::keyClick(window, Qt::Key_Right);
-  EXPECT_EQ(player().Get()->Position(), 1u);
+  EXPECT_EQ(ThePlayer().Get()->Position(), 1u);
   QTest::keyClick(window, Qt::Key_Right, Qt::ShiftModifier);
-  EXPECT_EQ(player().Get()->Position(), 1001u);
+  EXPECT_EQ(ThePlayer().Get()->Position(), 1001u);
   QTest::keyClick(window, Qt::Key_Left);
-  EXPECT_EQ(player().Get()->Position(), 1000u);
+  EXPECT_EQ(ThePlayer().Get()->Position(), 1000u);
   QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_TRUE(player().Get()->Playing());
+  EXPECT_TRUE(ThePlayer().Get()->Playing());
   QTest::keyClick(window, Qt::Key_Space);
-  EXPECT_FALSE(player().Get()->Playing());
+  EXPECT_FALSE(ThePlayer().Get()->Playing());
 }
 
 TEST_F(PlayerUi, ContextMenuPlacesCursorsWhichDragByTheirHandle) {
-  QWidget* view2 = plot(1);
+  QWidget* view2 = PlotAt(1);
   view2->grab();
   const QPoint at(view2->width() / 3, view2->height() / 2);
   QTest::mouseClick(view2, Qt::RightButton, {}, at);

@@ -97,7 +97,7 @@ class PlayerInForm : public pulse::test::FormFixture {
     form_->Button18Click();
     return path;
   }
-  PlayerControl& player() { return form_->Player(); }
+  PlayerControl& ThePlayer() { return form_->Player(); }
   double Wave(const PulseFile& f, size_t i, int c) {
     return pulse::protocol::WaveValueOfRaw(f.Wave(i, c), S().UnitFactor);
   }
@@ -106,11 +106,11 @@ class PlayerInForm : public pulse::test::FormFixture {
 TEST_F(PlayerInForm, ViewsShowTheWaveUpToThePositionInSecondsOfTheFile) {
   const PulseFile f = MakePulse(250, 40);
   Load(f, 250.0);
-  ASSERT_TRUE(player().Loaded());
-  EXPECT_EQ(player().Get()->Rate(), 250);
+  ASSERT_TRUE(ThePlayer().Loaded());
+  EXPECT_EQ(ThePlayer().Get()->Rate(), 250);
   EXPECT_EQ(p1_.points.size(), 0u) << "载入 alone draws nothing";
 
-  player().SeekSeconds(30.0);  // frame 7500
+  ThePlayer().SeekSeconds(30.0);  // frame 7500
   ASSERT_FALSE(p1_.points.empty());
   // The view spans its 20 s and ends at the position.
   EXPECT_DOUBLE_EQ(p1_.Range(pulse::window::ViewAxis::kTime).first, 10.0);
@@ -125,12 +125,12 @@ TEST_F(PlayerInForm, ViewsShowTheWaveUpToThePositionInSecondsOfTheFile) {
   EXPECT_DOUBLE_EQ(p2_.points[1].second, Wave(f, 2501, 1));
   EXPECT_EQ(C().P_jy2.Caption, pulse::protocol::FormatFixed2(pulse::protocol::StaticValueOfRaw(
                                    PulseFile::Static(7500, 1), S().UnitFactor)));
-  EXPECT_EQ(*player().ShownFrame(), 7500u);
-  EXPECT_NE(player().Bar().position_text.find("30.00/40.00 s  帧 7501/10000"), std::string::npos)
-      << player().Bar().position_text;
+  EXPECT_EQ(*ThePlayer().ShownFrame(), 7500u);
+  EXPECT_NE(ThePlayer().Bar().position_text.find("30.00/40.00 s  帧 7501/10000"), std::string::npos)
+      << ThePlayer().Bar().position_text;
 
   // Early in the file the view starts at 0.
-  player().SeekFrame(250);
+  ThePlayer().SeekFrame(250);
   EXPECT_DOUBLE_EQ(p1_.Range(pulse::window::ViewAxis::kTime).first, 0.0);
   EXPECT_DOUBLE_EQ(p1_.points.back().first, 1.0);
   EXPECT_EQ(p1_.points.size(), 251u);
@@ -138,9 +138,9 @@ TEST_F(PlayerInForm, ViewsShowTheWaveUpToThePositionInSecondsOfTheFile) {
 
 TEST_F(PlayerInForm, WithoutMetadataTheFileRunsAt200PerSecond) {
   Load(MakePulse(200, 12), std::nullopt);
-  EXPECT_EQ(player().Get()->Rate(), 200);
-  player().SeekSeconds(5.0);
-  EXPECT_EQ(*player().ShownFrame(), 1000u);
+  EXPECT_EQ(ThePlayer().Get()->Rate(), 200);
+  ThePlayer().SeekSeconds(5.0);
+  EXPECT_EQ(*ThePlayer().ShownFrame(), 1000u);
   EXPECT_DOUBLE_EQ(p1_.points.back().first, 5.0);
 }
 
@@ -148,20 +148,20 @@ TEST_F(PlayerInForm, DamagedLinesAreGapsAndStepsCrossThem) {
   PulseFile f = MakePulse(200, 6);
   f.damaged = {300, 301, 1199};
   Load(f, std::nullopt);
-  player().SeekFrame(400);
+  ThePlayer().SeekFrame(400);
   ASSERT_EQ(p1_.points.size(), 401u);
   EXPECT_TRUE(std::isnan(p1_.points[300].second));
   EXPECT_TRUE(std::isnan(p2_.points[301].second));
   EXPECT_FALSE(std::isnan(p1_.points[299].second));
   EXPECT_FALSE(std::isnan(p3_.points[302].second));
   // On a damaged frame itself: the read-outs say so, the next step goes on.
-  player().SeekFrame(1198);
-  player().Apply(PlayerAction::kStepForward);
-  EXPECT_EQ(*player().ShownFrame(), 1199u);
+  ThePlayer().SeekFrame(1198);
+  ThePlayer().Apply(PlayerAction::kStepForward);
+  EXPECT_EQ(*ThePlayer().ShownFrame(), 1199u);
   EXPECT_EQ(C().P_jy1.Caption, "--");
   EXPECT_TRUE(std::isnan(p1_.points.back().second));
-  player().Apply(PlayerAction::kStepForward);  // the last frame
-  EXPECT_EQ(*player().ShownFrame(), 1199u);
+  ThePlayer().Apply(PlayerAction::kStepForward);  // the last frame
+  EXPECT_EQ(*ThePlayer().ShownFrame(), 1199u);
 }
 
 TEST_F(PlayerInForm, PlayingReachesNeitherTheRollingRecordNorASession) {
@@ -170,16 +170,16 @@ TEST_F(PlayerInForm, PlayingReachesNeitherTheRollingRecordNorASession) {
   C().CheckBox1.checked = true;  // 记录数据
   const std::string session = dir_ + "session.txt";
   ASSERT_EQ(form_->StartSession(session), "");
-  player().SetSpeed(PlayerSpeed::kFastest);
-  player().TogglePlay();
+  ThePlayer().SetSpeed(PlayerSpeed::kFastest);
+  ThePlayer().TogglePlay();
   // The host runs the player's timed steps until it stops at the end.
-  for (int i = 0; i < 100 && player().Get()->Playing(); ++i) {
+  for (int i = 0; i < 100 && ThePlayer().Get()->Playing(); ++i) {
     ASSERT_FALSE(host_.delayed.empty()) << "a playing player always has its next step due";
     host_.RunDelayed();
     form_->Timer1Timer();
   }
-  EXPECT_FALSE(player().Get()->Playing());
-  EXPECT_EQ(player().Get()->Position(), f.wave.size() - 1);
+  EXPECT_FALSE(ThePlayer().Get()->Playing());
+  EXPECT_EQ(ThePlayer().Get()->Position(), f.wave.size() - 1);
   EXPECT_TRUE(S().RecordList.empty());
   form_->SessionClick();  // ends the session
   EXPECT_EQ(pulse::test::ReadAll(session), "");
@@ -188,22 +188,22 @@ TEST_F(PlayerInForm, PlayingReachesNeitherTheRollingRecordNorASession) {
 
 TEST_F(PlayerInForm, SimulateAndThePlayerTakeTheViewsFromEachOther) {
   Load(MakePulse(200, 10), std::nullopt);
-  player().TogglePlay();
+  ThePlayer().TogglePlay();
   form_->Button19Click();  // 模拟
-  EXPECT_FALSE(player().Get()->Playing());
+  EXPECT_FALSE(ThePlayer().Get()->Playing());
   EXPECT_TRUE(S().Replaying);
-  player().Apply(PlayerAction::kJumpForward);
+  ThePlayer().Apply(PlayerAction::kJumpForward);
   EXPECT_FALSE(S().Replaying);
 }
 
 TEST_F(PlayerInForm, ALoadThatFailsKeepsTheEarlierFile) {
   Load(MakePulse(200, 2), std::nullopt);
-  ASSERT_TRUE(player().Loaded());
+  ASSERT_TRUE(ThePlayer().Loaded());
   host_.open_name = dir_;  // a folder
   form_->Button18Click();
   EXPECT_FALSE(host_.errors.empty());
   // The earlier file stays loaded, as its lines do.
-  EXPECT_TRUE(player().Loaded());
+  EXPECT_TRUE(ThePlayer().Loaded());
 }
 
 // ---- the player with its own clock --------------------------------------------------------
