@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,6 +35,10 @@ class HeadlessRun : public QObject {
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
   bool Record = false;
+  // Wait up to ReconnectTimeoutS for an unplugged device to return, and go on; the gaps are
+  // reported at the end. Off: a device that goes away ends the run (exit code 1).
+  bool Reconnect = false;
+  double ReconnectTimeoutS = 30;
   // Record a session into this file (with its metadata) instead of the 20 s record.
   std::string SessionFile;
   // Replay this record file instead of sampling from the device.
@@ -54,6 +59,16 @@ class HeadlessRun : public QObject {
   // Starts sampling (after the session, when there is one); false after a failure.
   bool StartSampling();
   void Finish(int code);
+  // False when the device is away and the run should wait for it (Reconnect); true when the
+  // poll may go on.
+  bool DeviceThere();
+  // The run's clocks less the time the device was away.
+  qint64 Elapsed() const { return clock_.elapsed() - away_total_ms_; }
+  void RestartClock() {
+    clock_.restart();
+    away_total_ms_ = 0;
+  }
+  void ReportGaps();
   uint64_t DataFrames();  // data frames parsed so far, good or bad
 
   pulse::ui::MainForm& form_;
@@ -65,4 +80,8 @@ class HeadlessRun : public QObject {
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
   int done_code_ = 0;  // OnDone's result when it ran before the stop
+  bool away_ = false;   // the device is gone and the window waits for it
+  QElapsedTimer away_clock_;
+  qint64 away_total_ms_ = 0;
+  std::chrono::steady_clock::time_point run_start_ = std::chrono::steady_clock::now();
 };

@@ -29,6 +29,9 @@ namespace {
 constexpr double kDefaultSnapshotSeconds = 3.0;
 constexpr double kMaxSnapshotSeconds = 3600.0;  // a typo must not leave a job running for days
 constexpr int kUsageError = 2;
+// How long --reconnect waits for an unplugged device unless told otherwise, and at most.
+constexpr double kDefaultReconnectTimeoutS = 30.0;
+constexpr double kMaxReconnectTimeoutS = 3600.0;
 
 bool HasArg(int argc, char** argv, std::string_view name) {
   for (int i = 1; i < argc; ++i) {
@@ -61,6 +64,8 @@ struct Options {
   QString replay;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
+  bool reconnect = false;
+  double reconnect_timeout_s = kDefaultReconnectTimeoutS;
   bool stats = false;
 };
 
@@ -140,7 +145,18 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("stats"),
       QStringLiteral("With --record, --session or --snapshot: print the data frames received "
                      "(good and bad checksum) and the bytes received at exit."));
-  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats});
+  const QCommandLineOption reconnect(
+      QStringLiteral("reconnect"),
+      QStringLiteral("With --record or --session: when the device goes away, wait for it to "
+                     "return (its /dev/serial/by-id link, else the same path), reopen it and go "
+                     "on sampling; the gaps are printed at the end. Without it a device that "
+                     "goes away ends the run with exit code 1."));
+  const QCommandLineOption reconnect_timeout(
+      QStringLiteral("reconnect-timeout"),
+      QStringLiteral("With --reconnect: seconds to wait for the device each time (default 30)."),
+      QStringLiteral("S"));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, reconnect,
+                     reconnect_timeout});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -200,6 +216,24 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       return false;
     }
     out.seconds_set = true;
+  }
+  out.reconnect = parser.isSet(reconnect);
+  if (out.reconnect && out.record.isEmpty() && out.session.isEmpty()) {
+    Fail(QStringLiteral("--reconnect goes with --record or --session"));
+    return false;
+  }
+  if (parser.isSet(reconnect_timeout)) {
+    if (!out.reconnect) {
+      Fail(QStringLiteral("--reconnect-timeout goes with --reconnect"));
+      return false;
+    }
+    bool ok = false;
+    out.reconnect_timeout_s = parser.value(reconnect_timeout).toDouble(&ok);
+    if (!ok || out.reconnect_timeout_s <= 0 || out.reconnect_timeout_s > kMaxReconnectTimeoutS) {
+      Fail(QStringLiteral("--reconnect-timeout wants seconds above 0, at most %1")
+               .arg(kMaxReconnectTimeoutS));
+      return false;
+    }
   }
   if (!out.record.isEmpty() && !out.seconds_set) {
     Fail(QStringLiteral("--record needs --seconds N"));
@@ -286,6 +320,9 @@ int main(int argc, char** argv) {
     if (port_text.isEmpty()) port_text = p.section('=', 0, 0).mid(3);
   }
 
+  // A scripted run reconnects only when told to, and never stores the window's switch.
+  if (headless) form_options.reconnect = opt.reconnect;
+
   // The print dialog is made once and keeps its state between prints.
   TMFPrintDlg print_dialog;
   pulse::ui::MainForm main_form(form_options, &print_dialog);
@@ -300,6 +337,8 @@ int main(int argc, char** argv) {
     HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.ReplayFile = opt.replay.toStdString();
     run.SessionFile = opt.session.toStdString();
+    run.Reconnect = opt.reconnect;
+    run.ReconnectTimeoutS = opt.reconnect_timeout_s;
     // With a session, the picture shows it running.
     run.DoneBeforeStop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {

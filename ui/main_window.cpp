@@ -350,6 +350,10 @@ QGroupBox* MainWindow::BuildDeviceBox() {
     b->setFixedWidth(b == w_.Bt_open || b == w_.bt_start ? kWideButtonWidth : kButtonWidth);
     g->addWidget(b, 0, col++, 2, 1);
   }
+  // Added after the specified controls, which keep their places.
+  w_.reconnect = Named(new QCheckBox(QStringLiteral("自动重连")), "ch_reconnect");
+  w_.reconnect->setChecked(true);
+  g->addWidget(w_.reconnect, 0, col, 2, 1);
   w_.device_box = box;
   return box;
 }
