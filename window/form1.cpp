@@ -424,8 +424,12 @@ void TForm1::HandleHangup() {
   controls_.GroupBox2.Enabled = false;
   EnableCommandButtons(false);
   session_.LinkLost();
+  // Gone again right after a return: the node may linger after the unplug, or the adapter
+  // keeps dropping out; the first look waits, so that reopening cannot spin.
+  const bool flapping = reconnect_.BackMoments(std::chrono::milliseconds(kReopenRetryMs));
   try {
-    reconnect_.BeginWait(reconnect_path_, resume, [this] { ReopenAfterHangup(); });
+    reconnect_.BeginWait(reconnect_path_, resume, [this] { ReopenAfterHangup(); }, !flapping);
+    if (flapping) LookAgainLater();
   } catch (const std::exception& e) {
     reconnect_.Cancel();
     EndLinkAfterHangup();
@@ -453,13 +457,9 @@ void TForm1::ReopenAfterHangup() {
     open = false;
   }
   if (!open) {
-    // There but not ready (udev still setting it up) or held by another program: look again
-    // in a while rather than at once, which would spin.
-    std::weak_ptr<bool> alive = alive_;
-    host_.RunAfter(kReopenRetryMs, [this, alive] {
-      if (alive.expired() || !*alive.lock()) return;
-      reconnect_.WaitAgain();
-    });
+    // There but not ready (udev still setting it up, the old node not yet gone) or held by
+    // another program: look again in a while rather than at once, which would spin.
+    LookAgainLater();
     return;
   }
   state_.PortOpen = true;
@@ -467,6 +467,14 @@ void TForm1::ReopenAfterHangup() {
   controls_.GroupBox2.Enabled = true;
   reconnect_.Reopened();
   StopAfter(HoldCommandsUntilStop());
+}
+
+void TForm1::LookAgainLater() {
+  std::weak_ptr<bool> alive = alive_;
+  host_.RunAfter(kReopenRetryMs, [this, alive] {
+    if (alive.expired() || !*alive.lock()) return;
+    reconnect_.WaitAgain();
+  });
 }
 
 void TForm1::ReconnectClick() {

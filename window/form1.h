@@ -166,6 +166,8 @@ class TForm1 {
   void HandleHangup();
   // The adapter may be back: reopen it with the same settings, or wait on.
   void ReopenAfterHangup();
+  // The next look for the adapter, a second from now.
+  void LookAgainLater();
   // The link ends after a hang-up, without a wait for the device.
   void EndLinkAfterHangup();
   // From an open until the stop after it: command buttons off, clicks held. Returns the

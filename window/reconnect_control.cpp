@@ -43,15 +43,20 @@ std::string ReconnectControl::SwitchClick() {
   return {};
 }
 
+bool ReconnectControl::BackMoments(Clock::duration within) const {
+  return !outages_.empty() && outages_.back().back_at &&
+         now_() - *outages_.back().back_at < within;
+}
+
 void ReconnectControl::BeginWait(const std::string& path, bool resume_sampling,
-                                 std::function<void()> on_back) {
+                                 std::function<void()> on_back, bool watch_now) {
   path_ = path;
   resume_sampling_ = resume_sampling;
   resume_due_ = false;
   on_back_ = std::move(on_back);
   waiting_ = true;
   outages_.push_back({now_(), std::nullopt});
-  WaitAgain();
+  if (watch_now) WaitAgain();
 }
 
 void ReconnectControl::WaitAgain() {

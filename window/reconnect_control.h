@@ -52,8 +52,13 @@ class ReconnectControl {
 
   // The link went away: waits for `path`; `on_back` runs on the main thread each time the
   // path may be back (the caller tries to open it, and calls WaitAgain when that fails).
-  // `resume_sampling`: sampling ran and is to be restarted after the reopen.
-  void BeginWait(const std::string& path, bool resume_sampling, std::function<void()> on_back);
+  // `resume_sampling`: sampling ran and is to be restarted after the reopen. Without
+  // `watch_now` the caller starts the watch later with WaitAgain.
+  void BeginWait(const std::string& path, bool resume_sampling, std::function<void()> on_back,
+                 bool watch_now = true);
+  // True when the device went again within `within` of its last return: a node that lingers
+  // after the unplug, or an adapter that keeps dropping out.
+  [[nodiscard]] bool BackMoments(Clock::duration within) const;
   void WaitAgain();
   // The device is open again: the outage ends here.
   void Reopened();
