@@ -13,6 +13,8 @@
 
 #include "ui/main_form.h"
 
+namespace pulse::app {
+
 class HeadlessRun : public QObject {
   Q_OBJECT
 
@@ -34,20 +36,20 @@ class HeadlessRun : public QObject {
   HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
-  bool Record = false;
-  // Wait up to ReconnectTimeoutS for an unplugged device to return, and go on; the gaps are
-  // reported at the end. Off: a device that goes away ends the run (exit code 1).
-  bool Reconnect = false;
-  double ReconnectTimeoutS = 30;
+  bool record = false;
+  // Wait up to reconnect_timeout_s for an unplugged device to return, and go on; the gaps
+  // are reported at the end. Off: a device that goes away ends the run (exit code 1).
+  bool reconnect = false;
+  double reconnect_timeout_s = 30;
   // Record a session into this file (with its metadata) instead of the 20 s record.
-  std::string SessionFile;
+  std::string session_file;
   // Replay this record file instead of sampling from the device.
-  std::string ReplayFile;
+  std::string replay_file;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
-  std::function<int()> OnDone;
-  // OnDone runs at the end of the sampling time, before the stop (a picture of a
+  std::function<int()> on_done;
+  // on_done runs at the end of the sampling time, before the stop (a picture of a
   // session while it runs).
-  bool DoneBeforeStop = false;
+  bool done_before_stop = false;
 
   void Start();
   int ExitCode() const { return exit_code_; }
@@ -55,11 +57,11 @@ class HeadlessRun : public QObject {
  private:
   enum class Step { kWaitStopAfterOpen, kReadingDeviceInfo, kStarting, kSampling, kStopping };
   void Poll();
-  bool Capturing() const { return Record || !SessionFile.empty(); }
+  bool Capturing() const { return record || !session_file.empty(); }
   // Starts sampling (after the session, when there is one); false after a failure.
   bool StartSampling();
   void Finish(int code);
-  // False when the device is away and the run should wait for it (Reconnect); true when the
+  // False when the device is away and the run should wait for it (reconnect); true when the
   // poll may go on.
   bool DeviceThere();
   // The run's clocks less the time the device was away.
@@ -79,9 +81,11 @@ class HeadlessRun : public QObject {
   QElapsedTimer clock_;
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
-  int done_code_ = 0;  // OnDone's result when it ran before the stop
+  int done_code_ = 0;  // on_done's result when it ran before the stop
   bool away_ = false;   // the device is gone and the window waits for it
   QElapsedTimer away_clock_;
   qint64 away_total_ms_ = 0;
   std::chrono::steady_clock::time_point run_start_ = std::chrono::steady_clock::now();
 };
+
+}  // namespace pulse::app

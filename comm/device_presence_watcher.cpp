@@ -13,7 +13,7 @@
 namespace pulse::comm {
 namespace {
 
-constexpr uint32_t kMsgDevicePresent = ::comm::kUserMessageBase + 31;
+constexpr uint32_t kMsgDevicePresent = kUserMessageBase + 31;
 constexpr std::string_view kDevRoot = "/dev/";
 constexpr std::string_view kPtsRoot = "/dev/pts/";
 
@@ -37,7 +37,7 @@ bool WaitForPath(const std::string& path, int stop_fd, UdevMonitor* udev,
 
 }  // namespace
 
-DevicePresenceWatcher::DevicePresenceWatcher(::comm::IMainThreadQueue& main_thread, Mode mode)
+DevicePresenceWatcher::DevicePresenceWatcher(IMainThreadQueue& main_thread, Mode mode)
     : main_thread_(main_thread), mode_(mode) {}
 
 DevicePresenceWatcher::~DevicePresenceWatcher() {
@@ -56,17 +56,17 @@ bool DevicePresenceWatcher::UdevManaged(const std::string& path) {
 void DevicePresenceWatcher::Watch(const std::string& path, std::function<void()> on_present) {
   Cancel();
   int error = 0;
-  stop_ = ::comm::StopSignal::Create(&error);
+  stop_ = StopSignal::Create(&error);
   if (!stop_) throw std::runtime_error("cannot wait for the device: no event descriptor");
   std::unique_ptr<UdevMonitor> udev;
   if (mode_ == Mode::kAuto && UdevManaged(path)) udev = UdevMonitor::Create();
   listens_to_udev_ = udev != nullptr;
   on_present_ = std::move(on_present);
-  window_ = std::make_shared<::comm::NotifyWindow>([this](::comm::Notification& message) {
-    if (message.Msg == kMsgDevicePresent) Arrived();
+  window_ = std::make_shared<NotifyWindow>([this](Notification& message) {
+    if (message.msg == kMsgDevicePresent) Arrived();
   });
-  const ::comm::NotifyTarget target{&main_thread_, window_};
-  const int stop_fd = stop_->fd();
+  const NotifyTarget target{&main_thread_, window_};
+  const int stop_fd = stop_->Fd();
   thread_ = std::thread([path, stop_fd, target, udev = std::move(udev)] {
     if (WaitForPath(path, stop_fd, udev.get(), kPollInterval))
       (void)target.Post(kMsgDevicePresent, 0, nullptr);

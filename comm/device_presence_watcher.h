@@ -12,11 +12,9 @@
 #include "comm/device_watcher.h"
 #include "comm/main_thread_queue.h"
 
-namespace comm {
-class StopSignal;
-}
-
 namespace pulse::comm {
+
+class StopSignal;
 
 class DevicePresenceWatcher : public IDeviceWatcher {
  public:
@@ -27,7 +25,7 @@ class DevicePresenceWatcher : public IDeviceWatcher {
     kPollOnly,  // always looking once a second
   };
 
-  explicit DevicePresenceWatcher(::comm::IMainThreadQueue& main_thread, Mode mode = Mode::kAuto);
+  explicit DevicePresenceWatcher(IMainThreadQueue& main_thread, Mode mode = Mode::kAuto);
   ~DevicePresenceWatcher() override;
   DevicePresenceWatcher(const DevicePresenceWatcher&) = delete;
   DevicePresenceWatcher& operator=(const DevicePresenceWatcher&) = delete;
@@ -48,12 +46,12 @@ class DevicePresenceWatcher : public IDeviceWatcher {
   void Arrived();
   void StopThread();
 
-  ::comm::IMainThreadQueue& main_thread_;
+  IMainThreadQueue& main_thread_;
   const Mode mode_;
   std::function<void()> on_present_;
   // The main-thread end of the current wait; detached on Cancel so a late message is dropped.
-  std::shared_ptr<::comm::NotifyWindow> window_;
-  std::unique_ptr<::comm::StopSignal> stop_;
+  std::shared_ptr<NotifyWindow> window_;
+  std::unique_ptr<StopSignal> stop_;
   std::thread thread_;
   bool watching_ = false;
   bool listens_to_udev_ = false;

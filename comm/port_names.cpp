@@ -10,7 +10,8 @@
 #include <fstream>
 #include <system_error>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace fs = std::filesystem;
 namespace {
 
@@ -93,8 +94,8 @@ void PortNames::SetMapping(int port_number, std::string path) {
 
 std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
   PortInfo info;
-  info.Name = name;
-  info.Path = (fs::path(dev_root_) / name).string();
+  info.name = name;
+  info.path = (fs::path(dev_root_) / name).string();
   const fs::path tty = fs::path(sys_root_) / "class" / "tty" / name;
   std::error_code ec;
   const fs::path device = fs::canonical(tty / "device", ec);
@@ -104,14 +105,14 @@ std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
   }
   if (ec) return info;
   const fs::path driver = fs::read_symlink(device / "driver", ec);
-  if (!ec) info.Driver = driver.filename().string();
+  if (!ec) info.driver = driver.filename().string();
   fs::path dir = device;
   for (int level = 0; level < kUsbSearchDepth && !dir.empty(); ++level) {
     if (fs::exists(dir / "idVendor", ec)) {
-      info.UsbVendorId = ReadFirstLine(dir / "idVendor");
-      info.UsbProductId = ReadFirstLine(dir / "idProduct");
-      info.Manufacturer = ReadFirstLine(dir / "manufacturer");
-      info.Product = ReadFirstLine(dir / "product");
+      info.usb_vendor_id = ReadFirstLine(dir / "idVendor");
+      info.usb_product_id = ReadFirstLine(dir / "idProduct");
+      info.manufacturer = ReadFirstLine(dir / "manufacturer");
+      info.product = ReadFirstLine(dir / "product");
       info.SerialNumber = ReadFirstLine(dir / "serial");
       break;
     }
@@ -121,9 +122,9 @@ std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
   // Adapters without the strings in their descriptors still have udev's names for them
   // (from the vendor database), the ones their by-id link is made of.
   if (sys_root_ == kRealSysRoot) {
-    if (const auto id = pulse::comm::LookUpUdevIdentity(name)) {
-      if (info.Manufacturer.empty()) info.Manufacturer = id->vendor;
-      if (info.Product.empty()) info.Product = id->model;
+    if (const auto id = LookUpUdevIdentity(name)) {
+      if (info.manufacturer.empty()) info.manufacturer = id->vendor;
+      if (info.product.empty()) info.product = id->model;
       if (info.SerialNumber.empty()) info.SerialNumber = id->serial;
     }
   }
@@ -169,7 +170,7 @@ std::vector<PortInfo> PortNames::PresentPorts() const {
       std::optional<PortInfo> info = Describe(name);
       if (!info) continue;
       std::error_code path_ec;
-      const fs::path canonical = fs::canonical(info->Path, path_ec);
+      const fs::path canonical = fs::canonical(info->path, path_ec);
       if (const auto link = by_id.find(canonical.string()); !path_ec && link != by_id.end())
         info->by_id_link = fs::path(link->second).filename().string();
       ports.push_back(std::move(*info));
@@ -185,7 +186,7 @@ std::string PortNames::Resolve(const std::string& comm_port) const {
   if (auto mapped = mappings_.find(*number); mapped != mappings_.end()) return mapped->second;
   const std::vector<PortInfo> ports = PresentPorts();
   if (static_cast<size_t>(*number) > ports.size()) return {};
-  return ports[static_cast<size_t>(*number) - 1].Path;
+  return ports[static_cast<size_t>(*number) - 1].path;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -11,7 +11,7 @@
 
 namespace pulse::ui {
 
-class QtMainQueue : public QObject, public ::comm::PostedQueue {
+class QtMainQueue : public QObject, public comm::PostedQueue {
   Q_OBJECT
 
  public:

@@ -77,23 +77,23 @@ std::string NotAnInteger(const std::string& text) {
 }
 
 std::unique_ptr<comm::IDeviceWatcher> MakeWatcher(const FormOptions& options,
-                                                  ::comm::IMainThreadQueue& main_thread) {
+                                                  comm::IMainThreadQueue& main_thread) {
   if (options.make_watcher) return options.make_watcher(main_thread);
   return std::make_unique<comm::DevicePresenceWatcher>(main_thread);
 }
 
-std::string DescribePort(const ::comm::PortInfo& info) {
-  std::string s = info.Path;
+std::string DescribePort(const comm::PortInfo& info) {
+  std::string s = info.path;
   std::string details;
   auto add = [&](const std::string& part) {
     if (part.empty()) return;
     if (!details.empty()) details += ", ";
     details += part;
   };
-  add(info.Driver);
-  if (!info.UsbVendorId.empty()) add("USB " + info.UsbVendorId + ":" + info.UsbProductId);
-  add(info.Manufacturer);
-  add(info.Product);
+  add(info.driver);
+  if (!info.usb_vendor_id.empty()) add("USB " + info.usb_vendor_id + ":" + info.usb_product_id);
+  add(info.manufacturer);
+  add(info.product);
   if (!info.SerialNumber.empty()) add("S/N " + info.SerialNumber);
   // The name that stays when the adapter returns as another ttyUSB number.
   if (!info.by_id_link.empty()) add("by-id " + info.by_id_link);
@@ -103,7 +103,7 @@ std::string DescribePort(const ::comm::PortInfo& info) {
 
 }  // namespace
 
-TForm1::TForm1(IFormHost& host, ::comm::IMainThreadQueue& main_thread,
+TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
                std::array<IViewPlot*, WaveViews::kViewCount> plots, FormOptions options)
     : host_(host),
       options_(std::move(options)),
@@ -123,9 +123,9 @@ TForm1::TForm1(IFormHost& host, ::comm::IMainThreadQueue& main_thread,
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
-  comm321_.OnRequestHangup = [this](TComm32*) { HandleHangup(); };
+  comm321_.OnRequestHangup = [this](comm::TComm32*) { HandleHangup(); };
   ApplyStoredLinkSettings();
-  comm1_.OnReceiveData = [this](TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
+  comm1_.OnReceiveData = [this](comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
     comm1ReceiveData(Sender, Buffer, BufferLength);
   };
 }
@@ -133,8 +133,8 @@ TForm1::TForm1(IFormHost& host, ::comm::IMainThreadQueue& main_thread,
 void TForm1::ApplyStoredLinkSettings() {
   // The device link; port and baud are overwritten from the lists at every open.
   comm321_.SetBaudRate(kDeviceBaudRate);
-  comm321_.SetParity(NOPARITY);
-  comm321_.SetStopBits(ONESTOPBIT);
+  comm321_.SetParity(comm::NOPARITY);
+  comm321_.SetStopBits(comm::ONESTOPBIT);
   comm321_.SetReadIntervalTimeout(kLinkReadIntervalMs);
   comm321_.SetCommPort("COM2");
 
@@ -144,19 +144,19 @@ void TForm1::ApplyStoredLinkSettings() {
   comm1_.SetParityCheck(false);
   comm1_.SetOutx_CtsFlow(false);
   comm1_.SetOutx_DsrFlow(false);
-  comm1_.SetDtrControl(TDtrControl::DtrEnable);
+  comm1_.SetDtrControl(comm::TDtrControl::DtrEnable);
   comm1_.SetDsrSensitivity(false);
   comm1_.SetTxContinueOnXoff(true);
   comm1_.SetOutx_XonXoffFlow(true);
   comm1_.SetInx_XonXoffFlow(true);
   comm1_.SetReplaceWhenParityError(false);
   comm1_.SetIgnoreNullChar(false);
-  comm1_.SetRtsControl(TRtsControl::RtsEnable);
+  comm1_.SetRtsControl(comm::TRtsControl::RtsEnable);
   comm1_.SetXonLimit(1);
   comm1_.SetXoffLimit(1);
-  comm1_.SetByteSize(TByteSize::_8);
-  comm1_.SetParity(TParity::None);
-  comm1_.SetStopBits(TStopBits::_1);
+  comm1_.SetByteSize(comm::TByteSize::_8);
+  comm1_.SetParity(comm::TParity::None);
+  comm1_.SetStopBits(comm::TStopBits::_1);
   comm1_.SetXonChar(17);
   comm1_.SetXoffChar(19);
   comm1_.SetReplacedChar(0);
@@ -186,22 +186,22 @@ void TForm1::FormCreate() {
   settings_path_ = dir + kSettingsFileName;
   const PortSettings settings = ReadPortSettings(settings_path_);
   reconnect_.Load(settings_path_);
-  controls_.e_comm.Text = settings.com;
-  controls_.e_comm.ItemIndex = -1;
-  for (size_t i = 0; i < controls_.e_comm.Items.size(); ++i)
-    if (controls_.e_comm.Items[i] == settings.com) controls_.e_comm.ItemIndex = static_cast<int>(i);
-  controls_.e_btl.Text = settings.btl;
-  controls_.e_btl.ItemIndex = -1;
-  for (size_t i = 0; i < controls_.e_btl.Items.size(); ++i)
-    if (controls_.e_btl.Items[i] == settings.btl) controls_.e_btl.ItemIndex = static_cast<int>(i);
+  controls_.e_comm.text = settings.com;
+  controls_.e_comm.item_index = -1;
+  for (size_t i = 0; i < controls_.e_comm.items.size(); ++i)
+    if (controls_.e_comm.items[i] == settings.com) controls_.e_comm.item_index = static_cast<int>(i);
+  controls_.e_btl.text = settings.btl;
+  controls_.e_btl.item_index = -1;
+  for (size_t i = 0; i < controls_.e_btl.items.size(); ++i)
+    if (controls_.e_btl.items[i] == settings.btl) controls_.e_btl.item_index = static_cast<int>(i);
   ReadPortMappings();
   for (const std::string& entry : options_.port_mappings) comm321_.PortNames().AddMapping(entry);
   e_commChange();
 
   state_.ErrorCount = 0;
-  state_.SampleRate = TFormState::kDefaultSampleRate;
+  state_.SampleRate = form::TFormState::kDefaultSampleRate;
   parser_.Buffer().Clear();
-  state_.UnitFactor = TFormState::kDefaultUnitFactor;
+  state_.UnitFactor = form::TFormState::kDefaultUnitFactor;
   controls_.cb_unit1.Select(3);
   controls_.cb_unit2.Select(3);
   controls_.cb_unit3.Select(3);
@@ -214,7 +214,7 @@ void TForm1::FormCreate() {
 
   state_.RecordList.clear();
   SetTimerInterval(kIdleIntervalMs);
-  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
 }
 
 void TForm1::FormDestroy() {
@@ -236,40 +236,40 @@ void TForm1::ReadPortMappings() {
 }
 
 void TForm1::e_commChange() {
-  const std::string text = Trim(controls_.e_comm.Text);
+  const std::string text = Trim(controls_.e_comm.text);
   std::string name = text;
   if (text.empty() || text[0] != '/') {
     const std::optional<int> n = ParseInt(text);
     if (!n) {
-      controls_.e_comm.Hint = "";
+      controls_.e_comm.hint = "";
       return;
     }
     name = DeviceName(*n);
   }
   const std::string path = comm321_.PortNames().Resolve(name);
   if (path.empty()) {
-    controls_.e_comm.Hint = name + ": 没有这个串口";
+    controls_.e_comm.hint = name + ": 没有这个串口";
     return;
   }
   // A mapping may name the device by a link (/dev/serial/by-id/...): compare what it leads to.
   std::error_code ec;
   const std::filesystem::path target = std::filesystem::canonical(path, ec);
   std::string described = path;
-  for (const ::comm::PortInfo& info : comm321_.PortNames().PresentPorts()) {
+  for (const comm::PortInfo& info : comm321_.PortNames().PresentPorts()) {
     std::error_code info_ec;
-    if (info.Path == path ||
-        (!ec && std::filesystem::canonical(info.Path, info_ec) == target && !info_ec)) {
-      described = info.Path == path ? DescribePort(info) : path + " → " + DescribePort(info);
+    if (info.path == path ||
+        (!ec && std::filesystem::canonical(info.path, info_ec) == target && !info_ec)) {
+      described = info.path == path ? DescribePort(info) : path + " → " + DescribePort(info);
     }
   }
-  controls_.e_comm.Hint = name + " → " + described;
+  controls_.e_comm.hint = name + " → " + described;
 }
 
 void TForm1::Bt_openClick() {
   if (controls_.Bt_open.Caption == kOpenCaption) {
     // A conversion error leaves everything as it was, open nothing.
-    const std::string comm_text = controls_.e_comm.Text;
-    const std::string btl_text = Trim(controls_.e_btl.Text);
+    const std::string comm_text = controls_.e_comm.text;
+    const std::string btl_text = Trim(controls_.e_btl.text);
     const bool is_path = !comm_text.empty() && comm_text[0] == '/';
     if (!is_path && !ParseInt(comm_text)) {
       host_.ShowError(NotAnInteger(comm_text));
@@ -284,7 +284,7 @@ void TForm1::Bt_openClick() {
     if (state_.PortOpen) {
       controls_.Bt_open.Caption = kCloseCaption;
       try {
-        WritePortSettings(settings_path_, {controls_.e_comm.Text, controls_.e_btl.Text});
+        WritePortSettings(settings_path_, {controls_.e_comm.text, controls_.e_btl.text});
       } catch (const SettingsError& e) {
         host_.ShowError(e.what());
       }
@@ -299,7 +299,7 @@ void TForm1::Bt_openClick() {
     CloseDevice();
     controls_.Bt_open.Caption = kOpenCaption;
     if (was_waiting) {
-      controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkClosed;
+      controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
       EnableCommandButtons(true);
     }
   }
@@ -353,7 +353,7 @@ bool TForm1::HoldUntilStopped(void (TForm1::*click)()) {
 }
 
 bool TForm1::OpenDevice() {
-  const std::string comm_text = controls_.e_comm.Text;
+  const std::string comm_text = controls_.e_comm.text;
   std::string device;
   if (!comm_text.empty() && comm_text[0] == '/') {
     device = comm_text;
@@ -362,7 +362,7 @@ bool TForm1::OpenDevice() {
     state_.PortNumber = ParseInt(comm_text).value_or(0);
     device = DeviceName(state_.PortNumber);
   }
-  const int baud = ParseInt(Trim(controls_.e_btl.Text)).value_or(0);
+  const int baud = ParseInt(Trim(controls_.e_btl.text)).value_or(0);
   comm321_.SetCommPort(device);
   comm321_.SetBaudRate(static_cast<uint32_t>(baud));
   try {
@@ -374,13 +374,13 @@ bool TForm1::OpenDevice() {
           state_.PortNumber > 0 ? "COM" + std::to_string(state_.PortNumber) : comm_text;
       host_.ShowError("Cannot open " + name +
                       (path.empty() || path == comm_text ? "" : " (" + path + ")") + ": " +
-                      ::comm::DescribeOpenError(comm321_.OpenError()));
+                      comm::DescribeOpenError(comm321_.OpenError()));
     }
-  } catch (const ECommsError& e) {
+  } catch (const comm::ECommsError& e) {
     state_.PortOpen = false;
     host_.ShowError(e.what());
   }
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = state_.PortOpen ? kLinkUp : kLinkFailed;
+  controls_.StatusBar1.panels[kPanelLinkState].text = state_.PortOpen ? kLinkUp : kLinkFailed;
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
   if (state_.PortOpen) {
@@ -397,7 +397,7 @@ void TForm1::CloseDevice() {
   EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
-    controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkClosed;
+    controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
     state_.PortOpen = false;
   }
   controls_.bt_start.Enabled = state_.PortOpen;
@@ -419,7 +419,7 @@ void TForm1::HandleHangup() {
   state_.RestartPending = false;  // the resume after the reopen is that start
   comm321_.ClosePort();
   state_.PortOpen = false;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkFailed;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
   controls_.bt_start.Enabled = false;
   controls_.GroupBox2.Enabled = false;
   EnableCommandButtons(false);
@@ -442,7 +442,7 @@ void TForm1::EndLinkAfterHangup() {
   // device again when it comes back.
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkFailed;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
   EnableCommandButtons(true);
 }
 
@@ -453,7 +453,7 @@ void TForm1::ReopenAfterHangup() {
   bool open = false;
   try {
     open = comm321_.OpenPort();
-  } catch (const ECommsError&) {
+  } catch (const comm::ECommsError&) {
     open = false;
   }
   if (!open) {
@@ -463,7 +463,7 @@ void TForm1::ReopenAfterHangup() {
     return;
   }
   state_.PortOpen = true;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkUp;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkUp;
   controls_.GroupBox2.Enabled = true;
   reconnect_.Reopened();
   StopAfter(HoldCommandsUntilStop());
@@ -491,10 +491,10 @@ void TForm1::bt_startClick() {
     return;
   }
   if (HoldUntilStopped(&TForm1::bt_startClick)) return;
-  if (controls_.bt_start.Caption == ::protocol::SamplingStateCaption(false)) {
+  if (controls_.bt_start.Caption == protocol::SamplingStateCaption(false)) {
     sender_.BeginStart();
-    controls_.Memo1.Lines.Clear();
-    controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.Lines.Count());
+    controls_.Memo1.lines.Clear();
+    controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.lines.Count());
     views_.ShowSamplingState(true);
   } else {
     sender_.BeginStop();
@@ -519,7 +519,7 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::Button6Click() {
-  const std::string text = controls_.Edit_Freq.Text;
+  const std::string text = controls_.Edit_Freq.text;
   if (text.empty()) {
     host_.ShowMessage("请输入频率值5-250");
     return;
@@ -632,9 +632,9 @@ void TForm1::ExportClick(ExportSource::Kind kind) {
 }
 
 void TForm1::UpdateExportEntries() {
-  export_.CurrentRecord.Enabled = !state_.RecordList.empty();
-  export_.LoadedRecord.Enabled = !recording_.LoadedPath().empty();
-  export_.Session.Enabled = !session_.Path().empty();
+  export_.current_record.Enabled = !state_.RecordList.empty();
+  export_.loaded_record.Enabled = !recording_.LoadedPath().empty();
+  export_.session.Enabled = !session_.Path().empty();
 }
 
 void TForm1::Timer1Timer() {
@@ -661,7 +661,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::TimerDuties() {
-  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   analysis_.Tick(LiveAnalysis::Clock::now());
@@ -671,7 +671,7 @@ void TForm1::TimerDuties() {
   retry_.Step();
 }
 
-void TForm1::comm1ReceiveData(TComm*, const uint8_t*, uint16_t) {}
+void TForm1::comm1ReceiveData(comm::TComm*, const uint8_t*, uint16_t) {}
 
 void TForm1::SetTimerInterval(int ms) {
   if (ms == timer_interval_) return;

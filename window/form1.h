@@ -62,15 +62,15 @@ class IFormHost {
 };
 
 // The link the command senders write through: the device's serial port.
-class Comm32Link : public ::protocol::IDeviceLink {
+class Comm32Link : public protocol::IDeviceLink {
  public:
-  explicit Comm32Link(TComm32& comm) : comm_(comm) {}
+  explicit Comm32Link(comm::TComm32& comm) : comm_(comm) {}
   bool WriteData(const uint8_t* data, uint32_t size) override {
     return comm_.WriteData(data, size);
   }
 
  private:
-  TComm32& comm_;
+  comm::TComm32& comm_;
 };
 
 struct FormOptions {
@@ -86,7 +86,7 @@ struct FormOptions {
     return std::chrono::system_clock::now();
   };
   // What waits for an unplugged adapter to return; empty: udev, or a look once a second.
-  std::function<std::unique_ptr<comm::IDeviceWatcher>(::comm::IMainThreadQueue&)> make_watcher;
+  std::function<std::unique_ptr<comm::IDeviceWatcher>(comm::IMainThreadQueue&)> make_watcher;
   // Set: reconnection on or off for this run, whatever comSet.ini says (headless runs).
   std::optional<bool> reconnect;
 };
@@ -100,7 +100,7 @@ class TForm1 {
   // Ports offered in e_comm.
   static constexpr int kPortCount = 30;
 
-  TForm1(IFormHost& host, ::comm::IMainThreadQueue& main_thread,
+  TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
          std::array<IViewPlot*, WaveViews::kViewCount> plots, FormOptions options = {});
   ~TForm1();
   TForm1(const TForm1&) = delete;
@@ -134,14 +134,14 @@ class TForm1 {
   // e_comm's text changed: the hint tells which device that port is.
   void e_commChange();
   // The second serial component's receive event: nothing to do.
-  void comm1ReceiveData(TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
+  void comm1ReceiveData(comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
 
-  TFormState& State() { return state_; }
-  TMainControls& Controls() { return controls_; }
+  form::TFormState& State() { return state_; }
+  form::TMainControls& Controls() { return controls_; }
   WaveViews& Views() { return views_; }
-  TComm32& Comm321() { return comm321_; }
-  TComm& comm1() { return comm1_; }
-  ::protocol::FrameParser& Parser() { return parser_; }
+  comm::TComm32& Comm321() { return comm321_; }
+  comm::TComm& comm1() { return comm1_; }
+  protocol::FrameParser& Parser() { return parser_; }
   RecordReplay& Recording() { return recording_; }
   SessionControl& Session() { return session_; }
   ExportControl& Export() { return export_; }
@@ -195,15 +195,15 @@ class TForm1 {
 
   IFormHost& host_;
   FormOptions options_;
-  TFormState state_;
-  TMainControls controls_;
-  TComm32 comm321_;
-  TComm comm1_;
+  form::TFormState state_;
+  form::TMainControls controls_;
+  comm::TComm32 comm321_;
+  comm::TComm comm1_;
   Comm32Link link_;
-  ::protocol::CommandSender sender_;
-  ::protocol::CommandRetry retry_;
+  protocol::CommandSender sender_;
+  protocol::CommandRetry retry_;
   WaveViews views_;
-  ::protocol::FrameParser parser_;
+  protocol::FrameParser parser_;
   RecordReplay recording_;
   SessionControl session_;
   ExportControl export_;

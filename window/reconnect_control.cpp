@@ -13,20 +13,20 @@ constexpr const char* kOff = "0";
 ReconnectControl::ReconnectControl(std::unique_ptr<comm::IDeviceWatcher> watcher,
                                    std::function<Clock::time_point()> now)
     : watcher_(std::move(watcher)), now_(std::move(now)) {
-  Switch.Caption = kReconnectCaption;
-  Switch.Checked = true;
-  Switch.Hint = "设备断开后等待它重新连接, 自动打开并继续采样";
+  auto_reconnect.Caption = kReconnectCaption;
+  auto_reconnect.checked = true;
+  auto_reconnect.hint = "设备断开后等待它重新连接, 自动打开并继续采样";
 }
 
 void ReconnectControl::Load(const std::string& settings_path) {
   settings_path_ = settings_path;
   if (override_) return;
   const IniFile ini = IniFile::Load(settings_path);
-  Switch.Checked = ini.Value(kPortSection, kReconnectKey, kOn) != kOff;
+  auto_reconnect.checked = ini.Value(kPortSection, kReconnectKey, kOn) != kOff;
 }
 
 std::string ReconnectControl::SwitchClick() {
-  if (!Switch.Checked) Cancel();
+  if (!auto_reconnect.checked) Cancel();
   if (override_ || settings_path_.empty()) return {};
   try {
     std::string problem;
@@ -35,7 +35,7 @@ std::string ReconnectControl::SwitchClick() {
       return "Settings not saved: \"" + settings_path_ + "\" " + problem +
              "; it was left as it is";
     }
-    ini.SetValue(kPortSection, kReconnectKey, Switch.Checked ? kOn : kOff);
+    ini.SetValue(kPortSection, kReconnectKey, auto_reconnect.checked ? kOn : kOff);
     ini.Save(settings_path_);
   } catch (const SettingsError& e) {
     return e.what();

@@ -33,18 +33,21 @@ class ReconnectControl {
                             std::function<Clock::time_point()> now = [] { return Clock::now(); });
 
   // The switch in the device box; on unless the settings file says "0".
-  TCheckBox Switch;
+  form::TCheckBox auto_reconnect;
 
   // Reads the switch from the settings file (absent file or key: on).
   void Load(const std::string& settings_path);
-  // The operator flipped the switch (Switch.Checked is already the new state): stores it in
+  // The operator flipped the switch (auto_reconnect.checked is already the new state): stores it in
   // the settings file, and switching off ends a wait. Returns an error text for the error
   // box, empty on success; the switch stays as flipped either way.
   [[nodiscard]] std::string SwitchClick();
   // For this run only, not stored (headless runs decide by their options).
-  void Override(bool on) { Switch.Checked = on; override_ = true; }
+  void Override(bool on) {
+    auto_reconnect.checked = on;
+    override_ = true;
+  }
 
-  [[nodiscard]] bool Enabled() const { return Switch.Checked; }
+  [[nodiscard]] bool Enabled() const { return auto_reconnect.checked; }
   // True from a hang-up until the reopen or the end of the wait.
   [[nodiscard]] bool Waiting() const { return waiting_; }
   // Where the adapter is expected back: its by-id link, else the device path it had.

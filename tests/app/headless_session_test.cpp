@@ -149,9 +149,9 @@ TEST(HeadlessSession, ExitCodesWhenNothingCanBeRecorded) {
 }
 
 TEST(HeadlessSession, DeviceThatNeverStartsFailsPlainly) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.drop_acks = 1;  // the one start is ignored
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   TempDir dir;
   const ProgramRun run = RunProgram("--port COM1=" + sensor.SlavePath() + " --session " +
@@ -236,12 +236,12 @@ TEST(HeadlessSession, KilledMidSessionLeavesALoadableFile) {
 // the metadata and in the report; without it, the run ends there as it always did.
 TEST(HeadlessSession, ReconnectCarriesTheSessionAcrossAnUnplug) {
   TempDir dir;
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.link = dir / "sensor";
   o.frame_log = dir / "sent.txt";
   o.hangup_after = 1.5;
   o.return_after = 0.5;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   const std::string path = dir / "s.txt";
   const ProgramRun run = RunProgram("--port COM1=" + o.link + " --session " + path +
@@ -277,11 +277,11 @@ TEST(HeadlessSession, ReconnectCarriesTheSessionAcrossAnUnplug) {
 TEST(HeadlessSession, WithoutReconnectOrPastItsTimeoutAnUnplugEndsTheRun) {
   TempDir dir;
   {  // As it always was: the run ends with exit code 1 and a complete file.
-    vsensor::Options o;
+    pulse::vsensor::Options o;
     o.link = dir / "a-sensor";
     o.hangup_after = 1.0;
     o.return_after = 0.3;
-    vsensor::VirtualSensor sensor(o);
+    pulse::vsensor::VirtualSensor sensor(o);
     sensor.Start();
     const ProgramRun run =
         RunProgram("--port COM1=" + o.link + " --session " + (dir / "a.txt") + " --seconds 3");
@@ -291,10 +291,10 @@ TEST(HeadlessSession, WithoutReconnectOrPastItsTimeoutAnUnplugEndsTheRun) {
     EXPECT_TRUE(Metadata(dir / "a.txt").complete);
   }
   {  // Never back within the time-out: the same, after the wait.
-    vsensor::Options o;
+    pulse::vsensor::Options o;
     o.link = dir / "b-sensor";
     o.hangup_after = 1.0;
-    vsensor::VirtualSensor sensor(o);
+    pulse::vsensor::VirtualSensor sensor(o);
     sensor.Start();
     const ProgramRun run = RunProgram("--port COM1=" + o.link + " --session " + (dir / "b.txt") +
                                       " --seconds 3 --reconnect --reconnect-timeout 1");

@@ -34,7 +34,7 @@ class WatcherTest : public testing::Test {
 
   fs::path dir_;
   std::string link_;
-  comm::ManualQueue queue_;
+  pulse::comm::ManualQueue queue_;
   int reports_ = 0;
 };
 
@@ -109,11 +109,13 @@ TEST(WatcherUdev, KnowsWhichPathsUdevAnnounces) {
   EXPECT_FALSE(DevicePresenceWatcher::UdevManaged("/dev/pts/3"));
   EXPECT_FALSE(DevicePresenceWatcher::UdevManaged("/tmp/sensor"));
   // Where udev does not run (containers, CI), the automatic mode looks once a second too.
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   DevicePresenceWatcher watcher(queue);
   watcher.Watch("/dev/ttyUSB-not-here", [] {});
   EXPECT_TRUE(watcher.Watching());
-  if (!fs::exists("/run/udev/control")) EXPECT_FALSE(watcher.ListensToUdev());
+  if (!fs::exists("/run/udev/control")) {
+    EXPECT_FALSE(watcher.ListensToUdev());
+  }
   watcher.Cancel();
 }
 

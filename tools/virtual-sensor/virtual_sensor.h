@@ -11,7 +11,7 @@
 
 #include "tools/virtual-sensor/pulse_model.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 // The commands the device understands. Code 0x33 means two commands, told apart by the length.
 enum Command : int {
@@ -112,7 +112,7 @@ class VirtualSensor {
   // The slave side now: another path once the terminal has come back after a hang-up; empty
   // while it is away.
   std::string CurrentSlavePath() const;
-  const Options& options() const { return options_; }
+  const Options& GetOptions() const { return options_; }
 
   // True from Start() until Stop() or a hang-up.
   bool Running() const;
@@ -133,4 +133,4 @@ class VirtualSensor {
   bool started_ = false;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor
