@@ -421,7 +421,7 @@ TEST(VirtualSensorPty, ComesBackAtItsLinkAfterAHangUpAsIfPluggedIn) {
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(3s);
-  ASSERT_TRUE(rig.port->hung_up());
+  ASSERT_TRUE(rig.port->HungUp());
   // Away: the link goes with the terminal, as an unplugged adapter's by-id link does.
   struct stat sb {};
   EXPECT_NE(lstat(o.link.c_str(), &sb), 0) << "link kept while away";
@@ -440,11 +440,11 @@ TEST(VirtualSensorPty, ComesBackAtItsLinkAfterAHangUpAsIfPluggedIn) {
   // Powered up afresh: silent until started, and answering.
   HostPort again(o.link);
   again.ReadFor(300ms);
-  EXPECT_EQ(CountData(ScanFrames(again.all()), true), 0u);
+  EXPECT_EQ(CountData(ScanFrames(again.All()), true), 0u);
   EXPECT_FALSE(rig.sensor.Streaming());
   again.Write(Command(kStart));
-  again.ReadUntil(2s, [&] { return CountData(ScanFrames(again.all()), true) >= 20; });
-  EXPECT_GE(CountData(ScanFrames(again.all()), true), 20u);
+  again.ReadUntil(2s, [&] { return CountData(ScanFrames(again.All()), true) >= 20; });
+  EXPECT_GE(CountData(ScanFrames(again.All()), true), 20u);
   const auto st = rig.sensor.GetStats();
   EXPECT_EQ(st.hangups, 1u);
   EXPECT_EQ(st.returns, 1u);
