@@ -274,6 +274,8 @@ class SensorLoop {
   void LogFrame(const Piece& p);
   void LogTruth(const TrueEvent& e);
   void PublishState();
+  // Before a hang-up that comes back: the link and the terminal's name are gone.
+  void DropLink();
   // After a hang-up: waits return_after seconds and opens a new terminal at the link, the
   // device freshly powered. False when stopped meanwhile or the terminal cannot be had.
   bool ComeBack();
@@ -621,13 +623,16 @@ bool SensorLoop::HandleCommands(Clock::time_point now) {
   }
 }
 
-bool SensorLoop::ComeBack() {
+void SensorLoop::DropLink() {
   std::string gone;
   {
     std::lock_guard lock(mu_);
     gone.swap(slave_name_);
   }
   RemoveLink(options_.link, gone);
+}
+
+bool SensorLoop::ComeBack() {
   pollfd stop{stop_fd_, POLLIN, 0};
   const auto wait = std::chrono::duration<double>(options_.return_after);
   const Clock::time_point back_at = Clock::now() + std::chrono::duration_cast<Duration>(wait);
@@ -680,11 +685,14 @@ void SensorLoop::Run() {
   while (line_ok) {
     Clock::time_point now = Clock::now();
     if (now >= hangup_at) {
-      // The adapter is pulled: whatever was in flight is lost with it.
+      // The adapter is pulled: whatever was in flight is lost with it. When it is to come
+      // back, its link goes first, so whoever sees the hang-up finds the link gone.
+      const bool comes_back = options_.return_after > 0;
+      if (comes_back) DropLink();
       CloseLine();
       Count([](Stats& st) { ++st.hangups; });
       hangup_at = Clock::time_point::max();
-      if (options_.return_after <= 0 || !ComeBack()) break;
+      if (!comes_back || !ComeBack()) break;
       continue;
     }
     while (!zero_due_.empty() && zero_due_.front() <= now) {
