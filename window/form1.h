@@ -27,8 +27,10 @@
 #include "window/export_control.h"
 #include "window/live_analysis.h"
 #include "window/reconnect_control.h"
+#include "window/player_control.h"
 #include "window/recording.h"
 #include "window/session_control.h"
+#include "window/view_cursors.h"
 #include "window/view_plot.h"
 #include "window/views.h"
 
@@ -151,6 +153,9 @@ class TForm1 {
   ReconnectControl& Reconnect() { return reconnect_; }
   // "自动重连" clicked: stores the switch; off ends a wait.
   void ReconnectClick();
+  // The player over the file 载入 loaded, and the views' measurement cursors.
+  PlayerControl& Player() { return player_; }
+  ViewCursors& Cursors() { return cursors_; }
   const std::string& SettingsPath() const { return settings_path_; }
   // True once the stop command that follows the last open has been sent;
   // until then the command buttons stay disabled.
@@ -208,6 +213,8 @@ class TForm1 {
   SessionControl session_;
   ExportControl export_;
   LiveAnalysis analysis_;
+  PlayerControl player_;
+  ViewCursors cursors_;
   ReconnectControl reconnect_;
   // The name the open device returns under after an unplug: its by-id link, else its path.
   std::string reconnect_path_;
