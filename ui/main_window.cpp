@@ -470,6 +470,11 @@ void MainWindow::BuildStatusBar() {
     }
     w_.status_panels[static_cast<std::size_t>(i)] = l;
   }
+  // Beside the link state it acts on, in the free right end: the device box has no room left
+  // at design size, and the specified panels keep their places.
+  w_.reconnect = Named(new QCheckBox(QStringLiteral("自动重连")), "ch_reconnect");
+  w_.reconnect->setChecked(true);
+  w_.StatusBar1->addPermanentWidget(w_.reconnect);
   setStatusBar(w_.StatusBar1);
 }
 
