@@ -40,6 +40,9 @@ constexpr double kArtefactRatio = 3.0;
 constexpr double kSlowRise = 1.8;
 constexpr double kSlowRiseS = 0.03;
 constexpr double kRivalIntervals = 0.6;
+// An early rise under this share of the typical slope sum waits for a rival this much stronger.
+constexpr double kWeakEarly = 0.8;
+constexpr double kRivalStronger = 1.25;
 constexpr double kStartEarlyS = 0.4;
 constexpr double kStartWeak = 0.5;
 // Decision delay after the slope-sum maximum: room to find the notch.
@@ -221,7 +224,7 @@ std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
     if (auto beat = Evaluate(c, true)) return beat;
   }
 
-  if (queue_count_ > 0 && n - queue_[queue_head_].pos >= delay) {
+  if (queue_count_ > 0 && n - queue_[queue_head_].pos >= Wait(queue_[queue_head_], delay)) {
     const Candidate c = queue_[queue_head_];
     queue_head_ = (queue_head_ + 1) % kQueueSize;
     --queue_count_;
@@ -252,17 +255,20 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
     if (!looking_back && c.ssf >= kLookBackFraction * base_ && c.ssf > missed_.ssf) missed_ = c;
     return std::nullopt;
   }
-  if (!reacquire && expected > 0 && since < kEarlyIntervals * static_cast<double>(expected) &&
-      c.ssf > kArtefactRatio * base_)
-    return std::nullopt;
+  const bool early =
+      !reacquire && expected > 0 && since < kEarlyIntervals * static_cast<double>(expected);
+  if (early && c.ssf > kArtefactRatio * base_) return std::nullopt;
+  // A weak early rise with a clearly stronger one after it that keeps the rhythm: the dicrotic
+  // wave lifted by a knock, or a knock just before a beat. In the spirit of Pan and Tompkins'
+  // check of a wave soon after a beat against its slope (IEEE Trans Biomed Eng 1985;32:230-236);
+  // a premature beat stays, as the pause after it leaves no rival, and so does every beat of a
+  // rate step, as they are as strong as each other.
+  if (early && c.ssf < kWeakEarly * base_ && BetterTimedRival(c, threshold)) return std::nullopt;
 
   const auto f = Locate(c.pos);
   if (!f) return std::nullopt;
   // A slow rise is a bump of the sensor or a press, unless nothing better is near.
-  if (!reacquire && Atypical(*f) &&
-      ((expected > 0 && since < kEarlyIntervals * static_cast<double>(expected)) ||
-       RivalFollows(c, static_cast<int64_t>(kRivalIntervals * static_cast<double>(expected)),
-                    threshold)))
+  if (!reacquire && Atypical(*f) && (early || RivalFollows(c, RivalWindow(), threshold)))
     return std::nullopt;
   // Before any interval is known, a weak rise soon after a beat is its own dicrotic wave or a
   // knock.
@@ -303,6 +309,31 @@ bool BeatDetector::Atypical(const Feature& f) const {
   const auto rise = static_cast<double>(f.peak - f.onset);
   return rise > kSlowRise * static_cast<double>(rises_.Median()) +
                     static_cast<double>(Seconds(kSlowRiseS));
+}
+
+// A weak early candidate is decided once its rivals are all known.
+int64_t BeatDetector::Wait(const Candidate& c, int64_t delay) const {
+  const int64_t expected = ExpectedInterval();
+  if (expected <= 0 || last_pos_ < 0 || c.ssf >= kWeakEarly * base_ ||
+      c.pos - last_pos_ >= static_cast<int64_t>(kEarlyIntervals * static_cast<double>(expected)))
+    return delay;
+  return std::max(delay, RivalWindow() + half_window_);
+}
+
+int64_t BeatDetector::RivalWindow() const {
+  return static_cast<int64_t>(kRivalIntervals * static_cast<double>(ExpectedInterval()));
+}
+
+bool BeatDetector::BetterTimedRival(const Candidate& c, double threshold) const {
+  const int64_t expected = ExpectedInterval();
+  const auto off = [&](int64_t pos) { return std::llabs(pos - last_pos_ - expected); };
+  for (size_t k = 0; k < queue_count_; ++k) {
+    const Candidate& q = queue_[(queue_head_ + k) % kQueueSize];
+    if (q.pos > c.pos && q.pos - c.pos <= RivalWindow() && q.ssf >= threshold &&
+        q.ssf > kRivalStronger * c.ssf && off(q.pos) < off(c.pos))
+      return true;
+  }
+  return false;
 }
 
 bool BeatDetector::RivalFollows(const Candidate& c, int64_t within, double threshold) const {

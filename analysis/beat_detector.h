@@ -49,6 +49,11 @@ class BeatDetector {
   void PushCandidate(const Candidate& c);
   [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, bool looking_back);
   [[nodiscard]] bool Atypical(const Feature& f) const;
+  [[nodiscard]] int64_t Wait(const Candidate& c, int64_t delay) const;  // samples after c
+  [[nodiscard]] int64_t RivalWindow() const;  // samples after a candidate a rival may follow
+  // A queued candidate after `c` within the rival window, over `threshold`, clearly stronger
+  // than `c` and nearer the expected time of the next beat.
+  [[nodiscard]] bool BetterTimedRival(const Candidate& c, double threshold) const;
   [[nodiscard]] bool RivalFollows(const Candidate& c, int64_t within, double threshold) const;
   [[nodiscard]] std::optional<Feature> Locate(int64_t ssf_pos);
   [[nodiscard]] int64_t ExpectedInterval() const;  // samples; 0 while unknown
