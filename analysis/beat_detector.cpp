@@ -128,7 +128,7 @@ void BeatDetector::StartWave(double value, int64_t index) {
   index_at_zero_ = index;
   ssf_sum_ = 0.0;
   queue_head_ = queue_count_ = 0;
-  missed_ = {};
+  missed_count_ = 0;
   base_ = learn_max_ = 0.0;
   learned_ = false;
   last_pos_ = last_onset_ = last_peak_ = -1;
@@ -214,23 +214,48 @@ std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
       std::clamp(static_cast<int64_t>(kDelayIntervals * static_cast<double>(expected)),
                  Seconds(kMinDelayS), Seconds(kMaxDelayS));
 
-  // A beat the threshold missed: take the strongest candidate since the last beat.
-  if (missed_.pos >= 0 && last_pos_ >= 0 && expected > 0 &&
+  if (missed_count_ > 0 && last_pos_ >= 0 && expected > 0 &&
       n - last_pos_ >
-          static_cast<int64_t>(kLookBackIntervals * static_cast<double>(expected)) + delay &&
-      (queue_count_ == 0 || queue_[queue_head_].pos > missed_.pos)) {
-    const Candidate c = missed_;
-    missed_ = {};
-    if (auto beat = Evaluate(c, true)) return beat;
+          static_cast<int64_t>(kLookBackIntervals * static_cast<double>(expected)) + delay) {
+    if (auto beat = LookBack()) return beat;
   }
 
   if (queue_count_ > 0 && n - queue_[queue_head_].pos >= Wait(queue_[queue_head_], delay)) {
     const Candidate c = queue_[queue_head_];
     queue_head_ = (queue_head_ + 1) % kQueueSize;
     --queue_count_;
-    return Evaluate(c, false);
+    return Evaluate(c, Review::kThreshold);
   }
   return std::nullopt;
+}
+
+// A beat the threshold missed. The strongest candidate since the last beat is often the
+// rebound after a knock that hid the beat, so every candidate is tried, strongest first, and
+// one with a beat's rise before any other.
+std::optional<Beat> BeatDetector::LookBack() {
+  const std::array<Candidate, kMissedSize> order = missed_;
+  const auto end = order.begin() + static_cast<std::ptrdiff_t>(missed_count_);
+  missed_count_ = 0;
+  for (const Review review : {Review::kLookBackTypical, Review::kLookBack})
+    for (auto it = order.begin(); it != end; ++it)
+      if (auto beat = Evaluate(*it, review)) {
+        // Later ones may still be beats of their own.
+        for (auto later = order.begin(); later != end; ++later)
+          if (later->pos > it->pos) Remember(*later);
+        return beat;
+      }
+  return std::nullopt;
+}
+
+// Kept strongest first; the weakest drops out when there is no room.
+void BeatDetector::Remember(const Candidate& c) {
+  size_t at = missed_count_;
+  while (at > 0 && missed_[at - 1].ssf < c.ssf) --at;
+  if (at == kMissedSize) return;
+  const size_t last = std::min(missed_count_, kMissedSize - 1);
+  for (size_t k = last; k > at; --k) missed_[k] = missed_[k - 1];
+  missed_[at] = c;
+  missed_count_ = std::min(missed_count_ + 1, kMissedSize);
 }
 
 void BeatDetector::PushCandidate(const Candidate& c) {
@@ -241,7 +266,8 @@ void BeatDetector::PushCandidate(const Candidate& c) {
   queue_[(queue_head_ + queue_count_++) % kQueueSize] = c;
 }
 
-std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back) {
+std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, Review review) {
+  const bool looking_back = review != Review::kThreshold;
   const int64_t expected = ExpectedInterval();
   const int64_t since = last_pos_ >= 0 ? c.pos - last_pos_ : INT64_MAX;
   const int64_t refractory =
@@ -252,7 +278,7 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   const bool reacquire = since > Seconds(kReacquireS);
   const double threshold = (looking_back ? kLookBackFraction : kThresholdFraction) * base_;
   if (c.ssf < threshold) {
-    if (!looking_back && c.ssf >= kLookBackFraction * base_ && c.ssf > missed_.ssf) missed_ = c;
+    if (!looking_back && c.ssf >= kLookBackFraction * base_) Remember(c);
     return std::nullopt;
   }
   const bool early =
@@ -268,7 +294,8 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   const auto f = Locate(c.pos);
   if (!f) return std::nullopt;
   // A slow rise is a bump of the sensor or a press, unless nothing better is near.
-  if (!reacquire && Atypical(*f) && (early || RivalFollows(c, RivalWindow(), threshold)))
+  if (Atypical(*f) && (review == Review::kLookBackTypical ||
+                      (!reacquire && (early || RivalFollows(c, RivalWindow(), threshold)))))
     return std::nullopt;
   // Before any interval is known, a weak rise soon after a beat is its own dicrotic wave or a
   // knock.
@@ -300,7 +327,7 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   last_pos_ = c.pos;
   last_onset_ = f->onset;
   last_peak_ = f->peak;
-  missed_ = {};
+  missed_count_ = 0;
   return beat;
 }
 

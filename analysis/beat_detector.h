@@ -47,7 +47,12 @@ class BeatDetector {
 
   void StartWave(double value, int64_t index);
   void PushCandidate(const Candidate& c);
-  [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, bool looking_back);
+  // How a candidate is judged: against the threshold, or looking back at a lowered one for a
+  // missed beat (first only for a beat's rise).
+  enum class Review { kThreshold, kLookBackTypical, kLookBack };
+  [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, Review review);
+  [[nodiscard]] std::optional<Beat> LookBack();
+  void Remember(const Candidate& c);  // one under the threshold, for the look back
   [[nodiscard]] bool Atypical(const Feature& f) const;
   [[nodiscard]] int64_t Wait(const Candidate& c, int64_t delay) const;  // samples after c
   [[nodiscard]] int64_t RivalWindow() const;  // samples after a candidate a rival may follow
@@ -81,7 +86,10 @@ class BeatDetector {
   static constexpr size_t kQueueSize = 32;
   std::array<Candidate, kQueueSize> queue_{};
   size_t queue_head_ = 0, queue_count_ = 0;
-  Candidate missed_;  // strongest candidate under the threshold since the last beat
+  // The strongest candidates under the threshold since the last beat.
+  static constexpr size_t kMissedSize = 4;
+  std::array<Candidate, kMissedSize> missed_{};
+  size_t missed_count_ = 0;
 
   double base_ = 0.0;  // typical slope-sum maximum of a beat
   double learn_max_ = 0.0;
