@@ -40,9 +40,11 @@ constexpr double kArtefactRatio = 3.0;
 constexpr double kSlowRise = 1.8;
 constexpr double kSlowRiseS = 0.03;
 constexpr double kRivalIntervals = 0.6;
-// An early rise under this share of the typical slope sum waits for a rival this much stronger.
+// An early rise under this share of the typical slope sum gives way to a rival this much
+// stronger that comes nearer the expected time, at most this many intervals after the last beat.
 constexpr double kWeakEarly = 0.8;
 constexpr double kRivalStronger = 1.25;
+constexpr double kRivalReachIntervals = 1.3;
 constexpr double kStartEarlyS = 0.4;
 constexpr double kStartWeak = 0.5;
 // Decision delay after the slope-sum maximum: room to find the notch.
@@ -286,9 +288,9 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, Review review) {
   if (early && c.ssf > kArtefactRatio * base_) return std::nullopt;
   // A weak early rise with a clearly stronger one after it that keeps the rhythm: the dicrotic
   // wave lifted by a knock, or a knock just before a beat. In the spirit of Pan and Tompkins'
-  // check of a wave soon after a beat against its slope (IEEE Trans Biomed Eng 1985;32:230-236);
-  // a premature beat stays, as the pause after it leaves no rival, and so does every beat of a
-  // rate step, as they are as strong as each other.
+  // check of a wave soon after a beat against its slope (IEEE Trans Biomed Eng 1985;32:230-236).
+  // A premature beat stays, as the pause after it leaves no rival in time, and so does every
+  // beat of a rate step, as they are as strong as each other.
   if (early && c.ssf < kWeakEarly * base_ && BetterTimedRival(c, threshold)) return std::nullopt;
 
   const auto f = Locate(c.pos);
@@ -338,13 +340,20 @@ bool BeatDetector::Atypical(const Feature& f) const {
                     static_cast<double>(Seconds(kSlowRiseS));
 }
 
-// A weak early candidate is decided once its rivals are all known.
+// A weak early candidate over the threshold is decided once its rivals are all known; the
+// others need not wait, so the rate still follows a step within a beat.
 int64_t BeatDetector::Wait(const Candidate& c, int64_t delay) const {
   const int64_t expected = ExpectedInterval();
   if (expected <= 0 || last_pos_ < 0 || c.ssf >= kWeakEarly * base_ ||
+      c.ssf < kThresholdFraction * base_ ||
       c.pos - last_pos_ >= static_cast<int64_t>(kEarlyIntervals * static_cast<double>(expected)))
     return delay;
-  return std::max(delay, RivalWindow() + half_window_);
+  return std::max(delay, RivalReach() - c.pos + half_window_);
+}
+
+int64_t BeatDetector::RivalReach() const {
+  return last_pos_ +
+         static_cast<int64_t>(kRivalReachIntervals * static_cast<double>(ExpectedInterval()));
 }
 
 int64_t BeatDetector::RivalWindow() const {
@@ -356,7 +365,7 @@ bool BeatDetector::BetterTimedRival(const Candidate& c, double threshold) const 
   const auto off = [&](int64_t pos) { return std::llabs(pos - last_pos_ - expected); };
   for (size_t k = 0; k < queue_count_; ++k) {
     const Candidate& q = queue_[(queue_head_ + k) % kQueueSize];
-    if (q.pos > c.pos && q.pos - c.pos <= RivalWindow() && q.ssf >= threshold &&
+    if (q.pos > c.pos && q.pos <= RivalReach() && q.ssf >= threshold &&
         q.ssf > kRivalStronger * c.ssf && off(q.pos) < off(c.pos))
       return true;
   }

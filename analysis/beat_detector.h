@@ -56,6 +56,7 @@ class BeatDetector {
   [[nodiscard]] bool Atypical(const Feature& f) const;
   [[nodiscard]] int64_t Wait(const Candidate& c, int64_t delay) const;  // samples after c
   [[nodiscard]] int64_t RivalWindow() const;  // samples after a candidate a rival may follow
+  [[nodiscard]] int64_t RivalReach() const;   // last position a better-timed rival may have
   // A queued candidate after `c` within the rival window, over `threshold`, clearly stronger
   // than `c` and nearer the expected time of the next beat.
   [[nodiscard]] bool BetterTimedRival(const Candidate& c, double threshold) const;
