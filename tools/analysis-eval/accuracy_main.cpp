@@ -3,8 +3,11 @@
 // Usage: pulse-analysis-eval [recording-folder] [seed | first-last] [-v]
 // One seed prints a row per run; a range prints a row per rate and variant over its seeds.
 // Both end with a summary line: runs that miss a goal, missed and extra beats, the worst figures.
+// Exit status: 0 all goals met, 1 some run missed one, 2 bad arguments or data, 77 no such folder
+// (the reference data lives beside the repository and may be absent).
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 
@@ -18,6 +21,7 @@ constexpr double kRates[] = {250.0, 200.0, 125.0, 100.0, 50.0};
 // Goals: percent for sensitivity and positive predictivity, bpm for the rate.
 constexpr double kGoalPercent = 99.5;
 constexpr double kGoalBpm = 1.0;
+constexpr int kNoData = 77;
 
 struct Seeds {
   uint32_t first = 1, last = 1;
@@ -96,6 +100,10 @@ int main(int argc, char** argv) {
   if (!seeds) {
     std::fprintf(stderr, "pulse-analysis-eval: seed must be N or FIRST-LAST, not %s\n", argv[2]);
     return 2;
+  }
+  if (!std::filesystem::is_directory(dir)) {
+    std::fprintf(stderr, "pulse-analysis-eval: no reference recording at %s\n", dir.c_str());
+    return kNoData;
   }
   std::string error;
   const auto rec = eval::LoadReferenceRecording(dir, &error);
