@@ -31,7 +31,7 @@ class BeatDetector {
   // indices restarts the detector, as the filters cannot bridge it.
   [[nodiscard]] std::optional<Beat> Push(double value, int64_t index);
 
-  [[nodiscard]] double rate_hz() const { return rate_; }
+  [[nodiscard]] double RateHz() const { return rate_; }
 
  private:
   struct Candidate {

@@ -36,8 +36,8 @@ class PulseAnalyzer {
 
   [[nodiscard]] std::optional<double> RateBpm(int channel) const;
   [[nodiscard]] SignalQuality Quality(int channel) const;
-  [[nodiscard]] double rate_hz() const { return rate_; }
-  [[nodiscard]] int64_t frames() const { return next_index_; }
+  [[nodiscard]] double RateHz() const { return rate_; }
+  [[nodiscard]] int64_t Frames() const { return next_index_; }
 
  private:
   double rate_;

@@ -4,15 +4,17 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace pulse::app {
+
 void HeadlessRun::Start() {
   pulse::window::TForm1& f = form_.Form();
-  if (!ReplayFile.empty()) {
-    form_.SetScriptedOpenName(ReplayFile);
+  if (!replay_file.empty()) {
+    form_.SetScriptedOpenName(replay_file);
     f.Button18Click();
     f.Button19Click();
     // A name that did not exist is created empty by the load: nothing to show either.
     if (!f.State().Replaying || f.Recording().LoadedLineCount() == 0) {
-      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", ReplayFile.c_str());
+      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", replay_file.c_str());
       QTimer::singleShot(0, this, [this] { Finish(1); });
       return;
     }
@@ -22,10 +24,10 @@ void HeadlessRun::Start() {
     poll_.start(kPollMs);
     return;
   }
-  if (!port_.empty()) f.Controls().e_comm.Text = port_;
+  if (!port_.empty()) f.Controls().e_comm.text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
-    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
+    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
     // Let the window finish the open's timed step, then leave.
     QTimer::singleShot(0, this, [this] { Finish(1); });
     return;
@@ -37,17 +39,17 @@ void HeadlessRun::Start() {
 
 void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
-  if (ReplayFile.empty() && !f.State().PortOpen) {  // the device went away
+  if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
-                 f.Controls().StatusBar1.Panels[0].Text.c_str());
+                 f.Controls().StatusBar1.panels[0].text.c_str());
     // A session ended with the link, its file and metadata complete.
-    if (!SessionFile.empty() && !f.Session().Path().empty())
+    if (!session_file.empty() && !f.Session().Path().empty())
       std::fprintf(stderr, "pulse3ch: the session in %s ends here (%llu frames)\n",
-                   SessionFile.c_str(), static_cast<unsigned long long>(f.Session().Lines()));
+                   session_file.c_str(), static_cast<unsigned long long>(f.Session().Lines()));
     // What was recorded up to then is still worth keeping; the run failed all the same.
-    if (Record && (step_ == Step::kSampling || step_ == Step::kStopping) && OnDone) {
+    if (record && (step_ == Step::kSampling || step_ == Step::kStopping) && on_done) {
       std::fprintf(stderr, "pulse3ch: saving what was recorded\n");
-      OnDone();
+      on_done();
     }
     Finish(1);
     return;
@@ -55,7 +57,7 @@ void HeadlessRun::Poll() {
   switch (step_) {
     case Step::kWaitStopAfterOpen:
       if (f.StopAfterOpenSent()) {
-        if (!SessionFile.empty()) {
+        if (!session_file.empty()) {
           // What the metadata should say about the device.
           f.Button4Click();
           f.Button7Click();
@@ -71,8 +73,9 @@ void HeadlessRun::Poll() {
       }
       break;
     case Step::kReadingDeviceInfo: {
-      const TFormState& s = f.State();
-      const bool known = !s.ZeroValues.empty() && !s.SerialNumber.empty() && !s.ProductionDate.empty();
+      const pulse::form::TFormState& s = f.State();
+      const bool known =
+          !s.zero_values.empty() && !s.SerialNumber.empty() && !s.ProductionDate.empty();
       if (known || clock_.elapsed() > kDeviceInfoTimeoutMs) {
         if (!StartSampling()) return;
       }
@@ -90,10 +93,10 @@ void HeadlessRun::Poll() {
       }
       break;
     case Step::kSampling:
-      if (!SessionFile.empty() && !f.Session().Running()) {
+      if (!session_file.empty() && !f.Session().Running()) {
         // The error box (standard error here) has said why.
         std::fprintf(stderr, "pulse3ch: the session stopped early; %s keeps what was written\n",
-                     SessionFile.c_str());
+                     session_file.c_str());
         // The device is still there: leave it stopped. The exit code says the run failed.
         f.bt_startClick();
         step_ = Step::kStopping;
@@ -102,10 +105,10 @@ void HeadlessRun::Poll() {
       }
       if (clock_.elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
         if (!Capturing()) {
-          Finish(OnDone ? OnDone() : 0);
+          Finish(on_done ? on_done() : 0);
           return;
         }
-        if (DoneBeforeStop && OnDone) done_code_ = OnDone();
+        if (done_before_stop && on_done) done_code_ = on_done();
         f.bt_startClick();  // stop; the timer repeats it until acknowledged
         step_ = Step::kStopping;
         clock_.restart();
@@ -116,7 +119,7 @@ void HeadlessRun::Poll() {
         if (f.State().StopPending)
           std::fprintf(stderr, "pulse3ch: no stop acknowledgement; saving what was recorded\n");
         int code = 0;
-        if (!SessionFile.empty()) {
+        if (!session_file.empty()) {
           const bool failed_before = !f.Session().Running();
           const std::string err = f.Session().Stop();
           if (!err.empty() || failed_before) {
@@ -124,7 +127,7 @@ void HeadlessRun::Poll() {
             code = 1;
           }
         }
-        code = std::max(code, DoneBeforeStop ? done_code_ : OnDone ? OnDone() : 0);
+        code = std::max(code, done_before_stop ? done_code_ : on_done ? on_done() : 0);
         Finish(code);
       }
       break;
@@ -133,16 +136,16 @@ void HeadlessRun::Poll() {
 
 bool HeadlessRun::StartSampling() {
   pulse::window::TForm1& f = form_.Form();
-  if (!SessionFile.empty()) {
+  if (!session_file.empty()) {
     // Refused before any sampling starts, so nothing is lost to a bad target.
-    const std::string err = f.StartSession(SessionFile);
+    const std::string err = f.StartSession(session_file);
     if (!err.empty()) {
       std::fprintf(stderr, "pulse3ch: cannot record the session: %s\n", err.c_str());
       Finish(1);
       return false;
     }
   }
-  if (Record) f.Controls().CheckBox1.Checked = true;
+  if (record) f.Controls().CheckBox1.checked = true;
   frames_before_start_ = DataFrames();
   f.bt_startClick();
   // A capture counts its seconds from the first data frame.
@@ -152,7 +155,7 @@ bool HeadlessRun::StartSampling() {
 }
 
 uint64_t HeadlessRun::DataFrames() {
-  const ::protocol::FrameParser& parser = form_.Form().Parser();
+  const protocol::FrameParser& parser = form_.Form().Parser();
   return parser.GoodDataFrames() + parser.BadDataFrames();
 }
 
@@ -163,3 +166,5 @@ void HeadlessRun::Finish(int code) {
   if (f.State().PortOpen) f.Bt_openClick();
   QCoreApplication::quit();
 }
+
+}  // namespace pulse::app

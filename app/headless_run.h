@@ -12,6 +12,8 @@
 
 #include "ui/main_form.h"
 
+namespace pulse::app {
+
 class HeadlessRun : public QObject {
   Q_OBJECT
 
@@ -33,16 +35,16 @@ class HeadlessRun : public QObject {
   HeadlessRun(pulse::ui::MainForm& form, std::string port, double seconds)
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
-  bool Record = false;
+  bool record = false;
   // Record a session into this file (with its metadata) instead of the 20 s record.
-  std::string SessionFile;
+  std::string session_file;
   // Replay this record file instead of sampling from the device.
-  std::string ReplayFile;
+  std::string replay_file;
   // Runs once sampling is over (and stopped, when recording); returns the exit code.
-  std::function<int()> OnDone;
-  // OnDone runs at the end of the sampling time, before the stop (a picture of a
+  std::function<int()> on_done;
+  // on_done runs at the end of the sampling time, before the stop (a picture of a
   // session while it runs).
-  bool DoneBeforeStop = false;
+  bool done_before_stop = false;
 
   void Start();
   int ExitCode() const { return exit_code_; }
@@ -50,7 +52,7 @@ class HeadlessRun : public QObject {
  private:
   enum class Step { kWaitStopAfterOpen, kReadingDeviceInfo, kStarting, kSampling, kStopping };
   void Poll();
-  bool Capturing() const { return Record || !SessionFile.empty(); }
+  bool Capturing() const { return record || !session_file.empty(); }
   // Starts sampling (after the session, when there is one); false after a failure.
   bool StartSampling();
   void Finish(int code);
@@ -64,5 +66,7 @@ class HeadlessRun : public QObject {
   QElapsedTimer clock_;
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
-  int done_code_ = 0;  // OnDone's result when it ran before the stop
+  int done_code_ = 0;  // on_done's result when it ran before the stop
 };
+
+}  // namespace pulse::app

@@ -265,13 +265,13 @@ int main(int argc, char** argv) {
   const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty() || !opt.session.isEmpty();
 
   // The demo sensor plays the device on a pseudo-terminal mapped to COM1.
-  std::unique_ptr<vsensor::VirtualSensor> sensor;
+  std::unique_ptr<pulse::vsensor::VirtualSensor> sensor;
   pulse::window::FormOptions form_options;
   QString port_text;
   if (opt.demo || (!opt.snapshot.isEmpty() && opt.replay.isEmpty() && opt.ports.isEmpty())) {
-    vsensor::Options so;
+    pulse::vsensor::Options so;
     so.seed = static_cast<std::uint64_t>(QDateTime::currentMSecsSinceEpoch());
-    sensor = std::make_unique<vsensor::VirtualSensor>(so);
+    sensor = std::make_unique<pulse::vsensor::VirtualSensor>(so);
     try {
       sensor->Start();
     } catch (const std::exception& e) {
@@ -287,23 +287,23 @@ int main(int argc, char** argv) {
   }
 
   // The print dialog is made once and keeps its state between prints.
-  TMFPrintDlg print_dialog;
+  pulse::ui::TMFPrintDlg print_dialog;
   pulse::ui::MainForm main_form(form_options, &print_dialog);
   pulse::ui::MainWindow& window = main_form.Window();
   main_form.SetHeadless(headless);
-  if (opt.demo && !headless) main_form.Form().Controls().e_comm.Text = "1";
+  if (opt.demo && !headless) main_form.Form().Controls().e_comm.text = "1";
 
   if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);
     window.show();
-    HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
-    run.ReplayFile = opt.replay.toStdString();
-    run.SessionFile = opt.session.toStdString();
+    pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
+    run.replay_file = opt.replay.toStdString();
+    run.session_file = opt.session.toStdString();
     // With a session, the picture shows it running.
-    run.DoneBeforeStop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
+    run.done_before_stop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {
-      run.OnDone = [&] {
+      run.on_done = [&] {
         main_form.Sync();
         if (!window.grab().save(opt.snapshot, "PNG")) {
           Fail(QStringLiteral("cannot write %1").arg(opt.snapshot));
@@ -314,8 +314,8 @@ int main(int argc, char** argv) {
     } else if (!opt.session.isEmpty()) {
       // The session is the whole job.
     } else {
-      run.Record = true;
-      run.OnDone = [&] {
+      run.record = true;
+      run.on_done = [&] {
         try {
           pulse::window::WriteTextLines(opt.record.toStdString(),
                                         main_form.Form().State().RecordList);
@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
     run.Start();
     app.exec();
     if (opt.stats) {
-      const ::protocol::FrameParser& counts = main_form.Form().Parser();
+      const pulse::protocol::FrameParser& counts = main_form.Form().Parser();
       std::printf("frames: good %llu, bad %llu, bytes %llu\n",
                   static_cast<unsigned long long>(counts.GoodDataFrames()),
                   static_cast<unsigned long long>(counts.BadDataFrames()),

@@ -28,18 +28,18 @@ namespace {
 
 // Far above any rate the device runs at, and it bounds the analysis buffers.
 constexpr double kMaxRateHz = 5000.0;
-constexpr double kDefaultRateHz = TFormState::kDefaultSampleRate;
+constexpr double kDefaultRateHz = form::TFormState::kDefaultSampleRate;
 // Three significant digits say enough about a pulse height.
 constexpr int kAmplitudeDigits = 3;
 constexpr int kMaxAmplitudeDecimals = 6;
 
 constexpr size_t StartupUnitIndex() {
-  for (size_t i = 0; i < ::protocol::kUnitTable.size(); ++i) {
-    if (::protocol::kUnitTable[i].factor == TFormState::kDefaultUnitFactor) return i;
+  for (size_t i = 0; i < protocol::kUnitTable.size(); ++i) {
+    if (protocol::kUnitTable[i].factor == form::TFormState::kDefaultUnitFactor) return i;
   }
-  return ::protocol::kUnitTable.size();
+  return protocol::kUnitTable.size();
 }
-static_assert(StartupUnitIndex() < ::protocol::kUnitTable.size(),
+static_assert(StartupUnitIndex() < protocol::kUnitTable.size(),
               "the start-up unit is an entry of the unit list");
 
 int Usage(const OutputFn& out, const std::string& text) {
@@ -77,8 +77,8 @@ std::string RateText(double rate) {
 }
 
 std::optional<size_t> UnitIndex(std::string_view symbol) {
-  for (size_t i = 0; i < ::protocol::kUnitSymbols.size(); ++i) {
-    if (symbol == ::protocol::kUnitSymbols[i]) return i;
+  for (size_t i = 0; i < protocol::kUnitSymbols.size(); ++i) {
+    if (symbol == protocol::kUnitSymbols[i]) return i;
   }
   return std::nullopt;
 }
@@ -158,7 +158,7 @@ std::optional<RecordFacts> ResolveFacts(const std::string& input, std::optional<
              "\" is out of range (above 0, up to " + RateText(kMaxRateHz) + ")";
     return std::nullopt;
   }
-  facts.unit_factor = ::protocol::kUnitTable[*unit].factor;
+  facts.unit_factor = protocol::kUnitTable[*unit].factor;
   return facts;
 }
 
@@ -218,7 +218,7 @@ OutputFn StandardOutput() {
 }
 
 std::string StartupUnitSymbol() {
-  return ::protocol::kUnitSymbols[StartupUnitIndex()];
+  return protocol::kUnitSymbols[StartupUnitIndex()];
 }
 
 int RunExport(const ExportOptions& o, const OutputFn& out) {
@@ -414,7 +414,7 @@ std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, cons
 
 std::string OfflineUsage() {
   std::string units;
-  for (const char* u : ::protocol::kUnitSymbols)
+  for (const char* u : protocol::kUnitSymbols)
     units += (units.empty() ? "" : "|") + std::string(u);
   return "pulse3ch --export OUT.csv|OUT.edf --from REC.txt [--rate HZ] [--unit " + units +
          "]\n"

@@ -10,6 +10,8 @@
 #include "comm/line_settings.h"
 #include "comm/serial_device.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // The reader runs highest, the writer one step lower, both above the main thread: received
@@ -93,9 +95,9 @@ bool TComm32::OpenPort() {
   }
 
   auto start = [this](comm::PortThread& thread, const char* failure) {
-    thread.PortHandle = fd_;
-    thread.StopEvent = stop_.get();
-    thread.Notify = comm::NotifyTarget{&main_thread_, window_};
+    thread.port_handle = fd_;
+    thread.stop_event = stop_.get();
+    thread.notify = comm::NotifyTarget{&main_thread_, window_};
     try {
       thread.Attach(CreateThread([&thread] { thread.Run(); }));
     } catch (const std::system_error& e) {
@@ -108,12 +110,12 @@ bool TComm32::OpenPort() {
 
   reader_ = std::make_unique<TReadThread>();
   reader_->ReadIntervalTimeout = &port_read_interval_;
-  reader_->PriorityBoost = kReaderPriorityBoost;
+  reader_->priority_boost = kReaderPriorityBoost;
   start(*reader_, "Unable to create Read thread");
 
   writer_ = std::make_unique<TWriteThread>();
-  writer_->Queue = write_queue_.get();
-  writer_->PriorityBoost = kWriterPriorityBoost;
+  writer_->queue = write_queue_.get();
+  writer_->priority_boost = kWriterPriorityBoost;
   start(*writer_, "Unable to create Write thread");
   return true;
 }
@@ -171,10 +173,10 @@ bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
     return false;
   }
   comm::WriteRequest request;
-  request.Size = size;
-  request.Block.reset(new (std::nothrow) uint8_t[size_t{size} + 1]());
-  if (request.Block && size > 0) std::memcpy(request.Block.get(), data, size);
-  if (!request.Block || !write_queue_->Post(std::move(request))) {
+  request.size = size;
+  request.block.reset(new (std::nothrow) uint8_t[size_t{size} + 1]());
+  if (request.block && size > 0) std::memcpy(request.block.get(), data, size);
+  if (!request.block || !write_queue_->Post(std::move(request))) {
     comm::CommsLog::Write("Failed to Post to Write thread. ");
     return false;
   }
@@ -182,11 +184,11 @@ bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
 }
 
 void TComm32::WindowProc(comm::Notification& message) {
-  switch (message.Msg) {
+  switch (message.msg) {
     case comm::kMsgReceiveData:
       if (OnReceiveData)
-        OnReceiveData(message.Block.get(), static_cast<uint16_t>(message.Count & 0xFFFF));
-      message.Block.reset();
+        OnReceiveData(message.block.get(), static_cast<uint16_t>(message.count & 0xFFFF));
+      message.block.reset();
       break;
     case comm::kMsgRequestHangup:
       if (OnRequestHangup) OnRequestHangup(this);
@@ -195,3 +197,5 @@ void TComm32::WindowProc(comm::Notification& message) {
       break;
   }
 }
+
+}  // namespace pulse::comm

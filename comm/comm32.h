@@ -19,6 +19,8 @@
 #include "comm/write_queue.h"
 #include "comm/write_thread.h"
 
+namespace pulse::comm {
+
 class ECommsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -116,3 +118,5 @@ class TComm32 {
   std::unique_ptr<TReadThread> reader_;
   std::unique_ptr<TWriteThread> writer_;
 };
+
+}  // namespace pulse::comm

@@ -9,7 +9,8 @@
 #include <string>
 #include <system_error>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace {
 
 // Longest composed error line; longer system texts are cut.
@@ -98,8 +99,8 @@ std::string FormatErrorLine(std::string_view prefix, int error) {
 }
 
 void DebugOutput(std::string_view text) {
-  static const bool enabled = std::getenv("PULSE_COMM_DEBUG") != nullptr;
-  if (enabled) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+  static const bool kEnabled = std::getenv("PULSE_COMM_DEBUG") != nullptr;
+  if (kEnabled) std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace comm {
+namespace pulse::comm {
 
 // Logged by the threads when the port's descriptor is no longer valid.
 inline constexpr char kInvalidHandleText[] =
@@ -30,4 +30,4 @@ std::string FormatErrorLine(std::string_view prefix, int error);
 // The debugging channel (not the log); silent unless PULSE_COMM_DEBUG is set.
 void DebugOutput(std::string_view text);
 
-}  // namespace comm
+}  // namespace pulse::comm

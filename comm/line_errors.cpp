@@ -3,14 +3,14 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 
-namespace comm {
+namespace pulse::comm {
 
 uint32_t CommErrorFlags(const LineErrorCounts& before, const LineErrorCounts& now) {
   uint32_t flags = 0;
-  if (now.Frame != before.Frame) flags |= kCeFrame;
-  if (now.Overrun != before.Overrun) flags |= kCeOverrun;
+  if (now.frame != before.frame) flags |= kCeFrame;
+  if (now.overrun != before.overrun) flags |= kCeOverrun;
   if (now.Parity != before.Parity) flags |= kCeRxParity;
-  if (now.BufferOverrun != before.BufferOverrun) flags |= kCeRxOver;
+  if (now.buffer_overrun != before.buffer_overrun) flags |= kCeRxOver;
   return flags;
 }
 
@@ -31,11 +31,11 @@ std::string CommEventReport(uint32_t flags) {
 bool ReadLineErrorCounts(int fd, LineErrorCounts* counts) {
   serial_icounter_struct icount{};
   if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
-  counts->Frame = static_cast<uint32_t>(icount.frame);
-  counts->Overrun = static_cast<uint32_t>(icount.overrun);
+  counts->frame = static_cast<uint32_t>(icount.frame);
+  counts->overrun = static_cast<uint32_t>(icount.overrun);
   counts->Parity = static_cast<uint32_t>(icount.parity);
-  counts->BufferOverrun = static_cast<uint32_t>(icount.buf_overrun);
+  counts->buffer_overrun = static_cast<uint32_t>(icount.buf_overrun);
   return true;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

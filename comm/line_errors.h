@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace comm {
+namespace pulse::comm {
 
 // Error flag bits, in the numbering the reports have always printed.
 inline constexpr uint32_t kCeRxOver = 0x0001;    // input buffer overflow
@@ -16,10 +16,10 @@ inline constexpr uint32_t kCeFrame = 0x0008;     // framing error
 
 // The driver's cumulative error counters.
 struct LineErrorCounts {
-  uint32_t Frame = 0;
-  uint32_t Overrun = 0;
+  uint32_t frame = 0;
+  uint32_t overrun = 0;
   uint32_t Parity = 0;
-  uint32_t BufferOverrun = 0;
+  uint32_t buffer_overrun = 0;
 };
 
 // Flags for every counter that moved between two readings.
@@ -31,4 +31,4 @@ std::string CommEventReport(uint32_t flags);
 // Reads the counters; false when the driver cannot tell (a pseudo-terminal answers ENOTTY).
 bool ReadLineErrorCounts(int fd, LineErrorCounts* counts);
 
-}  // namespace comm
+}  // namespace pulse::comm

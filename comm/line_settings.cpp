@@ -4,7 +4,8 @@
 
 #include "comm/line_settings.h"
 
-namespace comm {
+namespace pulse::comm {
+
 namespace {
 
 enum ParityCode { kNoParity, kOddParity, kEvenParity, kMarkParity, kSpaceParity };
@@ -86,4 +87,4 @@ void PurgeBoth(int fd) {
   ioctl(fd, TCFLSH, TCIOFLUSH);
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace comm {
+namespace pulse::comm {
 
 // Parity and stop-bit codes share the ordinals of TParityID and TStopBitsID.
 struct LineSettings {
@@ -26,4 +26,4 @@ void PurgeInput(int fd);
 void PurgeOutput(int fd);
 void PurgeBoth(int fd);
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace comm {
+namespace pulse::comm {
 
 bool PostedQueue::Post(Notification message) {
   bool was_empty;
@@ -30,4 +30,4 @@ size_t PostedQueue::PendingCount() {
   return pending_.size();
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-namespace comm {
+namespace pulse::comm {
 
 // Message numbers: the user message base plus an offset, as the components have always used.
 inline constexpr uint32_t kUserMessageBase = 1024;
@@ -39,16 +39,16 @@ class NotifyWindow {
 };
 
 struct Notification {
-  std::shared_ptr<NotifyWindow> Window;
-  uint32_t Msg = 0;
-  uint32_t Count = 0;                // first parameter: a byte count
-  std::unique_ptr<uint8_t[]> Block;  // second parameter; freed with the message
-  uint32_t Value = 0;                // second parameter when it is a number, not a block
+  std::shared_ptr<NotifyWindow> window;
+  uint32_t msg = 0;
+  uint32_t count = 0;                // first parameter: a byte count
+  std::unique_ptr<uint8_t[]> block;  // second parameter; freed with the message
+  uint32_t value = 0;                // second parameter when it is a number, not a block
 };
 
 // Dispatches one message on the calling (main) thread.
 inline void DispatchNotification(Notification& message) {
-  if (message.Window) message.Window->Dispatch(message);
+  if (message.window) message.window->Dispatch(message);
 }
 
 // Implemented by the program as a queued call into its main thread, and by tests as a queue
@@ -80,12 +80,12 @@ class PostedQueue : public IMainThreadQueue {
 
 // Where a worker thread posts to: the queue into the main thread and the window addressed.
 struct NotifyTarget {
-  IMainThreadQueue* Queue = nullptr;
-  std::shared_ptr<NotifyWindow> Window;
+  IMainThreadQueue* queue = nullptr;
+  std::shared_ptr<NotifyWindow> window;
 
   bool Post(uint32_t msg, uint32_t count, std::unique_ptr<uint8_t[]> block) const {
-    return Queue != nullptr && Queue->Post(Notification{Window, msg, count, std::move(block)});
+    return queue != nullptr && queue->Post(Notification{window, msg, count, std::move(block)});
   }
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace {
 
 constexpr std::chrono::milliseconds kRecheckInterval{10};
@@ -35,4 +36,4 @@ bool ManualQueue::DispatchUntil(const std::function<bool()>& done,
   return true;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

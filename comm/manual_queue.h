@@ -8,7 +8,7 @@
 
 #include "comm/main_thread_queue.h"
 
-namespace comm {
+namespace pulse::comm {
 
 class ManualQueue : public PostedQueue {
  public:
@@ -26,4 +26,4 @@ class ManualQueue : public PostedQueue {
   std::condition_variable arrived_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

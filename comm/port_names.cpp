@@ -8,7 +8,8 @@
 #include <fstream>
 #include <system_error>
 
-namespace comm {
+namespace pulse::comm {
+
 namespace fs = std::filesystem;
 namespace {
 
@@ -87,8 +88,8 @@ void PortNames::SetMapping(int port_number, std::string path) {
 
 std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
   PortInfo info;
-  info.Name = name;
-  info.Path = (fs::path(dev_root_) / name).string();
+  info.name = name;
+  info.path = (fs::path(dev_root_) / name).string();
   const fs::path tty = fs::path(sys_root_) / "class" / "tty" / name;
   std::error_code ec;
   const fs::path device = fs::canonical(tty / "device", ec);
@@ -98,14 +99,14 @@ std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
   }
   if (ec) return info;
   const fs::path driver = fs::read_symlink(device / "driver", ec);
-  if (!ec) info.Driver = driver.filename().string();
+  if (!ec) info.driver = driver.filename().string();
   fs::path dir = device;
   for (int level = 0; level < kUsbSearchDepth && !dir.empty(); ++level) {
     if (fs::exists(dir / "idVendor", ec)) {
-      info.UsbVendorId = ReadFirstLine(dir / "idVendor");
-      info.UsbProductId = ReadFirstLine(dir / "idProduct");
-      info.Manufacturer = ReadFirstLine(dir / "manufacturer");
-      info.Product = ReadFirstLine(dir / "product");
+      info.usb_vendor_id = ReadFirstLine(dir / "idVendor");
+      info.usb_product_id = ReadFirstLine(dir / "idProduct");
+      info.manufacturer = ReadFirstLine(dir / "manufacturer");
+      info.product = ReadFirstLine(dir / "product");
       info.SerialNumber = ReadFirstLine(dir / "serial");
       break;
     }
@@ -143,7 +144,7 @@ std::string PortNames::Resolve(const std::string& comm_port) const {
   if (auto mapped = mappings_.find(*number); mapped != mappings_.end()) return mapped->second;
   const std::vector<PortInfo> ports = PresentPorts();
   if (static_cast<size_t>(*number) > ports.size()) return {};
-  return ports[static_cast<size_t>(*number) - 1].Path;
+  return ports[static_cast<size_t>(*number) - 1].path;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -8,16 +8,16 @@
 #include <string_view>
 #include <vector>
 
-namespace comm {
+namespace pulse::comm {
 
 struct PortInfo {
-  std::string Path;         // /dev/ttyUSB0
-  std::string Name;         // ttyUSB0
-  std::string Driver;       // ftdi_sio, cdc_acm, serial8250, ...
-  std::string UsbVendorId;  // four hex digits, USB devices only
-  std::string UsbProductId;
-  std::string Manufacturer;
-  std::string Product;
+  std::string path;         // /dev/ttyUSB0
+  std::string name;         // ttyUSB0
+  std::string driver;       // ftdi_sio, cdc_acm, serial8250, ...
+  std::string usb_vendor_id;  // four hex digits, USB devices only
+  std::string usb_product_id;
+  std::string manufacturer;
+  std::string product;
   std::string SerialNumber;
 };
 
@@ -52,4 +52,4 @@ class PortNames {
   std::map<int, std::string> mappings_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-namespace comm {
+namespace pulse::comm {
 
 PortThread::~PortThread() {
   Join();
@@ -11,7 +11,7 @@ PortThread::~PortThread() {
 
 void PortThread::Run() {
   // A lower nice value for this thread alone; failure (no privilege) leaves it as it was.
-  if (PriorityBoost > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -PriorityBoost);
+  if (priority_boost > 0) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -priority_boost);
   Execute();
   finished_.set_value();
 }
@@ -25,7 +25,7 @@ void PortThread::Join() {
 }
 
 void PortThread::PostHangup() const {
-  Notify.Post(kMsgRequestHangup, 0, nullptr);
+  notify.Post(kMsgRequestHangup, 0, nullptr);
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -9,7 +9,7 @@
 #include "comm/main_thread_queue.h"
 #include "comm/stop_signal.h"
 
-namespace comm {
+namespace pulse::comm {
 
 class PortThread {
  public:
@@ -19,12 +19,12 @@ class PortThread {
   PortThread& operator=(const PortThread&) = delete;
 
   // Filled in before the thread starts; the thread touches nothing else of the component.
-  int PortHandle = -1;
-  const StopSignal* StopEvent = nullptr;
-  NotifyTarget Notify;
+  int port_handle = -1;
+  const StopSignal* stop_event = nullptr;
+  NotifyTarget notify;
   // How much above normal the thread asks to run (the reader above the writer); granted only
   // where the process may raise priorities, ignored otherwise.
-  int PriorityBoost = 0;
+  int priority_boost = 0;
 
   // The thread's entry: runs the body and marks the thread finished.
   void Run();
@@ -46,4 +46,4 @@ class PortThread {
   std::thread thread_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -12,6 +12,8 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // Interval value that asks for whatever is there, without waiting.
@@ -32,7 +34,7 @@ bool TReadThread::Deliver(const uint8_t* bytes, size_t count) {
     return true;
   }
   std::memcpy(block.get(), bytes, count);
-  return Notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(count), std::move(block));
+  return notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(count), std::move(block));
 }
 
 bool TReadThread::PostReport(uint32_t flags) {
@@ -44,12 +46,12 @@ bool TReadThread::PostReport(uint32_t flags) {
   }
   const size_t length = std::min(report.size(), kReportBlockSize - 1);
   std::memcpy(block.get(), report.data(), length);
-  Notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(length), std::move(block));
+  notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(length), std::move(block));
   return true;
 }
 
 void TReadThread::Execute() {
-  counts_known_ = ReadCounts && ReadCounts(PortHandle, &counts_);
+  counts_known_ = read_counts && read_counts(port_handle, &counts_);
   // Bytes already waiting are fetched many chunks at a time, then cut into chunks exactly as
   // reads of 24 would have cut them; `have` (< 24 between reads) is the chunk being built.
   uint8_t buffer[kDrainBuffer];
@@ -59,7 +61,7 @@ void TReadThread::Execute() {
   comm::CommsLog::Write("Waiting for data from comm connection.");
   for (;;) {
     // The stop signal comes first in the list and is tested first: it wins over data.
-    pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {PortHandle, POLLIN, 0}};
+    pollfd fds[2] = {{stop_event->Fd(), POLLIN, 0}, {port_handle, POLLIN, 0}};
     timespec quiet{};
     timespec* timeout = nullptr;
     if (have > 0) {
@@ -102,7 +104,7 @@ void TReadThread::Execute() {
     // A line error is reported where it was seen: after the bytes that came before it.
     if (counts_known_) {
       comm::LineErrorCounts now;
-      if (ReadCounts(PortHandle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
+      if (read_counts(port_handle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
         const uint32_t flags = comm::CommErrorFlags(counts_, now);
         counts_ = now;
         if (!Deliver(buffer, have)) {
@@ -118,7 +120,7 @@ void TReadThread::Execute() {
     ReadResult result = ReadResult::kMore;
     bool post_failed = false;
     while (result == ReadResult::kMore) {
-      const ssize_t got = read(PortHandle, buffer + have, sizeof buffer - have);
+      const ssize_t got = read(port_handle, buffer + have, sizeof buffer - have);
       if (got > 0) {
         have += static_cast<size_t>(got);
         size_t taken = 0;
@@ -165,5 +167,7 @@ void TReadThread::Execute() {
   }
 
   comm::CommsLog::Write("Read thread shutting down");
-  comm::PurgeInput(PortHandle);
+  comm::PurgeInput(port_handle);
 }
+
+}  // namespace pulse::comm

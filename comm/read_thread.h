@@ -10,6 +10,8 @@
 #include "comm/line_errors.h"
 #include "comm/port_thread.h"
 
+namespace pulse::comm {
+
 // A read asks for at most this many bytes; a chunk never holds more.
 inline constexpr size_t kReadChunk = 24;
 // Waiting bytes are fetched up to this many at once (a whole number of chunks).
@@ -23,7 +25,7 @@ class TReadThread : public comm::PortThread {
   // next chunk. 0: a chunk waits until it is full; UINT32_MAX: a chunk is what is there.
   const std::atomic<uint32_t>* ReadIntervalTimeout = nullptr;
   // Where the line-error counters come from: the driver, or a test's fake UART.
-  std::function<bool(int fd, comm::LineErrorCounts* counts)> ReadCounts = comm::ReadLineErrorCounts;
+  std::function<bool(int fd, comm::LineErrorCounts* counts)> read_counts = comm::ReadLineErrorCounts;
 
  protected:
   void Execute() override;
@@ -35,3 +37,5 @@ class TReadThread : public comm::PortThread {
   bool counts_known_ = false;
   comm::LineErrorCounts counts_{};
 };
+
+}  // namespace pulse::comm

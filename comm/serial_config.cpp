@@ -1,5 +1,7 @@
 #include "comm/serial_config.h"
 
+namespace pulse::comm {
+
 namespace {
 
 // DTR and RTS control codes of the line-state record.
@@ -13,10 +15,10 @@ constexpr uint8_t kSmallestByteSize = 5;
 comm::LineState TComm::LineStateFor(const comm::LineState& current) const {
   comm::LineState state = current;
   state.BaudRate = BaudRate_;
-  state.Binary = true;
+  state.binary = true;
   state.ParityCheck = ParityCheck_;
-  state.OutxCtsFlow = Outx_CtsFlow_;
-  state.OutxDsrFlow = Outx_DsrFlow_;
+  state.outx_cts_flow = Outx_CtsFlow_;
+  state.outx_dsr_flow = Outx_DsrFlow_;
   switch (DtrControl_) {
     case TDtrControl::DtrEnable:
       state.DtrControl = kDtrEnable;
@@ -30,10 +32,10 @@ comm::LineState TComm::LineStateFor(const comm::LineState& current) const {
   }
   state.DsrSensitivity = DsrSensitivity_;
   state.TxContinueOnXoff = TxContinueOnXoff_;
-  state.OutX = Outx_XonXoffFlow_;
-  state.InX = Inx_XonXoffFlow_;
-  state.ErrorChar = ReplaceWhenParityError_;
-  state.Null = IgnoreNullChar_;
+  state.out_x = Outx_XonXoffFlow_;
+  state.in_x = Inx_XonXoffFlow_;
+  state.error_char = ReplaceWhenParityError_;
+  state.null = IgnoreNullChar_;
   switch (RtsControl_) {
     case TRtsControl::RtsEnable:
       state.RtsControl = kRtsEnable;
@@ -48,15 +50,15 @@ comm::LineState TComm::LineStateFor(const comm::LineState& current) const {
       state.RtsControl = kRtsDisable;
       break;
   }
-  state.AbortOnError = false;
-  state.XonLim = XonLimit_;
-  state.XoffLim = XoffLimit_;
+  state.abort_on_error = false;
+  state.xon_lim = XonLimit_;
+  state.xoff_lim = XoffLimit_;
   state.ByteSize = static_cast<uint8_t>(static_cast<int>(ByteSize_) + kSmallestByteSize);
   state.Parity = static_cast<uint8_t>(Parity_);
   state.StopBits = static_cast<uint8_t>(StopBits_);
   state.XonChar = XonChar_;
   state.XoffChar = XoffChar_;
-  state.ErrorCharValue = ReplacedChar_;
+  state.error_char_value = ReplacedChar_;
   return state;
 }
 
@@ -67,20 +69,20 @@ comm::CommTimeouts TComm::Timeouts() const {
 }
 
 void TComm::WindowProc(comm::Notification& message) {
-  switch (message.Msg) {
+  switch (message.msg) {
     case comm::kMsgCommReceiveData:
       if (OnReceiveData)
-        OnReceiveData(this, message.Block.get(), static_cast<uint16_t>(message.Count & 0xFFFF));
-      message.Block.reset();
+        OnReceiveData(this, message.block.get(), static_cast<uint16_t>(message.count & 0xFFFF));
+      message.block.reset();
       break;
     case comm::kMsgCommReceiveError:
-      if (OnReceiveError) OnReceiveError(this, message.Value);
+      if (OnReceiveError) OnReceiveError(this, message.value);
       break;
     case comm::kMsgCommRequestHangup:
       if (OnRequestHangup) OnRequestHangup(this);
       break;
     case comm::kMsgCommModemStateChange:
-      if (OnModemStateChange) OnModemStateChange(this, message.Value);
+      if (OnModemStateChange) OnModemStateChange(this, message.value);
       break;
     case comm::kMsgCommSendDataEmpty:
       if (OnSendDataEmpty) OnSendDataEmpty(this);
@@ -89,3 +91,5 @@ void TComm::WindowProc(comm::Notification& message) {
       break;
   }
 }
+
+}  // namespace pulse::comm

@@ -9,35 +9,35 @@
 
 #include "comm/main_thread_queue.h"
 
-namespace comm {
+namespace pulse::comm {
 
 // The port's line-state record. Control codes: DTR 0 disable, 1 enable, 2 handshake; RTS
 // 0 disable, 1 enable, 2 handshake, 3 toggle.
 struct LineState {
   uint32_t BaudRate = 0;
-  bool Binary = false;
+  bool binary = false;
   bool ParityCheck = false;
-  bool OutxCtsFlow = false;
-  bool OutxDsrFlow = false;
+  bool outx_cts_flow = false;
+  bool outx_dsr_flow = false;
   uint8_t DtrControl = 0;
   bool DsrSensitivity = false;
   bool TxContinueOnXoff = false;
-  bool OutX = false;
-  bool InX = false;
-  bool ErrorChar = false;
-  bool Null = false;
+  bool out_x = false;
+  bool in_x = false;
+  bool error_char = false;
+  bool null = false;
   uint8_t RtsControl = 0;
-  bool AbortOnError = false;
-  uint16_t XonLim = 0;
-  uint16_t XoffLim = 0;
+  bool abort_on_error = false;
+  uint16_t xon_lim = 0;
+  uint16_t xoff_lim = 0;
   uint8_t ByteSize = 0;
   uint8_t Parity = 0;
   uint8_t StopBits = 0;
   char XonChar = 0;
   char XoffChar = 0;
-  char ErrorCharValue = 0;
-  char EofChar = 0;
-  char EvtChar = 0;
+  char error_char_value = 0;
+  char eof_char = 0;
+  char evt_char = 0;
 
   bool operator==(const LineState&) const = default;
 };
@@ -58,8 +58,6 @@ inline constexpr uint32_t kMsgCommReceiveError = kUserMessageBase + 502;
 inline constexpr uint32_t kMsgCommRequestHangup = kUserMessageBase + 503;
 inline constexpr uint32_t kMsgCommModemStateChange = kUserMessageBase + 504;
 inline constexpr uint32_t kMsgCommSendDataEmpty = kUserMessageBase + 505;
-
-}  // namespace comm
 
 enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
 enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
@@ -149,3 +147,5 @@ class TComm {
 
   bool send_data_empty_ = true;
 };
+
+}  // namespace pulse::comm

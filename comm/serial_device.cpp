@@ -12,7 +12,7 @@
 
 #include "comm/line_settings.h"
 
-namespace comm {
+namespace pulse::comm {
 
 int OpenSerialDevice(const std::string& path, int* error) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -72,4 +72,4 @@ void CloseSerialDevice(int fd) {
   close(fd);
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

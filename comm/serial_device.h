@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace comm {
+namespace pulse::comm {
 
 // Opens an existing character device for exclusive non-blocking use (flock and TIOCEXCL).
 // Returns the descriptor, or -1 with *error set (ENOTTY when it is no character device,
@@ -20,4 +20,4 @@ void TryLowLatency(int fd);
 // Discards queued output first: a close() with unsent bytes can wait for them for 30 s.
 void CloseSerialDevice(int fd);
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-namespace comm {
+namespace pulse::comm {
 
 std::unique_ptr<StopSignal> StopSignal::Create(int* error) {
   const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -33,4 +33,4 @@ bool StopSignal::IsSignalled() const {
   return poll(&probe, 1, 0) > 0 && (probe.revents & POLLIN) != 0;
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

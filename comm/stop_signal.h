@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace comm {
+namespace pulse::comm {
 
 class StopSignal {
  public:
@@ -16,11 +16,11 @@ class StopSignal {
 
   void Signal();
   bool IsSignalled() const;  // does not wait
-  int fd() const { return fd_; }
+  int Fd() const { return fd_; }
 
  private:
   explicit StopSignal(int fd) : fd_(fd) {}
   int fd_;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-namespace comm {
+namespace pulse::comm {
 
 std::unique_ptr<WriteQueue> WriteQueue::Create(int* error) {
   const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -51,4 +51,4 @@ void WriteQueue::Close() {
   dropped.swap(requests_);
 }
 
-}  // namespace comm
+}  // namespace pulse::comm

@@ -9,11 +9,11 @@
 #include <mutex>
 #include <optional>
 
-namespace comm {
+namespace pulse::comm {
 
 struct WriteRequest {
-  uint32_t Size = 0;
-  std::unique_ptr<uint8_t[]> Block;  // Size + 1 bytes, the last one zero
+  uint32_t size = 0;
+  std::unique_ptr<uint8_t[]> block;  // Size + 1 bytes, the last one zero
 };
 
 class WriteQueue {
@@ -30,7 +30,7 @@ class WriteQueue {
   std::optional<WriteRequest> TryTake();
   void ClearArrival();
   void Close();  // later posts fail; queued requests are dropped
-  int fd() const { return fd_; }
+  int Fd() const { return fd_; }
 
  private:
   explicit WriteQueue(int fd) : fd_(fd) {}
@@ -40,4 +40,4 @@ class WriteQueue {
   bool closed_ = false;
 };
 
-}  // namespace comm
+}  // namespace pulse::comm

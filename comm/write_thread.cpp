@@ -8,11 +8,13 @@
 #include "comm/comms_log.h"
 #include "comm/line_settings.h"
 
+namespace pulse::comm {
+
 void TWriteThread::Execute() {
   for (;;) {
-    std::optional<comm::WriteRequest> request = Queue->TryTake();
+    std::optional<comm::WriteRequest> request = queue->TryTake();
     if (!request) {
-      pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {Queue->fd(), POLLIN, 0}};
+      pollfd fds[2] = {{stop_event->Fd(), POLLIN, 0}, {queue->Fd(), POLLIN, 0}};
       if (ppoll(fds, 2, nullptr, nullptr) < 0) {
         if (errno == EINTR) continue;
         comm::CommsLog::WriteError("Write WAIT_FAILED: ", errno);
@@ -20,23 +22,23 @@ void TWriteThread::Execute() {
         break;
       }
       if (fds[0].revents != 0) break;
-      Queue->ClearArrival();
+      queue->ClearArrival();
       continue;
     }
-    if (StopEvent->IsSignalled()) break;
+    if (stop_event->IsSignalled()) break;
     comm::CommsLog::Write("Writing to comm port");
-    if (!Send(request->Block.get(), request->Size)) break;
+    if (!Send(request->block.get(), request->size)) break;
   }
   // From here WriteData fails, and requests still queued are dropped unwritten.
-  Queue->Close();
+  queue->Close();
   comm::CommsLog::Write("Write thread shutting down");
-  comm::PurgeOutput(PortHandle);
+  comm::PurgeOutput(port_handle);
 }
 
 bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
   uint32_t offset = 0;
   while (offset < size) {
-    const ssize_t written = write(PortHandle, data + offset, size - offset);
+    const ssize_t written = write(port_handle, data + offset, size - offset);
     if (written >= 0) {
       offset += static_cast<uint32_t>(written);
       continue;
@@ -53,7 +55,7 @@ bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
       return false;
     }
     // The output queue is full: wait for room, or for the stop signal, which wins.
-    pollfd fds[2] = {{StopEvent->fd(), POLLIN, 0}, {PortHandle, POLLOUT, 0}};
+    pollfd fds[2] = {{stop_event->Fd(), POLLIN, 0}, {port_handle, POLLOUT, 0}};
     if (ppoll(fds, 2, nullptr, nullptr) < 0) {
       if (errno == EINTR) continue;
       comm::CommsLog::WriteError("Write WAIT_FAILED: ", errno);
@@ -74,3 +76,5 @@ bool TWriteThread::Send(const uint8_t* data, uint32_t size) {
   }
   return true;
 }
+
+}  // namespace pulse::comm

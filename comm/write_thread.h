@@ -5,10 +5,12 @@
 #include "comm/port_thread.h"
 #include "comm/write_queue.h"
 
+namespace pulse::comm {
+
 class TWriteThread : public comm::PortThread {
  public:
   // The writer's own queue, owned by the component.
-  comm::WriteQueue* Queue = nullptr;
+  comm::WriteQueue* queue = nullptr;
 
  protected:
   void Execute() override;
@@ -17,3 +19,5 @@ class TWriteThread : public comm::PortThread {
   // True when all `size` bytes were written.
   bool Send(const uint8_t* data, uint32_t size);
 };
+
+}  // namespace pulse::comm

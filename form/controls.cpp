@@ -2,12 +2,14 @@
 
 #include <utility>
 
+namespace pulse::form {
+
 void TComboBox::Select(int index) {
-  if (index >= 0 && index < static_cast<int>(Items.size())) {
-    ItemIndex = index;
-    Text = Items[static_cast<size_t>(index)];
+  if (index >= 0 && index < static_cast<int>(items.size())) {
+    item_index = index;
+    text = items[static_cast<size_t>(index)];
   } else {
-    ItemIndex = -1;
+    item_index = -1;
   }
 }
 
@@ -27,3 +29,5 @@ void TMemoLines::Assign(std::vector<std::string> lines) {
   ++revision_;
   ++reset_revision_;
 }
+
+}  // namespace pulse::form

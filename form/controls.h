@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
+namespace pulse::form {
+
 // What every visible control has.
 struct TControl {
   bool Enabled = true;
   bool Visible = true;
-  std::string Hint;
+  std::string hint;
 };
 
 // Buttons, speed buttons, labels, panels and group boxes: a caption.
@@ -29,21 +31,21 @@ using TGroupBox = TCaptionControl;
 
 // A one-line edit box.
 struct TEdit : TControl {
-  std::string Text;
-  bool ReadOnly = false;
+  std::string text;
+  bool read_only = false;
 };
 
 struct TCheckBox : TControl {
   std::string Caption;
-  bool Checked = false;
+  bool checked = false;
 };
 
 // A drop-down list that also accepts typed text.
 struct TComboBox : TControl {
-  std::vector<std::string> Items;
-  int ItemIndex = -1;  // -1: no entry selected (typed text)
-  std::string Text;
-  int DropDownCount = 8;  // entries visible at a time when dropped down
+  std::vector<std::string> items;
+  int item_index = -1;  // -1: no entry selected (typed text)
+  std::string text;
+  int drop_down_count = 8;  // entries visible at a time when dropped down
 
   // Selects entry `index` and shows its text; an index outside the list
   // clears the selection and keeps the text.
@@ -71,17 +73,19 @@ class TMemoLines {
 };
 
 struct TMemo : TControl {
-  TMemoLines Lines;
-  bool ReadOnly = false;
+  TMemoLines lines;
+  bool read_only = false;
 };
 
 struct TStatusPanel {
-  std::string Text;
+  std::string text;
   int Width = 150;
-  bool Centered = false;
+  bool centered = false;
 };
 
 struct TStatusBar : TControl {
   static constexpr size_t kPanelCount = 5;
-  std::array<TStatusPanel, kPanelCount> Panels;
+  std::array<TStatusPanel, kPanelCount> panels;
 };
+
+}  // namespace pulse::form

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace pulse::form {
+
 struct TFormState {
   static constexpr int kDefaultSampleRate = 200;         // samples per second until the device says
   static constexpr double kDefaultUnitFactor = 10.1972;  // millimetres of water
@@ -34,7 +36,7 @@ struct TFormState {
 
   std::string SerialNumber;    // last one the device reported
   std::string ProductionDate;  // likewise
-  std::vector<double> ZeroValues;  // hPa, the last ones the device reported (one or three)
+  std::vector<double> zero_values;  // hPa, the last ones the device reported (one or three)
 
   // Rolling record of frame lines; a deque so the oldest line goes in O(1).
   std::deque<std::string> RecordList;
@@ -43,3 +45,5 @@ struct TFormState {
   int32_t ReplayIndex = 0;
   bool Replaying = false;
 };
+
+}  // namespace pulse::form

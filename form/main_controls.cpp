@@ -2,12 +2,14 @@
 
 #include <string>
 
+namespace pulse::form {
+
 namespace {
 
 TCaptionControl Captioned(const char* caption, const char* hint = "") {
   TCaptionControl c;
   c.Caption = caption;
-  c.Hint = hint;
+  c.hint = hint;
   return c;
 }
 
@@ -18,8 +20,8 @@ TCaptionControl Hidden(TCaptionControl c) {
 
 TEdit Edit(const char* text, bool read_only, bool visible) {
   TEdit e;
-  e.Text = text;
-  e.ReadOnly = read_only;
+  e.text = text;
+  e.read_only = read_only;
   e.Visible = visible;
   return e;
 }
@@ -32,7 +34,7 @@ TCheckBox CheckBox(const char* caption) {
 
 TComboBox UnitList(const char* first_entry) {
   TComboBox c;
-  c.Items = {first_entry, "毫巴", "毫米汞柱", "毫米水柱"};
+  c.items = {first_entry, "毫巴", "毫米汞柱", "毫米水柱"};
   c.Select(3);  // millimetres of water, the start-up unit
   return c;
 }
@@ -64,11 +66,11 @@ TMainControls::TMainControls() {
 
   GroupBox1 = Captioned("设备操作");
   Label1 = Captioned("串口号");
-  for (int i = 1; i <= kPortCount; ++i) e_comm.Items.push_back(std::to_string(i));
-  e_comm.DropDownCount = kPortListVisible;
+  for (int i = 1; i <= kPortCount; ++i) e_comm.items.push_back(std::to_string(i));
+  e_comm.drop_down_count = kPortListVisible;
   e_comm.Select(0);
   Label2 = Captioned("波特率");
-  e_btl.Items = {"38400", "115200", "256000"};
+  e_btl.items = {"38400", "115200", "256000"};
   e_btl.Select(2);
   Label3 = Hidden(Captioned("数据位"));
   Edit_bits = Edit("8", false, false);
@@ -100,7 +102,9 @@ TMainControls::TMainControls() {
   Button20 = Captioned("保存");
   Button18 = Captioned("载入");
   Button19 = Captioned("模拟");
-  Memo1.ReadOnly = true;
+  Memo1.read_only = true;
 
-  StatusBar1.Panels[TStatusBar::kPanelCount - 1].Centered = true;  // the clock
+  StatusBar1.panels[TStatusBar::kPanelCount - 1].centered = true;  // the clock
 }
+
+}  // namespace pulse::form

@@ -6,6 +6,8 @@
 
 #include "form/controls.h"
 
+namespace pulse::form {
+
 struct TMainControls {
   TMainControls();
 
@@ -61,3 +63,5 @@ struct TMainControls {
 
   TStatusBar StatusBar1;
 };
+
+}  // namespace pulse::form

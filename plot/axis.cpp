@@ -4,6 +4,8 @@
 
 #include "plot/property_store.h"
 
+namespace pulse::plot {
+
 namespace {
 
 // A caption of spaces and control characters only is not drawn.
@@ -184,3 +186,5 @@ void Tsp_Axis::LoadProperties(const plot::PropertyStore& store) {
   ForgetRange();
   RequestFull();
 }
+
+}  // namespace pulse::plot

@@ -10,7 +10,8 @@
 #include "plot/line_attr.h"
 #include "plot/scale.h"
 
-namespace plot {
+namespace pulse::plot {
+
 class PropertyStore;
 
 // Flag sets the plot creates its axes with.
@@ -21,7 +22,6 @@ inline constexpr std::uint32_t kTopAxisFlags = 56;    // far side, no ticks or l
 inline constexpr TColor kGridColor = 8421504;         // gray
 inline constexpr int kDefaultAxisMargin = 4;
 inline constexpr int kDefaultTicksCount = 5;
-}  // namespace plot
 
 class Tsp_Axis : public Tsp_Scale {
  public:
@@ -95,3 +95,5 @@ class Tsp_Axis : public Tsp_Scale {
   double remembered_max_ = 0;
   bool remembered_ = false;
 };
+
+}  // namespace pulse::plot

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -15,26 +15,26 @@ int LineWidthIfVisible(const Tsp_Axis& a) {
 Rect LayoutAxes(const PlotAxes& axes, int char_width, int text_height, int width, int height) {
   const int cw = char_width;
   const int th = text_height;
-  const int left = std::max({axes.Left.OuterDepth(cw, th), axes.Bottom.StartOverhang(cw, th),
-                             axes.Top.StartOverhang(cw, th)}) +
-                   axes.Left.Margin();
-  const int bottom = std::max({axes.Bottom.OuterDepth(cw, th), axes.Left.StartOverhang(cw, th),
-                               axes.Right.StartOverhang(cw, th)}) +
-                     axes.Bottom.Margin();
-  const int right = std::max({axes.Right.OuterDepth(cw, th), axes.Bottom.EndOverhang(cw, th),
-                              axes.Top.EndOverhang(cw, th)}) +
-                    axes.Right.Margin();
-  const int top = std::max({axes.Top.OuterDepth(cw, th), axes.Left.EndOverhang(cw, th),
-                            axes.Right.EndOverhang(cw, th)}) +
-                  axes.Top.Margin();
+  const int left = std::max({axes.left.OuterDepth(cw, th), axes.bottom.StartOverhang(cw, th),
+                             axes.top.StartOverhang(cw, th)}) +
+                   axes.left.Margin();
+  const int bottom = std::max({axes.bottom.OuterDepth(cw, th), axes.left.StartOverhang(cw, th),
+                               axes.right.StartOverhang(cw, th)}) +
+                     axes.bottom.Margin();
+  const int right = std::max({axes.right.OuterDepth(cw, th), axes.bottom.EndOverhang(cw, th),
+                              axes.top.EndOverhang(cw, th)}) +
+                    axes.right.Margin();
+  const int top = std::max({axes.top.OuterDepth(cw, th), axes.left.EndOverhang(cw, th),
+                            axes.right.EndOverhang(cw, th)}) +
+                  axes.top.Margin();
   Rect f{left, top, width - right, height - bottom};
-  if (f.Right < f.Left + kMinFieldSize) f.Right = f.Left + kMinFieldSize;
-  if (f.Bottom < f.Top + kMinFieldSize) f.Bottom = f.Top + kMinFieldSize;
+  if (f.right < f.left + kMinFieldSize) f.right = f.left + kMinFieldSize;
+  if (f.bottom < f.top + kMinFieldSize) f.bottom = f.top + kMinFieldSize;
   // The axis lines lie just outside the field.
-  axes.Left.SetLinePos(f.Left - 1, f.Bottom - 1, f.Bottom - f.Top - 1);
-  axes.Right.SetLinePos(f.Right, f.Bottom - 1, f.Bottom - f.Top - 1);
-  axes.Bottom.SetLinePos(f.Left, f.Bottom, f.Right - f.Left - 1);
-  axes.Top.SetLinePos(f.Left, f.Top - 1, f.Right - f.Left - 1);
+  axes.left.SetLinePos(f.left - 1, f.bottom - 1, f.bottom - f.top - 1);
+  axes.right.SetLinePos(f.right, f.bottom - 1, f.bottom - f.top - 1);
+  axes.bottom.SetLinePos(f.left, f.bottom, f.right - f.left - 1);
+  axes.top.SetLinePos(f.left, f.top - 1, f.right - f.left - 1);
   return f;
 }
 
@@ -42,50 +42,50 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
               const CanvasFont& plot_font, const CanvasFont& vertical_font) {
   canvas.Brush().Style = bsClear;
   // Extensions let neighbouring lines meet at the corners.
-  axes.Top.DrawLine(canvas, 0, LineWidthIfVisible(axes.Right));
-  axes.Right.DrawLine(canvas, LineWidthIfVisible(axes.Bottom), 0);
-  axes.Bottom.DrawLine(canvas, LineWidthIfVisible(axes.Left), 0);
-  axes.Left.DrawLine(canvas, 0, LineWidthIfVisible(axes.Top));
+  axes.top.DrawLine(canvas, 0, LineWidthIfVisible(axes.right));
+  axes.right.DrawLine(canvas, LineWidthIfVisible(axes.bottom), 0);
+  axes.bottom.DrawLine(canvas, LineWidthIfVisible(axes.left), 0);
+  axes.left.DrawLine(canvas, 0, LineWidthIfVisible(axes.top));
 
   CanvasPen& pen = canvas.Pen();
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
   pen.Style = psSolid;
   pen.Color = plot_font.Color;
   pen.Width = 1;
   canvas.SetFont(plot_font);
-  axes.Top.DrawTicks(canvas);
-  axes.Right.DrawTicks(canvas);
-  axes.Left.DrawTicks(canvas);
-  axes.Bottom.DrawTicks(canvas);
+  axes.top.DrawTicks(canvas);
+  axes.right.DrawTicks(canvas);
+  axes.left.DrawTicks(canvas);
+  axes.bottom.DrawTicks(canvas);
 
-  if (axes.Bottom.CaptionShown() || axes.Top.CaptionShown()) {
+  if (axes.bottom.CaptionShown() || axes.top.CaptionShown()) {
     CanvasFont bold = plot_font;
-    bold.Face.setBold(true);
+    bold.face.setBold(true);
     canvas.SetFont(bold);
-    if (axes.Bottom.CaptionShown()) {
-      const std::string& c = axes.Bottom.Caption();
-      canvas.TextOut((field.Left + field.Right - canvas.TextWidth(c)) / 2,
-                     height - axes.Bottom.Margin(), c);
+    if (axes.bottom.CaptionShown()) {
+      const std::string& c = axes.bottom.Caption();
+      canvas.TextOut((field.left + field.right - canvas.TextWidth(c)) / 2,
+                     height - axes.bottom.Margin(), c);
     }
-    if (axes.Top.CaptionShown()) {
-      const std::string& c = axes.Top.Caption();
-      canvas.TextOut((field.Left + field.Right - canvas.TextWidth(c)) / 2,
-                     axes.Top.Margin() - 1 - canvas.TextHeight("8"), c);
+    if (axes.top.CaptionShown()) {
+      const std::string& c = axes.top.Caption();
+      canvas.TextOut((field.left + field.right - canvas.TextWidth(c)) / 2,
+                     axes.top.Margin() - 1 - canvas.TextHeight("8"), c);
     }
   }
-  if (axes.Left.CaptionShown() || axes.Right.CaptionShown()) {
+  if (axes.left.CaptionShown() || axes.right.CaptionShown()) {
     // Upward text; its cell lies right of the start point, so the start is one text
     // height left of the margin's inner edge.
     canvas.SetFont(vertical_font);
-    if (axes.Left.CaptionShown()) {
-      const std::string& c = axes.Left.Caption();
-      canvas.TextOut(axes.Left.Margin() - 1 - canvas.TextHeight("8"),
-                     (field.Top + field.Bottom + canvas.TextWidth(c)) / 2, c);
+    if (axes.left.CaptionShown()) {
+      const std::string& c = axes.left.Caption();
+      canvas.TextOut(axes.left.Margin() - 1 - canvas.TextHeight("8"),
+                     (field.top + field.bottom + canvas.TextWidth(c)) / 2, c);
     }
-    if (axes.Right.CaptionShown()) {
-      const std::string& c = axes.Right.Caption();
-      canvas.TextOut(width - axes.Right.Margin(),
-                     (field.Top + field.Bottom + canvas.TextWidth(c)) / 2, c);
+    if (axes.right.CaptionShown()) {
+      const std::string& c = axes.right.Caption();
+      canvas.TextOut(width - axes.right.Margin(),
+                     (field.top + field.bottom + canvas.TextWidth(c)) / 2, c);
     }
   }
 }
@@ -93,7 +93,7 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
 void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field) {
   // Dotted grids keep the field colour in their gaps.
   canvas.Brush().Style = bsClear;
-  const Tsp_Axis* order[] = {&axes.Left, &axes.Bottom, &axes.Right, &axes.Top};
+  const Tsp_Axis* order[] = {&axes.left, &axes.bottom, &axes.right, &axes.top};
   for (const Tsp_Axis* a : order) {
     if (!a->GridAttr().Visible() || a->TicksCount() <= 0) continue;
     a->GridAttr().ApplyToPen(canvas.Pen());
@@ -101,12 +101,12 @@ void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field) {
       const int p = a->TickPixel(i);
       // Lines on the field's first or last row or column would hide the axis ends.
       if (a->IsVertical()) {
-        if (field.Top < p && p < field.Bottom - 1) canvas.Line(field.Left, p, field.Right, p);
+        if (field.top < p && p < field.bottom - 1) canvas.Line(field.left, p, field.right, p);
       } else {
-        if (field.Left < p && p < field.Right - 1) canvas.Line(p, field.Top, p, field.Bottom);
+        if (field.left < p && p < field.right - 1) canvas.Line(p, field.top, p, field.bottom);
       }
     }
   }
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

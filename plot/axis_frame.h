@@ -7,13 +7,13 @@
 #include "plot/canvas.h"
 #include "plot/rect.h"
 
-namespace plot {
+namespace pulse::plot {
 
 struct PlotAxes {
-  Tsp_Axis& Left;
-  Tsp_Axis& Right;
-  Tsp_Axis& Bottom;
-  Tsp_Axis& Top;
+  Tsp_Axis& left;
+  Tsp_Axis& right;
+  Tsp_Axis& bottom;
+  Tsp_Axis& top;
 };
 
 // The field is never narrower or lower than this, even if it then overlaps the margins.
@@ -34,4 +34,4 @@ void DrawAxes(Canvas& canvas, const PlotAxes& axes, const Rect& field, int width
 // to the field.
 void DrawGrids(Canvas& canvas, const PlotAxes& axes, const Rect& field);
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -5,14 +5,14 @@
 #include <functional>
 #include <string>
 
+namespace pulse::plot {
+
 class Tsp_Axis;
 
 // May replace the text LS of tick LabelNum (value LabelVal) of axis Sender. Called for every
 // measurement and every drawing of a label, so it must not depend on how often it runs.
 using TGetTickLabelEvent =
     std::function<void(Tsp_Axis& Sender, int LabelNum, double LabelVal, std::string& LS)>;
-
-namespace plot {
 
 class AxisOwner {
  public:
@@ -27,4 +27,4 @@ class AxisOwner {
   virtual const TGetTickLabelEvent& TickLabelEvent() const = 0;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

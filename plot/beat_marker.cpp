@@ -33,12 +33,12 @@ void BeatMarker::Draw() {
   if (c == nullptr) return;
   const auto& f = plot->FieldRect();
   auto inside = [&f](int x, int y) {
-    return x - kHalfSize >= f.Left && x + kHalfSize < f.Right && y - kHalfSize >= f.Top &&
-           y + kHalfSize < f.Bottom;
+    return x - kHalfSize >= f.left && x + kHalfSize < f.right && y - kHalfSize >= f.top &&
+           y + kHalfSize < f.bottom;
   };
   c->Pen().Style = psSolid;
   c->Pen().Width = 1;
-  c->Pen().Mode = pmCopy;
+  c->Pen().mode = pmCopy;
   c->Brush().Style = bsSolid;
   for (std::size_t i = 0; i < count_; ++i) {
     const Beat& b = beats_[(head_ + i) % kCapacity];

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -158,7 +158,7 @@ QColor ToQColor(TColor c) {
 
 CanvasFont MakeVerticalFont(const CanvasFont& font) {
   CanvasFont v = font;
-  v.Face.setBold(true);
+  v.face.setBold(true);
   v.Orientation = 900;
   return v;
 }
@@ -166,12 +166,12 @@ CanvasFont MakeVerticalFont(const CanvasFont& font) {
 Canvas::Canvas(QPaintDevice* device)
     : own_painter_(std::make_unique<QPainter>(device)), painter_(own_painter_.get()) {
   painter_->setRenderHint(QPainter::Antialiasing, false);
-  font_.Face = painter_->font();
+  font_.face = painter_->font();
 }
 
 Canvas::Canvas(QPainter& painter) : painter_(&painter) {
   painter_->setRenderHint(QPainter::Antialiasing, false);
-  font_.Face = painter_->font();
+  font_.face = painter_->font();
 }
 
 Canvas::~Canvas() {
@@ -203,7 +203,7 @@ void Canvas::ApplyMode(TPenMode mode) {
 }
 
 void Canvas::ApplyPen() {
-  ApplyMode(pen_.Mode);
+  ApplyMode(pen_.mode);
   if (pen_applied_ && applied_pen_ == pen_) return;
   applied_pen_ = pen_;
   pen_applied_ = true;
@@ -255,8 +255,8 @@ void Canvas::ApplyBrush() {
 }
 
 void Canvas::ApplyFont() {
-  if (font_applied_ && applied_font_.Face == font_.Face) return;
-  painter_->setFont(font_.Face);
+  if (font_applied_ && applied_font_.face == font_.face) return;
+  painter_->setFont(font_.face);
   applied_font_ = font_;
   font_applied_ = true;
   metrics_.emplace(painter_->fontMetrics());
@@ -330,7 +330,7 @@ bool Canvas::RasterSegments() {
   run.clip = img->rect();
   if (painter_->hasClipping())
     run.clip &= painter_->clipBoundingRect().toAlignedRect().translated(ox, oy);
-  run.mode = pen_.Mode;
+  run.mode = pen_.mode;
   run.width = pattern ? 1 : std::max(1, pen_.Width);  // patterned pens are 1 pixel wide
   run.on = ToQColor(pen_.Color).rgb();
   run.off = ToQColor(brush_.Color).rgb();
@@ -379,9 +379,9 @@ void Canvas::Rectangle(int x1, int y1, int x2, int y2) {
 }
 
 void Canvas::FillRect(const Rect& r) {
-  if (brush_.Style == bsClear || r.Right <= r.Left || r.Bottom <= r.Top) return;
+  if (brush_.Style == bsClear || r.right <= r.left || r.bottom <= r.top) return;
   ApplyMode(pmCopy);
-  painter_->fillRect(QRect(r.Left, r.Top, r.Width(), r.Height()), ToQColor(brush_.Color));
+  painter_->fillRect(QRect(r.left, r.top, r.Width(), r.Height()), ToQColor(brush_.Color));
 }
 
 void Canvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -438,7 +438,7 @@ int Canvas::TextHeight(const std::string& /*text*/) {
 
 int Canvas::FontHeight() {
   ApplyFont();
-  const QFont& f = font_.Face;
+  const QFont& f = font_.face;
   if (f.pixelSize() > 0) return f.pixelSize();
   const QPaintDevice* dev = painter_->device();
   const int dpi = dev ? dev->logicalDpiY() : 96;
@@ -448,12 +448,12 @@ int Canvas::FontHeight() {
 ClipState Canvas::SaveClip() const {
   ClipState s;
   s.Enabled = painter_->hasClipping();
-  if (s.Enabled) s.Area = painter_->clipBoundingRect().toAlignedRect();
+  if (s.Enabled) s.area = painter_->clipBoundingRect().toAlignedRect();
   return s;
 }
 
 void Canvas::IntersectClipRect(const Rect& r) {
-  const QRect area(r.Left, r.Top, std::max(0, r.Width()), std::max(0, r.Height()));
+  const QRect area(r.left, r.top, std::max(0, r.Width()), std::max(0, r.Height()));
   if (painter_->hasClipping())
     painter_->setClipRect(area, Qt::IntersectClip);
   else
@@ -462,7 +462,7 @@ void Canvas::IntersectClipRect(const Rect& r) {
 
 void Canvas::RestoreClip(const ClipState& state) {
   if (state.Enabled)
-    painter_->setClipRect(state.Area, Qt::ReplaceClip);
+    painter_->setClipRect(state.area, Qt::ReplaceClip);
   else
     painter_->setClipping(false);
 }
@@ -477,4 +477,4 @@ int Canvas::Height() const {
   return dev ? dev->height() : 0;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -26,12 +26,12 @@
 class QColor;
 class QPaintDevice;
 
-namespace plot {
+namespace pulse::plot {
 
 // A font with the colour text is drawn in and an orientation in tenths of a degree,
 // counter-clockwise (900: text runs upward and its cell lies right of the start point).
 struct CanvasFont {
-  QFont Face;
+  QFont face;
   TColor Color = clBlack;
   int Orientation = 0;
   bool operator==(const CanvasFont&) const = default;
@@ -45,7 +45,7 @@ QColor ToQColor(TColor c);
 // Saved clip state (see Canvas::SaveClip).
 struct ClipState {
   bool Enabled = false;
-  QRect Area;
+  QRect area;
 };
 
 // A 32-bit image's pixels with the clip and how to paint them (used by Canvas for 1-px lines).
@@ -143,4 +143,4 @@ class Canvas {
   std::vector<QLine> lines_;  // reused by Polyline
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

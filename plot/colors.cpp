@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::uint32_t ColorToRgb(TColor c) {
   return c & 0x00FFFFFFu;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

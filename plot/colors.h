@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pulse::plot {
+
 using TColor = std::uint32_t;
 
 // Named RGB colours (0x00BBGGRR).
@@ -57,8 +59,6 @@ inline constexpr TColor clInfoBk = kSystemColorFlag | 24;
 // "No colour": nothing is painted with it.
 inline constexpr TColor clNone = 0x1FFFFFFF;
 
-namespace plot {
-
 // True for a system colour reference (high byte 0xFF).
 constexpr bool IsSystemColor(TColor c) {
   return (c & 0xFF000000u) == kSystemColorFlag;
@@ -81,4 +81,4 @@ constexpr TColor RgbColor(int r, int g, int b) {
   return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -5,7 +5,7 @@
 
 #include "plot/scale.h"
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -146,4 +146,4 @@ bool ColumnDecimator::Decimate(const DecimationSource& src, const Tsp_Scale& xs,
   return true;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -26,9 +26,9 @@
 #include "plot/min_max_pyramid.h"
 #include "plot/rect.h"
 
-class Tsp_Scale;
+namespace pulse::plot {
 
-namespace plot {
+class Tsp_Scale;
 
 struct DecimationSource {
   const double* x = nullptr;
@@ -58,4 +58,4 @@ class ColumnDecimator {
   std::vector<Point> points_;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

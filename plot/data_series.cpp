@@ -2,6 +2,8 @@
 
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 Tsp_DataSeries::~Tsp_DataSeries() {
   if (plot_) plot_->RemoveSeries(this);
 }
@@ -14,8 +16,8 @@ void Tsp_DataSeries::SetPlot(Tsp_XYPlot* plot) {
 }
 
 void Tsp_DataSeries::SetXAxis(Tsp_WhatXAxis v) {
-  if (v == xAxis_) return;
-  xAxis_ = v;
+  if (v == x_axis_) return;
+  x_axis_ = v;
   if (!plot_) return;
   const bool a = plot_->AutoScale(plot_->BottomAxis());
   const bool b = plot_->AutoScale(plot_->TopAxis());
@@ -23,8 +25,8 @@ void Tsp_DataSeries::SetXAxis(Tsp_WhatXAxis v) {
 }
 
 void Tsp_DataSeries::SetYAxis(Tsp_WhatYAxis v) {
-  if (v == yAxis_) return;
-  yAxis_ = v;
+  if (v == y_axis_) return;
+  y_axis_ = v;
   if (!plot_) return;
   const bool a = plot_->AutoScale(plot_->LeftAxis());
   const bool b = plot_->AutoScale(plot_->RightAxis());
@@ -45,22 +47,22 @@ void Tsp_DataSeries::SetActive(bool v) {
 
 void Tsp_DataSeries::DataChanged(int mode) {
   if (!active_ || !plot_) return;
-  if (mode == dcData)
+  if (mode == kDataChanged)
     plot_->SeriesChanged(this);
-  else if (mode == dcLook)
+  else if (mode == kLookChanged)
     plot_->InvalidateParts(false, false, true);
 }
 
 Tsp_XYDataSeries::Tsp_XYDataSeries() {
-  lineAttr_.SetOnChange([this](Tsp_CustomLineAttr& a) { AttrChanged(&a); });
+  line_attr_.SetOnChange([this](Tsp_CustomLineAttr& a) { AttrChanged(&a); });
 }
 
 Tsp_XYDataSeries::~Tsp_XYDataSeries() {
-  lineAttr_.SetOnChange(nullptr);
+  line_attr_.SetOnChange(nullptr);
 }
 
 void Tsp_XYDataSeries::SetLineAttr(const Tsp_LineAttr& a) {
-  if (!lineAttr_.IsSame(a)) lineAttr_.Assign(a);
+  if (!line_attr_.IsSame(a)) line_attr_.Assign(a);
 }
 
 void Tsp_XYDataSeries::StorePoint(double x, double y) {
@@ -75,18 +77,18 @@ void Tsp_XYDataSeries::StorePoint(double x, double y) {
   // Written so that a NaN x counts as a decrease.
   x_non_decreasing_ = x_non_decreasing_ && (count_ == 0 ? x == x : x >= x_[x_.size() - 2]);
   if (count_ == 0) {
-    xMin_ = xMax_ = x;
-    yMin_ = yMax_ = y;
-    extentsValid_ = true;
-  } else if (extentsValid_) {
-    if (x < xMin_)
-      xMin_ = x;
-    else if (x > xMax_)
-      xMax_ = x;
-    if (y < yMin_)
-      yMin_ = y;
-    else if (y > yMax_)
-      yMax_ = y;
+    x_min_ = x_max_ = x;
+    y_min_ = y_max_ = y;
+    extents_valid_ = true;
+  } else if (extents_valid_) {
+    if (x < x_min_)
+      x_min_ = x;
+    else if (x > x_max_)
+      x_max_ = x;
+    if (y < y_min_)
+      y_min_ = y;
+    else if (y > y_max_)
+      y_max_ = y;
   }
   ++count_;
 }
@@ -94,7 +96,7 @@ void Tsp_XYDataSeries::StorePoint(double x, double y) {
 void Tsp_XYDataSeries::AddPoint(double x, double y) {
   StorePoint(x, y);
   // Data changed: rescale check plus a coalesced paint request, never an immediate repaint.
-  if (Plot()) DataChanged(dcData);
+  if (Plot()) DataChanged(kDataChanged);
 }
 
 void Tsp_XYDataSeries::Clear() {
@@ -104,50 +106,52 @@ void Tsp_XYDataSeries::Clear() {
   y_.clear();
   y_spans_.Clear();
   x_non_decreasing_ = true;
-  if (notify && Plot()) DataChanged(dcData);
+  if (notify && Plot()) DataChanged(kDataChanged);
 }
 
 bool Tsp_XYDataSeries::EnsureExtents() {
   if (count_ == 0) return false;
-  if (!extentsValid_) {
-    xMin_ = xMax_ = x_[0];
-    yMin_ = yMax_ = y_[0];
+  if (!extents_valid_) {
+    x_min_ = x_max_ = x_[0];
+    y_min_ = y_max_ = y_[0];
     for (std::size_t i = 1; i < static_cast<std::size_t>(count_); ++i) {
-      if (x_[i] < xMin_)
-        xMin_ = x_[i];
-      else if (x_[i] > xMax_)
-        xMax_ = x_[i];
-      if (y_[i] < yMin_)
-        yMin_ = y_[i];
-      else if (y_[i] > yMax_)
-        yMax_ = y_[i];
+      if (x_[i] < x_min_)
+        x_min_ = x_[i];
+      else if (x_[i] > x_max_)
+        x_max_ = x_[i];
+      if (y_[i] < y_min_)
+        y_min_ = y_[i];
+      else if (y_[i] > y_max_)
+        y_max_ = y_[i];
     }
-    extentsValid_ = true;
+    extents_valid_ = true;
   }
   return true;
 }
 
 bool Tsp_XYDataSeries::GetXMin(double& v) {
   if (!EnsureExtents()) return false;
-  v = xMin_;
+  v = x_min_;
   return true;
 }
 bool Tsp_XYDataSeries::GetXMax(double& v) {
   if (!EnsureExtents()) return false;
-  v = xMax_;
+  v = x_max_;
   return true;
 }
 bool Tsp_XYDataSeries::GetYMin(double& v) {
   if (!EnsureExtents()) return false;
-  v = yMin_;
+  v = y_min_;
   return true;
 }
 bool Tsp_XYDataSeries::GetYMax(double& v) {
   if (!EnsureExtents()) return false;
-  v = yMax_;
+  v = y_max_;
   return true;
 }
 
 void Tsp_XYDataSeries::AttrChanged(const void* /*sender*/) {
-  if (Plot()) DataChanged(dcLook);
+  if (Plot()) DataChanged(kLookChanged);
 }
+
+}  // namespace pulse::plot

@@ -9,9 +9,9 @@
 #include "plot/min_max_pyramid.h"
 #include "plot/xy_plot_types.h"
 
-namespace plot {
+namespace pulse::plot {
+
 class Canvas;
-}
 
 class Tsp_DataSeries {
  public:
@@ -22,9 +22,9 @@ class Tsp_DataSeries {
 
   Tsp_XYPlot* Plot() const { return plot_; }
   void SetPlot(Tsp_XYPlot* plot);
-  Tsp_WhatXAxis XAxis() const { return xAxis_; }
+  Tsp_WhatXAxis XAxis() const { return x_axis_; }
   void SetXAxis(Tsp_WhatXAxis v);
-  Tsp_WhatYAxis YAxis() const { return yAxis_; }
+  Tsp_WhatYAxis YAxis() const { return y_axis_; }
   void SetYAxis(Tsp_WhatYAxis v);
   const std::string& Legend() const { return legend_; }
   void SetLegend(const std::string& v);
@@ -45,14 +45,14 @@ class Tsp_DataSeries {
   void PlotDestroyed() { plot_ = nullptr; }
 
  protected:
-  enum TDataChange { dcData = 0, dcLook = 1 };
+  enum TDataChange { kDataChanged = 0, kLookChanged = 1 };
   // For subclasses after a change: data changes rescale, look changes repaint the field.
   void DataChanged(int mode);
 
  private:
   Tsp_XYPlot* plot_ = nullptr;
-  Tsp_WhatXAxis xAxis_ = dsxBottom;
-  Tsp_WhatYAxis yAxis_ = dsyLeft;
+  Tsp_WhatXAxis x_axis_ = dsxBottom;
+  Tsp_WhatYAxis y_axis_ = dsyLeft;
   std::string legend_;
   bool active_ = true;
 };
@@ -86,7 +86,7 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   bool GetYMax(double& v) override;
 
   // Line appearance (published by Tsp_XYLine).
-  Tsp_LineAttr& LineAttr() { return lineAttr_; }
+  Tsp_LineAttr& LineAttr() { return line_attr_; }
   // Copies the given attributes unless they are the same.
   void SetLineAttr(const Tsp_LineAttr& a);
 
@@ -98,9 +98,9 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   void StorePoint(double x, double y);
   bool EnsureExtents();
 
-  Tsp_LineAttr lineAttr_;
-  double xMin_ = 0, xMax_ = 0, yMin_ = 0, yMax_ = 0;
-  bool extentsValid_ = false;
+  Tsp_LineAttr line_attr_;
+  double x_min_ = 0, x_max_ = 0, y_min_ = 0, y_max_ = 0;
+  bool extents_valid_ = false;
 
  private:
   std::vector<double> x_, y_;
@@ -109,3 +109,5 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   int count_ = 0;
   int capacity_ = kGrowthStep;
 };
+
+}  // namespace pulse::plot

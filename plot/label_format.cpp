@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -400,4 +400,4 @@ std::string FormatDateTime(const std::string& pattern_in, double value) {
   return out;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

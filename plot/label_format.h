@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace plot {
+namespace pulse::plot {
 
 // Formats a value with a number pattern: '0' a required digit, '#' an optional digit,
 // '.' the decimal point, ',' thousands grouping, "E+00"/"e-00" an exponent, quoted text and
@@ -18,4 +18,4 @@ std::string FormatNumber(const std::string& pattern, double value);
 // gives "yyyy-mm-dd hh:nn:ss".
 std::string FormatDateTime(const std::string& pattern, double value);
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -2,6 +2,8 @@
 
 #include "plot/property_store.h"
 
+namespace pulse::plot {
+
 void Tsp_CustomLineAttr::SetColor(TColor value) {
   if (color_ != value) color_ = value;
   Changed();
@@ -43,7 +45,7 @@ void Tsp_CustomLineAttr::ApplyToPen(plot::CanvasPen& pen) const {
   pen.Color = color_;
   pen.Style = style_;
   pen.Width = width_;
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
 }
 
 void Tsp_CustomLineAttr::SaveProperties(plot::PropertyStore& store,
@@ -64,3 +66,5 @@ void Tsp_CustomLineAttr::LoadProperties(const plot::PropertyStore& store,
     width_ = static_cast<std::uint16_t>(*v);
   if (auto v = store.GetBool(prefix + "Visible")) visible_ = *v;
 }
+
+}  // namespace pulse::plot

@@ -9,9 +9,9 @@
 #include "plot/colors.h"
 #include "plot/pen.h"
 
-namespace plot {
+namespace pulse::plot {
+
 class PropertyStore;
-}
 
 class Tsp_CustomLineAttr {
  public:
@@ -69,3 +69,5 @@ class Tsp_LineAttr : public Tsp_CustomLineAttr {
   using Tsp_CustomLineAttr::Tsp_CustomLineAttr;
   using Tsp_CustomLineAttr::operator=;
 };
+
+}  // namespace pulse::plot

@@ -3,6 +3,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 void Tsp_LineMarker::SetPen(const plot::CanvasPen& p) {
   pen_ = p;
   Redraw();
@@ -34,15 +36,17 @@ void Tsp_LineMarker::Draw() {
   const int w = pen_.Width;
   if (orientation_ == loVertical) {
     const int x = XAxisRef()->ValueToPixel(position_);
-    if (x > f.Right + w - 1 || x < f.Left - w) return;
+    if (x > f.right + w - 1 || x < f.left - w) return;
     c->Pen() = pen_;
     c->Brush() = brush_;
-    c->Line(x, f.Top, x, f.Bottom);
+    c->Line(x, f.top, x, f.bottom);
   } else {
     const int y = YAxisRef()->ValueToPixel(position_);
-    if (y > f.Bottom + w - 1 || y < f.Top - w + 1) return;
+    if (y > f.bottom + w - 1 || y < f.top - w + 1) return;
     c->Pen() = pen_;
     c->Brush() = brush_;
-    c->Line(f.Left, y, f.Right, y);
+    c->Line(f.left, y, f.right, y);
   }
 }
+
+}  // namespace pulse::plot

@@ -4,6 +4,8 @@
 #include "plot/pen.h"
 #include "plot/plot_marker.h"
 
+namespace pulse::plot {
+
 enum Tsp_LMOrientation { loVertical, loHorizontal };
 
 class Tsp_LineMarker : public Tsp_PlotMarker {
@@ -29,3 +31,5 @@ class Tsp_LineMarker : public Tsp_PlotMarker {
   double position_ = 0;
   Tsp_LMOrientation orientation_ = loVertical;
 };
+
+}  // namespace pulse::plot

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace pulse::plot {
+
 Tsp_MemBitmap::Tsp_MemBitmap(int width, int height, double devicePixelRatio)
     : width_(width), height_(height), dpr_(devicePixelRatio) {
   Allocate();
@@ -60,10 +62,10 @@ void Tsp_MemBitmap::CopyRectFrom(Tsp_MemBitmap& source, const plot::Rect& area) 
     return;
   }
   const double dpr = src.devicePixelRatio();
-  const int x0 = std::clamp(static_cast<int>(std::floor(area.Left * dpr)), 0, src.width());
-  const int x1 = std::clamp(static_cast<int>(std::ceil(area.Right * dpr)), 0, src.width());
-  const int y0 = std::clamp(static_cast<int>(std::floor(area.Top * dpr)), 0, src.height());
-  const int y1 = std::clamp(static_cast<int>(std::ceil(area.Bottom * dpr)), 0, src.height());
+  const int x0 = std::clamp(static_cast<int>(std::floor(area.left * dpr)), 0, src.width());
+  const int x1 = std::clamp(static_cast<int>(std::ceil(area.right * dpr)), 0, src.width());
+  const int y0 = std::clamp(static_cast<int>(std::floor(area.top * dpr)), 0, src.height());
+  const int y1 = std::clamp(static_cast<int>(std::ceil(area.bottom * dpr)), 0, src.height());
   if (x0 >= x1 || y0 >= y1) return;
   const int bytesPerPixel = src.depth() / 8;
   const size_t rowBytes = static_cast<size_t>(x1 - x0) * bytesPerPixel;
@@ -76,3 +78,5 @@ void Tsp_MemBitmap::CopyRectFrom(Tsp_MemBitmap& source, const plot::Rect& area) 
     std::memcpy(dst + y * dstStride + x0 * bytesPerPixel, from + y * srcStride + x0 * bytesPerPixel,
                 rowBytes);
 }
+
+}  // namespace pulse::plot

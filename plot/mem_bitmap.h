@@ -8,6 +8,8 @@
 #include "plot/canvas.h"
 #include "plot/rect.h"
 
+namespace pulse::plot {
+
 class Tsp_MemBitmap {
  public:
   // width x height in logical pixels; the image holds that times the device pixel ratio.
@@ -46,3 +48,5 @@ class Tsp_MemBitmap {
   QImage image_;
   std::unique_ptr<plot::Canvas> canvas_;
 };
+
+}  // namespace pulse::plot

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -36,7 +36,7 @@ void MinMaxPyramid::Clear() {
 }
 
 MinMax MinMaxPyramid::Span(const double* values, std::size_t a, std::size_t b) const {
-  constexpr std::size_t F = kFanout;
+  constexpr std::size_t kF = kFanout;
   double lo_v = kInf, hi_v = -kInf;
   bool nan = false;
   const auto take_value = [&](std::size_t i) {
@@ -49,28 +49,28 @@ MinMax MinMaxPyramid::Span(const double* values, std::size_t a, std::size_t b) c
   // The raw values up to block edges, then at each level the entries up to the edges of the
   // level above, until a level's remainder is short enough to take whole.
   std::size_t lo = a, hi = b;
-  if (hi - lo < 2 * F || levels_.empty()) {
+  if (hi - lo < 2 * kF || levels_.empty()) {
     for (std::size_t i = lo; i < hi; ++i) take_value(i);
     lo = hi;
   } else {
-    for (; lo % F != 0; ++lo) take_value(lo);
-    for (; hi % F != 0;) take_value(--hi);
-    lo /= F;
-    hi /= F;
+    for (; lo % kF != 0; ++lo) take_value(lo);
+    for (; hi % kF != 0;) take_value(--hi);
+    lo /= kF;
+    hi /= kF;
   }
   for (std::size_t k = 0; lo < hi; ++k) {
     const std::vector<MinMax>& full = levels_[k].full;
-    if (k + 1 == levels_.size() || hi - lo < 2 * F) {
+    if (k + 1 == levels_.size() || hi - lo < 2 * kF) {
       for (std::size_t i = lo; i < hi; ++i) r = Merge(r, full[i]);
       break;
     }
-    for (; lo % F != 0; ++lo) r = Merge(r, full[lo]);
-    for (; hi % F != 0;) r = Merge(r, full[--hi]);
-    lo /= F;
-    hi /= F;
+    for (; lo % kF != 0; ++lo) r = Merge(r, full[lo]);
+    for (; hi % kF != 0;) r = Merge(r, full[--hi]);
+    lo /= kF;
+    hi /= kF;
   }
   if (nan) return {-kInf, kInf};
   return Merge(r, {lo_v, hi_v});
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

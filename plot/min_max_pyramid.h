@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace plot {
+namespace pulse::plot {
 
 struct MinMax {
   double min;
@@ -55,4 +55,4 @@ class MinMaxPyramid {
   std::size_t count_ = 0;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

@@ -6,6 +6,8 @@
 #include "plot/rect.h"
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 // Resize cursors shown near the right and bottom edges.
 constexpr TCursor crSizeNS = -7;
 constexpr TCursor crSizeWE = -9;
@@ -26,7 +28,7 @@ class TMoverHost {
 
 class TMover {
  public:
-  enum TMode { mdIdle = 0, mdMove = 1, mdResizeWidth = 2, mdResizeHeight = 3 };
+  enum TMode { kIdle = 0, kMove = 1, kResizeWidth = 2, kResizeHeight = 3 };
 
   // Pointer distance from the right or bottom edge that offers resizing.
   static constexpr int kWidthGrip = 7;
@@ -67,11 +69,13 @@ class TMover {
   TMoverHost& host_;
   plot::Rect work_;
   plot::Rect limit_;
-  int startX_ = 0;
-  int startY_ = 0;
+  int start_x_ = 0;
+  int start_y_ = 0;
   double aspect_ = 1.0;
-  TMode mode_ = mdIdle;
-  TCursor savedCursor_ = crDefault;
-  TCursor shownCursor_ = crDefault;
-  bool cursorChanged_ = false;
+  TMode mode_ = kIdle;
+  TCursor saved_cursor_ = crDefault;
+  TCursor shown_cursor_ = crDefault;
+  bool cursor_changed_ = false;
 };
+
+}  // namespace pulse::plot

@@ -3,6 +3,8 @@
 
 #include "plot/colors.h"
 
+namespace pulse::plot {
+
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 
 // pmCopy paints the pen colour; pmXor exclusive-ors it into the picture; pmNot inverts the
@@ -11,13 +13,11 @@ enum TPenMode { pmCopy, pmXor, pmNot, pmNotXor };
 
 enum TBrushStyle { bsSolid, bsClear };
 
-namespace plot {
-
 struct CanvasPen {
   TColor Color = clBlack;
   TPenStyle Style = psSolid;
   int Width = 1;
-  TPenMode Mode = pmCopy;
+  TPenMode mode = pmCopy;
   bool operator==(const CanvasPen&) const = default;
 };
 
@@ -27,4 +27,4 @@ struct CanvasBrush {
   bool operator==(const CanvasBrush&) const = default;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

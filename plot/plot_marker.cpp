@@ -2,30 +2,32 @@
 
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 Tsp_PlotMarker::~Tsp_PlotMarker() {
-  if (plot_) plot_->RemoveMarker(this, whenDraw_);
+  if (plot_) plot_->RemoveMarker(this, when_draw_);
 }
 
 void Tsp_PlotMarker::SetPlot(Tsp_XYPlot* plot) {
   if (plot == plot_) return;
-  if (plot_) plot_->RemoveMarker(this, whenDraw_);
+  if (plot_) plot_->RemoveMarker(this, when_draw_);
   plot_ = plot;
   ResolveX();
   ResolveY();
-  if (plot_) plot_->AddMarker(this, whenDraw_);
+  if (plot_) plot_->AddMarker(this, when_draw_);
 }
 
 void Tsp_PlotMarker::PlotDestroyed() {
   plot_ = nullptr;
-  xAxisRef_ = yAxisRef_ = nullptr;
+  x_axis_ref_ = y_axis_ref_ = nullptr;
 }
 
 void Tsp_PlotMarker::ResolveX() {
-  xAxisRef_ = !plot_ ? nullptr : xAxis_ == dsxTop ? &plot_->TopAxis() : &plot_->BottomAxis();
+  x_axis_ref_ = !plot_ ? nullptr : x_axis_ == dsxTop ? &plot_->TopAxis() : &plot_->BottomAxis();
 }
 
 void Tsp_PlotMarker::ResolveY() {
-  yAxisRef_ = !plot_ ? nullptr : yAxis_ == dsyRight ? &plot_->RightAxis() : &plot_->LeftAxis();
+  y_axis_ref_ = !plot_ ? nullptr : y_axis_ == dsyRight ? &plot_->RightAxis() : &plot_->LeftAxis();
 }
 
 void Tsp_PlotMarker::Redraw() {
@@ -33,22 +35,22 @@ void Tsp_PlotMarker::Redraw() {
 }
 
 void Tsp_PlotMarker::SetWhenDraw(Tsp_WhenDrawMarker v) {
-  if (v == whenDraw_) return;
-  if (plot_) plot_->RemoveMarker(this, whenDraw_);
-  whenDraw_ = v;
-  if (plot_) plot_->AddMarker(this, whenDraw_);
+  if (v == when_draw_) return;
+  if (plot_) plot_->RemoveMarker(this, when_draw_);
+  when_draw_ = v;
+  if (plot_) plot_->AddMarker(this, when_draw_);
 }
 
 void Tsp_PlotMarker::SetXAxis(Tsp_WhatXAxis v) {
-  if (v == xAxis_) return;
-  xAxis_ = v;
+  if (v == x_axis_) return;
+  x_axis_ = v;
   ResolveX();
   Redraw();
 }
 
 void Tsp_PlotMarker::SetYAxis(Tsp_WhatYAxis v) {
-  if (v == yAxis_) return;
-  yAxis_ = v;
+  if (v == y_axis_) return;
+  y_axis_ = v;
   ResolveY();
   Redraw();
 }
@@ -58,3 +60,5 @@ void Tsp_PlotMarker::SetVisible(bool v) {
   visible_ = v;
   Redraw();
 }
+
+}  // namespace pulse::plot

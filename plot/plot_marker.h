@@ -3,6 +3,8 @@
 
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 class Tsp_PlotMarker {
  public:
   Tsp_PlotMarker() = default;
@@ -12,11 +14,11 @@ class Tsp_PlotMarker {
 
   Tsp_XYPlot* Plot() const { return plot_; }
   void SetPlot(Tsp_XYPlot* plot);
-  Tsp_WhatXAxis XAxis() const { return xAxis_; }
+  Tsp_WhatXAxis XAxis() const { return x_axis_; }
   void SetXAxis(Tsp_WhatXAxis v);
-  Tsp_WhatYAxis YAxis() const { return yAxis_; }
+  Tsp_WhatYAxis YAxis() const { return y_axis_; }
   void SetYAxis(Tsp_WhatYAxis v);
-  Tsp_WhenDrawMarker WhenDraw() const { return whenDraw_; }
+  Tsp_WhenDrawMarker WhenDraw() const { return when_draw_; }
   void SetWhenDraw(Tsp_WhenDrawMarker v);
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
@@ -31,18 +33,20 @@ class Tsp_PlotMarker {
  protected:
   explicit Tsp_PlotMarker(bool visible) : visible_(visible) {}
   // The axes the selectors name on the plot (none without a plot).
-  Tsp_Axis* XAxisRef() const { return xAxisRef_; }
-  Tsp_Axis* YAxisRef() const { return yAxisRef_; }
+  Tsp_Axis* XAxisRef() const { return x_axis_ref_; }
+  Tsp_Axis* YAxisRef() const { return y_axis_ref_; }
 
  private:
   void ResolveX();
   void ResolveY();
 
   Tsp_XYPlot* plot_ = nullptr;
-  Tsp_WhatXAxis xAxis_ = dsxBottom;
-  Tsp_WhatYAxis yAxis_ = dsyLeft;
-  Tsp_WhenDrawMarker whenDraw_ = dmBeforeSeries;
+  Tsp_WhatXAxis x_axis_ = dsxBottom;
+  Tsp_WhatYAxis y_axis_ = dsyLeft;
+  Tsp_WhenDrawMarker when_draw_ = dmBeforeSeries;
   bool visible_ = false;
-  Tsp_Axis* xAxisRef_ = nullptr;
-  Tsp_Axis* yAxisRef_ = nullptr;
+  Tsp_Axis* x_axis_ref_ = nullptr;
+  Tsp_Axis* y_axis_ref_ = nullptr;
 };
+
+}  // namespace pulse::plot

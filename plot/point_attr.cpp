@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace pulse::plot {
+
 void Tsp_PointAttr::SetKind(TPointKind v) {
   if (v == kind_) return;
   kind_ = v;
@@ -34,14 +36,14 @@ void Tsp_PointAttr::SetBorderWidth(int v) {
   if (v < 0) v = 1;
   // A border wider than half the mark would swallow it.
   v = std::min({v, left_, top_});
-  if (v == borderWidth_) return;
-  borderWidth_ = v;
+  if (v == border_width_) return;
+  border_width_ = v;
   Changed();
 }
 
 void Tsp_PointAttr::SetBorderColor(TColor v) {
-  if (v == borderColor_) return;
-  borderColor_ = v;
+  if (v == border_color_) return;
+  border_color_ = v;
   Changed();
 }
 
@@ -70,8 +72,10 @@ void Tsp_PointAttr::Assign(const Tsp_PointAttr& src) {
 }
 
 void Tsp_PointAttr::ApplyBorderToPen(plot::CanvasPen& pen) const {
-  pen.Color = borderColor_;
-  pen.Width = borderWidth_;
+  pen.Color = border_color_;
+  pen.Width = border_width_;
   pen.Style = psSolid;
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
 }
+
+}  // namespace pulse::plot

@@ -6,6 +6,8 @@
 #include "plot/colors.h"
 #include "plot/pen.h"
 
+namespace pulse::plot {
+
 enum TPointKind {
   ptRectangle,
   ptEllipse,
@@ -31,9 +33,9 @@ class Tsp_PointAttr {
   void SetVSize(int v);
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
-  int BorderWidth() const { return borderWidth_; }
+  int BorderWidth() const { return border_width_; }
   void SetBorderWidth(int v);
-  TColor BorderColor() const { return borderColor_; }
+  TColor BorderColor() const { return border_color_; }
   void SetBorderColor(TColor v);
   // The fill of closed marks (brush colour and style).
   TColor Color() const { return color_; }
@@ -56,20 +58,22 @@ class Tsp_PointAttr {
   // Copies kind, visibility, sizes and the brush; border width and colour stay.
   void Assign(const Tsp_PointAttr& src);
 
-  void SetOnChange(ChangeHandler h) { onChange_ = std::move(h); }
+  void SetOnChange(ChangeHandler h) { on_change_ = std::move(h); }
 
  private:
   void Changed() {
-    if (onChange_) onChange_(this);
+    if (on_change_) on_change_(this);
   }
 
   TPointKind kind_ = ptRectangle;
   int left_ = kDefaultSize / 2, right_ = kDefaultSize / 2 + 1;
   int top_ = kDefaultSize / 2, bottom_ = kDefaultSize / 2 + 1;
   bool visible_ = false;
-  int borderWidth_ = 1;
-  TColor borderColor_ = 0;
+  int border_width_ = 1;
+  TColor border_color_ = 0;
   TColor color_ = 0x00FFFFFF;
   TBrushStyle style_ = bsSolid;
-  ChangeHandler onChange_;
+  ChangeHandler on_change_;
 };
+
+}  // namespace pulse::plot

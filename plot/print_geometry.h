@@ -4,11 +4,11 @@
 
 #include "plot/rect.h"
 
-namespace plot {
+namespace pulse::plot {
 
 struct PrintSize {
   int Width = 0;
-  int Height = 0;
+  int height = 0;
   friend bool operator==(const PrintSize&, const PrintSize&) = default;
 };
 
@@ -16,7 +16,7 @@ inline Rect MakeRect(int left, int top, int width, int height) {
   return Rect{left, top, left + width, top + height};
 }
 inline Rect Offset(const Rect& r, int dx, int dy) {
-  return Rect{r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+  return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
 // Nearest integer, ties to even.
@@ -29,7 +29,7 @@ constexpr int kMinPictureHeight = 75;
 // The plot's size enlarged, keeping its proportions, until it is at least 100 x 75.
 PrintSize MinimumPictureSize(PrintSize plot);
 
-enum class PageOrientation { Portrait, Landscape };
+enum class PageOrientation { kPortrait, kLandscape };
 // Orientation picked the first time a plot is printed: landscape for a wide picture.
 PageOrientation OrientationFor(PrintSize picture);
 
@@ -43,8 +43,8 @@ Rect FitProportion(int a, int b, double aspect);
 
 // Page shape in the preview and the printable area inside it (10 % margins).
 struct PageLayout {
-  Rect Shape;
-  Rect Printable;
+  Rect shape;
+  Rect printable;
 };
 // Room left around the page shape inside the outer area, on each side.
 constexpr int kPageInset = 4;
@@ -69,12 +69,12 @@ class PrintLayoutState {
   // the picture placed anew: first use, or a proportion change of more than 2 % while the
   // picture keeps its own proportions.
   bool SetPlotSize(PrintSize plot);
-  bool FirstUse() const { return firstUse_; }
+  bool FirstUse() const { return first_use_; }
   // Page shape and printable area for the printer's page size inside the outer area.
   void LayOutPage(const Rect& outer, double pageWidth, double pageHeight) {
     layout_ = plot::LayOutPage(outer, pageWidth, pageHeight);
   }
-  void Place() { image_ = PlacePicture(picture_, layout_.Printable, fill_); }
+  void Place() { image_ = PlacePicture(picture_, layout_.printable, fill_); }
   // Both of the above; ends first use.
   void LayOutAndPlace(const Rect& outer, double pageWidth, double pageHeight);
   void SetFill(bool fill) { fill_ = fill; }
@@ -83,7 +83,7 @@ class PrintLayoutState {
   void SetImage(const Rect& image) { image_ = image; }
 
   PrintSize Picture() const { return picture_; }
-  PrintSize RenderedSize() const { return RenderSize(picture_, layout_.Printable, fill_); }
+  PrintSize RenderedSize() const { return RenderSize(picture_, layout_.printable, fill_); }
   const PageLayout& Layout() const { return layout_; }
   const Rect& Image() const { return image_; }
 
@@ -92,7 +92,7 @@ class PrintLayoutState {
   PageLayout layout_;
   Rect image_;
   bool fill_ = false;
-  bool firstUse_ = true;
+  bool first_use_ = true;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

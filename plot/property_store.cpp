@@ -3,7 +3,7 @@
 #include <charconv>
 #include <sstream>
 
-namespace plot {
+namespace pulse::plot {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::optional<bool> PropertyStore::GetBool(const std::string& name) const {
   return std::nullopt;
 }
 
-}  // namespace plot
+}  // namespace pulse::plot

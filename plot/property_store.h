@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace plot {
+namespace pulse::plot {
 
 class PropertyStore {
  public:
@@ -35,4 +35,4 @@ class PropertyStore {
   std::vector<std::pair<std::string, std::string>> entries_;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

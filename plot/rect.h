@@ -1,7 +1,7 @@
 // Integer points and rectangles; Right and Bottom are exclusive.
 #pragma once
 
-namespace plot {
+namespace pulse::plot {
 
 struct Point {
   int x = 0;
@@ -10,14 +10,14 @@ struct Point {
 };
 
 struct Rect {
-  int Left = 0;
-  int Top = 0;
-  int Right = 0;
-  int Bottom = 0;
-  int Width() const { return Right - Left; }
-  int Height() const { return Bottom - Top; }
-  bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
   bool operator==(const Rect&) const = default;
 };
 
-}  // namespace plot
+}  // namespace pulse::plot

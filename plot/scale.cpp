@@ -6,6 +6,8 @@
 #include "plot/label_format.h"
 #include "plot/property_store.h"
 
+namespace pulse::plot {
+
 namespace {
 
 // Slightly above ln 10 on purpose: a range of exactly 10^n (n >= 1) then falls into the
@@ -296,3 +298,5 @@ void Tsp_Scale::LoadProperties(const plot::PropertyStore& store) {
   RecalcMapping();
   RecalcTicks();
 }
+
+}  // namespace pulse::plot

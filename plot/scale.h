@@ -11,7 +11,8 @@
 
 #include "plot/line_attr.h"
 
-namespace plot {
+namespace pulse::plot {
+
 class Canvas;
 class PropertyStore;
 
@@ -48,8 +49,6 @@ inline constexpr int kTickLength = 4;
 inline constexpr int kLabelGap = 5;
 // Pixel results are clamped to +-16383 so that far values never wrap the 16-bit drawing range.
 inline constexpr int kPixelClamp = 16383;
-
-}  // namespace plot
 
 class Tsp_Scale {
  public:
@@ -174,3 +173,5 @@ class Tsp_Scale {
   std::array<double, plot::kMaxTicks> tick_values_{};
   std::array<std::int16_t, plot::kMaxTicks> tick_pixels_{};
 };
+
+}  // namespace pulse::plot

@@ -2,6 +2,8 @@
 #include "plot/canvas.h"
 #include "plot/scale.h"
 
+namespace pulse::plot {
+
 using plot::kLabelGap;
 using plot::kTickLength;
 
@@ -11,7 +13,7 @@ void Tsp_Scale::DrawLine(plot::Canvas& canvas, int ext_start, int ext_end) const
   pen.Color = line_attr_.Color();
   pen.Style = line_attr_.Style();
   pen.Width = 1;
-  pen.Mode = pmCopy;
+  pen.mode = pmCopy;
   const int w = line_attr_.Width();
   const int dir = IsFarSide() ? -1 : 1;
   // w parallel 1-pixel lines, the first on the line position, each next one further out.
@@ -70,3 +72,5 @@ void Tsp_Scale::DrawTicks(plot::Canvas& canvas) {
     }
   }
 }
+
+}  // namespace pulse::plot

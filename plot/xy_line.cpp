@@ -12,6 +12,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::plot {
+
 namespace {
 
 using plot::Canvas;
@@ -120,16 +122,16 @@ void RasterChain(QRgb* bits, qsizetype stride, const QRect& clip, QRgb color, st
 }  // namespace
 
 Tsp_XYLine::Tsp_XYLine() : mark_(&MarkRectangle) {
-  pointAttr_.SetOnChange([this](Tsp_PointAttr* a) { AttrChanged(a); });
+  point_attr_.SetOnChange([this](Tsp_PointAttr* a) { AttrChanged(a); });
 }
 
 Tsp_XYLine::~Tsp_XYLine() {
-  pointAttr_.SetOnChange(nullptr);
+  point_attr_.SetOnChange(nullptr);
 }
 
 void Tsp_XYLine::AttrChanged(const void* sender) {
-  if (sender == &pointAttr_) {
-    switch (pointAttr_.Kind()) {
+  if (sender == &point_attr_) {
+    switch (point_attr_.Kind()) {
       case ptEllipse:
         mark_ = &MarkEllipse;
         break;
@@ -165,22 +167,22 @@ void Tsp_XYLine::Draw() {
   last_draw_decimated_ = false;
   const int n = Count();
   if (n < 1 || !Plot()) return;
-  if (!pointAttr_.Visible() && !(lineAttr_.Visible() && n > 1)) return;
+  if (!point_attr_.Visible() && !(line_attr_.Visible() && n > 1)) return;
   Canvas* c = Plot()->DrawingCanvas();
   if (!c) return;
   Tsp_Axis& xa = XAxisOf();
   Tsp_Axis& ya = YAxisOf();
   EnsureExtents();
   // Entirely outside the visible range: nothing to draw.
-  if (xMin_ > xa.Max() || xMax_ < xa.Min()) return;
-  if (yMin_ > ya.Max() || yMax_ < ya.Min()) return;
-  if (n > 1 && lineAttr_.Visible() && lineAttr_.Style() != psClear) DrawLine(*c, xa, ya);
-  if (pointAttr_.Visible()) DrawMarks(*c, xa, ya);
+  if (x_min_ > xa.Max() || x_max_ < xa.Min()) return;
+  if (y_min_ > ya.Max() || y_max_ < ya.Min()) return;
+  if (n > 1 && line_attr_.Visible() && line_attr_.Style() != psClear) DrawLine(*c, xa, ya);
+  if (point_attr_.Visible()) DrawMarks(*c, xa, ya);
 }
 
 bool Tsp_XYLine::RasterLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
   const plot::CanvasPen& pen = c.Pen();
-  if (!rasterFast_ || pen.Style != psSolid || pen.Width > 1 || pen.Mode != pmCopy) return false;
+  if (!raster_fast_ || pen.Style != psSolid || pen.Width > 1 || pen.mode != pmCopy) return false;
   QPainter& painter = c.Painter();
   QPaintDevice* dev = painter.device();
   if (!dev || dev->devType() != QInternal::Image) return false;
@@ -217,7 +219,7 @@ bool Tsp_XYLine::RasterLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
 }
 
 void Tsp_XYLine::DrawLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
-  lineAttr_.ApplyToPen(c.Pen());
+  line_attr_.ApplyToPen(c.Pen());
   c.Brush().Style = bsClear;
   if (RasterLine(c, xa, ya)) return;
   const int n = Count();
@@ -236,16 +238,16 @@ void Tsp_XYLine::DrawLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
 }
 
 void Tsp_XYLine::DrawOneMark(Canvas& c, double xv, double yv, int x, int y) {
-  if (pointAttr_.Kind() == ptCustom && OnDrawCustomPoint)
+  if (point_attr_.Kind() == ptCustom && OnDrawCustomPoint)
     OnDrawCustomPoint(*this, xv, yv, x, y);
   else
-    mark_(c, pointAttr_, x, y);
+    mark_(c, point_attr_, x, y);
 }
 
 void Tsp_XYLine::DrawMarks(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
-  pointAttr_.ApplyBorderToPen(c.Pen());
-  pointAttr_.ApplyToBrush(c.Brush());
-  const bool custom = pointAttr_.Kind() == ptCustom;
+  point_attr_.ApplyBorderToPen(c.Pen());
+  point_attr_.ApplyToBrush(c.Brush());
+  const bool custom = point_attr_.Kind() == ptCustom;
   if (custom && !OnDrawCustomPoint) return;
   const TRect& f = Plot()->FieldRect();
   const int n = Count();
@@ -256,26 +258,26 @@ void Tsp_XYLine::DrawMarks(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
     if (custom)
       OnDrawCustomPoint(*this, X(i), Y(i), px, py);
     else
-      mark_(c, pointAttr_, px, py);
+      mark_(c, point_attr_, px, py);
   }
 }
 
 void Tsp_XYLine::DrawLegendSample(Canvas& c, const TRect& r) {
-  const bool line = lineAttr_.Visible();
-  const bool marks = pointAttr_.Visible();
+  const bool line = line_attr_.Visible();
+  const bool marks = point_attr_.Visible();
   if (!line && !marks) return;
   const plot::CanvasPen pen = c.Pen();
   const plot::CanvasBrush brush = c.Brush();
-  const int middle = (r.Top + r.Bottom) / 2;
+  const int middle = (r.top + r.bottom) / 2;
   if (line) {
-    lineAttr_.ApplyToPen(c.Pen());
+    line_attr_.ApplyToPen(c.Pen());
     c.Brush().Style = bsClear;
-    c.Line(r.Left + 1, middle, r.Right, middle);
+    c.Line(r.left + 1, middle, r.right, middle);
   }
   if (marks) {
-    pointAttr_.ApplyBorderToPen(c.Pen());
-    pointAttr_.ApplyToBrush(c.Brush());
-    DrawOneMark(c, 0, 0, (r.Left + r.Right) / 2, middle);
+    point_attr_.ApplyBorderToPen(c.Pen());
+    point_attr_.ApplyToBrush(c.Brush());
+    DrawOneMark(c, 0, 0, (r.left + r.right) / 2, middle);
   }
   c.Pen() = pen;
   c.Brush() = brush;
@@ -295,19 +297,21 @@ void Tsp_XYLine::AddPointAndDraw(double x, double y) {
   Tsp_Axis& ya = YAxisOf();
   const int n = Count();
   const Point p{xa.ValueToPixel(x), ya.ValueToPixel(y)};
-  if (lineAttr_.Visible() && n > 1) {
+  if (line_attr_.Visible() && n > 1) {
     const Point q{xa.ValueToPixel(X(n - 2)), ya.ValueToPixel(Y(n - 2))};
     if (f.Contains(p.x, p.y) || f.Contains(q.x, q.y)) {
-      lineAttr_.ApplyToPen(c->Pen());
+      line_attr_.ApplyToPen(c->Pen());
       c->Brush().Style = bsClear;
       c->Line(q.x, q.y, p.x, p.y);
     }
   }
-  if (pointAttr_.Visible() && f.Contains(p.x, p.y)) {
-    pointAttr_.ApplyBorderToPen(c->Pen());
-    pointAttr_.ApplyToBrush(c->Brush());
+  if (point_attr_.Visible() && f.Contains(p.x, p.y)) {
+    point_attr_.ApplyBorderToPen(c->Pen());
+    point_attr_.ApplyToBrush(c->Brush());
     DrawOneMark(*c, x, y, p.x, p.y);
   }
   c->RestoreClip(saved);
   plot->ScreenChanged();
 }
+
+}  // namespace pulse::plot

@@ -8,6 +8,8 @@
 #include "plot/point_attr.h"
 #include "plot/rect.h"
 
+namespace pulse::plot {
+
 class Tsp_Axis;
 class Tsp_XYLine;
 
@@ -15,19 +17,17 @@ class Tsp_XYLine;
 using TDrawCustomPointEvent =
     std::function<void(Tsp_XYLine& XYLine, double xv, double yv, int x, int y)>;
 
-namespace plot {
 // A pixel this far from the origin counts as far off; a segment with both ends far is skipped.
 inline constexpr int kFarPixel = 16000;
-}  // namespace plot
 
 class Tsp_XYLine : public Tsp_XYDataSeries {
  public:
   Tsp_XYLine();
   ~Tsp_XYLine() override;
 
-  Tsp_PointAttr& PointAttr() { return pointAttr_; }
+  Tsp_PointAttr& PointAttr() { return point_attr_; }
   // Always copies (with the attribute's change notification).
-  void SetPointAttr(const Tsp_PointAttr& a) { pointAttr_.Assign(a); }
+  void SetPointAttr(const Tsp_PointAttr& a) { point_attr_.Assign(a); }
   TDrawCustomPointEvent OnDrawCustomPoint;
 
   void Draw() override;
@@ -39,7 +39,7 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   // A solid 1-pixel line on an unscaled image is rasterised straight into the pixels (start
   // pixel in, end pixel out, clipped to the canvas clip); otherwise, or with this off, every
   // segment goes through the canvas.
-  void SetRasterFastPath(bool on) { rasterFast_ = on; }
+  void SetRasterFastPath(bool on) { raster_fast_ = on; }
   // On that direct path, many points per pixel column are first thinned to a few per column
   // with the very same pixels (see column_decimator.h for when that holds; otherwise every
   // point is drawn). Off: every point is drawn, for comparisons.
@@ -57,10 +57,12 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   void DrawOneMark(plot::Canvas& c, double xv, double yv, int x, int y);
   bool RasterLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
 
-  Tsp_PointAttr pointAttr_;
+  Tsp_PointAttr point_attr_;
   MarkRoutine mark_;
-  bool rasterFast_ = true;
+  bool raster_fast_ = true;
   bool decimation_ = true;
   bool last_draw_decimated_ = false;
   plot::ColumnDecimator decimator_;
 };
+
+}  // namespace pulse::plot

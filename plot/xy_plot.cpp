@@ -8,6 +8,8 @@
 #include "plot/mem_bitmap.h"
 #include "plot/plot_marker.h"
 
+namespace pulse::plot {
+
 namespace {
 
 // Puts the drawing canvas (and drawing size) back when a paint step leaves, also by exception.
@@ -45,15 +47,15 @@ Tsp_XYPlot::Tsp_XYPlot()
   font_.Color = clBlack;
   ResetVerticalFont();
   // Nothing has been drawn yet; the grid changes above must not count as a pending request.
-  layoutValid_ = frameValid_ = fieldValid_ = false;
-  paintPending_ = updateAsked_ = false;
+  layout_valid_ = frame_valid_ = field_valid_ = false;
+  paint_pending_ = update_asked_ = false;
 }
 
 Tsp_XYPlot::~Tsp_XYPlot() {
   // Series and markers outlive their plot; they only drop the reference.
   for (Tsp_DataSeries* s : series_) s->PlotDestroyed();
-  for (Tsp_PlotMarker* m : markersBefore_) m->PlotDestroyed();
-  for (Tsp_PlotMarker* m : markersAfter_) m->PlotDestroyed();
+  for (Tsp_PlotMarker* m : markers_before_) m->PlotDestroyed();
+  for (Tsp_PlotMarker* m : markers_after_) m->PlotDestroyed();
   for (Tsp_Axis* a : {&left_, &right_, &bottom_, &top_}) a->SetPlot(nullptr);
 }
 
@@ -73,8 +75,8 @@ void Tsp_XYPlot::SetTopAxis(const Tsp_Axis& a) {
 }
 
 void Tsp_XYPlot::SetFieldColor(TColor v) {
-  if (v == fieldColor_) return;
-  fieldColor_ = v;
+  if (v == field_color_) return;
+  field_color_ = v;
   InvalidateParts(false, false, true);
 }
 
@@ -85,8 +87,8 @@ void Tsp_XYPlot::SetColor(TColor v) {
 }
 
 void Tsp_XYPlot::SetBorderStyle(Tsp_BorderStyle v) {
-  if (v == borderStyle_) return;
-  borderStyle_ = v;
+  if (v == border_style_) return;
+  border_style_ = v;
   if (BufferedDisplay()) MarkBufferStale();
   // Shown at once on the control; the buffer catches up at its next frame render.
   if (plot::Canvas* c = ScreenCanvas()) {
@@ -99,7 +101,7 @@ void Tsp_XYPlot::SetBorderStyle(Tsp_BorderStyle v) {
 void Tsp_XYPlot::SetBufferedDisplay(bool v) {
   if (v == BufferedDisplay()) return;
   if (v)
-    buffer_ = std::make_unique<Tsp_MemBitmap>(ctlWidth_, ctlHeight_, dpr_);
+    buffer_ = std::make_unique<Tsp_MemBitmap>(ctl_width_, ctl_height_, dpr_);
   else
     buffer_.reset();
   Invalidate();
@@ -112,17 +114,17 @@ void Tsp_XYPlot::SetFont(const plot::CanvasFont& f) {
 }
 
 void Tsp_XYPlot::ResetVerticalFont() {
-  verticalFont_ = plot::MakeVerticalFont(font_);
+  vertical_font_ = plot::MakeVerticalFont(font_);
 }
 
 // ---------------------------------------------------------------- host interface
 
 void Tsp_XYPlot::SetSize(int width, int height) {
-  if (width == ctlWidth_ && height == ctlHeight_) return;
-  ctlWidth_ = width;
-  ctlHeight_ = height;
-  W_ = width;
-  H_ = height;
+  if (width == ctl_width_ && height == ctl_height_) return;
+  ctl_width_ = width;
+  ctl_height_ = height;
+  w_ = width;
+  h_ = height;
   Invalidate();
 }
 
@@ -133,21 +135,21 @@ void Tsp_XYPlot::SetDevicePixelRatio(double dpr) {
 }
 
 void Tsp_XYPlot::RequestUpdate(bool paint) {
-  if (paint) paintPending_ = true;
+  if (paint) paint_pending_ = true;
   // One question to the host per batch: everything asked until the next paint rides along.
-  if (updateAsked_) return;
-  updateAsked_ = true;
+  if (update_asked_) return;
+  update_asked_ = true;
   if (OnRequestUpdate) OnRequestUpdate();
 }
 
 void Tsp_XYPlot::EnsureScreen() {
   if (!screen_) {
-    screen_ = std::make_unique<Tsp_MemBitmap>(ctlWidth_, ctlHeight_, dpr_);
-    screenDrawnOn_ = true;
-  } else if (screen_->Width() != ctlWidth_ || screen_->Height() != ctlHeight_ ||
+    screen_ = std::make_unique<Tsp_MemBitmap>(ctl_width_, ctl_height_, dpr_);
+    screen_drawn_on_ = true;
+  } else if (screen_->Width() != ctl_width_ || screen_->Height() != ctl_height_ ||
              screen_->DevicePixelRatio() != dpr_) {
-    screen_->Resize(ctlWidth_, ctlHeight_, dpr_);
-    screenDrawnOn_ = true;
+    screen_->Resize(ctl_width_, ctl_height_, dpr_);
+    screen_drawn_on_ = true;
   }
 }
 
@@ -157,31 +159,31 @@ plot::Canvas* Tsp_XYPlot::ScreenCanvas() {
 }
 
 bool Tsp_XYPlot::NeedsPaint() const {
-  return paintPending_ || !screen_ || screen_->Width() != ctlWidth_ ||
-         screen_->Height() != ctlHeight_ || screen_->DevicePixelRatio() != dpr_;
+  return paint_pending_ || !screen_ || screen_->Width() != ctl_width_ ||
+         screen_->Height() != ctl_height_ || screen_->DevicePixelRatio() != dpr_;
 }
 
 const QImage& Tsp_XYPlot::Screen() {
   // The host shows the picture: a request that asked only for that is served.
-  updateAsked_ = false;
+  update_asked_ = false;
   EnsureScreen();
   return screen_->Image();
 }
 
 void Tsp_XYPlot::Paint() {
-  W_ = ctlWidth_;
-  H_ = ctlHeight_;
-  paintPending_ = false;
-  updateAsked_ = false;
+  w_ = ctl_width_;
+  h_ = ctl_height_;
+  paint_pending_ = false;
+  update_asked_ = false;
   EnsureScreen();
   if (!screen_->Valid()) return;
   bool direct = true;
   if (buffer_ && buffer_->Valid()) {
     direct = false;
-    if (buffer_->Width() != W_ || buffer_->Height() != H_ || buffer_->DevicePixelRatio() != dpr_) {
-      buffer_->Resize(W_, H_, dpr_);
+    if (buffer_->Width() != w_ || buffer_->Height() != h_ || buffer_->DevicePixelRatio() != dpr_) {
+      buffer_->Resize(w_, h_, dpr_);
       if (buffer_->Valid())
-        layoutValid_ = frameValid_ = fieldValid_ = false;
+        layout_valid_ = frame_valid_ = field_valid_ = false;
       else
         direct = true;
     }
@@ -192,58 +194,58 @@ void Tsp_XYPlot::Paint() {
     PaintBuffered();
   ShowCursorLine();
   // A band in progress stays on the new picture, so its next erase still pairs up.
-  if (mouseState_ == MouseState::Zooming) DrawBand();
+  if (mouse_state_ == MouseState::kZooming) DrawBand();
 }
 
 void Tsp_XYPlot::PaintBuffered() {
   bool wholeChanged = false;
   {
     DrawingScope scope(drawing_, &buffer_->Canvas());
-    if (!layoutValid_) {
+    if (!layout_valid_) {
       DoLayout();
       wholeChanged = true;
     }
-    if (!frameValid_) {
+    if (!frame_valid_) {
       DrawFrame();  // draws the border too
-      frameValid_ = true;
+      frame_valid_ = true;
       wholeChanged = true;
     }
-    if (!fieldValid_) {
+    if (!field_valid_) {
       DrawField();
-      fieldValid_ = true;
+      field_valid_ = true;
     }
-    drawEndIdle_ = false;
+    draw_end_idle_ = false;
     DoDrawEnd();
     // The buffer keeps the border of the last frame render; only a draw-end handler, which may
     // draw anywhere, or a field reaching the edge can have covered it since.
-    if (!drawEndIdle_ || !BorderClearOfField()) {
+    if (!draw_end_idle_ || !BorderClearOfField()) {
       DrawBorder();
       wholeChanged = true;
     }
   }
   // Outside the field the screen equals the buffer unless a band in progress (which may leave
   // the field) or a drawing outside a paint is on it; the cursor line stays inside the field.
-  if (wholeChanged || screenDrawnOn_ || mouseState_ == MouseState::Zooming) {
+  if (wholeChanged || screen_drawn_on_ || mouse_state_ == MouseState::kZooming) {
     screen_->CopyFrom(*buffer_);
   } else {
     // One pixel of margin covers device pixels the field's edge shares with the frame.
     const TRect f = field_;
-    screen_->CopyRectFrom(*buffer_, TRect{f.Left - 1, f.Top - 1, f.Right + 1, f.Bottom + 1});
+    screen_->CopyRectFrom(*buffer_, TRect{f.left - 1, f.top - 1, f.right + 1, f.bottom + 1});
   }
-  screenDrawnOn_ = false;
+  screen_drawn_on_ = false;
 }
 
 bool Tsp_XYPlot::BorderClearOfField() const {
   // The border takes the two outermost pixels; one more keeps scaled pictures apart.
   constexpr int kBorderReach = 3;
-  return field_.Left >= kBorderReach && field_.Top >= kBorderReach &&
-         field_.Right <= W_ - kBorderReach && field_.Bottom <= H_ - kBorderReach;
+  return field_.left >= kBorderReach && field_.top >= kBorderReach &&
+         field_.right <= w_ - kBorderReach && field_.bottom <= h_ - kBorderReach;
 }
 
 void Tsp_XYPlot::PaintDirect() {
-  screenDrawnOn_ = true;
+  screen_drawn_on_ = true;
   DrawingScope scope(drawing_, &screen_->Canvas());
-  if (!layoutValid_) DoLayout();
+  if (!layout_valid_) DoLayout();
   DrawFrame();
   DrawField();
   DoDrawEnd();
@@ -252,9 +254,9 @@ void Tsp_XYPlot::PaintDirect() {
 
 void Tsp_XYPlot::SysColorChange() {
   if (!buffer_) return;
-  buffer_->Resize(ctlWidth_, ctlHeight_, dpr_);
+  buffer_->Resize(ctl_width_, ctl_height_, dpr_);
   if (buffer_->Valid()) {
-    DrawTo(&buffer_->Canvas(), ctlWidth_, ctlHeight_);
+    DrawTo(&buffer_->Canvas(), ctl_width_, ctl_height_);
     buffer_->EndPaint();
   }
   Invalidate();
@@ -263,19 +265,19 @@ void Tsp_XYPlot::SysColorChange() {
 // ---------------------------------------------------------------- repaint requests
 
 void Tsp_XYPlot::Invalidate() {
-  layoutValid_ = frameValid_ = fieldValid_ = false;
+  layout_valid_ = frame_valid_ = field_valid_ = false;
   RequestUpdate(true);
 }
 
 void Tsp_XYPlot::InvalidateParts(bool layout, bool frame, bool field) {
-  if (layout) layoutValid_ = false;
-  if (frame) frameValid_ = false;
-  if (field) fieldValid_ = false;
+  if (layout) layout_valid_ = false;
+  if (frame) frame_valid_ = false;
+  if (field) field_valid_ = false;
   RequestUpdate(true);
 }
 
 void Tsp_XYPlot::MarkBufferStale() {
-  frameValid_ = fieldValid_ = false;
+  frame_valid_ = field_valid_ = false;
 }
 
 // ---------------------------------------------------------------- drawing
@@ -285,12 +287,12 @@ void Tsp_XYPlot::DoLayout() {
   c.SetFont(font_);
   const int charWidth = c.TextWidth("0");
   const int textHeight = std::abs(c.FontHeight());
-  field_ = plot::LayoutAxes(Axes(), charWidth, textHeight, W_, H_);
-  layoutValid_ = true;
+  field_ = plot::LayoutAxes(Axes(), charWidth, textHeight, w_, h_);
+  layout_valid_ = true;
 }
 
 void Tsp_XYPlot::EnsureLayout() {
-  if (layoutValid_) return;
+  if (layout_valid_) return;
   if (drawing_) {
     DoLayout();
     return;
@@ -310,13 +312,13 @@ void Tsp_XYPlot::DrawFrame() {
   c.Brush().Color = color_;
   c.Brush().Style = bsSolid;
   // Every pixel outside the field.
-  c.FillRect({0, 0, W_, f.Top});
-  c.FillRect({0, f.Bottom, W_, H_});
-  c.FillRect({0, f.Top, f.Left, f.Bottom + 1});
-  c.FillRect({f.Right, f.Top, W_, f.Bottom + 1});
-  plot::DrawAxes(c, Axes(), field_, W_, H_, font_, verticalFont_);
+  c.FillRect({0, 0, w_, f.top});
+  c.FillRect({0, f.bottom, w_, h_});
+  c.FillRect({0, f.top, f.left, f.bottom + 1});
+  c.FillRect({f.right, f.top, w_, f.bottom + 1});
+  plot::DrawAxes(c, Axes(), field_, w_, h_, font_, vertical_font_);
   DrawBorder();
-  ++frameRenders_;
+  ++frame_renders_;
 }
 
 void Tsp_XYPlot::DrawField() {
@@ -328,26 +330,26 @@ void Tsp_XYPlot::DrawField() {
     ~ClipRestore() { c.RestoreClip(s); }
   } restore{c, saved};
   c.IntersectClipRect(field_);
-  if (fieldColor_ != clNone) {
-    c.Brush().Color = fieldColor_;
+  if (field_color_ != clNone) {
+    c.Brush().Color = field_color_;
     c.Brush().Style = bsSolid;
     c.FillRect(field_);
   }
   DoFieldDraw();
   c.Brush().Style = bsClear;
   plot::DrawGrids(c, Axes(), field_);
-  for (Tsp_PlotMarker* m : markersBefore_)
+  for (Tsp_PlotMarker* m : markers_before_)
     if (m->Visible()) m->Draw();
   for (Tsp_DataSeries* s : series_)
     if (s->Active()) s->Draw();
-  for (Tsp_PlotMarker* m : markersAfter_)
+  for (Tsp_PlotMarker* m : markers_after_)
     if (m->Visible()) m->Draw();
-  ++fieldRenders_;
+  ++field_renders_;
 }
 
 void Tsp_XYPlot::DrawBorder() {
   plot::Canvas& c = *drawing_;
-  const int W = W_, H = H_;
+  const int W = w_, H = h_;
   c.Pen() = plot::CanvasPen{clBlack, psSolid, 1, pmCopy};
   c.Brush().Style = bsClear;
   auto ring = [&](int inset, TColor color) {
@@ -362,7 +364,7 @@ void Tsp_XYPlot::DrawBorder() {
     c.Pen().Color = bottomRight;
     c.Polyline(br);
   };
-  switch (borderStyle_) {
+  switch (border_style_) {
     case bs_None:
       ring(0, color_);
       ring(1, color_);
@@ -406,7 +408,7 @@ void Tsp_XYPlot::DoDrawEnd() {
   if (OnDrawEnd)
     OnDrawEnd(*this);
   else
-    drawEndIdle_ = true;
+    draw_end_idle_ = true;
 }
 
 void Tsp_XYPlot::DoFieldDraw() {
@@ -433,15 +435,15 @@ void Tsp_XYPlot::DrawTo(plot::Canvas* canvas, int width, int height) {
     ~Restore() {
       for (int i = 0; i < 4; ++i) lines[i].a->SetLinePos(lines[i].x, lines[i].y, lines[i].len);
       p.field_ = field;
-      p.layoutValid_ = false;
-      p.W_ = p.ctlWidth_;
-      p.H_ = p.ctlHeight_;
+      p.layout_valid_ = false;
+      p.w_ = p.ctl_width_;
+      p.h_ = p.ctl_height_;
     }
   } restore{*this, saved, savedField};
   DrawingScope scope(drawing_, canvas);
-  W_ = width;
-  H_ = height;
-  layoutValid_ = false;
+  w_ = width;
+  h_ = height;
+  layout_valid_ = false;
   DoLayout();
   DrawFrame();
   DrawField();
@@ -464,13 +466,13 @@ void Tsp_XYPlot::RemoveSeries(Tsp_DataSeries* s) {
 
 void Tsp_XYPlot::AddMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw) {
   if (!m) return;
-  auto& list = whenDraw == dmAfterSeries ? markersAfter_ : markersBefore_;
+  auto& list = whenDraw == dmAfterSeries ? markers_after_ : markers_before_;
   if (std::find(list.begin(), list.end(), m) == list.end()) list.push_back(m);
   if (m->Visible()) InvalidateParts(false, false, true);
 }
 
 void Tsp_XYPlot::RemoveMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw) {
-  auto& list = whenDraw == dmAfterSeries ? markersAfter_ : markersBefore_;
+  auto& list = whenDraw == dmAfterSeries ? markers_after_ : markers_before_;
   std::erase(list, m);
   if (m && m->Visible()) InvalidateParts(false, false, true);
 }
@@ -522,34 +524,34 @@ bool Tsp_XYPlot::AutoScale(Tsp_Axis& axis) {
 // ---------------------------------------------------------------- cursor line and mouse
 
 void Tsp_XYPlot::DrawCursorLine() {
-  if (!(field_.Left < cursorPixel_ && cursorPixel_ < field_.Right)) return;
+  if (!(field_.left < cursor_pixel_ && cursor_pixel_ < field_.right)) return;
   plot::Canvas* c = ScreenCanvas();
   if (!c) return;
   c->Pen() = plot::CanvasPen{clBlack, psSolid, 1, pmNot};
-  c->Line(cursorPixel_, field_.Top + 1, cursorPixel_, field_.Bottom - 1);
-  c->Pen().Mode = pmCopy;
+  c->Line(cursor_pixel_, field_.top + 1, cursor_pixel_, field_.bottom - 1);
+  c->Pen().mode = pmCopy;
   RequestUpdate(false);
 }
 
 void Tsp_XYPlot::ShowCursorLine() {
-  if (!xCursorOn_) return;
-  cursorPixel_ = bottom_.ValueToPixel(xCursorVal_);
+  if (!x_cursor_on_) return;
+  cursor_pixel_ = bottom_.ValueToPixel(x_cursor_val_);
   DrawCursorLine();
 }
 
 void Tsp_XYPlot::SetXCursorVal(double v) {
   const int x = bottom_.ValueToPixel(v);
-  xCursorVal_ = v;
-  if (x != cursorPixel_ && xCursorOn_) {
+  x_cursor_val_ = v;
+  if (x != cursor_pixel_ && x_cursor_on_) {
     DrawCursorLine();
-    cursorPixel_ = x;
+    cursor_pixel_ = x;
     DrawCursorLine();
   }
 }
 
 void Tsp_XYPlot::SetXCursorOn(bool v) {
-  if (v == xCursorOn_) return;
-  xCursorOn_ = v;
+  if (v == x_cursor_on_) return;
+  x_cursor_on_ = v;
   if (v)
     ShowCursorLine();
   else
@@ -559,13 +561,13 @@ void Tsp_XYPlot::SetXCursorOn(bool v) {
 void Tsp_XYPlot::DrawBand() {
   plot::Canvas* c = ScreenCanvas();
   if (!c) return;
-  const TRect& r = mouseRect_;
+  const TRect& r = mouse_rect_;
   c->Pen() = plot::CanvasPen{clBlack, psDot, 1, pmNotXor};
   c->Brush() = plot::CanvasBrush{clWhite, bsClear};
   const plot::Point pts[] = {
-      {r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}, {r.Left, r.Top}};
+      {r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}, {r.left, r.top}};
   c->Polyline(pts);
-  c->Pen().Mode = pmCopy;
+  c->Pen().mode = pmCopy;
   RequestUpdate(false);
 }
 
@@ -575,16 +577,16 @@ void Tsp_XYPlot::SetScreenCursor(TCursor c) {
 
 void Tsp_XYPlot::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   EnsureLayout();
-  if (button == mbLeft && mouseState_ == MouseState::Idle) {
-    if (shift == zoomKeys_ && zoom_ != zpdNone) {
-      mouseRect_.Left = zoom_ == zpdVertical ? field_.Left : x;
-      mouseRect_.Top = zoom_ == zpdHorizontal ? field_.Top : y;
-      mouseState_ = MouseState::ZoomPressed;
-    } else if (shift == panKeys_ && pan_ != zpdNone) {
-      mouseRect_.Left = x;
-      mouseRect_.Top = y;
-      mouseState_ = MouseState::PanPressed;
-      SetScreenCursor(panCursor_);
+  if (button == mbLeft && mouse_state_ == MouseState::kIdle) {
+    if (shift == zoom_keys_ && zoom_ != zpdNone) {
+      mouse_rect_.left = zoom_ == zpdVertical ? field_.left : x;
+      mouse_rect_.top = zoom_ == zpdHorizontal ? field_.top : y;
+      mouse_state_ = MouseState::kZoomPressed;
+    } else if (shift == pan_keys_ && pan_ != zpdNone) {
+      mouse_rect_.left = x;
+      mouse_rect_.top = y;
+      mouse_state_ = MouseState::kPanPressed;
+      SetScreenCursor(pan_cursor_);
     }
   }
   if (OnMouseDown) OnMouseDown(*this, button, shift, x, y);
@@ -593,39 +595,39 @@ void Tsp_XYPlot::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 void Tsp_XYPlot::MouseMove(TShiftState shift, int x, int y) {
   EnsureLayout();
   auto bandEnd = [&] {
-    mouseRect_.Right = zoom_ == zpdVertical ? field_.Right : x;
-    mouseRect_.Bottom = zoom_ == zpdHorizontal ? field_.Bottom : y;
+    mouse_rect_.right = zoom_ == zpdVertical ? field_.right : x;
+    mouse_rect_.bottom = zoom_ == zpdHorizontal ? field_.bottom : y;
   };
   auto panStep = [&] {
-    mouseRect_.Right = mouseRect_.Left;
-    mouseRect_.Bottom = mouseRect_.Top;
-    mouseRect_.Left = x;
-    mouseRect_.Top = y;
-    mouseState_ = MouseState::Panning;
-    PanRect(mouseRect_);
+    mouse_rect_.right = mouse_rect_.left;
+    mouse_rect_.bottom = mouse_rect_.top;
+    mouse_rect_.left = x;
+    mouse_rect_.top = y;
+    mouse_state_ = MouseState::kPanning;
+    PanRect(mouse_rect_);
   };
-  switch (mouseState_) {
-    case MouseState::ZoomPressed:
-      if (std::abs(mouseRect_.Left - x) > plot::kZoomStartDistance ||
-          std::abs(mouseRect_.Top - y) > plot::kZoomStartDistance) {
-        mouseState_ = MouseState::Zooming;
+  switch (mouse_state_) {
+    case MouseState::kZoomPressed:
+      if (std::abs(mouse_rect_.left - x) > plot::kZoomStartDistance ||
+          std::abs(mouse_rect_.top - y) > plot::kZoomStartDistance) {
+        mouse_state_ = MouseState::kZooming;
         SetScreenCursor(crCross);
         bandEnd();
         DrawBand();
       }
       break;
-    case MouseState::Zooming:
+    case MouseState::kZooming:
       DrawBand();
       bandEnd();
       DrawBand();
       break;
-    case MouseState::PanPressed:
-      if (x != mouseRect_.Left || y != mouseRect_.Top) panStep();
+    case MouseState::kPanPressed:
+      if (x != mouse_rect_.left || y != mouse_rect_.top) panStep();
       break;
-    case MouseState::Panning:
+    case MouseState::kPanning:
       panStep();
       break;
-    case MouseState::Idle:
+    case MouseState::kIdle:
       break;
   }
   if (OnMouseMove) OnMouseMove(*this, shift, x, y);
@@ -633,27 +635,27 @@ void Tsp_XYPlot::MouseMove(TShiftState shift, int x, int y) {
 
 void Tsp_XYPlot::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
   EnsureLayout();
-  const MouseState was = mouseState_;
-  if (was == MouseState::ZoomPressed) {
+  const MouseState was = mouse_state_;
+  if (was == MouseState::kZoomPressed) {
     RestoreAll();
-  } else if (was == MouseState::Zooming) {
+  } else if (was == MouseState::kZooming) {
     DrawBand();
-    TRect r = mouseRect_;
-    if (r.Right < r.Left) {
-      const int oldLeft = r.Left;
-      r.Left = r.Right + 1;
-      r.Right = oldLeft + 1;
+    TRect r = mouse_rect_;
+    if (r.right < r.left) {
+      const int oldLeft = r.left;
+      r.left = r.right + 1;
+      r.right = oldLeft + 1;
     }
-    if (r.Bottom < r.Top) {
-      const int oldTop = r.Top;
-      r.Top = r.Bottom + 1;
-      r.Bottom = oldTop + 1;
+    if (r.bottom < r.top) {
+      const int oldTop = r.top;
+      r.top = r.bottom + 1;
+      r.bottom = oldTop + 1;
     }
-    mouseRect_ = r;
+    mouse_rect_ = r;
     ZoomRect(r);
   }
-  if (was != MouseState::Idle) {
-    mouseState_ = MouseState::Idle;
+  if (was != MouseState::kIdle) {
+    mouse_state_ = MouseState::kIdle;
     SetScreenCursor(cursor_);
   }
   if (OnMouseUp) OnMouseUp(*this, button, shift, x, y);
@@ -690,33 +692,35 @@ void Tsp_XYPlot::ZoomAxis(Tsp_Axis& axis, int p1, int p2) {
 }
 
 void Tsp_XYPlot::ZoomRect(TRect r) {
-  if (zoom_ == zpdNone || r.Right - r.Left <= plot::kMinZoomBand ||
-      r.Bottom - r.Top <= plot::kMinZoomBand)
+  if (zoom_ == zpdNone || r.right - r.left <= plot::kMinZoomBand ||
+      r.bottom - r.top <= plot::kMinZoomBand)
     return;
   RememberAll();
   if (Horizontal(zoom_)) {
-    ZoomAxis(bottom_, r.Left, r.Right);
-    ZoomAxis(top_, r.Left, r.Right);
+    ZoomAxis(bottom_, r.left, r.right);
+    ZoomAxis(top_, r.left, r.right);
   }
   if (Vertical(zoom_)) {
-    ZoomAxis(left_, r.Bottom, r.Top);
-    ZoomAxis(right_, r.Bottom, r.Top);
+    ZoomAxis(left_, r.bottom, r.top);
+    ZoomAxis(right_, r.bottom, r.top);
   }
   Invalidate();
 }
 
 void Tsp_XYPlot::PanRect(const TRect& r) {
   RememberAll();
-  const int dx = r.Right - r.Left;
+  const int dx = r.right - r.left;
   if (dx != 0 && Horizontal(pan_)) {
     bottom_.ScrollByPixels(dx);
     top_.ScrollByPixels(dx);
     InvalidateParts(false, true, true);
   }
-  const int dy = r.Bottom - r.Top;
+  const int dy = r.bottom - r.top;
   if (dy != 0 && Vertical(pan_)) {
     left_.ScrollByPixels(dy);
     right_.ScrollByPixels(dy);
     InvalidateParts(false, true, true);
   }
 }
+
+}  // namespace pulse::plot

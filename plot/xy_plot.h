@@ -16,6 +16,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot_types.h"
 
+namespace pulse::plot {
+
 class Tsp_DataSeries;
 class Tsp_PlotMarker;
 class Tsp_MemBitmap;
@@ -28,7 +30,6 @@ using TMouseEvent =
     std::function<void(Tsp_XYPlot& Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(Tsp_XYPlot& Sender, TShiftState Shift, int X, int Y)>;
 
-namespace plot {
 // Size of a plot control at creation.
 inline constexpr int kDefaultPlotWidth = 180;
 inline constexpr int kDefaultPlotHeight = 120;
@@ -40,11 +41,10 @@ inline constexpr int kZoomStartDistance = 3;
 inline constexpr int kMinZoomBand = 2;
 // Share of the data span added on each automatic side.
 inline constexpr double kAutoScalePadding = 0.025;
-}  // namespace plot
 
 class Tsp_XYPlot : public plot::AxisOwner {
  public:
-  enum class MouseState { Idle, ZoomPressed, Zooming, PanPressed, Panning };
+  enum class MouseState { kIdle, kZoomPressed, kZooming, kPanPressed, kPanning };
 
   Tsp_XYPlot();
   virtual ~Tsp_XYPlot();
@@ -66,28 +66,28 @@ class Tsp_XYPlot : public plot::AxisOwner {
   void SetZoom(Tsp_zpDirections v) { zoom_ = v; }
   Tsp_zpDirections Pan() const { return pan_; }
   void SetPan(Tsp_zpDirections v) { pan_ = v; }
-  Tsp_ShiftKeys ZoomShiftKeys() const { return zoomKeys_ & ~ssLeft; }
-  void SetZoomShiftKeys(Tsp_ShiftKeys v) { zoomKeys_ = static_cast<TShiftState>(v | ssLeft); }
-  Tsp_ShiftKeys PanShiftKeys() const { return panKeys_ & ~ssLeft; }
-  void SetPanShiftKeys(Tsp_ShiftKeys v) { panKeys_ = static_cast<TShiftState>(v | ssLeft); }
-  TCursor PanCursor() const { return panCursor_; }
-  void SetPanCursor(TCursor v) { panCursor_ = v; }
+  Tsp_ShiftKeys ZoomShiftKeys() const { return zoom_keys_ & ~ssLeft; }
+  void SetZoomShiftKeys(Tsp_ShiftKeys v) { zoom_keys_ = static_cast<TShiftState>(v | ssLeft); }
+  Tsp_ShiftKeys PanShiftKeys() const { return pan_keys_ & ~ssLeft; }
+  void SetPanShiftKeys(Tsp_ShiftKeys v) { pan_keys_ = static_cast<TShiftState>(v | ssLeft); }
+  TCursor PanCursor() const { return pan_cursor_; }
+  void SetPanCursor(TCursor v) { pan_cursor_ = v; }
   // The plot's own cursor, shown when no zoom or pan is in progress.
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor v) { cursor_ = v; }
 
-  Tsp_BorderStyle BorderStyle() const { return borderStyle_; }
+  Tsp_BorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(Tsp_BorderStyle v);
-  TColor FieldColor() const { return fieldColor_; }
+  TColor FieldColor() const { return field_color_; }
   void SetFieldColor(TColor v);
   // The control colour around the field.
   TColor Color() const { return color_; }
   void SetColor(TColor v);
   bool BufferedDisplay() const { return buffer_ != nullptr; }
   void SetBufferedDisplay(bool v);
-  bool XCursorOn() const { return xCursorOn_; }
+  bool XCursorOn() const { return x_cursor_on_; }
   void SetXCursorOn(bool v);
-  double XCursorVal() const { return xCursorVal_; }
+  double XCursorVal() const { return x_cursor_val_; }
   void SetXCursorVal(double v);
 
   // Font of labels and captions (with the colour text is drawn in).
@@ -106,8 +106,8 @@ class Tsp_XYPlot : public plot::AxisOwner {
   TNotifyEvent OnDblClick;
 
   // ---- host interface
-  int Width() const { return ctlWidth_; }
-  int Height() const { return ctlHeight_; }
+  int Width() const { return ctl_width_; }
+  int Height() const { return ctl_height_; }
   // Size change: everything is laid out and drawn anew.
   void SetSize(int width, int height);
   void SetDevicePixelRatio(double dpr);
@@ -143,12 +143,12 @@ class Tsp_XYPlot : public plot::AxisOwner {
   // the control's own canvas (none before the first paint).
   plot::Canvas* DrawingCanvas() {
     if (drawing_) return drawing_;
-    screenDrawnOn_ = true;  // the next paint replaces the whole screen picture
+    screen_drawn_on_ = true;  // the next paint replaces the whole screen picture
     return ScreenCanvas();
   }
   // After drawing on the control's own canvas outside a paint: show it.
   void ScreenChanged() {
-    screenDrawnOn_ = true;
+    screen_drawn_on_ = true;
     RequestUpdate(false);
   }
   // Draws the whole plot onto another canvas at the given size; the buffer is not touched.
@@ -162,14 +162,14 @@ class Tsp_XYPlot : public plot::AxisOwner {
   const std::vector<Tsp_DataSeries*>& Series() const { return series_; }
 
   // ---- state for checks and diagnostics
-  MouseState GetMouseState() const { return mouseState_; }
-  const TRect& MouseRect() const { return mouseRect_; }
-  bool LayoutValid() const { return layoutValid_; }
-  bool FrameValid() const { return frameValid_; }
-  bool FieldValid() const { return fieldValid_; }
+  MouseState GetMouseState() const { return mouse_state_; }
+  const TRect& MouseRect() const { return mouse_rect_; }
+  bool LayoutValid() const { return layout_valid_; }
+  bool FrameValid() const { return frame_valid_; }
+  bool FieldValid() const { return field_valid_; }
   // Counts of frame and field renders since creation.
-  long FrameRenders() const { return frameRenders_; }
-  long FieldRenders() const { return fieldRenders_; }
+  long FrameRenders() const { return frame_renders_; }
+  long FieldRenders() const { return field_renders_; }
 
  protected:
   virtual void DoDrawEnd();
@@ -207,47 +207,49 @@ class Tsp_XYPlot : public plot::AxisOwner {
   Tsp_Axis left_, right_, bottom_, top_;
   Tsp_zpDirections zoom_ = zpdBoth;
   Tsp_zpDirections pan_ = zpdBoth;
-  TShiftState zoomKeys_ = ssShift | ssLeft;
-  TShiftState panKeys_ = ssCtrl | ssLeft;
-  TCursor panCursor_ = crDefault;
+  TShiftState zoom_keys_ = ssShift | ssLeft;
+  TShiftState pan_keys_ = ssCtrl | ssLeft;
+  TCursor pan_cursor_ = crDefault;
   TCursor cursor_ = crDefault;
-  Tsp_BorderStyle borderStyle_ = bs_None;
-  TColor fieldColor_ = clWhite;
+  Tsp_BorderStyle border_style_ = bs_None;
+  TColor field_color_ = clWhite;
   TColor color_ = clBtnFace;
-  bool xCursorOn_ = false;
-  double xCursorVal_ = 0;
-  int cursorPixel_ = 0;
+  bool x_cursor_on_ = false;
+  double x_cursor_val_ = 0;
+  int cursor_pixel_ = 0;
   plot::CanvasFont font_;
-  plot::CanvasFont verticalFont_;
+  plot::CanvasFont vertical_font_;
 
-  int ctlWidth_ = plot::kDefaultPlotWidth;
-  int ctlHeight_ = plot::kDefaultPlotHeight;
+  int ctl_width_ = plot::kDefaultPlotWidth;
+  int ctl_height_ = plot::kDefaultPlotHeight;
   double dpr_ = 1.0;
-  int W_ = plot::kDefaultPlotWidth;
-  int H_ = plot::kDefaultPlotHeight;
+  int w_ = plot::kDefaultPlotWidth;
+  int h_ = plot::kDefaultPlotHeight;
   TRect field_;
   plot::Canvas* drawing_ = nullptr;
   std::unique_ptr<Tsp_MemBitmap> buffer_;
   std::unique_ptr<Tsp_MemBitmap> screen_;
 
   std::vector<Tsp_DataSeries*> series_;
-  std::vector<Tsp_PlotMarker*> markersBefore_;
-  std::vector<Tsp_PlotMarker*> markersAfter_;
+  std::vector<Tsp_PlotMarker*> markers_before_;
+  std::vector<Tsp_PlotMarker*> markers_after_;
 
-  bool layoutValid_ = false;
-  bool frameValid_ = false;
-  bool fieldValid_ = false;
-  bool paintPending_ = false;
-  bool updateAsked_ = false;
+  bool layout_valid_ = false;
+  bool frame_valid_ = false;
+  bool field_valid_ = false;
+  bool paint_pending_ = false;
+  bool update_asked_ = false;
   // The screen picture holds more than the buffer's last copy plus cursor line and band (new,
   // resized, painted directly or drawn on outside a paint): the next copy must be whole.
-  bool screenDrawnOn_ = true;
+  bool screen_drawn_on_ = true;
   // Set by the base DoDrawEnd when it drew nothing; an override that does not call it is
   // taken to have drawn anywhere.
-  bool drawEndIdle_ = false;
-  long frameRenders_ = 0;
-  long fieldRenders_ = 0;
+  bool draw_end_idle_ = false;
+  long frame_renders_ = 0;
+  long field_renders_ = 0;
 
-  MouseState mouseState_ = MouseState::Idle;
-  TRect mouseRect_;
+  MouseState mouse_state_ = MouseState::kIdle;
+  TRect mouse_rect_;
 };
+
+}  // namespace pulse::plot

@@ -5,6 +5,8 @@
 
 #include "plot/rect.h"
 
+namespace pulse::plot {
+
 class Tsp_XYPlot;
 class Tsp_Axis;
 
@@ -49,3 +51,5 @@ constexpr TCursor crHandPoint = -21;
 
 // Integer rectangle; right and bottom are exclusive.
 using TRect = plot::Rect;
+
+}  // namespace pulse::plot

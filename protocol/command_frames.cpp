@@ -1,6 +1,6 @@
 #include "protocol/command_frames.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 CommandFrame BuildCommand(uint8_t code) {
   CommandFrame f;
@@ -35,4 +35,4 @@ std::string FrameText(const uint8_t* data, size_t size) {
   return s;
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

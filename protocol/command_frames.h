@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace protocol {
+namespace pulse::protocol {
 
 constexpr uint8_t kSync = 0xF0;
 constexpr uint8_t kHostToDevice = 0x2F;
@@ -47,4 +47,4 @@ inline std::string FrameText(const CommandFrame& frame) {
 // Same, replacing the contents of `out` (keeps its capacity for reuse).
 void AssignFrameText(std::string& out, const uint8_t* data, size_t size);
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -3,25 +3,25 @@
 #include <string>
 #include <utility>
 
-namespace protocol {
+namespace pulse::protocol {
 
 void CommandSender::Send(const CommandFrame& frame, const char* sent_text,
                          const char* failed_text) noexcept {
-  auto& panels = controls_.StatusBar1.Panels;
+  auto& panels = controls_.StatusBar1.panels;
   try {
     if (!state_.PortOpen) {
-      panels[kPanelSendResult].Text = "串口未打开";
+      panels[kPanelSendResult].text = "串口未打开";
       return;
     }
     // The result is deliberately not examined: the link logs its own failures.
     link_.WriteData(frame.data(), static_cast<uint32_t>(frame.size));
     std::string text = FrameText(frame);
     std::string result = sent_text;
-    panels[kPanelSendResult].Text.swap(result);
-    panels[kPanelLastCommand].Text.swap(text);
+    panels[kPanelSendResult].text.swap(result);
+    panels[kPanelLastCommand].text.swap(text);
   } catch (...) {
     try {
-      panels[kPanelSendResult].Text = failed_text;
+      panels[kPanelSendResult].text = failed_text;
     } catch (...) {
       // Out of memory for a status text: nothing sensible is left to show.
     }
@@ -83,4 +83,4 @@ void CommandSender::EndPendingOnClose() noexcept {
   state_.ZeroPending = false;
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -9,7 +9,7 @@
 #include "protocol/command_frames.h"
 #include "protocol/device_link.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 // Status bar panels the senders write.
 constexpr size_t kPanelLastCommand = 1;
@@ -17,7 +17,7 @@ constexpr size_t kPanelSendResult = 2;
 
 class CommandSender {
  public:
-  CommandSender(TFormState& state, TMainControls& controls, IDeviceLink& link)
+  CommandSender(form::TFormState& state, form::TMainControls& controls, IDeviceLink& link)
       : state_(state), controls_(controls), link_(link) {}
 
   // Clears the zero and restart retries whatever the kind; kind 1 sends
@@ -40,9 +40,9 @@ class CommandSender {
  private:
   void Send(const CommandFrame& frame, const char* sent_text, const char* failed_text) noexcept;
 
-  TFormState& state_;
-  TMainControls& controls_;
+  form::TFormState& state_;
+  form::TMainControls& controls_;
   IDeviceLink& link_;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace protocol {
+namespace pulse::protocol {
 
 class IDataLineSink {
  public:
@@ -13,4 +13,4 @@ class IDataLineSink {
   virtual void TakeDataLine(std::string_view line) = 0;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

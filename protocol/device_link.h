@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace protocol {
+namespace pulse::protocol {
 
 class IDeviceLink {
  public:
@@ -13,4 +13,4 @@ class IDeviceLink {
   virtual bool WriteData(const uint8_t* data, uint32_t size) = 0;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -2,7 +2,7 @@
 // implements them; tests record the calls.
 #pragma once
 
-namespace protocol {
+namespace pulse::protocol {
 
 class IFormViews {
  public:
@@ -28,4 +28,4 @@ inline const char* SamplingStateCaption(bool on) {
   return on ? "停止采样" : "开始采样";
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

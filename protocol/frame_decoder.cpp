@@ -4,9 +4,10 @@
 #include "protocol/units.h"
 
 namespace pulse::protocol {
+
 namespace {
 
-using ::protocol::FrameKind;
+using protocol::FrameKind;
 
 // Data and values start after F0 1F length code.
 constexpr size_t kPayload = 4;
@@ -67,12 +68,12 @@ int HexDigit(char c) {
 
 std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes) {
   if (bytes.size() < kPayload) return std::nullopt;
-  const ::protocol::FrameKindInfo* info = ::protocol::FindFrameKind(bytes.data());
+  const protocol::FrameKindInfo* info = protocol::FindFrameKind(bytes.data());
   if (info == nullptr || bytes.size() != info->Size()) return std::nullopt;
   DecodedFrame out;
   out.kind = info->kind;
   out.reply = DecodeKnown(info->kind, bytes);
-  out.checksum_ok = ::protocol::Checksum(bytes.data(), bytes.size() - 1) == bytes.back();
+  out.checksum_ok = protocol::Checksum(bytes.data(), bytes.size() - 1) == bytes.back();
   return out;
 }
 
@@ -96,20 +97,19 @@ std::optional<FrameBytes> ParseFrameLine(std::string_view line) {
 }
 
 double StaticValue(const DataFrame3& frame, int channel, double unit_factor) {
-  return ::protocol::StaticValueOfRaw(frame.static_raw.at(static_cast<size_t>(channel)),
-                                      unit_factor);
+  return protocol::StaticValueOfRaw(frame.static_raw.at(static_cast<size_t>(channel)), unit_factor);
 }
 double WaveValue(const DataFrame3& frame, int channel, double unit_factor) {
-  return ::protocol::WaveValueOfRaw(frame.wave_raw.at(static_cast<size_t>(channel)), unit_factor);
+  return protocol::WaveValueOfRaw(frame.wave_raw.at(static_cast<size_t>(channel)), unit_factor);
 }
 double StaticValue(const DataFrame1& frame, double unit_factor) {
-  return ::protocol::StaticValueOfRaw(frame.static_raw, unit_factor);
+  return protocol::StaticValueOfRaw(frame.static_raw, unit_factor);
 }
 double WaveValue(const DataFrame1& frame, double unit_factor) {
-  return ::protocol::WaveValueOfRaw(frame.wave_raw, unit_factor);
+  return protocol::WaveValueOfRaw(frame.wave_raw, unit_factor);
 }
 double ZeroValueHpa(int16_t raw) {
-  return ::protocol::ZeroValueOfRaw(raw);
+  return protocol::ZeroValueOfRaw(raw);
 }
 
 }  // namespace pulse::protocol

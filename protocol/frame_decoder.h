@@ -48,7 +48,7 @@ using Reply = std::variant<DataFrame1, DataFrame3, StartAck, StopAck, ZeroAck, Z
                            ZeroValues3, FrequencyAck, SerialNumber, ProductionDate>;
 
 struct DecodedFrame {
-  ::protocol::FrameKind kind{};
+  protocol::FrameKind kind{};
   Reply reply;
   // Whether the last byte is the low 8 bits of the sum of the others. Only
   // data frames are refused on a mismatch; the device's other replies are
@@ -62,7 +62,7 @@ struct DecodedFrame {
 
 // The bytes of one frame line, as many as the longest frame holds.
 struct FrameBytes {
-  std::array<uint8_t, ::protocol::kLongestFrame> bytes{};
+  std::array<uint8_t, protocol::kLongestFrame> bytes{};
   size_t size = 0;
   std::span<const uint8_t> View() const { return {bytes.data(), size}; }
 };

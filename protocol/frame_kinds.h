@@ -8,7 +8,7 @@
 
 #include "protocol/command_frames.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 enum class FrameKind : uint8_t {
   kData1,  // one channel: static, wave
@@ -59,4 +59,4 @@ inline const FrameKindInfo* FindFrameKind(const uint8_t* p) {
   return nullptr;
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -10,7 +10,7 @@
 #include "protocol/frame_decoder.h"
 #include "protocol/units.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 namespace {
 
@@ -126,7 +126,7 @@ void FrameParser::ParseReceived() {
 }
 
 const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t* p, bool sound) {
-  auto& panels = controls_.StatusBar1.Panels;
+  auto& panels = controls_.StatusBar1.panels;
   switch (kind.kind) {
     case FrameKind::kData1:
     case FrameKind::kData3:
@@ -135,27 +135,27 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       state_.Sampling = true;
       controls_.bt_start.Caption = SamplingStateCaption(true);
       views_.ShowSamplingState(true);
-      panels[kPanelDeviceReply].Text = "启动采样！";
+      panels[kPanelDeviceReply].text = "启动采样！";
       break;
     case FrameKind::kStopAck:
       state_.StopPending = false;
       state_.Sampling = false;
       controls_.bt_start.Caption = SamplingStateCaption(false);
       views_.ShowSamplingState(false);
-      panels[kPanelDeviceReply].Text = "停止采样！";
+      panels[kPanelDeviceReply].text = "停止采样！";
       break;
     case FrameKind::kZeroAck:
       state_.ZeroPending = false;
       state_.RestartPending = true;
       state_.RestartTicks = 0;
-      panels[kPanelDeviceReply].Text = "清零成功！";
+      panels[kPanelDeviceReply].text = "清零成功！";
       break;
     case FrameKind::kZeroValue1:
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
-      state_.ZeroValues = {ZeroValue(p[4], p[5])};
+      state_.zero_values = {ZeroValue(p[4], p[5])};
       break;
     case FrameKind::kZeroValues3:
-      state_.ZeroValues = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
+      state_.zero_values = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
       controls_.Panel11.Caption = ZeroValueCaption(ZeroValue(p[6], p[7]));
       controls_.Panel12.Caption = ZeroValueCaption(ZeroValue(p[8], p[9]));
@@ -165,7 +165,7 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       // The time base and the record length divide by and multiply with the
       // rate; a reported 0 is shown but keeps the last usable rate.
       if (rate > 0) state_.SampleRate = rate;
-      panels[kPanelDeviceReply].Text = std::to_string(rate) + "频率设置成功！";
+      panels[kPanelDeviceReply].text = std::to_string(rate) + "频率设置成功！";
       views_.ResetAxes();
       break;
     }
@@ -173,7 +173,7 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       std::string sn;
       for (int i = 4; i < 8; ++i) AppendHex(sn, p[i]);
       state_.SerialNumber = sn;
-      controls_.Edit_sn.Text = std::move(sn);
+      controls_.Edit_sn.text = std::move(sn);
       break;
     }
     case FrameKind::kProductionDate: {
@@ -186,7 +186,7 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       date.push_back('-');
       AppendHex(date, p[6]);
       state_.ProductionDate = date;
-      controls_.Edit_date.Text = std::move(date);
+      controls_.Edit_date.text = std::move(date);
       break;
     }
   }
@@ -195,7 +195,7 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
 
 const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint8_t* p, bool good) {
   const size_t size = kind.Size();
-  const bool recording = !state_.StopPending && controls_.CheckBox1.Checked;
+  const bool recording = !state_.StopPending && controls_.CheckBox1.checked;
   // The line is only needed for the error log or the record list.
   const bool want_line = !good || recording || line_sink_ != nullptr;
   if (want_line) AssignFrameText(line_, p, size);
@@ -211,7 +211,7 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
     const std::optional<typed::DecodedFrame> decoded = typed::DecodeFrame({p, size});
     const double f = state_.UnitFactor;
     // With the static curve option, view 1 plots channel 1's static value.
-    const bool static_curve = controls_.ch_jy.Checked;
+    const bool static_curve = controls_.ch_jy.checked;
     if (const auto* one = decoded ? std::get_if<typed::DataFrame1>(&decoded->reply) : nullptr) {
       Increment(state_.SampleCount1);
       const double s1 = typed::StaticValue(*one, f);
@@ -254,9 +254,9 @@ void FrameParser::CountBadFrame() {
 }
 
 void FrameParser::LogError(const std::string& line) {
-  auto& memo = controls_.Memo1.Lines;
+  auto& memo = controls_.Memo1.lines;
   if (memo.Count() > kMemoMaxLines) memo.Clear();
   memo.Add(line);
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

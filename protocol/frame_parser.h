@@ -15,7 +15,7 @@
 #include "protocol/receive_buffer.h"
 #include "protocol/recorder.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 constexpr size_t kPanelDeviceReply = 3;
 // The memo is emptied before a line is added once it holds more than this.
@@ -23,7 +23,7 @@ constexpr int kMemoMaxLines = 100;
 
 class FrameParser {
  public:
-  FrameParser(TFormState& state, TMainControls& controls, IFormViews& views)
+  FrameParser(form::TFormState& state, form::TMainControls& controls, IFormViews& views)
       : state_(state), controls_(controls), views_(views), recorder_(state, controls) {}
 
   // The link's receive event: stores the chunk and parses what is complete.
@@ -73,8 +73,8 @@ class FrameParser {
   // Adds a line to the error log, emptying it first when full.
   void LogError(const std::string& line);
 
-  TFormState& state_;
-  TMainControls& controls_;
+  form::TFormState& state_;
+  form::TMainControls& controls_;
   IFormViews& views_;
   pulse::protocol::IDataFrameSink* frame_sink_ = nullptr;
   ReceiveBuffer buffer_;
@@ -86,4 +86,4 @@ class FrameParser {
   uint64_t bytes_received_ = 0;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

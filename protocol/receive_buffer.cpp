@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace protocol {
+namespace pulse::protocol {
 
 bool ReceiveBuffer::Append(const uint8_t* data, size_t size) {
   if (size > kMaxChunk) return false;
@@ -27,4 +27,4 @@ void ReceiveBuffer::Clear() {
   ++generation_;
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

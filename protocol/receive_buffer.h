@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace protocol {
+namespace pulse::protocol {
 
 class ReceiveBuffer {
  public:
@@ -41,4 +41,4 @@ class ReceiveBuffer {
   uint64_t generation_ = 0;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

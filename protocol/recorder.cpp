@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace protocol {
+namespace pulse::protocol {
 
 void Recorder::Step(const std::string* line) {
   auto& list = state_.RecordList;
@@ -12,10 +12,10 @@ void Recorder::Step(const std::string* line) {
     spare_ = std::move(list.front());
     list.pop_front();
   }
-  if (line != nullptr && !state_.StopPending && controls_.CheckBox1.Checked) {
+  if (line != nullptr && !state_.StopPending && controls_.CheckBox1.checked) {
     spare_.assign(*line);
     list.push_back(std::move(spare_));
   }
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -7,13 +7,14 @@
 #include "form/form_state.h"
 #include "form/main_controls.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 constexpr int kRecordSeconds = 20;
 
 class Recorder {
  public:
-  Recorder(TFormState& state, const TMainControls& controls) : state_(state), controls_(controls) {}
+  Recorder(form::TFormState& state, const form::TMainControls& controls)
+      : state_(state), controls_(controls) {}
 
   // Run at the end of every parser step: drops the oldest line while the
   // list is over 20 s of samples, then appends `line` (nullptr: the step
@@ -21,9 +22,9 @@ class Recorder {
   void Step(const std::string* line);
 
  private:
-  TFormState& state_;
-  const TMainControls& controls_;
+  form::TFormState& state_;
+  const form::TMainControls& controls_;
   std::string spare_;  // storage of the last dropped line, reused for the next one
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

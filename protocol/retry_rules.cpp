@@ -1,6 +1,6 @@
 #include "protocol/retry_rules.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 void CommandRetry::Step() noexcept {
   if (state_.StopPending) {
@@ -21,4 +21,4 @@ void CommandRetry::Step() noexcept {
   }
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -5,7 +5,7 @@
 #include "form/form_state.h"
 #include "protocol/command_sender.h"
 
-namespace protocol {
+namespace pulse::protocol {
 
 constexpr int32_t kStopRetryTicks = 5;
 constexpr int32_t kZeroRetryTicks = 5;
@@ -14,14 +14,14 @@ constexpr int32_t kRestartDelayTicks = 10;
 
 class CommandRetry {
  public:
-  CommandRetry(TFormState& state, CommandSender& sender) : state_(state), sender_(sender) {}
+  CommandRetry(form::TFormState& state, CommandSender& sender) : state_(state), sender_(sender) {}
 
   // The stop rule, the zero rule and the restart rule, in that order.
   void Step() noexcept;
 
  private:
-  TFormState& state_;
+  form::TFormState& state_;
   CommandSender& sender_;
 };
 
-}  // namespace protocol
+}  // namespace pulse::protocol

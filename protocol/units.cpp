@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace protocol {
+namespace pulse::protocol {
 
 std::string FormatFixed2(double value) {
   if (std::isnan(value)) return "NAN";
@@ -49,4 +49,4 @@ std::string ZeroValueCaption(double hpa) {
   return "零点值: " + FormatFixed2(hpa) + " hPa";
 }
 
-}  // namespace protocol
+}  // namespace pulse::protocol

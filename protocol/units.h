@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <string>
 
+namespace pulse::protocol {
+
 // Signed 16-bit two's-complement value sent low byte first.
 constexpr int32_t DecodeInt16(uint8_t low, uint8_t high) {
   const int32_t v = high * 256 + low;
   return high >= 128 ? v - 65536 : v;
 }
-
-namespace protocol {
 
 // Static values count 0.1 hPa, wave values 0.001 hPa, zero values 0.1 hPa.
 constexpr double kStaticDivisor = 10.0;
@@ -71,4 +71,4 @@ std::string FormatFixed2(double value);
 // "零点值: " + value + " hPa", the caption of a zero-value panel.
 std::string ZeroValueCaption(double hpa);
 
-}  // namespace protocol
+}  // namespace pulse::protocol

@@ -74,11 +74,11 @@ void ExportCsv(const RecordFile& record, const ExportSettings& settings, const s
       *p++ = ',';
       // A one-channel frame in a three-channel record leaves channels 2 and 3 empty.
       if (c < line.channels) {
-        p = PutFixed(p, end, ::protocol::WaveValueOfRaw(line.values.wave_raw[c], f), wave_decimals);
+        p = PutFixed(p, end, protocol::WaveValueOfRaw(line.values.wave_raw[c], f), wave_decimals);
       }
       *p++ = ',';
       if (c < line.channels) {
-        p = PutFixed(p, end, ::protocol::StaticValueOfRaw(line.values.static_raw[c], f),
+        p = PutFixed(p, end, protocol::StaticValueOfRaw(line.values.static_raw[c], f),
                      static_decimals);
       }
     }

@@ -81,7 +81,7 @@ class EdfHandle {
   }
   EdfHandle(const EdfHandle&) = delete;
   EdfHandle& operator=(const EdfHandle&) = delete;
-  int get() const { return handle_; }
+  int Get() const { return handle_; }
   bool Close() {
     const int rc = edfclose_file(handle_);
     handle_ = -1;
@@ -151,11 +151,11 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
 
   errno = 0;
   EdfHandle edf(edfopen_file_writeonly(file.TempPath().c_str(), EDFLIB_FILETYPE_EDFPLUS, signals));
-  if (edf.get() < 0) {
+  if (edf.Get() < 0) {
     report.error = EdfError(output);
     return;
   }
-  const int h = edf.get();
+  const int h = edf.Get();
   bool ok = edf_set_datarecord_duration(h, shape.duration_10us) == 0 &&
             edf_set_number_of_annotation_signals(h, static_cast<int>(annotation_signals)) == 0;
   for (int c = 0; c < channels && ok; ++c) {
@@ -163,8 +163,8 @@ void ExportEdf(const RecordFile& record, const ExportSettings& settings, const s
     // device values and the physical range makes digital x gain the value in
     // the unit: exact for kPa, mbar and mmHg; in mmH2O the range needs more
     // than 8 characters and is off by under 5 % of one step.
-    const double gains[2] = {settings.unit_factor / ::protocol::kWaveDivisor,
-                             settings.unit_factor / ::protocol::kStaticDivisor};
+    const double gains[2] = {settings.unit_factor / protocol::kWaveDivisor,
+                             settings.unit_factor / protocol::kStaticDivisor};
     const char* names[2] = {"wave", "static"};
     for (int k = 0; k < 2 && ok; ++k) {
       const int sig = 2 * c + k;

@@ -39,8 +39,8 @@ std::optional<Format> FormatOf(const std::string& path) {
 }
 
 std::optional<size_t> UnitIndex(const std::string& symbol) {
-  for (size_t i = 0; i < ::protocol::kUnitSymbols.size(); ++i) {
-    if (symbol == ::protocol::kUnitSymbols[i]) return i;
+  for (size_t i = 0; i < protocol::kUnitSymbols.size(); ++i) {
+    if (symbol == protocol::kUnitSymbols[i]) return i;
   }
   return std::nullopt;
 }
@@ -71,7 +71,7 @@ std::string ExportFormatList() {
 
 std::string UnitSymbolList() {
   std::string out;
-  for (const char* s : ::protocol::kUnitSymbols) out += (out.empty() ? "" : ", ") + std::string(s);
+  for (const char* s : protocol::kUnitSymbols) out += (out.empty() ? "" : ", ") + std::string(s);
   return out;
 }
 
@@ -115,7 +115,7 @@ ExportReport ExportRecord(const ExportRequest& request) {
     report.error = "the sample rate must be above 0";
     return report;
   }
-  settings.unit_factor = ::protocol::kUnitTable[*unit].factor;
+  settings.unit_factor = protocol::kUnitTable[*unit].factor;
   if (!start_text.empty()) {
     settings.start = ParseIsoTime(start_text);
     if (!settings.start && report.warning.empty()) {

@@ -27,58 +27,60 @@ namespace pulse::ui {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
 
-void SyncCommon(QWidget* w, const TControl& c) {
+void SyncCommon(QWidget* w, const form::TControl& c) {
   if (w == nullptr) return;
   if (w->isEnabled() != c.Enabled) w->setEnabled(c.Enabled);
   // isHidden() is the widget's own flag, independent of its parents.
   if (w->isHidden() == c.Visible) w->setVisible(c.Visible);
-  const QString hint = Q(c.Hint);
+  const QString hint = Q(c.hint);
   if (w->toolTip() != hint) w->setToolTip(hint);
 }
 
-void SyncCaption(QAbstractButton* w, const TCaptionControl& c) {
+void SyncCaption(QAbstractButton* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
 }
 
-void SyncCaption(QLabel* w, const TCaptionControl& c) {
+void SyncCaption(QLabel* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->text() != Q(c.Caption)) w->setText(Q(c.Caption));
 }
 
-void SyncCaption(QGroupBox* w, const TCaptionControl& c) {
+void SyncCaption(QGroupBox* w, const form::TCaptionControl& c) {
   SyncCommon(w, c);
   if (w != nullptr && w->title() != Q(c.Caption)) w->setTitle(Q(c.Caption));
 }
 
-void SyncEdit(QLineEdit* w, const TEdit& c) {
+void SyncEdit(QLineEdit* w, const form::TEdit& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (w->text() != Q(c.Text)) w->setText(Q(c.Text));
+  if (w->text() != Q(c.text)) w->setText(Q(c.text));
 }
 
-void SyncCheck(QCheckBox* w, const TCheckBox& c) {
+void SyncCheck(QCheckBox* w, const form::TCheckBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (w->isChecked() != c.Checked) w->setChecked(c.Checked);
+  if (w->isChecked() != c.checked) w->setChecked(c.checked);
 }
 
-void SyncCombo(QComboBox* w, const TComboBox& c) {
+void SyncCombo(QComboBox* w, const form::TComboBox& c) {
   SyncCommon(w, c);
   if (w == nullptr) return;
   const QSignalBlocker block(w);
-  if (c.ItemIndex >= 0 && c.ItemIndex < w->count()) {
-    if (w->currentIndex() != c.ItemIndex) w->setCurrentIndex(c.ItemIndex);
-  } else if (w->isEditable() && w->currentText() != Q(c.Text)) {
-    w->setEditText(Q(c.Text));
+  if (c.item_index >= 0 && c.item_index < w->count()) {
+    if (w->currentIndex() != c.item_index) w->setCurrentIndex(c.item_index);
+  } else if (w->isEditable() && w->currentText() != Q(c.text)) {
+    w->setEditText(Q(c.text));
   }
 }
 
-void SyncAction(QAction* a, const TCaptionControl& c) {
+void SyncAction(QAction* a, const form::TCaptionControl& c) {
   if (a == nullptr) return;
   if (a->isEnabled() != c.Enabled) a->setEnabled(c.Enabled);
   if (a->text() != Q(c.Caption)) a->setText(Q(c.Caption));
@@ -110,7 +112,7 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
   Bind();
   form_->FormCreate();
   timer1_.start(form_->TimerInterval());
-  window_->widgets().view_area->installEventFilter(this);
+  window_->Widgets().view_area->installEventFilter(this);
   Sync();
 }
 
@@ -119,7 +121,7 @@ MainForm::~MainForm() {
   sync_timer_.stop();
   // The link closes before the plots and widgets it draws into go away, and
   // the plot widgets before the plots they show.
-  window_->widgets().view_area->removeEventFilter(this);
+  window_->Widgets().view_area->removeEventFilter(this);
   form_.reset();
   window_.reset();
 }
@@ -138,10 +140,10 @@ void MainForm::ScheduleSync() {
 }
 
 void MainForm::Bind() {
-  const MainWindowWidgets& w = window_->widgets();
+  const MainWindowWidgets& w = window_->Widgets();
   window::TForm1* f = form_.get();
   window::WaveViews* v = &form_->Views();
-  TMainControls* c = &form_->Controls();
+  form::TMainControls* c = &form_->Controls();
   auto click = [this](QAbstractButton* b, std::function<void()> h) {
     if (b != nullptr) connect(b, &QAbstractButton::clicked, this, [this, h] { Handle(h); });
   };
@@ -177,47 +179,48 @@ void MainForm::Bind() {
     click(row.zoom_in, [v, view] { v->Bt_ZoomY2Click(view); });
     click(row.zoom_out, [v, view] { v->Bt_ZoomY1Click(view); });
     click(row.print, [this, k] { PrintView(k); });
-    Tsp_XYPlot& plot = Plot(k);
-    plot.OnDblClick = [this, v, view](Tsp_XYPlot&) {
+    plot::Tsp_XYPlot& plot = Plot(k);
+    plot.OnDblClick = [this, v, view](plot::Tsp_XYPlot&) {
       Handle([v, view] { v->XYPlotDblClick(view); });
     };
-    plot.OnMouseUp = [this, v, view](Tsp_XYPlot&, TMouseButton, TShiftState, int x, int y) {
+    plot.OnMouseUp = [this, v, view](plot::Tsp_XYPlot&, plot::TMouseButton, plot::TShiftState,
+                                     int x, int y) {
       Handle([v, view, x, y] { v->XYPlotMouseUp(view, x, y); });
     };
   }
 
   // Edits and lists write their model first, then run the change handler.
   connect(w.e_comm, &QComboBox::currentTextChanged, this, [this, c, f](const QString& text) {
-    c->e_comm.Text = text.toStdString();
-    c->e_comm.ItemIndex = window_->widgets().e_comm->findText(text);
+    c->e_comm.text = text.toStdString();
+    c->e_comm.item_index = window_->Widgets().e_comm->findText(text);
     Handle([f] { f->e_commChange(); });
   });
   connect(w.e_btl, &QComboBox::currentTextChanged, this, [this, c](const QString& text) {
-    c->e_btl.Text = text.toStdString();
-    c->e_btl.ItemIndex = window_->widgets().e_btl->findText(text);
+    c->e_btl.text = text.toStdString();
+    c->e_btl.item_index = window_->Widgets().e_btl->findText(text);
   });
   connect(w.cb_unit1, &QComboBox::currentIndexChanged, this, [this, c, v](int index) {
     c->cb_unit1.Select(index);
     Handle([v] { v->cb_unit1Change(); });
   });
   connect(w.ch_jy, &QCheckBox::toggled, this, [this, c, v](bool on) {
-    c->ch_jy.Checked = on;
+    c->ch_jy.checked = on;
     Handle([v] { v->ch_jyClick(); });
   });
   window::LiveAnalysis* analysis = &form_->Analysis();
   connect(w.show_beats, &QCheckBox::toggled, this, [this, analysis](bool on) {
-    analysis->show_beats.Checked = on;
+    analysis->show_beats.checked = on;
     Handle([analysis] { analysis->ShowBeatsClick(); });
   });
-  connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.Checked = on; });
+  connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.checked = on; });
   connect(w.Edit_Freq, &QLineEdit::textChanged, this,
-          [c](const QString& text) { c->Edit_Freq.Text = text.toStdString(); });
+          [c](const QString& text) { c->Edit_Freq.text = text.toStdString(); });
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (window_ && form_ && watched == window_->widgets().view_area &&
+  if (window_ && form_ && watched == window_->Widgets().view_area &&
       event->type() == QEvent::Resize) {
-    const MainWindowWidgets& w = window_->widgets();
+    const MainWindowWidgets& w = window_->Widgets();
     const int rows = w.view_area->height() - (w.time_strip ? w.time_strip->height() : 0);
     Handle([this, rows] { form_->Views().FormResize(rows); });
   }
@@ -232,21 +235,21 @@ void MainForm::PrintView(int view) {
 void MainForm::Sync() {
   if (syncing_) return;
   syncing_ = true;
-  const MainWindowWidgets& w = window_->widgets();
-  const TMainControls& c = form_->Controls();
+  const MainWindowWidgets& w = window_->Widgets();
+  const form::TMainControls& c = form_->Controls();
 
   if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
     window_->setWindowTitle(Q(c.Caption));
 
-  const std::array<const TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
-  const std::array<const TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
-  const std::array<const TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
-  const std::array<const TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
-                                                 &c.GroupBox_jy3};
-  const std::array<const TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
-  const std::array<const TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
-                                                     &c.SpeedButton4};
-  const std::array<const TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
+  const std::array<const form::TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
+  const std::array<const form::TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
+  const std::array<const form::TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
+  const std::array<const form::TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
+                                                       &c.GroupBox_jy3};
+  const std::array<const form::TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
+  const std::array<const form::TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
+                                                           &c.SpeedButton4};
+  const std::array<const form::TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
   for (size_t k = 0; k < 3; ++k) {
     const ViewRowWidgets& row = w.views[k];
     SyncCommon(row.row, *rows[k]);
@@ -291,27 +294,27 @@ void MainForm::Sync() {
   SyncCaption(w.Button18, c.Button18);
   SyncCaption(w.Button19, c.Button19);
   const window::SessionControl& session = form_->Session();
-  SyncCaption(w.session_button, session.Button);
-  SyncCaption(w.session_info, session.Info);
+  SyncCaption(w.session_button, session.button);
+  SyncCaption(w.session_info, session.info);
   const window::ExportControl& exports = form_->Export();
-  SyncCaption(w.export_button, exports.Button);
-  SyncAction(w.export_current, exports.CurrentRecord);
-  SyncAction(w.export_loaded, exports.LoadedRecord);
-  SyncAction(w.export_session, exports.Session);
+  SyncCaption(w.export_button, exports.button);
+  SyncAction(w.export_current, exports.current_record);
+  SyncAction(w.export_loaded, exports.loaded_record);
+  SyncAction(w.export_session, exports.session);
   SyncMemo();
   pulse_readouts_.Sync(w, form_->Analysis());
 
   for (size_t i = 0; i < w.status_panels.size(); ++i) {
     QLabel* panel = w.status_panels[i];
-    const QString text = Q(c.StatusBar1.Panels[i].Text);
+    const QString text = Q(c.StatusBar1.panels[i].text);
     if (panel != nullptr && panel->text() != text) panel->setText(text);
   }
   syncing_ = false;
 }
 
 void MainForm::SyncMemo() {
-  const TMemoLines& lines = form_->Controls().Memo1.Lines;
-  QPlainTextEdit* memo = window_->widgets().Memo1;
+  const form::TMemoLines& lines = form_->Controls().Memo1.lines;
+  QPlainTextEdit* memo = window_->Widgets().Memo1;
   if (memo == nullptr || lines.Revision() == memo_revision_) return;
   if (lines.ResetRevision() != memo_reset_revision_ || lines.Count() < memo_count_) {
     QStringList all;
@@ -387,12 +390,16 @@ std::optional<std::string> MainForm::AskOpenFileName(const std::string& filter) 
   return name.toStdString();
 }
 
-void MainForm::SetTimerInterval(int ms) { timer1_.setInterval(ms); }
+void MainForm::SetTimerInterval(int ms) {
+  timer1_.setInterval(ms);
+}
 
 void MainForm::RunAfter(int ms, std::function<void()> step) {
   QTimer::singleShot(ms, this, [this, step = std::move(step)] { Handle(step); });
 }
 
-void MainForm::CloseWindow() { window_->close(); }
+void MainForm::CloseWindow() {
+  window_->close();
+}
 
 }  // namespace pulse::ui

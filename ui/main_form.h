@@ -17,9 +17,9 @@
 #include "window/plot_beat_marks.h"
 #include "window/view_plot_setup.h"
 
-class TMFPrintDlg;
-
 namespace pulse::ui {
+
+class TMFPrintDlg;
 
 class PlotWidget;
 
@@ -35,7 +35,7 @@ class MainForm : public QObject, public window::IFormHost {
 
   MainWindow& Window() { return *window_; }
   window::TForm1& Form() { return *form_; }
-  Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
+  plot::Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
   // Copies every control model into its widget now.
   void Sync();
 

@@ -103,7 +103,7 @@ class MainWindow : public QMainWindow {
 
   explicit MainWindow(QWidget* parent = nullptr);
 
-  const MainWindowWidgets& widgets() const { return w_; }
+  const MainWindowWidgets& Widgets() const { return w_; }
 
   // Puts the real plot of view k (0..2) in place of its placeholder; the
   // placeholder is deleted, the zero panel stays above the plot.

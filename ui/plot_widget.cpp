@@ -10,14 +10,14 @@
 
 namespace pulse::ui {
 
-std::optional<TMouseButton> PlotWidget::ButtonOf(Qt::MouseButton b) {
+std::optional<plot::TMouseButton> PlotWidget::ButtonOf(Qt::MouseButton b) {
   switch (b) {
     case Qt::LeftButton:
-      return mbLeft;
+      return plot::mbLeft;
     case Qt::RightButton:
-      return mbRight;
+      return plot::mbRight;
     case Qt::MiddleButton:
-      return mbMiddle;
+      return plot::mbMiddle;
     default:
       return std::nullopt;
   }
@@ -34,18 +34,18 @@ constexpr double kDefaultRefreshHz = 60.0;
 
 }  // namespace
 
-PlotWidget::PlotWidget(Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plot_(plot) {
+PlotWidget::PlotWidget(plot::Tsp_XYPlot* plot, QWidget* parent) : QWidget(parent), plot_(plot) {
   if (!plot_) {
-    ownPlot_ = std::make_unique<Tsp_XYPlot>();
-    plot_ = ownPlot_.get();
+    own_plot_ = std::make_unique<plot::Tsp_XYPlot>();
+    plot_ = own_plot_.get();
   }
   // The plot paints every pixel itself; no background erase, no flicker.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
-  refreshTimer_.setSingleShot(true);
-  connect(&refreshTimer_, &QTimer::timeout, this, [this] { update(); });
+  refresh_timer_.setSingleShot(true);
+  connect(&refresh_timer_, &QTimer::timeout, this, [this] { update(); });
   plot_->OnRequestUpdate = [this] { ScheduleUpdate(); };
-  plot_->OnSetCursor = [this](TCursor c) { ApplyCursor(c); };
+  plot_->OnSetCursor = [this](plot::TCursor c) { ApplyCursor(c); };
   resize(plot_->Width(), plot_->Height());
   SyncFont();
 }
@@ -55,21 +55,21 @@ PlotWidget::~PlotWidget() {
   plot_->OnSetCursor = nullptr;
 }
 
-TShiftState PlotWidget::ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
-  TShiftState s = 0;
-  if (mods & Qt::ShiftModifier) s |= ssShift;
-  if (mods & Qt::AltModifier) s |= ssAlt;
-  if (mods & Qt::ControlModifier) s |= ssCtrl;
-  if (mods & Qt::MetaModifier) s |= ssMeta;
-  if (buttons & Qt::LeftButton) s |= ssLeft;
-  if (buttons & Qt::RightButton) s |= ssRight;
-  if (buttons & Qt::MiddleButton) s |= ssMiddle;
+plot::TShiftState PlotWidget::ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+  plot::TShiftState s = 0;
+  if (mods & Qt::ShiftModifier) s |= plot::ssShift;
+  if (mods & Qt::AltModifier) s |= plot::ssAlt;
+  if (mods & Qt::ControlModifier) s |= plot::ssCtrl;
+  if (mods & Qt::MetaModifier) s |= plot::ssMeta;
+  if (buttons & Qt::LeftButton) s |= plot::ssLeft;
+  if (buttons & Qt::RightButton) s |= plot::ssRight;
+  if (buttons & Qt::MiddleButton) s |= plot::ssMiddle;
   return s;
 }
 
 void PlotWidget::SyncFont() {
   plot::CanvasFont f = plot_->Font();
-  f.Face = font();
+  f.face = font();
   plot_->SetFont(f);
 }
 
@@ -77,15 +77,15 @@ void PlotWidget::SyncPixelRatio() {
   plot_->SetDevicePixelRatio(devicePixelRatioF());
 }
 
-void PlotWidget::ApplyCursor(TCursor c) {
+void PlotWidget::ApplyCursor(plot::TCursor c) {
   switch (c) {
-    case crDefault:
+    case plot::crDefault:
       unsetCursor();
       break;
-    case crCross:
+    case plot::crCross:
       setCursor(Qt::CrossCursor);
       break;
-    case crHandPoint:
+    case plot::crHandPoint:
       setCursor(Qt::PointingHandCursor);
       break;
     default:
@@ -95,19 +95,19 @@ void PlotWidget::ApplyCursor(TCursor c) {
 }
 
 void PlotWidget::ScheduleUpdate() {
-  if (refreshTimer_.isActive()) return;
+  if (refresh_timer_.isActive()) return;
   const QScreen* s = screen();
   const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : kDefaultRefreshHz;
   const qint64 period = static_cast<qint64>(std::ceil(1000.0 / hz));
-  const qint64 since = sinceLastPaint_.isValid() ? sinceLastPaint_.elapsed() : period;
+  const qint64 since = since_last_paint_.isValid() ? since_last_paint_.elapsed() : period;
   if (since >= period)
     update();
   else
-    refreshTimer_.start(static_cast<int>(period - since));
+    refresh_timer_.start(static_cast<int>(period - since));
 }
 
 void PlotWidget::paintEvent(QPaintEvent* event) {
-  sinceLastPaint_.start();
+  since_last_paint_.start();
   SyncPixelRatio();
   if (plot_->NeedsPaint()) plot_->Paint();
   QPainter p(this);
@@ -125,7 +125,7 @@ void PlotWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void PlotWidget::mousePressEvent(QMouseEvent* e) {
-  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  const std::optional<plot::TMouseButton> button = ButtonOf(e->button());
   if (!button) return QWidget::mousePressEvent(e);  // left to the parent
   const QPoint p = PosOf(e);
   plot_->MouseDown(*button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
@@ -137,7 +137,7 @@ void PlotWidget::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void PlotWidget::mouseReleaseEvent(QMouseEvent* e) {
-  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  const std::optional<plot::TMouseButton> button = ButtonOf(e->button());
   if (!button) return QWidget::mouseReleaseEvent(e);
   const QPoint p = PosOf(e);
   plot_->MouseUp(*button, ShiftStateOf(e->modifiers(), e->buttons()), p.x(), p.y());
@@ -145,13 +145,14 @@ void PlotWidget::mouseReleaseEvent(QMouseEvent* e) {
 
 void PlotWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   // The second press of a double-click carries the double-click bit, so it starts no zoom.
-  const std::optional<TMouseButton> button = ButtonOf(e->button());
+  const std::optional<plot::TMouseButton> button = ButtonOf(e->button());
   if (!button) return QWidget::mouseDoubleClickEvent(e);
   const QPoint p = PosOf(e);
   plot_->DblClick();
-  plot_->MouseDown(*button,
-                   static_cast<TShiftState>(ShiftStateOf(e->modifiers(), e->buttons()) | ssDouble),
-                   p.x(), p.y());
+  plot_->MouseDown(
+      *button,
+      static_cast<plot::TShiftState>(ShiftStateOf(e->modifiers(), e->buttons()) | plot::ssDouble),
+      p.x(), p.y());
 }
 
 void PlotWidget::changeEvent(QEvent* event) {

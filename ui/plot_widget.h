@@ -20,17 +20,17 @@ class PlotWidget : public QWidget {
  public:
   // Hosts the given plot (owned elsewhere, e.g. by the window model, and outliving the
   // widget), or an own one.
-  explicit PlotWidget(Tsp_XYPlot* plot = nullptr, QWidget* parent = nullptr);
+  explicit PlotWidget(plot::Tsp_XYPlot* plot = nullptr, QWidget* parent = nullptr);
   ~PlotWidget() override;
 
-  Tsp_XYPlot& Plot() { return *plot_; }
+  plot::Tsp_XYPlot& Plot() { return *plot_; }
 
   // The plot library's button for a Qt one, or none for buttons the plot has no use for
   // (Back, Forward and other extra buttons): their presses and releases are not forwarded.
   // The print preview maps its mouse through the same two functions.
-  static std::optional<TMouseButton> ButtonOf(Qt::MouseButton b);
+  static std::optional<plot::TMouseButton> ButtonOf(Qt::MouseButton b);
   // Shift state of the plot library from a Qt mouse event.
-  static TShiftState ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
+  static plot::TShiftState ShiftStateOf(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -44,15 +44,15 @@ class PlotWidget : public QWidget {
  private:
   void SyncFont();
   void SyncPixelRatio();
-  void ApplyCursor(TCursor c);
+  void ApplyCursor(plot::TCursor c);
   // Repaint requests are served at most once per screen refresh; the first after a quiet
   // spell at once.
   void ScheduleUpdate();
 
-  std::unique_ptr<Tsp_XYPlot> ownPlot_;
-  Tsp_XYPlot* plot_;
-  QElapsedTimer sinceLastPaint_;
-  QTimer refreshTimer_;
+  std::unique_ptr<plot::Tsp_XYPlot> own_plot_;
+  plot::Tsp_XYPlot* plot_;
+  QElapsedTimer since_last_paint_;
+  QTimer refresh_timer_;
 };
 
 }  // namespace pulse::ui

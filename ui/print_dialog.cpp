@@ -23,6 +23,8 @@
 #include "plot/canvas.h"
 #include "plot/xy_plot.h"
 
+namespace pulse::ui {
+
 namespace {
 
 // Client area and the places of the controls.
@@ -44,21 +46,21 @@ constexpr int kLabel2Height = 140;
 constexpr const char* kNoPrinter = "There is no any printer";
 
 QRect ToQRect(const plot::Rect& r) {
-  return QRect(r.Left, r.Top, r.Width(), r.Height());
+  return QRect(r.left, r.top, r.Width(), r.Height());
 }
 plot::Rect FromQRect(const QRect& r) {
   return plot::Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-Qt::CursorShape ToQtCursor(TCursor c) {
+Qt::CursorShape ToQtCursor(plot::TCursor c) {
   switch (c) {
-    case crSizeWE:
+    case plot::crSizeWE:
       return Qt::SizeHorCursor;
-    case crSizeNS:
+    case plot::crSizeNS:
       return Qt::SizeVerCursor;
-    case crCross:
+    case plot::crCross:
       return Qt::CrossCursor;
-    case crHandPoint:
+    case plot::crHandPoint:
       return Qt::PointingHandCursor;
     default:
       return Qt::ArrowCursor;
@@ -66,8 +68,6 @@ Qt::CursorShape ToQtCursor(TCursor c) {
 }
 
 }  // namespace
-
-namespace pulse::ui {
 
 // The printer page: a white sheet with a black edge.
 class PageShapeWidget : public QWidget {
@@ -122,13 +122,13 @@ class OutlineOverlay : public QWidget {
 };
 
 // The rendered plot, stretched over its bounds; hands its mouse to the mover.
-class PlotImageWidget : public QWidget, public TMoverHost {
+class PlotImageWidget : public QWidget, public plot::TMoverHost {
  public:
   PlotImageWidget(QWidget* parent, OutlineOverlay& overlay, std::function<void()> moved)
       : QWidget(parent), overlay_(overlay), moved_(std::move(moved)) {
     setMouseTracking(true);  // hover decides the resize cursors
   }
-  void SetMover(TMover* m) { mover_ = m; }
+  void SetMover(plot::TMover* m) { mover_ = m; }
   void SetPicture(const QPicture* pic, plot::PrintSize size) {
     picture_ = pic;
     size_ = size;
@@ -140,8 +140,8 @@ class PlotImageWidget : public QWidget, public TMoverHost {
     setGeometry(ToQRect(r));
     if (moved_) moved_();
   }
-  TCursor ControlCursor() const override { return cursor_; }
-  void SetControlCursor(TCursor c) override {
+  plot::TCursor ControlCursor() const override { return cursor_; }
+  void SetControlCursor(plot::TCursor c) override {
     cursor_ = c;
     setCursor(ToQtCursor(c));
   }
@@ -149,15 +149,15 @@ class PlotImageWidget : public QWidget, public TMoverHost {
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    if (!picture_ || size_.Width <= 0 || size_.Height <= 0) return;
+    if (!picture_ || size_.Width <= 0 || size_.height <= 0) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.scale(static_cast<double>(width()) / size_.Width,
-            static_cast<double>(height()) / size_.Height);
+            static_cast<double>(height()) / size_.height);
     p.drawPicture(0, 0, *picture_);
   }
   void mousePressEvent(QMouseEvent* e) override { Press(e, 0); }
-  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, ssDouble); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { Press(e, plot::ssDouble); }
   void mouseMoveEvent(QMouseEvent* e) override {
     if (mover_) {
       const QPoint pt = e->position().toPoint();
@@ -165,7 +165,7 @@ class PlotImageWidget : public QWidget, public TMoverHost {
     }
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+    const std::optional<plot::TMouseButton> button = PlotWidget::ButtonOf(e->button());
     if (!mover_ || !button) return QWidget::mouseReleaseEvent(e);
     const QPoint pt = e->position().toPoint();
     mover_->MouseUp(*button, PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()), pt.x(),
@@ -174,24 +174,22 @@ class PlotImageWidget : public QWidget, public TMoverHost {
 
  private:
   // Buttons the plot library has no use for (Back, Forward) never start a drag.
-  void Press(QMouseEvent* e, TShiftState extra) {
-    const std::optional<TMouseButton> button = PlotWidget::ButtonOf(e->button());
+  void Press(QMouseEvent* e, plot::TShiftState extra) {
+    const std::optional<plot::TMouseButton> button = PlotWidget::ButtonOf(e->button());
     if (!mover_ || !button) return QWidget::mousePressEvent(e);
     const QPoint pt = e->position().toPoint();
-    const auto shift =
-        static_cast<TShiftState>(PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()) | extra);
+    const auto shift = static_cast<plot::TShiftState>(
+        PlotWidget::ShiftStateOf(e->modifiers(), e->buttons()) | extra);
     mover_->MouseDown(*button, shift, pt.x(), pt.y());
   }
 
   OutlineOverlay& overlay_;
   std::function<void()> moved_;
-  TMover* mover_ = nullptr;
+  plot::TMover* mover_ = nullptr;
   const QPicture* picture_ = nullptr;
   plot::PrintSize size_;
-  TCursor cursor_ = crDefault;
+  plot::TCursor cursor_ = plot::crDefault;
 };
-
-}  // namespace pulse::ui
 
 const QString TMFPrintDlg::kPdfTarget = QStringLiteral("PDF file");
 
@@ -199,8 +197,8 @@ TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("打印..."));
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
-  mover_ = std::make_unique<TMover>(*plotImage_);
-  plotImage_->SetMover(mover_.get());
+  mover_ = std::make_unique<plot::TMover>(*plot_image_);
+  plot_image_->SetMover(mover_.get());
   // Start on the platform's default printer when there is one, else on the PDF file.
   if (printer_.printerName().isEmpty()) SelectPdfTarget(QString());
   LayOutPage();
@@ -208,25 +206,25 @@ TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
 
 TMFPrintDlg::~TMFPrintDlg() {
   // The image goes with the dialog's children; the mover must not outlive its handlers.
-  plotImage_->SetMover(nullptr);
+  plot_image_->SetMover(nullptr);
   mover_.reset();
 }
 
 void TMFPrintDlg::BuildControls() {
-  pageOuter_ = new QFrame(this);
-  pageOuter_->setObjectName("PageOuter");
-  pageOuter_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  pageOuter_->setGeometry(kPageOuterRect);
+  page_outer_ = new QFrame(this);
+  page_outer_->setObjectName("PageOuter");
+  page_outer_->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  page_outer_->setGeometry(kPageOuterRect);
 
-  pageShape_ = new pulse::ui::PageShapeWidget(this);
-  pageShape_->setObjectName("PageShape");
+  page_shape_ = new pulse::ui::PageShapeWidget(this);
+  page_shape_->setObjectName("PageShape");
 
   outline_ = new pulse::ui::OutlineOverlay(this);
   outline_->setGeometry(rect());
 
-  plotImage_ = new pulse::ui::PlotImageWidget(
-      this, *outline_, [this] { state_.SetImage(FromQRect(plotImage_->geometry())); });
-  plotImage_->setObjectName("PlotImage");
+  plot_image_ = new pulse::ui::PlotImageWidget(
+      this, *outline_, [this] { state_.SetImage(FromQRect(plot_image_->geometry())); });
+  plot_image_->setObjectName("PlotImage");
   outline_->raise();
 
   label1_ = new QLabel(QStringLiteral("打印尺寸"), this);
@@ -284,7 +282,7 @@ void TMFPrintDlg::showEvent(QShowEvent* e) {
 
 QStringList TMFPrintDlg::PrinterTargets() const {
   QStringList names = QPrinterInfo::availablePrinterNames();
-  if (pdfEnabled_) names.append(kPdfTarget);
+  if (pdf_enabled_) names.append(kPdfTarget);
   return names;
 }
 
@@ -303,7 +301,7 @@ QSize TMFPrintDlg::PrinterPageSize() const {
 }
 
 plot::Rect TMFPrintDlg::OuterRect() const {
-  return FromQRect(pageOuter_->geometry());
+  return FromQRect(page_outer_->geometry());
 }
 
 void TMFPrintDlg::LayOutPage() {
@@ -313,13 +311,13 @@ void TMFPrintDlg::LayOutPage() {
 }
 
 void TMFPrintDlg::ApplyPage() {
-  const plot::Rect& shape = state_.Layout().Shape;
+  const plot::Rect& shape = state_.Layout().shape;
   mover_->SetLimitRect(shape);
-  pageShape_->setGeometry(ToQRect(shape));
+  page_shape_->setGeometry(ToQRect(shape));
 }
 
 void TMFPrintDlg::ApplyPlacement() {
-  plotImage_->setGeometry(ToQRect(state_.Image()));
+  plot_image_->setGeometry(ToQRect(state_.Image()));
 }
 
 void TMFPrintDlg::RenderPicture() {
@@ -328,28 +326,28 @@ void TMFPrintDlg::RenderPicture() {
   QPicture picture;
   {
     plot::Canvas canvas(&picture);
-    const Tsp_BorderStyle saved = plot_->BorderStyle();
+    const plot::Tsp_BorderStyle saved = plot_->BorderStyle();
     // The control's frame has no place on paper; put it back whatever happens in between.
     struct RestoreBorder {
-      Tsp_XYPlot& plot;
-      Tsp_BorderStyle style;
+      plot::Tsp_XYPlot& plot;
+      plot::Tsp_BorderStyle style;
       ~RestoreBorder() { plot.SetBorderStyle(style); }
     } restore{*plot_, saved};
-    plot_->SetBorderStyle(bs_None);
-    plot_->DrawTo(&canvas, size.Width, size.Height);
+    plot_->SetBorderStyle(plot::bs_None);
+    plot_->DrawTo(&canvas, size.Width, size.height);
   }
-  picture.setBoundingRect(QRect(0, 0, size.Width, size.Height));
+  picture.setBoundingRect(QRect(0, 0, size.Width, size.height));
   picture_ = picture;
-  pictureSize_ = size;
-  plotImage_->SetPicture(&picture_, pictureSize_);
+  picture_size_ = size;
+  plot_image_->SetPicture(&picture_, picture_size_);
 }
 
-void TMFPrintDlg::Prepare(Tsp_XYPlot& plot) {
+void TMFPrintDlg::Prepare(plot::Tsp_XYPlot& plot) {
   // Step 1 of the print command: refuse before anything changes.
   const QStringList targets = PrinterTargets();
   if (targets.isEmpty()) throw std::runtime_error(kNoPrinter);
   const bool onPdf = printer_.outputFormat() == QPrinter::PdfFormat;
-  if (onPdf && !pdfEnabled_) {
+  if (onPdf && !pdf_enabled_) {
     printer_.setOutputFormat(QPrinter::NativeFormat);
     printer_.setPrinterName(targets.front());
   } else if (!onPdf && QPrinterInfo::printerInfo(printer_.printerName()).isNull()) {
@@ -366,7 +364,7 @@ void TMFPrintDlg::Prepare(Tsp_XYPlot& plot) {
   const bool placeAfresh = state_.SetPlotSize({plot.Width(), plot.Height()});
   if (state_.FirstUse()) {
     printer_.setPageOrientation(plot::OrientationFor(state_.Picture()) ==
-                                        plot::PageOrientation::Landscape
+                                        plot::PageOrientation::kLandscape
                                     ? QPageLayout::Landscape
                                     : QPageLayout::Portrait);
   }
@@ -379,10 +377,10 @@ void TMFPrintDlg::Prepare(Tsp_XYPlot& plot) {
   RenderPicture();
 }
 
-void TMFPrintDlg::PrintPlot(Tsp_XYPlot& plot) {
+void TMFPrintDlg::PrintPlot(plot::Tsp_XYPlot& plot) {
   // The plot is only borrowed for this command; it may be gone by the next one.
   struct Forget {
-    Tsp_XYPlot*& plot;
+    plot::Tsp_XYPlot*& plot;
     ~Forget() { plot = nullptr; }
   } forget{plot_};
   Prepare(plot);
@@ -402,10 +400,10 @@ bool TMFPrintDlg::EnsurePdfFileName() {
 
 void TMFPrintDlg::Print() {
   if (printer_.outputFormat() == QPrinter::PdfFormat && !EnsurePdfFileName()) return;
-  if (pictureSize_.Width <= 0 || pictureSize_.Height <= 0) return;
+  if (picture_size_.Width <= 0 || picture_size_.height <= 0) return;
   const QSize page = PrinterPageSize();
   const plot::Rect dest =
-      plot::DestinationRect(FromQRect(pageShape_->geometry()), FromQRect(plotImage_->geometry()),
+      plot::DestinationRect(FromQRect(page_shape_->geometry()), FromQRect(plot_image_->geometry()),
                             page.width(), page.height());
   QPainter painter;
   if (!painter.begin(&printer_)) {
@@ -414,9 +412,9 @@ void TMFPrintDlg::Print() {
                                : printer_.printerName();
     throw std::runtime_error(("Cannot print to " + target).toStdString());
   }
-  painter.translate(dest.Left, dest.Top);
-  painter.scale(static_cast<double>(dest.Width()) / pictureSize_.Width,
-                static_cast<double>(dest.Height()) / pictureSize_.Height);
+  painter.translate(dest.left, dest.top);
+  painter.scale(static_cast<double>(dest.Width()) / picture_size_.Width,
+                static_cast<double>(dest.Height()) / picture_size_.height);
   painter.drawPicture(0, 0, picture_);
   painter.end();
 }
@@ -435,12 +433,14 @@ void TMFPrintDlg::SetPrinterClick() {
   setWindowTitle(PrinterName());
   LayOutPage();
   const QSize after = PrinterPageSize();
-  const QRect page = ToQRect(state_.Layout().Shape);
+  const QRect page = ToQRect(state_.Layout().shape);
   // A page turned round is laid out anew; so is a picture the new page no longer holds.
   const bool turned = after.width() != before.width() && after.height() != before.height();
-  if (turned || !page.contains(plotImage_->geometry())) {
+  if (turned || !page.contains(plot_image_->geometry())) {
     state_.Place();
     ApplyPlacement();
     if (state_.Fill()) RenderPicture();
   }
 }
+
+}  // namespace pulse::ui

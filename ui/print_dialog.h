@@ -19,13 +19,16 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
+
+namespace pulse::plot {
 class Tsp_XYPlot;
+}  // namespace pulse::plot
 
 namespace pulse::ui {
+
 class PageShapeWidget;
 class PlotImageWidget;
 class OutlineOverlay;
-}  // namespace pulse::ui
 
 class TMFPrintDlg : public QDialog {
   Q_OBJECT
@@ -39,11 +42,11 @@ class TMFPrintDlg : public QDialog {
 
   // The print command: preview, then print on OK. Throws std::runtime_error with "There is no
   // any printer" when no target exists, and with a reason when the print job cannot start.
-  void PrintPlot(Tsp_XYPlot& plot);
+  void PrintPlot(plot::Tsp_XYPlot& plot);
 
   // Printers of the platform, then the PDF target unless it was switched off.
   QStringList PrinterTargets() const;
-  void SetPdfTargetEnabled(bool on) { pdfEnabled_ = on; }
+  void SetPdfTargetEnabled(bool on) { pdf_enabled_ = on; }
   // Selects the PDF target writing to this file (empty: asked for at print time).
   void SelectPdfTarget(const QString& fileName);
   QString PrinterName() const;
@@ -51,14 +54,14 @@ class TMFPrintDlg : public QDialog {
 
   // The steps of PrintPlot, for callers that run the dialog themselves.
   // Prepare: checks for a printer, sizes, lays out and renders the preview.
-  void Prepare(Tsp_XYPlot& plot);
+  void Prepare(plot::Tsp_XYPlot& plot);
   // Print: stretches the picture into the destination rectangle of the printer page.
   void Print();
 
   const plot::PrintLayoutState& State() const { return state_; }
   const QPicture& Picture() const { return picture_; }
-  plot::PrintSize PictureSize() const { return pictureSize_; }
-  TMover& Mover() { return *mover_; }
+  plot::PrintSize PictureSize() const { return picture_size_; }
+  plot::TMover& Mover() { return *mover_; }
   // Printer page (printable area) in device pixels.
   QSize PrinterPageSize() const;
 
@@ -76,9 +79,9 @@ class TMFPrintDlg : public QDialog {
   bool EnsurePdfFileName();
   plot::Rect OuterRect() const;
 
-  QFrame* pageOuter_ = nullptr;
-  pulse::ui::PageShapeWidget* pageShape_ = nullptr;
-  pulse::ui::PlotImageWidget* plotImage_ = nullptr;
+  QFrame* page_outer_ = nullptr;
+  pulse::ui::PageShapeWidget* page_shape_ = nullptr;
+  pulse::ui::PlotImageWidget* plot_image_ = nullptr;
   pulse::ui::OutlineOverlay* outline_ = nullptr;
   QLabel* label1_ = nullptr;
   QComboBox* cbAspectSize_ = nullptr;
@@ -90,10 +93,12 @@ class TMFPrintDlg : public QDialog {
   // Screen resolution: the picture's fonts are sized for the screen and replay at the
   // device's resolution, so a high-resolution page would blow its text up; the output stays vector.
   QPrinter printer_{QPrinter::ScreenResolution};
-  bool pdfEnabled_ = true;
+  bool pdf_enabled_ = true;
   plot::PrintLayoutState state_;
-  Tsp_XYPlot* plot_ = nullptr;  // only while a print command runs
+  plot::Tsp_XYPlot* plot_ = nullptr;  // only while a print command runs
   QPicture picture_;
-  plot::PrintSize pictureSize_;
-  std::unique_ptr<TMover> mover_;
+  plot::PrintSize picture_size_;
+  std::unique_ptr<plot::TMover> mover_;
 };
+
+}  // namespace pulse::ui

@@ -21,9 +21,9 @@ QColor QualityColor(analysis::SignalQuality quality) {
 
 void PulseReadouts::Sync(const MainWindowWidgets& widgets, const window::LiveAnalysis& analysis) {
   if (widgets.show_beats != nullptr &&
-      widgets.show_beats->isChecked() != analysis.show_beats.Checked) {
+      widgets.show_beats->isChecked() != analysis.show_beats.checked) {
     const QSignalBlocker block(widgets.show_beats);
-    widgets.show_beats->setChecked(analysis.show_beats.Checked);
+    widgets.show_beats->setChecked(analysis.show_beats.checked);
   }
   if (analysis.Revision() == revision_) return;
   revision_ = analysis.Revision();

@@ -102,11 +102,11 @@ std::string ExportDoneText(const records::ExportReport& report, const std::strin
 }
 
 ExportControl::ExportControl() {
-  Button.Caption = kExportCaption;
-  CurrentRecord.Caption = kExportCurrentCaption;
-  LoadedRecord.Caption = kExportLoadedCaption;
-  Session.Caption = kExportSessionCaption;
-  CurrentRecord.Enabled = LoadedRecord.Enabled = Session.Enabled = false;
+  button.Caption = kExportCaption;
+  current_record.Caption = kExportCurrentCaption;
+  loaded_record.Caption = kExportLoadedCaption;
+  session.Caption = kExportSessionCaption;
+  current_record.Enabled = loaded_record.Enabled = session.Enabled = false;
 }
 
 ExportControl::~ExportControl() {
@@ -125,15 +125,15 @@ std::string ExportControl::Begin(ExportSource source, const std::string& output)
   job_ = std::async(std::launch::async, [source = std::move(source), output] {
     return RunWindowExport(source, output);
   });
-  Button.Enabled = false;
-  Button.Hint = kExportBusyText;
+  button.Enabled = false;
+  button.hint = kExportBusyText;
   return {};
 }
 
 ExportControl::Done ExportControl::Collect() {
   const records::ExportReport report = job_.get();
-  Button.Enabled = true;
-  Button.Hint.clear();
+  button.Enabled = true;
+  button.hint.clear();
   if (!report.error.empty()) return {false, report.error};
   return {true, ExportDoneText(report, output_)};
 }

@@ -73,8 +73,8 @@ class ExportControl {
 
   // Models of the export button and its three entries; the entries are
   // enabled when their source exists (set by the window).
-  TButton Button;
-  TButton CurrentRecord, LoadedRecord, Session;
+  form::TButton button;
+  form::TButton current_record, loaded_record, session;
 
  private:
   [[nodiscard]] Done Collect();

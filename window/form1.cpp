@@ -73,17 +73,17 @@ std::string NotAnInteger(const std::string& text) {
 }
 
 std::string DescribePort(const comm::PortInfo& info) {
-  std::string s = info.Path;
+  std::string s = info.path;
   std::string details;
   auto add = [&](const std::string& part) {
     if (part.empty()) return;
     if (!details.empty()) details += ", ";
     details += part;
   };
-  add(info.Driver);
-  if (!info.UsbVendorId.empty()) add("USB " + info.UsbVendorId + ":" + info.UsbProductId);
-  add(info.Manufacturer);
-  add(info.Product);
+  add(info.driver);
+  if (!info.usb_vendor_id.empty()) add("USB " + info.usb_vendor_id + ":" + info.usb_product_id);
+  add(info.manufacturer);
+  add(info.product);
   if (!info.SerialNumber.empty()) add("S/N " + info.SerialNumber);
   if (!details.empty()) s += " (" + details + ")";
   return s;
@@ -109,9 +109,9 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);
   };
-  comm321_.OnRequestHangup = [this](TComm32*) { HandleHangup(); };
+  comm321_.OnRequestHangup = [this](comm::TComm32*) { HandleHangup(); };
   ApplyStoredLinkSettings();
-  comm1_.OnReceiveData = [this](TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
+  comm1_.OnReceiveData = [this](comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength) {
     comm1ReceiveData(Sender, Buffer, BufferLength);
   };
 }
@@ -119,8 +119,8 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
 void TForm1::ApplyStoredLinkSettings() {
   // The device link; port and baud are overwritten from the lists at every open.
   comm321_.SetBaudRate(kDeviceBaudRate);
-  comm321_.SetParity(NOPARITY);
-  comm321_.SetStopBits(ONESTOPBIT);
+  comm321_.SetParity(comm::NOPARITY);
+  comm321_.SetStopBits(comm::ONESTOPBIT);
   comm321_.SetReadIntervalTimeout(kLinkReadIntervalMs);
   comm321_.SetCommPort("COM2");
 
@@ -130,19 +130,19 @@ void TForm1::ApplyStoredLinkSettings() {
   comm1_.SetParityCheck(false);
   comm1_.SetOutx_CtsFlow(false);
   comm1_.SetOutx_DsrFlow(false);
-  comm1_.SetDtrControl(TDtrControl::DtrEnable);
+  comm1_.SetDtrControl(comm::TDtrControl::DtrEnable);
   comm1_.SetDsrSensitivity(false);
   comm1_.SetTxContinueOnXoff(true);
   comm1_.SetOutx_XonXoffFlow(true);
   comm1_.SetInx_XonXoffFlow(true);
   comm1_.SetReplaceWhenParityError(false);
   comm1_.SetIgnoreNullChar(false);
-  comm1_.SetRtsControl(TRtsControl::RtsEnable);
+  comm1_.SetRtsControl(comm::TRtsControl::RtsEnable);
   comm1_.SetXonLimit(1);
   comm1_.SetXoffLimit(1);
-  comm1_.SetByteSize(TByteSize::_8);
-  comm1_.SetParity(TParity::None);
-  comm1_.SetStopBits(TStopBits::_1);
+  comm1_.SetByteSize(comm::TByteSize::_8);
+  comm1_.SetParity(comm::TParity::None);
+  comm1_.SetStopBits(comm::TStopBits::_1);
   comm1_.SetXonChar(17);
   comm1_.SetXoffChar(19);
   comm1_.SetReplacedChar(0);
@@ -171,22 +171,22 @@ void TForm1::FormCreate() {
   if (dir.empty()) dir = SettingsDir(state_.ExeDir, "pulse3ch");
   settings_path_ = dir + kSettingsFileName;
   const PortSettings settings = ReadPortSettings(settings_path_);
-  controls_.e_comm.Text = settings.com;
-  controls_.e_comm.ItemIndex = -1;
-  for (size_t i = 0; i < controls_.e_comm.Items.size(); ++i)
-    if (controls_.e_comm.Items[i] == settings.com) controls_.e_comm.ItemIndex = static_cast<int>(i);
-  controls_.e_btl.Text = settings.btl;
-  controls_.e_btl.ItemIndex = -1;
-  for (size_t i = 0; i < controls_.e_btl.Items.size(); ++i)
-    if (controls_.e_btl.Items[i] == settings.btl) controls_.e_btl.ItemIndex = static_cast<int>(i);
+  controls_.e_comm.text = settings.com;
+  controls_.e_comm.item_index = -1;
+  for (size_t i = 0; i < controls_.e_comm.items.size(); ++i)
+    if (controls_.e_comm.items[i] == settings.com) controls_.e_comm.item_index = static_cast<int>(i);
+  controls_.e_btl.text = settings.btl;
+  controls_.e_btl.item_index = -1;
+  for (size_t i = 0; i < controls_.e_btl.items.size(); ++i)
+    if (controls_.e_btl.items[i] == settings.btl) controls_.e_btl.item_index = static_cast<int>(i);
   ReadPortMappings();
   for (const std::string& entry : options_.port_mappings) comm321_.PortNames().AddMapping(entry);
   e_commChange();
 
   state_.ErrorCount = 0;
-  state_.SampleRate = TFormState::kDefaultSampleRate;
+  state_.SampleRate = form::TFormState::kDefaultSampleRate;
   parser_.Buffer().Clear();
-  state_.UnitFactor = TFormState::kDefaultUnitFactor;
+  state_.UnitFactor = form::TFormState::kDefaultUnitFactor;
   controls_.cb_unit1.Select(3);
   controls_.cb_unit2.Select(3);
   controls_.cb_unit3.Select(3);
@@ -199,7 +199,7 @@ void TForm1::FormCreate() {
 
   state_.RecordList.clear();
   SetTimerInterval(kIdleIntervalMs);
-  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
 }
 
 void TForm1::FormDestroy() {
@@ -220,32 +220,32 @@ void TForm1::ReadPortMappings() {
 }
 
 void TForm1::e_commChange() {
-  const std::string text = Trim(controls_.e_comm.Text);
+  const std::string text = Trim(controls_.e_comm.text);
   std::string name = text;
   if (text.empty() || text[0] != '/') {
     const std::optional<int> n = ParseInt(text);
     if (!n) {
-      controls_.e_comm.Hint = "";
+      controls_.e_comm.hint = "";
       return;
     }
     name = DeviceName(*n);
   }
   const std::string path = comm321_.PortNames().Resolve(name);
   if (path.empty()) {
-    controls_.e_comm.Hint = name + ": 没有这个串口";
+    controls_.e_comm.hint = name + ": 没有这个串口";
     return;
   }
   std::string described = path;
   for (const comm::PortInfo& info : comm321_.PortNames().PresentPorts())
-    if (info.Path == path) described = DescribePort(info);
-  controls_.e_comm.Hint = name + " → " + described;
+    if (info.path == path) described = DescribePort(info);
+  controls_.e_comm.hint = name + " → " + described;
 }
 
 void TForm1::Bt_openClick() {
   if (controls_.Bt_open.Caption == kOpenCaption) {
     // A conversion error leaves everything as it was, open nothing.
-    const std::string comm_text = controls_.e_comm.Text;
-    const std::string btl_text = Trim(controls_.e_btl.Text);
+    const std::string comm_text = controls_.e_comm.text;
+    const std::string btl_text = Trim(controls_.e_btl.text);
     const bool is_path = !comm_text.empty() && comm_text[0] == '/';
     if (!is_path && !ParseInt(comm_text)) {
       host_.ShowError(NotAnInteger(comm_text));
@@ -266,7 +266,7 @@ void TForm1::Bt_openClick() {
     if (state_.PortOpen) {
       controls_.Bt_open.Caption = kCloseCaption;
       try {
-        WritePortSettings(settings_path_, {controls_.e_comm.Text, controls_.e_btl.Text});
+        WritePortSettings(settings_path_, {controls_.e_comm.text, controls_.e_btl.text});
       } catch (const SettingsError& e) {
         host_.ShowError(e.what());
       }
@@ -308,7 +308,7 @@ bool TForm1::HoldUntilStopped(void (TForm1::*click)()) {
 }
 
 bool TForm1::OpenDevice() {
-  const std::string comm_text = controls_.e_comm.Text;
+  const std::string comm_text = controls_.e_comm.text;
   std::string device;
   if (!comm_text.empty() && comm_text[0] == '/') {
     device = comm_text;
@@ -317,7 +317,7 @@ bool TForm1::OpenDevice() {
     state_.PortNumber = ParseInt(comm_text).value_or(0);
     device = DeviceName(state_.PortNumber);
   }
-  const int baud = ParseInt(Trim(controls_.e_btl.Text)).value_or(0);
+  const int baud = ParseInt(Trim(controls_.e_btl.text)).value_or(0);
   comm321_.SetCommPort(device);
   comm321_.SetBaudRate(static_cast<uint32_t>(baud));
   try {
@@ -331,11 +331,11 @@ bool TForm1::OpenDevice() {
                       (path.empty() || path == comm_text ? "" : " (" + path + ")") + ": " +
                       comm::DescribeOpenError(comm321_.OpenError()));
     }
-  } catch (const ECommsError& e) {
+  } catch (const comm::ECommsError& e) {
     state_.PortOpen = false;
     host_.ShowError(e.what());
   }
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = state_.PortOpen ? kLinkUp : kLinkFailed;
+  controls_.StatusBar1.panels[kPanelLinkState].text = state_.PortOpen ? kLinkUp : kLinkFailed;
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
   return state_.PortOpen;
@@ -347,7 +347,7 @@ void TForm1::CloseDevice() {
   EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
-    controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkClosed;
+    controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
     state_.PortOpen = false;
   }
   controls_.bt_start.Enabled = state_.PortOpen;
@@ -362,7 +362,7 @@ void TForm1::HandleHangup() {
   held_clicks_.clear();
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLinkFailed;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
 }
 
 void TForm1::bt_startClick() {
@@ -371,10 +371,10 @@ void TForm1::bt_startClick() {
     return;
   }
   if (HoldUntilStopped(&TForm1::bt_startClick)) return;
-  if (controls_.bt_start.Caption == ::protocol::SamplingStateCaption(false)) {
+  if (controls_.bt_start.Caption == protocol::SamplingStateCaption(false)) {
     sender_.BeginStart();
-    controls_.Memo1.Lines.Clear();
-    controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.Lines.Count());
+    controls_.Memo1.lines.Clear();
+    controls_.Label_cnt.Caption = std::to_string(controls_.Memo1.lines.Count());
     views_.ShowSamplingState(true);
   } else {
     sender_.BeginStop();
@@ -399,7 +399,7 @@ void TForm1::Button8Click() {
 }
 
 void TForm1::Button6Click() {
-  const std::string text = controls_.Edit_Freq.Text;
+  const std::string text = controls_.Edit_Freq.text;
   if (text.empty()) {
     host_.ShowMessage("请输入频率值5-250");
     return;
@@ -510,9 +510,9 @@ void TForm1::ExportClick(ExportSource::Kind kind) {
 }
 
 void TForm1::UpdateExportEntries() {
-  export_.CurrentRecord.Enabled = !state_.RecordList.empty();
-  export_.LoadedRecord.Enabled = !recording_.LoadedPath().empty();
-  export_.Session.Enabled = !session_.Path().empty();
+  export_.current_record.Enabled = !state_.RecordList.empty();
+  export_.loaded_record.Enabled = !recording_.LoadedPath().empty();
+  export_.session.Enabled = !session_.Path().empty();
 }
 
 void TForm1::Timer1Timer() {
@@ -539,7 +539,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::TimerDuties() {
-  controls_.StatusBar1.Panels[kPanelClock].Text = ClockText();
+  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   analysis_.Tick(LiveAnalysis::Clock::now());
@@ -549,7 +549,7 @@ void TForm1::TimerDuties() {
   retry_.Step();
 }
 
-void TForm1::comm1ReceiveData(TComm*, const uint8_t*, uint16_t) {}
+void TForm1::comm1ReceiveData(comm::TComm*, const uint8_t*, uint16_t) {}
 
 void TForm1::SetTimerInterval(int ms) {
   if (ms == timer_interval_) return;

@@ -60,15 +60,15 @@ class IFormHost {
 };
 
 // The link the command senders write through: the device's serial port.
-class Comm32Link : public ::protocol::IDeviceLink {
+class Comm32Link : public protocol::IDeviceLink {
  public:
-  explicit Comm32Link(TComm32& comm) : comm_(comm) {}
+  explicit Comm32Link(comm::TComm32& comm) : comm_(comm) {}
   bool WriteData(const uint8_t* data, uint32_t size) override {
     return comm_.WriteData(data, size);
   }
 
  private:
-  TComm32& comm_;
+  comm::TComm32& comm_;
 };
 
 struct FormOptions {
@@ -128,14 +128,14 @@ class TForm1 {
   // e_comm's text changed: the hint tells which device that port is.
   void e_commChange();
   // The second serial component's receive event: nothing to do.
-  void comm1ReceiveData(TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
+  void comm1ReceiveData(comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
 
-  TFormState& State() { return state_; }
-  TMainControls& Controls() { return controls_; }
+  form::TFormState& State() { return state_; }
+  form::TMainControls& Controls() { return controls_; }
   WaveViews& Views() { return views_; }
-  TComm32& Comm321() { return comm321_; }
-  TComm& comm1() { return comm1_; }
-  ::protocol::FrameParser& Parser() { return parser_; }
+  comm::TComm32& Comm321() { return comm321_; }
+  comm::TComm& comm1() { return comm1_; }
+  protocol::FrameParser& Parser() { return parser_; }
   RecordReplay& Recording() { return recording_; }
   SessionControl& Session() { return session_; }
   ExportControl& Export() { return export_; }
@@ -174,15 +174,15 @@ class TForm1 {
 
   IFormHost& host_;
   FormOptions options_;
-  TFormState state_;
-  TMainControls controls_;
-  TComm32 comm321_;
-  TComm comm1_;
+  form::TFormState state_;
+  form::TMainControls controls_;
+  comm::TComm32 comm321_;
+  comm::TComm comm1_;
   Comm32Link link_;
-  ::protocol::CommandSender sender_;
-  ::protocol::CommandRetry retry_;
+  protocol::CommandSender sender_;
+  protocol::CommandRetry retry_;
   WaveViews views_;
-  ::protocol::FrameParser parser_;
+  protocol::FrameParser parser_;
   RecordReplay recording_;
   SessionControl session_;
   ExportControl export_;

@@ -44,22 +44,22 @@ void LiveAnalysis::Sink::OnDataFrame(const pulse::protocol::DataFrame3& frame) {
   owner_.Feed(source_, frame.wave_raw, kChannels);
 }
 
-LiveAnalysis::LiveAnalysis(const TFormState& state, const TMainControls& controls)
-    : state_(state), controls_(controls), analyzer_(TFormState::kDefaultSampleRate) {
+LiveAnalysis::LiveAnalysis(const form::TFormState& state, const form::TMainControls& controls)
+    : state_(state), controls_(controls), analyzer_(form::TFormState::kDefaultSampleRate) {
   show_beats.Caption = kShowBeatsCaption;
-  show_beats.Checked = true;
+  show_beats.checked = true;
   readouts_.fill(NoPulse());
 }
 
 void LiveAnalysis::SetMarks(const std::array<IBeatMarks*, kChannels>& marks) {
   marks_ = marks;
   for (IBeatMarks* m : marks_)
-    if (m != nullptr) m->ShowBeats(show_beats.Checked);
+    if (m != nullptr) m->ShowBeats(show_beats.checked);
 }
 
 void LiveAnalysis::ShowBeatsClick() {
   for (IBeatMarks* m : marks_)
-    if (m != nullptr) m->ShowBeats(show_beats.Checked);
+    if (m != nullptr) m->ShowBeats(show_beats.checked);
 }
 
 int32_t LiveAnalysis::Counter(int channel) const {
@@ -92,10 +92,10 @@ void LiveAnalysis::Feed(Source source, const std::array<int16_t, kChannels>& wav
   FollowCounters();
 
   analysis::WaveFrame frame;
-  const int64_t now = analyzer_.frames();
+  const int64_t now = analyzer_.Frames();
   for (int c = 0; c < channels; ++c) {
     const auto ch = static_cast<std::size_t>(c);
-    frame.wave[ch] = ::protocol::WaveValueOfRaw(wave_raw[ch], unit_factor_);
+    frame.wave[ch] = protocol::WaveValueOfRaw(wave_raw[ch], unit_factor_);
     history_[ch][static_cast<std::size_t>(now) & kHistoryMask] = frame.wave[ch];
   }
   const auto beats = analyzer_.Push(frame);
@@ -120,7 +120,7 @@ void LiveAnalysis::PlaceMarks(int channel, const analysis::Beat& beat, int64_t n
   IBeatMarks* marks = marks_[ch];
   if (marks == nullptr) return;
   // With the static pressure curve, view 1 does not show the wave.
-  if (channel == 0 && source_ == Source::kLive && controls_.ch_jy.Checked) return;
+  if (channel == 0 && source_ == Source::kLive && controls_.ch_jy.checked) return;
   const int32_t counter = Counter(channel);
   const int64_t oldest = beat.onset;
   // Samples before the view's last restart are no longer drawn, and older

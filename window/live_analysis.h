@@ -44,7 +44,7 @@ class LiveAnalysis {
   static constexpr std::size_t kHistory = 2048;
   static constexpr const char* kShowBeatsCaption = "显示心搏";
 
-  LiveAnalysis(const TFormState& state, const TMainControls& controls);
+  LiveAnalysis(const form::TFormState& state, const form::TMainControls& controls);
   LiveAnalysis(const LiveAnalysis&) = delete;
   LiveAnalysis& operator=(const LiveAnalysis&) = delete;
 
@@ -60,7 +60,7 @@ class LiveAnalysis {
   void Tick(Clock::time_point now);
 
   // The check box "显示心搏"; its model is set before the click handler runs.
-  TCheckBox show_beats;
+  form::TCheckBox show_beats;
   void ShowBeatsClick();
 
   [[nodiscard]] const PulseReadout& Readout(int channel) const {
@@ -94,8 +94,8 @@ class LiveAnalysis {
   void FollowCounters();
   void PlaceMarks(int channel, const analysis::Beat& beat, int64_t now);
 
-  const TFormState& state_;
-  const TMainControls& controls_;
+  const form::TFormState& state_;
+  const form::TMainControls& controls_;
   Sink live_sink_{*this, Source::kLive};
   Sink replay_sink_{*this, Source::kReplay};
   std::array<IBeatMarks*, kChannels> marks_{};

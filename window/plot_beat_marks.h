@@ -9,7 +9,7 @@ namespace pulse::window {
 class PlotBeatMarks : public IBeatMarks {
  public:
   // Attaches the marks to `plot`, which must outlive this object.
-  explicit PlotBeatMarks(Tsp_XYPlot& plot) { marker_.SetPlot(&plot); }
+  explicit PlotBeatMarks(plot::Tsp_XYPlot& plot) { marker_.SetPlot(&plot); }
 
   void AddBeat(double onset_x, double onset_y, double peak_x, double peak_y) override {
     marker_.Add(onset_x, onset_y, peak_x, peak_y);

@@ -50,7 +50,7 @@ class Fd {
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
+  int Get() const { return fd_; }
 
  private:
   int fd_;
@@ -59,9 +59,9 @@ class Fd {
 std::string ReadCapped(const std::string& name) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
   Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (fd.get() < 0) throw RecordFileError(Describe("Cannot open file", name, errno));
+  if (fd.Get() < 0) throw RecordFileError(Describe("Cannot open file", name, errno));
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) throw RecordFileError(Describe("Cannot read file", name, errno));
+  if (::fstat(fd.Get(), &st) != 0) throw RecordFileError(Describe("Cannot read file", name, errno));
   if (!S_ISREG(st.st_mode)) throw RecordFileError("\"" + name + "\" is not a regular file");
   if (static_cast<std::uint64_t>(st.st_size) > kMaxRecordFileBytes) {
     throw RecordFileError("\"" + name + "\" is too large for a record file (over " +
@@ -71,7 +71,7 @@ std::string ReadCapped(const std::string& name) {
   data.reserve(static_cast<std::size_t>(st.st_size));
   char chunk[kReadChunk];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    const ssize_t n = ::read(fd.Get(), chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw RecordFileError(Describe("Cannot read file", name, errno));
@@ -109,7 +109,7 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
   }
 
   const FileWriteResult r = ReplaceFileContents(path, data);
-  if (r.ok()) return;
+  if (r.Ok()) return;
   const char* what =
       r.stage == FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
   throw RecordFileError(std::string(what) + " \"" + path + "\": " + r.Reason());
@@ -121,7 +121,7 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
     if (errno != ENOENT) throw RecordFileError(Describe("Cannot open file", name, errno));
     // A name that does not exist yet becomes an empty record file.
     Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (fd.get() < 0) throw RecordFileError(Describe("Cannot create file", name, errno));
+    if (fd.Get() < 0) throw RecordFileError(Describe("Cannot create file", name, errno));
     return {};
   }
 
@@ -154,7 +154,7 @@ std::vector<std::string> LoadTextLines(const std::string& name) {
   return lines;
 }
 
-RecordReplay::RecordReplay(TFormState& state, TMainControls& controls, WaveViews& views)
+RecordReplay::RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views)
     : state_(state), controls_(controls), views_(views) {}
 
 RecordReplay::~RecordReplay() = default;
@@ -176,7 +176,7 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
                      static_cast<std::uint64_t>(st.st_size) > kMaxWholeLoadBytes;
   if (!large) {
     std::vector<std::string> lines = LoadTextLines(*chosen);
-    controls_.Memo1.Lines.Assign(lines);
+    controls_.Memo1.lines.Assign(lines);
     state_.ReplayList = std::move(lines);
     indexed_.reset();
   } else {
@@ -194,14 +194,14 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
     if (!err.empty()) throw RecordFileError(err);
     preview.push_back("…… 文件共 " + std::to_string(file.LineCount()) + " 行，日志只显示前 " +
                       std::to_string(shown) + " 行；模拟回放全部行");
-    controls_.Memo1.Lines.Assign(std::move(preview));
+    controls_.Memo1.lines.Assign(std::move(preview));
     state_.ReplayList.emplace();
     indexed_ = std::move(opened.file);
   }
   loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
-  controls_.StatusBar1.Panels[kPanelLinkState].Text = kLoadedStatusText;
+  controls_.StatusBar1.panels[kPanelLinkState].text = kLoadedStatusText;
   return true;
 }
 
@@ -247,10 +247,10 @@ void RecordReplay::ReplayLine(std::string_view text) {
   if (!frame) return;
   const double f = state_.UnitFactor;
   auto static_value = [f](std::int32_t raw) {
-    return static_cast<double>(raw) * f / ::protocol::kStaticDivisor;
+    return static_cast<double>(raw) * f / protocol::kStaticDivisor;
   };
   auto wave_value = [f](std::int32_t raw) {
-    return static_cast<double>(raw) * f / ::protocol::kWaveDivisor;
+    return static_cast<double>(raw) * f / protocol::kWaveDivisor;
   };
   if (frame->kind == ReplayFrame::Kind::kOneChannel) {
     ++state_.SampleCount1;

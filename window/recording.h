@@ -78,7 +78,7 @@ class RecordReplay {
   // Runs a file dialog; nothing (or an empty name) when the operator cancels.
   using FileDialog = std::function<std::optional<std::string>()>;
 
-  RecordReplay(TFormState& state, TMainControls& controls, WaveViews& views);
+  RecordReplay(form::TFormState& state, form::TMainControls& controls, WaveViews& views);
   ~RecordReplay();
   RecordReplay(const RecordReplay&) = delete;
   RecordReplay& operator=(const RecordReplay&) = delete;
@@ -125,8 +125,8 @@ class RecordReplay {
   void SetFrameSink(pulse::protocol::IDataFrameSink* sink) { sink_ = sink; }
 
  private:
-  TFormState& state_;
-  TMainControls& controls_;
+  form::TFormState& state_;
+  form::TMainControls& controls_;
   WaveViews& views_;
   std::string loaded_path_;
   // The loaded file when it was too large to read whole; ReplayList is then empty.

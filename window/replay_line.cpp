@@ -81,8 +81,8 @@ std::optional<ReplayFrame> DecodeReplayLine(std::string_view line) {
   }
   for (int c = 0; c < channels; ++c) {
     const int o = kFirstValueOffset + kChannelStride * c;
-    frame.static_raw[c] = DecodeInt16(f[o], f[o + 1]);
-    frame.wave_raw[c] = DecodeInt16(f[o + 2], f[o + 3]);
+    frame.static_raw[c] = protocol::DecodeInt16(f[o], f[o + 1]);
+    frame.wave_raw[c] = protocol::DecodeInt16(f[o + 2], f[o + 3]);
   }
   return frame;
 }

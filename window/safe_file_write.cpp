@@ -111,7 +111,7 @@ FileReplacePlan PlanFileReplace(const std::string& path, const WriteAccessCheck&
 FileWriteResult ReplaceFileContents(const std::string& path, std::string_view data,
                                     const WriteAccessCheck& may_write) {
   const FileReplacePlan plan = PlanFileReplace(path, may_write);
-  if (!plan.refusal.ok()) return plan.refusal;
+  if (!plan.refusal.Ok()) return plan.refusal;
 
   // Beside the real file, so the rename stays within one file system.
   const std::string tmp = plan.target + ".tmp" + std::to_string(::getpid());

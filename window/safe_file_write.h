@@ -25,7 +25,7 @@ struct FileWriteResult {
   int error = 0;             // errno of the failure
   bool not_regular = false;  // the target is there but is no regular file
 
-  bool ok() const { return stage == FileWriteStage::kDone; }
+  bool Ok() const { return stage == FileWriteStage::kDone; }
   // The reason as the operator reads it ("Permission denied", ...).
   std::string Reason() const;
 };

@@ -50,17 +50,17 @@ std::string FormatSessionLength(double seconds) {
 }
 
 std::string UnitSymbolOfFactor(double unit_factor) {
-  for (size_t i = 0; i < ::protocol::kUnitTable.size(); ++i) {
-    if (::protocol::kUnitTable[i].factor == unit_factor) return ::protocol::kUnitSymbols[i];
+  for (size_t i = 0; i < protocol::kUnitTable.size(); ++i) {
+    if (protocol::kUnitTable[i].factor == unit_factor) return protocol::kUnitSymbols[i];
   }
   return {};
 }
 
-SessionControl::SessionControl(const TFormState& state, ::protocol::FrameParser& parser,
+SessionControl::SessionControl(const form::TFormState& state, protocol::FrameParser& parser,
                                Options options)
     : state_(state), parser_(parser), options_(std::move(options)), writer_(options_.writer) {
-  Button.Caption = kSessionStartCaption;
-  Info.Visible = false;
+  button.Caption = kSessionStartCaption;
+  info.Visible = false;
 }
 
 SessionControl::~SessionControl() {
@@ -73,7 +73,7 @@ std::string SessionControl::Start(const std::string& path) {
   md.start_time = records::FormatIsoTime(options_.now());
   md.sample_rate = state_.SampleRate;
   md.unit = UnitSymbolOfFactor(state_.UnitFactor);
-  md.zero_values = state_.ZeroValues;
+  md.zero_values = state_.zero_values;
   md.serial_number = state_.SerialNumber;
   md.production_date = state_.ProductionDate;
   md.program_version = options_.program_version;
@@ -82,7 +82,7 @@ std::string SessionControl::Start(const std::string& path) {
 
   path_ = path;
   last_error_.clear();
-  rate_ = state_.SampleRate > 0 ? state_.SampleRate : TFormState::kDefaultSampleRate;
+  rate_ = state_.SampleRate > 0 ? state_.SampleRate : form::TFormState::kDefaultSampleRate;
   lines_ = 0;
   last_frame_.reset();
   good_at_start_ = parser_.GoodDataFrames();
@@ -136,23 +136,23 @@ void SessionControl::TakeDataLine(std::string_view line) {
 }
 
 void SessionControl::ShowState() {
-  Button.Caption = Running() ? kSessionStopCaption : kSessionStartCaption;
+  button.Caption = Running() ? kSessionStopCaption : kSessionStartCaption;
   info_lines_ = ~0ull;
   ShowInfo();
 }
 
 void SessionControl::ShowInfo() {
-  Info.Visible = Running();
+  info.Visible = Running();
   if (!Running()) {
-    Info.Caption.clear();
-    Info.Hint.clear();
+    info.Caption.clear();
+    info.hint.clear();
     return;
   }
   if (lines_ == info_lines_) return;
   info_lines_ = lines_;
-  Info.Caption = "会话: " + ShortFileName(path_) + "  " + FormatSessionLength(LengthSeconds()) +
+  info.Caption = "会话: " + ShortFileName(path_) + "  " + FormatSessionLength(LengthSeconds()) +
                  "  " + std::to_string(lines_) + "帧";
-  Info.Hint = path_;
+  info.hint = path_;
 }
 
 }  // namespace pulse::window

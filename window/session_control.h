@@ -35,7 +35,7 @@ std::string ShortFileName(const std::string& path);
 // The unit symbol ("mmH2O") of a unit factor from the unit table; "" for none.
 std::string UnitSymbolOfFactor(double unit_factor);
 
-class SessionControl : public ::protocol::IDataLineSink {
+class SessionControl : public protocol::IDataLineSink {
  public:
   using SteadyClock = std::chrono::steady_clock;
   struct Options {
@@ -51,7 +51,7 @@ class SessionControl : public ::protocol::IDataLineSink {
   // No frames for this long while a session runs is noted as a gap.
   static constexpr std::chrono::milliseconds kGapThreshold{1000};
 
-  SessionControl(const TFormState& state, ::protocol::FrameParser& parser, Options options);
+  SessionControl(const form::TFormState& state, protocol::FrameParser& parser, Options options);
   ~SessionControl() override;
   SessionControl(const SessionControl&) = delete;
   SessionControl& operator=(const SessionControl&) = delete;
@@ -83,10 +83,10 @@ class SessionControl : public ::protocol::IDataLineSink {
   double LengthSeconds() const;
 
   // Models of the session's controls in the record group.
-  TButton Button;  // "会话记录" / "停止会话"
-  TLabel Info;     // file name, length and frame count while a session runs
+  form::TButton button;  // "会话记录" / "停止会话"
+  form::TLabel info;     // file name, length and frame count while a session runs
 
-  // ::protocol::IDataLineSink: one frame line for the file.
+  // protocol::IDataLineSink: one frame line for the file.
   void TakeDataLine(std::string_view line) override;
 
  private:
@@ -94,13 +94,13 @@ class SessionControl : public ::protocol::IDataLineSink {
   void ShowInfo();
   [[nodiscard]] std::string Finish();
 
-  const TFormState& state_;
-  ::protocol::FrameParser& parser_;
+  const form::TFormState& state_;
+  protocol::FrameParser& parser_;
   Options options_;
   records::SessionWriter writer_;
   std::string path_;
   std::string last_error_;
-  double rate_ = TFormState::kDefaultSampleRate;
+  double rate_ = form::TFormState::kDefaultSampleRate;
   uint64_t lines_ = 0;
   // Parser totals at the start, so the metadata counts this session only.
   uint64_t good_at_start_ = 0, bad_at_start_ = 0, bytes_at_start_ = 0;

@@ -269,7 +269,7 @@ std::string IniFile::ToBytes() const {
 
 void IniFile::Save(const std::string& path) const {
   const FileWriteResult r = ReplaceFileContents(path, ToBytes());
-  if (!r.ok()) throw SettingsError("Cannot write settings file \"" + path + "\": " + r.Reason());
+  if (!r.Ok()) throw SettingsError("Cannot write settings file \"" + path + "\": " + r.Reason());
 }
 
 PortSettings ReadPortSettings(const std::string& path) {

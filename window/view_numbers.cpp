@@ -33,7 +33,7 @@ std::int64_t SweepStep(std::int64_t span_seconds) {
 
 std::string FormatReadout(double x, double y) {
   // Width 3 never pads: "0.00" is already four characters.
-  return " X=" + ::protocol::FormatFixed2(x) + "  Y=" + ::protocol::FormatFixed2(y);
+  return " X=" + protocol::FormatFixed2(x) + "  Y=" + protocol::FormatFixed2(y);
 }
 
 }  // namespace pulse::window

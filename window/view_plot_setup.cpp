@@ -18,21 +18,21 @@ struct AxisSetting {
   std::uint32_t flags;
   double min, max;
   bool line_visible;
-  TColor line_color;
-  TPenStyle line_style;
+  plot::TColor line_color;
+  plot::TPenStyle line_style;
   bool grid_visible;
-  TColor grid_color;
-  TPenStyle grid_style;
+  plot::TColor grid_color;
+  plot::TPenStyle grid_style;
 };
 
-void PutLine(plot::PropertyStore& store, const std::string& prefix, bool visible, TColor color,
-             TPenStyle style) {
+void PutLine(plot::PropertyStore& store, const std::string& prefix, bool visible,
+             plot::TColor color, plot::TPenStyle style) {
   store.SetInt(prefix + "Color", color);
   store.SetInt(prefix + "Style", style);
   store.SetBool(prefix + "Visible", visible);
 }
 
-void ApplyAxis(Tsp_Axis& axis, const AxisSetting& s) {
+void ApplyAxis(plot::Tsp_Axis& axis, const AxisSetting& s) {
   plot::PropertyStore store;
   store.SetInt("Margin", s.margin);
   store.SetString("Caption", s.caption);
@@ -48,43 +48,44 @@ void ApplyAxis(Tsp_Axis& axis, const AxisSetting& s) {
 
 }  // namespace
 
-void ConfigureViewPlot(int view, Tsp_XYPlot& plot, Tsp_XYLine& line, Tsp_LineMarker& marker) {
-  plot.SetZoom(zpdNone);
-  plot.SetPan(zpdNone);
-  plot.SetPanCursor(crHandPoint);
-  plot.SetBorderStyle(bs_Gutter);
-  plot.SetFieldColor(clNavy);
-  plot.SetColor(clBtnFace);
+void ConfigureViewPlot(int view, plot::Tsp_XYPlot& plot, plot::Tsp_XYLine& line,
+                       plot::Tsp_LineMarker& marker) {
+  plot.SetZoom(plot::zpdNone);
+  plot.SetPan(plot::zpdNone);
+  plot.SetPanCursor(plot::crHandPoint);
+  plot.SetBorderStyle(plot::bs_Gutter);
+  plot.SetFieldColor(plot::clNavy);
+  plot.SetColor(plot::clBtnFace);
   plot.SetBufferedDisplay(true);
 
   // The value range is -10..10 until the start-up applies the unit's range;
   // the right axis carries the same range (it mirrors the left one).
-  ApplyAxis(plot.LeftAxis(), {5, kViewLeftCaption, 11, kViewLeftAxisFlags, -10, 10, false, clBlack,
-                              psSolid, true, clBlue, psDot});
+  ApplyAxis(plot.LeftAxis(), {5, kViewLeftCaption, 11, kViewLeftAxisFlags, -10, 10, false,
+                              plot::clBlack, plot::psSolid, true, plot::clBlue, plot::psDot});
   // The right axis line tells the views apart: none, navy dotted, black.
   const bool right_line = view != 1;
-  const TColor right_color = view == 2 ? clNavy : clBlack;
-  const TPenStyle right_style = view == 2 ? psDot : psSolid;
+  const plot::TColor right_color = view == 2 ? plot::clNavy : plot::clBlack;
+  const plot::TPenStyle right_style = view == 2 ? plot::psDot : plot::psSolid;
   ApplyAxis(plot.RightAxis(), {4, "", 11, kViewRightAxisFlags, -10, 10, right_line, right_color,
-                               right_style, false, plot::kGridColor, psSolid});
-  ApplyAxis(plot.BottomAxis(),
-            {3, "", 21, kViewBottomAxisFlags, 0, 20, true, clBlack, psSolid, true, clBlue, psDot});
-  ApplyAxis(plot.TopAxis(),
-            {4, "", 3, kViewTopAxisFlags, 0, 10, false, clBlack, psSolid, false, clGray, psSolid});
+                               right_style, false, plot::kGridColor, plot::psSolid});
+  ApplyAxis(plot.BottomAxis(), {3, "", 21, kViewBottomAxisFlags, 0, 20, true, plot::clBlack,
+                                plot::psSolid, true, plot::clBlue, plot::psDot});
+  ApplyAxis(plot.TopAxis(), {4, "", 3, kViewTopAxisFlags, 0, 10, false, plot::clBlack,
+                             plot::psSolid, false, plot::clGray, plot::psSolid});
 
   line.SetPlot(&plot);
-  line.LineAttr().SetColor(clWhite);
+  line.LineAttr().SetColor(plot::clWhite);
   line.LineAttr().SetVisible(true);
-  Tsp_PointAttr& marks = line.PointAttr();
-  marks.SetKind(ptRectangle);
-  marks.SetBorderColor(clMaroon);
-  marks.SetStyle(bsClear);
+  plot::Tsp_PointAttr& marks = line.PointAttr();
+  marks.SetKind(plot::ptRectangle);
+  marks.SetBorderColor(plot::clMaroon);
+  marks.SetStyle(plot::bsClear);
   marks.SetVisible(false);
 
-  marker.SetWhenDraw(dmBeforeSeries);
-  marker.SetOrientation(loHorizontal);
-  marker.SetPen({clNavy, psDot, 1, pmCopy});
-  marker.SetBrush({clGray, bsSolid});
+  marker.SetWhenDraw(plot::dmBeforeSeries);
+  marker.SetOrientation(plot::loHorizontal);
+  marker.SetPen({plot::clNavy, plot::psDot, 1, plot::pmCopy});
+  marker.SetBrush({plot::clGray, plot::bsSolid});
   marker.SetPosition(0);
   marker.SetPlot(&plot);
 }

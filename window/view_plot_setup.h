@@ -29,7 +29,8 @@ inline constexpr const char* kViewLeftCaption = "mmHO2";
 
 // Applies the stored properties of view 1, 2 or 3 (only the right axis line
 // differs) to its plot, and attaches the series and the marker to the plot.
-void ConfigureViewPlot(int view, Tsp_XYPlot& plot, Tsp_XYLine& line, Tsp_LineMarker& marker);
+void ConfigureViewPlot(int view, plot::Tsp_XYPlot& plot, plot::Tsp_XYLine& line,
+                       plot::Tsp_LineMarker& marker);
 
 // Everything one view draws with: the plot, its series and zero-line marker,
 // configured on construction, and the adapter the views drive.
@@ -39,16 +40,16 @@ class ViewPlotSet {
   ViewPlotSet(const ViewPlotSet&) = delete;
   ViewPlotSet& operator=(const ViewPlotSet&) = delete;
 
-  Tsp_XYPlot& Plot() { return plot_; }
-  Tsp_XYLine& Line() { return line_; }
-  Tsp_LineMarker& Marker() { return marker_; }
+  plot::Tsp_XYPlot& Plot() { return plot_; }
+  plot::Tsp_XYLine& Line() { return line_; }
+  plot::Tsp_LineMarker& Marker() { return marker_; }
   XYPlotView& View() { return view_; }
 
  private:
   // Declared before the series and marker so that it outlives them.
-  Tsp_XYPlot plot_;
-  Tsp_XYLine line_;
-  Tsp_LineMarker marker_;
+  plot::Tsp_XYPlot plot_;
+  plot::Tsp_XYLine line_;
+  plot::Tsp_LineMarker marker_;
   XYPlotView view_;
 };
 

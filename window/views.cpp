@@ -33,11 +33,11 @@ double Rounded(double v) {
 
 }  // namespace
 
-WaveViews::WaveViews(TFormState& state, TMainControls& controls,
+WaveViews::WaveViews(form::TFormState& state, form::TMainControls& controls,
                      std::array<IViewPlot*, kViewCount> plots)
     : state_(state), controls_(controls), plots_(plots) {}
 
-TPanel& WaveViews::Readout(int index) {
+form::TPanel& WaveViews::Readout(int index) {
   switch (index) {
     case 0:
       return controls_.P_jy1;
@@ -48,7 +48,7 @@ TPanel& WaveViews::Readout(int index) {
   }
 }
 
-TPanel& WaveViews::Row(int index) {
+form::TPanel& WaveViews::Row(int index) {
   switch (index) {
     case 0:
       return controls_.P_01;
@@ -71,11 +71,11 @@ void WaveViews::ShowFrame3(double t_count, double y1, double s1, double y2, doub
   IViewPlot& view1 = Plot(0);
   const double max = view1.AxisMax(kTime);
   const std::int64_t span = RoundHalfEven(max);
-  controls_.P_jy1.Caption = ::protocol::FormatFixed2(s1);
+  controls_.P_jy1.Caption = protocol::FormatFixed2(s1);
   Plot(1).SetAxisMax(kTime, max);
-  controls_.P_jy2.Caption = ::protocol::FormatFixed2(s2);
+  controls_.P_jy2.Caption = protocol::FormatFixed2(s2);
   Plot(2).SetAxisMax(kTime, max);
-  controls_.P_jy3.Caption = ::protocol::FormatFixed2(s3);
+  controls_.P_jy3.Caption = protocol::FormatFixed2(s3);
 
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
@@ -95,7 +95,7 @@ void WaveViews::ShowFrame3(double t_count, double y1, double s1, double y2, doub
 void WaveViews::ShowChannel1(bool scroll, double t_count, double y, double s) {
   IViewPlot& view1 = Plot(0);
   const std::int64_t span = RoundHalfEven(view1.AxisMax(kTime));
-  controls_.P_jy1.Caption = ::protocol::FormatFixed2(s);
+  controls_.P_jy1.Caption = protocol::FormatFixed2(s);
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
   if (scroll) {
@@ -114,7 +114,7 @@ void WaveViews::ShowChannel1(bool scroll, double t_count, double y, double s) {
 void WaveViews::ShowScrolledChannel(int index, int32_t& counter, double t_count, double y,
                                     double s) {
   IViewPlot& view = Plot(index);
-  Readout(index).Caption = ::protocol::FormatFixed2(s);
+  Readout(index).Caption = protocol::FormatFixed2(s);
   const std::optional<double> t = SampleTime(t_count);
   if (!t) return;
   view.AddPoint(*t, y);
@@ -140,7 +140,7 @@ void WaveViews::ApplyYRange(int index) {
   const double f = state_.UnitFactor;
   double min = -kWaveHalfRange * f;
   double max = kWaveHalfRange * f;
-  if (index == 0 && controls_.ch_jy.Checked) {
+  if (index == 0 && controls_.ch_jy.checked) {
     min = 0.0;
     max = kStaticCurveMax * f;
   }
@@ -161,7 +161,7 @@ void WaveViews::ResetAxes() {
 }
 
 void WaveViews::ShowSamplingState(bool on) {
-  controls_.bt_start.Caption = ::protocol::SamplingStateCaption(on);
+  controls_.bt_start.Caption = protocol::SamplingStateCaption(on);
 }
 
 void WaveViews::FormResize(int rows_height) {
@@ -270,13 +270,13 @@ void WaveViews::Bt_ZoomY1Click(int view) {
 void WaveViews::XYPlotMouseUp(int view, int x, int y) {
   if (view < 1 || view > kViewCount) return;
   const IViewPlot& plot = Plot(view - 1);
-  controls_.StatusBar1.Panels[1].Text =
+  controls_.StatusBar1.panels[1].text =
       FormatReadout(plot.AxisPixelToValue(kTime, x), plot.AxisPixelToValue(kLeft, y));
 }
 
 void WaveViews::cb_unit1Change() {
   // Points already drawn keep their values; later samples use the new factor.
-  state_.UnitFactor = ::protocol::UnitFactorFor(controls_.cb_unit1.ItemIndex, state_.UnitFactor);
+  state_.UnitFactor = protocol::UnitFactorFor(controls_.cb_unit1.item_index, state_.UnitFactor);
   ApplyYRanges();
 }
 

@@ -22,7 +22,7 @@ struct ViewRowsLayout {
   std::array<int, 3> row_height{};
 };
 
-class WaveViews : public ::protocol::IFormViews {
+class WaveViews : public protocol::IFormViews {
  public:
   static constexpr int kViewCount = 3;
   // Time window at start and after a reset, in seconds, one tick a second.
@@ -36,7 +36,8 @@ class WaveViews : public ::protocol::IFormViews {
   static constexpr double kStaticCurveMax = 400.0;
 
   // `plots` are views 1, 2, 3; they must outlive this object.
-  WaveViews(TFormState& state, TMainControls& controls, std::array<IViewPlot*, kViewCount> plots);
+  WaveViews(form::TFormState& state, form::TMainControls& controls,
+            std::array<IViewPlot*, kViewCount> plots);
 
   // Update operations (the parser uses sweep mode, the replay scroll mode).
   // t_count is the sample counter after its increment; y is drawn, s shown.
@@ -83,8 +84,8 @@ class WaveViews : public ::protocol::IFormViews {
 
  private:
   IViewPlot& Plot(int index) const { return *plots_[static_cast<std::size_t>(index)]; }
-  TPanel& Readout(int index);
-  TPanel& Row(int index);
+  form::TPanel& Readout(int index);
+  form::TPanel& Row(int index);
   // Time of sample t_count, or nothing while the sample rate is unusable.
   std::optional<double> SampleTime(double t_count) const;
   void ApplyYRange(int index);
@@ -93,8 +94,8 @@ class WaveViews : public ::protocol::IFormViews {
   // Scroll-mode update of view 2 or 3: move the time axis, then restart.
   void ShowScrolledChannel(int index, int32_t& counter, double t_count, double y, double s);
 
-  TFormState& state_;
-  TMainControls& controls_;
+  form::TFormState& state_;
+  form::TMainControls& controls_;
   std::array<IViewPlot*, kViewCount> plots_;
   ViewRowsLayout layout_;
   int rows_height_ = 0;

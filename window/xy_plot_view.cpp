@@ -6,7 +6,7 @@
 
 namespace pulse::window {
 
-Tsp_Axis& XYPlotView::Axis(ViewAxis axis) const {
+plot::Tsp_Axis& XYPlotView::Axis(ViewAxis axis) const {
   switch (axis) {
     case ViewAxis::kTime:
       return plot_->BottomAxis();

@@ -4,16 +4,19 @@
 
 #include "window/view_plot.h"
 
+namespace pulse::plot {
 class Tsp_Axis;
 class Tsp_XYPlot;
 class Tsp_XYDataSeries;
+}  // namespace pulse::plot
 
 namespace pulse::window {
 
 class XYPlotView : public IViewPlot {
  public:
   // Both must outlive this object.
-  XYPlotView(Tsp_XYPlot& plot, Tsp_XYDataSeries& series) : plot_(&plot), series_(&series) {}
+  XYPlotView(plot::Tsp_XYPlot& plot, plot::Tsp_XYDataSeries& series)
+      : plot_(&plot), series_(&series) {}
 
   double AxisMin(ViewAxis axis) const override;
   double AxisMax(ViewAxis axis) const override;
@@ -26,10 +29,10 @@ class XYPlotView : public IViewPlot {
   void AddPoint(double x, double y) override;
 
  private:
-  Tsp_Axis& Axis(ViewAxis axis) const;
+  plot::Tsp_Axis& Axis(ViewAxis axis) const;
 
-  Tsp_XYPlot* plot_;
-  Tsp_XYDataSeries* series_;
+  plot::Tsp_XYPlot* plot_;
+  plot::Tsp_XYDataSeries* series_;
 };
 
 }  // namespace pulse::window

@@ -23,7 +23,7 @@ std::vector<pulse::analysis::WaveFrame> Wave(double fs, double seconds) {
   return frames;
 }
 
-void BM_AnalyzerPerSampleChannel(benchmark::State& state) {
+void AnalyzerPerSampleChannel(benchmark::State& state) {
   const double fs = static_cast<double>(state.range(0));
   const auto frames = Wave(fs, 60.0);
   pulse::analysis::PulseAnalyzer analyzer(fs);
@@ -39,7 +39,7 @@ void BM_AnalyzerPerSampleChannel(benchmark::State& state) {
   state.counters["per_sample_channel"] =
       benchmark::Counter(samples, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_AnalyzerPerSampleChannel)->Arg(50)->Arg(100)->Arg(250)->Unit(benchmark::kMillisecond);
+BENCHMARK(AnalyzerPerSampleChannel)->Arg(50)->Arg(100)->Arg(250)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

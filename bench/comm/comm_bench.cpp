@@ -26,6 +26,8 @@
 #include "comm/manual_queue.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -74,7 +76,7 @@ LatencyRun MeasureLatency(double seconds) {
   std::vector<uint8_t> received;
   received.reserve(frames * kFrameSize);
 
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(name);
   comm.SetBaudRate(256000);
@@ -140,7 +142,7 @@ class FrameChecker {
   }
   uint64_t frames = 0;
   uint64_t broken = 0;
-  size_t pending() const { return frame_.size(); }
+  size_t Pending() const { return frame_.size(); }
 
  private:
   void Byte(uint8_t b) {
@@ -165,11 +167,11 @@ class FrameChecker {
 };
 
 ThroughputRun MeasureThroughput(double seconds) {
-  vsensor::Options options;
+  pulse::vsensor::Options options;
   options.unpaced = true;
-  vsensor::VirtualSensor sensor(options);
+  pulse::vsensor::VirtualSensor sensor(options);
   sensor.Start();
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(sensor.SlavePath());
   comm.SetBaudRate(256000);
@@ -205,7 +207,7 @@ ThroughputRun MeasureThroughput(double seconds) {
   run.bytes = bytes;
   run.bytes_per_second =
       static_cast<double>(bytes1 - bytes0) / std::chrono::duration<double>(t1 - t0).count();
-  run.intact = bytes == written && checker.broken == 0 && checker.pending() == 0;
+  run.intact = bytes == written && checker.broken == 0 && checker.Pending() == 0;
   return run;
 }
 

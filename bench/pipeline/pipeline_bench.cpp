@@ -147,7 +147,7 @@ class BenchHost : public pulse::window::IFormHost {
   std::vector<std::pair<Clock::time_point, std::function<void()>>> delayed;
 };
 
-using pulse::window::testing::CountingView;
+using pulse::test::CountingView;
 
 // Counts the three-channel data frames on the link itself, independently of the parser, so
 // that frames arriving while the stop awaits its reply (not drawn, by design) are counted too.
@@ -330,7 +330,7 @@ class Pipeline {
     TForm1& f = *form_;
     f.Bt_openClick();
     if (!f.State().PortOpen) {
-      std::fprintf(stderr, "open failed: %s\n", f.Controls().StatusBar1.Panels[0].Text.c_str());
+      std::fprintf(stderr, "open failed: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
       return false;
     }
     if (!Pump(Clock::now() + 3s, [&] { return f.StopAfterOpenSent() && !f.State().StopPending; })) {
@@ -384,7 +384,7 @@ class Pipeline {
   // A settings directory of its own, removed afterwards.
   std::string dir_ = MakeTempDir();
   BenchHost host_;
-  comm::ManualQueue queue_;
+  pulse::comm::ManualQueue queue_;
   pulse::window::ViewPlotSets sets_;
   std::array<std::unique_ptr<CountingView>, 3> counting_;
   std::array<std::unique_ptr<pulse::window::PlotBeatMarks>, 3> marks_;
@@ -409,7 +409,7 @@ std::optional<RunResult> RunOnce(const std::string& sensor_program, bool unpaced
     Pipeline p(sensor.SlavePath());
     // The window's own rate follows the device (Edit_Freq + "设置"), so times stay right.
     if (!unpaced) {
-      p.Form().Controls().Edit_Freq.Text = std::to_string(kDeviceMaxRate);
+      p.Form().Controls().Edit_Freq.text = std::to_string(kDeviceMaxRate);
       p.Form().Button6Click();
     }
     if (!p.OpenAndStart(session)) return std::nullopt;

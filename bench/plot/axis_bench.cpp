@@ -12,6 +12,8 @@
 #include "plot/axis_frame.h"
 #include "plot/canvas.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 constexpr int kPlotWidth = 781;
@@ -35,13 +37,13 @@ struct MainWindowAxes {
     bottom.SetTicksCount(21);
     bottom.GridAttr().SetVisible(true);
   }
-  Tsp_Axis left{plot::kLeftAxisFlags}, right{plot::kRightAxisFlags}, bottom{plot::kBottomAxisFlags},
-      top{plot::kTopAxisFlags};
-  plot::PlotAxes axes{left, right, bottom, top};
+  Tsp_Axis left{pulse::plot::kLeftAxisFlags}, right{pulse::plot::kRightAxisFlags},
+      bottom{pulse::plot::kBottomAxisFlags}, top{pulse::plot::kTopAxisFlags};
+  pulse::plot::PlotAxes axes{left, right, bottom, top};
 };
 
-void BM_RangeChangeWithTicks(benchmark::State& state) {
-  Tsp_Axis axis(plot::kBottomAxisFlags);
+void RangeChangeWithTicks(benchmark::State& state) {
+  Tsp_Axis axis(pulse::plot::kBottomAxisFlags);
   axis.SetTicksCount(static_cast<int>(state.range(0)));
   axis.SetLinePos(9, 147, 737);
   double t = 0;
@@ -52,10 +54,10 @@ void BM_RangeChangeWithTicks(benchmark::State& state) {
     benchmark::DoNotOptimize(axis.TickPixel(0));
   }
 }
-BENCHMARK(BM_RangeChangeWithTicks)->Arg(5)->Arg(11)->Arg(21)->Unit(benchmark::kMicrosecond);
+BENCHMARK(RangeChangeWithTicks)->Arg(5)->Arg(11)->Arg(21)->Unit(benchmark::kMicrosecond);
 
-void BM_ShiftKeepingGrid(benchmark::State& state) {
-  Tsp_Axis axis(plot::kBottomAxisFlags);
+void ShiftKeepingGrid(benchmark::State& state) {
+  Tsp_Axis axis(pulse::plot::kBottomAxisFlags);
   axis.SetTicksCount(21);
   axis.SetMinMax(0, 20);
   axis.SetLinePos(9, 147, 737);
@@ -67,38 +69,39 @@ void BM_ShiftKeepingGrid(benchmark::State& state) {
     benchmark::DoNotOptimize(axis.TickPixel(0));
   }
 }
-BENCHMARK(BM_ShiftKeepingGrid)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ShiftKeepingGrid)->Unit(benchmark::kMicrosecond);
 
-void BM_LayoutFourAxes(benchmark::State& state) {
+void LayoutFourAxes(benchmark::State& state) {
   MainWindowAxes m;
   for (auto _ : state)
-    benchmark::DoNotOptimize(plot::LayoutAxes(m.axes, 8, 12, kPlotWidth, kPlotHeight));
+    benchmark::DoNotOptimize(pulse::plot::LayoutAxes(m.axes, 8, 12, kPlotWidth, kPlotHeight));
 }
-BENCHMARK(BM_LayoutFourAxes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LayoutFourAxes)->Unit(benchmark::kMicrosecond);
 
-void BM_DrawFourAxes(benchmark::State& state) {
+void DrawFourAxes(benchmark::State& state) {
   MainWindowAxes m;
   QImage image(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
-  plot::Rect field;
-  plot::CanvasFont font;
+  pulse::plot::Rect field;
+  pulse::plot::CanvasFont font;
   {
-    plot::Canvas c(&image);
+    pulse::plot::Canvas c(&image);
     font = c.Font();
-    field = plot::LayoutAxes(m.axes, c.TextWidth("0"), c.FontHeight(), kPlotWidth, kPlotHeight);
+    field =
+        pulse::plot::LayoutAxes(m.axes, c.TextWidth("0"), c.FontHeight(), kPlotWidth, kPlotHeight);
   }
-  const plot::CanvasFont vertical = plot::MakeVerticalFont(font);
+  const pulse::plot::CanvasFont vertical = pulse::plot::MakeVerticalFont(font);
   for (auto _ : state) {
     // One frame step: a painter on the image, lines, ticks, labels, then the clipped grid.
-    plot::Canvas c(&image);
-    plot::DrawAxes(c, m.axes, field, kPlotWidth, kPlotHeight, font, vertical);
-    const plot::ClipState clip = c.SaveClip();
+    pulse::plot::Canvas c(&image);
+    pulse::plot::DrawAxes(c, m.axes, field, kPlotWidth, kPlotHeight, font, vertical);
+    const pulse::plot::ClipState clip = c.SaveClip();
     c.IntersectClipRect(field);
-    plot::DrawGrids(c, m.axes, field);
+    pulse::plot::DrawGrids(c, m.axes, field);
     c.RestoreClip(clip);
   }
 }
-BENCHMARK(BM_DrawFourAxes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DrawFourAxes)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace plot_bench {
+namespace pulse::bench {
 
 inline double PulseWave(double t) {
   constexpr double kBeat = 0.83;  // seconds per beat
@@ -14,4 +14,4 @@ inline double PulseWave(double t) {
   return rise + notch - 2.0 + 0.3 * std::sin(t * 7.3);
 }
 
-}  // namespace plot_bench
+}  // namespace pulse::bench

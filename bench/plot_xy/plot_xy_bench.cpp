@@ -17,6 +17,8 @@
 #include "tests/plot_xy/plot_fixture.h"
 #include "ui/plot_widget.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -34,13 +36,13 @@ void FieldRender(int w, int h, int points) {
   Tsp_XYPlot p;
   Tsp_XYLine line;
   Tsp_LineMarker marker;
-  plot_test::ApplyMainWindowSettings(p, &line, &marker);
+  pulse::test::ApplyMainWindowSettings(p, &line, &marker);
   p.SetSize(w, h);
   const double span = std::max(20.0, points / kSampleRate);
   p.BottomAxis().SetMinMax(0, span);
   for (int i = 0; i < points; ++i) {
     const double t = i / kSampleRate;
-    line.AddPoint(t, plot_bench::PulseWave(t));
+    line.AddPoint(t, pulse::bench::PulseWave(t));
   }
   p.Paint();
   std::vector<double> us;
@@ -60,7 +62,7 @@ void AppendCost() {
   for (int round = 0; round < 11; ++round) {
     Tsp_XYPlot p;
     Tsp_XYLine line;
-    plot_test::ApplyMainWindowSettings(p, &line, nullptr);
+    pulse::test::ApplyMainWindowSettings(p, &line, nullptr);
     int requests = 0;
     p.OnRequestUpdate = [&] { ++requests; };
     const auto t0 = Clock::now();
@@ -79,7 +81,7 @@ void AppendCostAt(int stored) {
   for (int round = 0; round < 11; ++round) {
     Tsp_XYPlot p;
     Tsp_XYLine line;
-    plot_test::ApplyMainWindowSettings(p, &line, nullptr);
+    pulse::test::ApplyMainWindowSettings(p, &line, nullptr);
     p.OnRequestUpdate = [] {};
     for (int i = 0; i < stored; ++i) line.AddPoint(i / kSampleRate, (i % 97) * 0.1);
     const auto t0 = Clock::now();
@@ -101,12 +103,12 @@ void PlayerScroll() {
   for (int k = 0; k < 3; ++k) {
     plots.push_back(std::make_unique<Tsp_XYPlot>());
     lines.push_back(std::make_unique<Tsp_XYLine>());
-    plot_test::ApplyMainWindowSettings(*plots[k], lines[k].get(), nullptr);
+    pulse::test::ApplyMainWindowSettings(*plots[k], lines[k].get(), nullptr);
     plots[k]->SetSize(781, 168);
     const int n = static_cast<int>(kSession * kPlayerRate);
     for (int i = 0; i < n; ++i) {
       const double t = i / kPlayerRate;
-      lines[k]->AddPoint(t, plot_bench::PulseWave(t + k));
+      lines[k]->AddPoint(t, pulse::bench::PulseWave(t + k));
     }
     plots[k]->BottomAxis().SetMinMax(0, kWindow);
     plots[k]->Paint();
@@ -143,7 +145,7 @@ void LiveFeed(double seconds) {
   std::vector<std::unique_ptr<View>> views;
   for (int k = 0; k < 3; ++k) {
     auto v = std::make_unique<View>();
-    plot_test::ApplyMainWindowSettings(*v->plot, &v->line, &v->marker);
+    pulse::test::ApplyMainWindowSettings(*v->plot, &v->line, &v->marker);
     v->widget = std::make_unique<pulse::ui::PlotWidget>(v->plot.get());
     v->widget->resize(781, 168);
     v->widget->show();
@@ -158,7 +160,7 @@ void LiveFeed(double seconds) {
   QObject::connect(&feed, &QTimer::timeout, [&] {
     const double t = static_cast<double>(appends / 3) / kSampleRate;
     for (auto& v : views) {
-      v->line.AddPoint(std::fmod(t, 20.0), plot_bench::PulseWave(t));
+      v->line.AddPoint(std::fmod(t, 20.0), pulse::bench::PulseWave(t));
       ++appends;
     }
   });

@@ -13,6 +13,8 @@
 #include "protocol/command_frames.h"
 #include "protocol/frame_parser.h"
 
+using namespace pulse::form;
+
 namespace {
 
 constexpr size_t kChunk = 24;
@@ -20,7 +22,7 @@ constexpr int kSweepSamples = 4000;  // 20 s at 200/s, where the views restart
 
 // Views that cost next to nothing but keep the values alive and restart the
 // counter as the sweep does.
-class SinkViews : public protocol::IFormViews {
+class SinkViews : public pulse::protocol::IFormViews {
  public:
   explicit SinkViews(TFormState& state) : state_(state) {}
   void ShowFrame3(double t, double y1, double s1, double y2, double s2, double y3,
@@ -49,7 +51,7 @@ std::vector<uint8_t> MakeStream(size_t frames) {
       x = x * 1103515245u + 12345u;
       f[k] = static_cast<uint8_t>(x >> 16);
     }
-    f[16] = protocol::Checksum(f, 16);
+    f[16] = pulse::protocol::Checksum(f, 16);
     out.insert(out.end(), f, f + 17);
   }
   return out;
@@ -68,9 +70,9 @@ int main(int argc, char** argv) {
   for (int r = 0; r < runs; ++r) {
     TFormState state;
     TMainControls controls;
-    controls.CheckBox1.Checked = true;
+    controls.CheckBox1.checked = true;
     SinkViews views(state);
-    protocol::FrameParser parser(state, controls, views);
+    pulse::protocol::FrameParser parser(state, controls, views);
 
     const auto t0 = std::chrono::steady_clock::now();
     for (size_t i = 0; i < stream.size(); i += kChunk) {

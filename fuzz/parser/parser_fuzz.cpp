@@ -14,6 +14,8 @@
 #include "protocol/frame_parser.h"
 #include "protocol/units.h"
 
+using namespace pulse::form;
+
 namespace {
 
 void Check(bool ok) {
@@ -23,18 +25,19 @@ void Check(bool ok) {
 // Does what the real views do with the values, including the division by
 // the rate, and optionally empties the buffer on a sweep restart the way an
 // older view did.
-class FuzzViews : public protocol::IFormViews {
+class FuzzViews : public pulse::protocol::IFormViews {
  public:
   FuzzViews(TFormState& state, bool clear_on_sweep) : state_(state), clear_(clear_on_sweep) {}
-  void Attach(protocol::FrameParser* parser) { parser_ = parser; }
+  void Attach(pulse::protocol::FrameParser* parser) { parser_ = parser; }
 
   void ShowFrame3(double t, double, double s1, double, double s2, double, double s3) override {
     Sample(t);
-    readout_ = protocol::FormatFixed2(s1) + protocol::FormatFixed2(s2) + protocol::FormatFixed2(s3);
+    readout_ = pulse::protocol::FormatFixed2(s1) + pulse::protocol::FormatFixed2(s2) +
+               pulse::protocol::FormatFixed2(s3);
   }
   void ShowChannel1(bool, double t, double, double s) override {
     Sample(t);
-    readout_ = protocol::FormatFixed2(s);
+    readout_ = pulse::protocol::FormatFixed2(s);
   }
   void ShowChannel2(double, double, double) override {}
   void ShowChannel3(double, double, double) override {}
@@ -46,7 +49,7 @@ class FuzzViews : public protocol::IFormViews {
     const int count = static_cast<int>(t);
     Check(count == state_.SampleCount1);
     // Integer division: a zero rate would be caught as undefined behaviour.
-    if (count / state_.SampleRate >= protocol::kRecordSeconds) {
+    if (count / state_.SampleRate >= pulse::protocol::kRecordSeconds) {
       state_.SampleCount1 = 0;
       if (clear_ && parser_ != nullptr) parser_->Buffer().Clear();
     }
@@ -54,7 +57,7 @@ class FuzzViews : public protocol::IFormViews {
 
   TFormState& state_;
   bool clear_;
-  protocol::FrameParser* parser_ = nullptr;
+  pulse::protocol::FrameParser* parser_ = nullptr;
   std::string readout_;
 };
 
@@ -65,12 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t options = data[0];
   TFormState state;
   TMainControls controls;
-  controls.CheckBox1.Checked = options & 1;
-  controls.ch_jy.Checked = options & 2;
+  controls.CheckBox1.checked = options & 1;
+  controls.ch_jy.checked = options & 2;
   state.StopPending = options & 4;
-  state.UnitFactor = protocol::UnitFactorFor((options >> 4) & 3, state.UnitFactor);
+  state.UnitFactor = pulse::protocol::UnitFactorFor((options >> 4) & 3, state.UnitFactor);
   FuzzViews views(state, options & 8);
-  protocol::FrameParser parser(state, controls, views);
+  pulse::protocol::FrameParser parser(state, controls, views);
   views.Attach(&parser);
 
   size_t i = 1;
@@ -90,15 +93,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     i += len;
 
     const auto& buf = parser.Buffer();
-    Check(buf.ReadPos() <= buf.WritePos() && buf.WritePos() <= protocol::ReceiveBuffer::kCapacity);
+    Check(buf.ReadPos() <= buf.WritePos() &&
+          buf.WritePos() <= pulse::protocol::ReceiveBuffer::kCapacity);
     // Whatever is left is either too short to parse or a frame that waits for
     // the bytes that decide it: at most its span plus a frame begun inside it.
     if (buf.UnparsedSize() >= 5) {
-      const auto* kind = protocol::FindFrameKind(buf.Unparsed());
-      Check(kind != nullptr && buf.UnparsedSize() < kind->Size() + protocol::kLongestFrame);
+      const auto* kind = pulse::protocol::FindFrameKind(buf.Unparsed());
+      Check(kind != nullptr && buf.UnparsedSize() < kind->Size() + pulse::protocol::kLongestFrame);
     }
     Check(state.SampleRate > 0);
-    Check(controls.Memo1.Lines.Count() <= protocol::kMemoMaxLines + 1);
+    Check(controls.Memo1.lines.Count() <= pulse::protocol::kMemoMaxLines + 1);
     Check(state.ErrorCount >= 0 && state.SampleCount1 >= 0);
   }
   return 0;

@@ -24,9 +24,11 @@
 #include "window/replay_line.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using pulse::window::testing::FakeViewPlot;
+using pulse::test::FakeViewPlot;
 
 void Check(bool ok) {
   if (!ok) std::abort();
@@ -36,12 +38,12 @@ void Check(bool ok) {
 constexpr int kRates[] = {200, 0, 1, 1000};
 
 int MemoryFile() {
-  static const int fd = [] {
+  static const int kFd = [] {
     const int f = ::memfd_create("fuzz_replay", MFD_CLOEXEC);
     Check(f >= 0);
     return f;
   }();
-  return fd;
+  return kFd;
 }
 
 void WriteFile(int fd, const uint8_t* data, size_t size) {
@@ -82,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TFormState state;
   TMainControls controls;
-  state.UnitFactor = protocol::UnitFactorFor(options & 3, state.UnitFactor);
+  state.UnitFactor = pulse::protocol::UnitFactorFor(options & 3, state.UnitFactor);
   state.SampleRate = kRates[(options >> 2) & 3];
   FakeViewPlot p1, p2, p3;
   pulse::window::WaveViews views(state, controls, {&p1, &p2, &p3});
@@ -99,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const pulse::window::RecordFileError&) {
       threw = true;
     }
-    Check(threw && !state.ReplayList && controls.Memo1.Lines.Count() == 0);
+    Check(threw && !state.ReplayList && controls.Memo1.lines.Count() == 0);
     return 0;
   }
 

@@ -14,8 +14,8 @@
 namespace pulse::analysis {
 namespace {
 
-using testing::SteadyBeats;
-using testing::SynthesiseWave;
+using test::SteadyBeats;
+using test::SynthesiseWave;
 
 std::vector<WaveFrame> ThreeChannels(double fs, double duration) {
   // Channel 1 beats at 72 bpm, channel 2 is flat, channel 3 beats at 120 bpm, small and offset.
@@ -43,7 +43,7 @@ TEST(PulseAnalyzer, ChannelsAreIndependent) {
   EXPECT_EQ(analyzer.Quality(2), SignalQuality::kGood);
 
   analyzer.Reset(fs);
-  EXPECT_EQ(analyzer.frames(), 0);
+  EXPECT_EQ(analyzer.Frames(), 0);
   EXPECT_FALSE(analyzer.RateBpm(0));
 }
 

@@ -13,11 +13,11 @@
 namespace pulse::analysis {
 namespace {
 
-using testing::Bump;
-using testing::SteadyBeats;
-using testing::SynthesiseWave;
-using testing::SyntheticBeat;
-using testing::WaveOptions;
+using test::Bump;
+using test::SteadyBeats;
+using test::SynthesiseWave;
+using test::SyntheticBeat;
+using test::WaveOptions;
 
 struct Reported {
   Beat beat;
@@ -113,7 +113,9 @@ TEST_P(CleanPulse, OnsetsWithin20msAndRateExact) {
       std::round(static_cast<double>(last.beat.onset) / fs * bpm / 60.0 - 0.3 * bpm / 60.0) * 60.0 /
           bpm +
       0.3;
-  const auto at = [&](double t) { return wave[static_cast<size_t>(std::lround(t * fs))]; };
+  const auto at = [&wave, rate = fs](double t) {
+    return wave[static_cast<size_t>(std::lround(t * rate))];
+  };
   EXPECT_NEAR(last.beat.amplitude, at(onset_s + rise) - at(onset_s), 0.1);
   EXPECT_NEAR(last.beat.rise_time_s, rise, 0.03);
   EXPECT_EQ(run.quality.back(), SignalQuality::kGood);

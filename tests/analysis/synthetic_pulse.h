@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-namespace pulse::analysis::testing {
+namespace pulse::test {
 
 struct SyntheticBeat {
   double onset_s;
@@ -76,4 +76,4 @@ inline std::vector<double> SynthesiseWave(const std::vector<SyntheticBeat>& beat
   return x;
 }
 
-}  // namespace pulse::analysis::testing
+}  // namespace pulse::test

@@ -149,9 +149,9 @@ TEST(HeadlessSession, ExitCodesWhenNothingCanBeRecorded) {
 }
 
 TEST(HeadlessSession, DeviceThatNeverStartsFailsPlainly) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.drop_acks = 1;  // the one start is ignored
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   TempDir dir;
   const ProgramRun run = RunProgram("--port COM1=" + sensor.SlavePath() + " --session " +

@@ -20,7 +20,7 @@
 namespace pulse::app {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 struct Messages {
   std::string results, warnings, errors;
@@ -150,7 +150,7 @@ TEST(OfflineExport, RefusalsNameTheProblemAndLeaveNothingBehind) {
   std::filesystem::copy_file(dir / "r.txt", dir / "rec.csv");
   refuse({dir / "rec.csv", dir / "rec.csv", {}, ""}, kExitUsage, "is the record itself");
   EXPECT_EQ(ReadAll(dir / "rec.csv"), ReadAll(dir / "r.txt"));
-  EXPECT_EQ(Names(dir.path()),
+  EXPECT_EQ(Names(dir.Path()),
             (std::vector<std::string>{"bin.txt", "old.csv", "r.txt", "rec.csv"}));
 }
 
@@ -184,7 +184,7 @@ TEST(OfflineCommandLine, OptionsReachTheCommandsAndMisuseIsExitTwo) {
        }) {
     EXPECT_EQ(run(bad), kExitUsage) << bad[0] << " " << bad[1];
   }
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.csv", "b.csv", "r.txt"}));
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"a.csv", "b.csv", "r.txt"}));
 }
 
 // Wave values quantised as the device sends them, 0.001 hPa a count.
@@ -207,8 +207,8 @@ std::optional<ChannelLine> ParseChannel(const std::string& results, int channel,
 }
 
 TEST(OfflineAnalyze, KnownBeatsKeepTheirTimesAcrossBadAndDamagedLines) {
-  using analysis::testing::SteadyBeats;
-  using analysis::testing::SynthesiseWave;
+  using pulse::test::SteadyBeats;
+  using pulse::test::SynthesiseWave;
   constexpr double kRate = 200, kSeconds = 60, kKpa = 0.1;
   const auto ch1 = SynthesiseWave(SteadyBeats(72, kSeconds, 0.3, 0.8), kRate, kSeconds);
   const auto ch3 = SynthesiseWave(SteadyBeats(90, kSeconds, 0.5, 0.3), kRate, kSeconds,
@@ -270,8 +270,8 @@ TEST(OfflineAnalyze, KnownBeatsKeepTheirTimesAcrossBadAndDamagedLines) {
 }
 
 TEST(OfflineAnalyze, OneChannelRecordFromTheProgram) {
-  using analysis::testing::SteadyBeats;
-  using analysis::testing::SynthesiseWave;
+  using pulse::test::SteadyBeats;
+  using pulse::test::SynthesiseWave;
   constexpr double kMmH2O = 10.1972;
   const auto wave = SynthesiseWave(SteadyBeats(60, 40, 0.3, 20.0), 100, 40);
   TempDir dir;
@@ -302,7 +302,7 @@ TEST(OfflineAnalyze, RecordsWithNothingToAnalyze) {
   EXPECT_TRUE(Has(m.errors, "Cannot open file")) << m.errors;
   EXPECT_EQ(RunAnalyze({dir / "bad.txt", {}, dir / "bad.txt"}, m.Fn()), kExitUsage);
   EXPECT_EQ(m.results, "");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"bad.txt"});
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"bad.txt"});
 }
 
 // The reference arterial recording as the device would send it at 200 Hz, three channels at

@@ -19,6 +19,8 @@
 #include "comm/manual_queue.h"
 #include "tests/comm/pty_pair.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -61,7 +63,7 @@ class Link {
     return queue.DispatchUntil([&] { return Received().size() >= count; }, timeout);
   }
 
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm;
   std::vector<Bytes> chunks;
   bool zero_terminated = true;
@@ -71,7 +73,7 @@ class Link {
 };
 
 TEST(Comm32Pty, OpensClosesAndReopens) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath());
   ASSERT_TRUE(link.comm.OpenPort());
   EXPECT_TRUE(link.comm.IsOpen());
@@ -94,7 +96,7 @@ TEST(Comm32Pty, OpensClosesAndReopens) {
 }
 
 TEST(Comm32Pty, RefusesASecondOpenOfTheSameDeviceAndMissingOrOddDevices) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link first(pty.SlavePath());
   Link second(pty.SlavePath());
   ASSERT_TRUE(first.comm.OpenPort());
@@ -121,7 +123,7 @@ TEST(Comm32Pty, RefusesASecondOpenOfTheSameDeviceAndMissingOrOddDevices) {
 }
 
 TEST(Comm32Pty, ReadsBackTheBaudRate) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   for (uint32_t baud : {38400u, 115200u, 256000u}) {
     Link link(pty.SlavePath());
     link.comm.SetBaudRate(baud);
@@ -132,7 +134,7 @@ TEST(Comm32Pty, ReadsBackTheBaudRate) {
 }
 
 TEST(Comm32Pty, PutsTheLineInRawModeKeepingHardwareFlowControl) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   // The device came with hardware flow control and a cooked terminal's settings.
   const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
   ASSERT_GE(probe, 0);
@@ -167,7 +169,7 @@ TEST(Comm32Pty, PutsTheLineInRawModeKeepingHardwareFlowControl) {
 }
 
 TEST(Comm32Pty, DrainsWaitingBytesAs24And24And2) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   // A long interval, so that a loaded machine cannot split the tail.
   Link link(pty.SlavePath(), 200);
   ASSERT_TRUE(link.comm.OpenPort());
@@ -183,7 +185,7 @@ TEST(Comm32Pty, DrainsWaitingBytesAs24And24And2) {
 }
 
 TEST(Comm32Pty, AQuietLineEndsAChunkAndGapsSplitThem) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath(), 2);
   ASSERT_TRUE(link.comm.OpenPort());
   // Each burst is one write; the next follows a 10 ms gap after the previous one was
@@ -209,7 +211,7 @@ TEST(Comm32Pty, AQuietLineEndsAChunkAndGapsSplitThem) {
 }
 
 TEST(Comm32Pty, BurstsWithGapsArriveInOrderInChunksOfAtMost24) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath(), 2);
   ASSERT_TRUE(link.comm.OpenPort());
   // The device does not wait for the host here; how the bursts are cut depends on timing,
@@ -231,7 +233,7 @@ TEST(Comm32Pty, BurstsWithGapsArriveInOrderInChunksOfAtMost24) {
 }
 
 TEST(Comm32Pty, ReadIntervalChangeAppliesWhileOpen) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath(), 2);
   ASSERT_TRUE(link.comm.OpenPort());
   // With a 1 s interval, two bursts 100 ms apart end up in one chunk.
@@ -245,7 +247,7 @@ TEST(Comm32Pty, ReadIntervalChangeAppliesWhileOpen) {
 }
 
 TEST(Comm32Pty, WritesQueuedRequestsInOrder) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath());
   ASSERT_TRUE(link.comm.OpenPort());
   Bytes expected;
@@ -265,7 +267,7 @@ TEST(Comm32Pty, WritesQueuedRequestsInOrder) {
 }
 
 TEST(Comm32Pty, CloseEndsAWriterBlockedOnAFullOutputQueue) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath());
   ASSERT_TRUE(link.comm.OpenPort());
   // Nobody reads the master: the writer fills the pty and then waits for room.
@@ -283,7 +285,7 @@ TEST(Comm32Pty, CloseEndsAWriterBlockedOnAFullOutputQueue) {
 }
 
 TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath());
   ASSERT_TRUE(link.comm.OpenPort());
   pty.Write(Pattern(7));
@@ -318,7 +320,7 @@ TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
 }
 
 TEST(Comm32Pty, TheHangupHandlerMayClosePortAtOnce) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   Link link(pty.SlavePath());
   link.comm.OnRequestHangup = [&link](TComm32* sender) {
     ++link.hangups;
@@ -335,7 +337,8 @@ TEST(Comm32Pty, TheHangupHandlerMayClosePortAtOnce) {
 // Makes the platform refuse the n-th thread, as it may when resources run out.
 class FailingComm32 : public TComm32 {
  public:
-  FailingComm32(comm::IMainThreadQueue& queue, int fail_at) : TComm32(queue), fail_at_(fail_at) {}
+  FailingComm32(pulse::comm::IMainThreadQueue& queue, int fail_at)
+      : TComm32(queue), fail_at_(fail_at) {}
   int created = 0;
 
  protected:
@@ -349,9 +352,9 @@ class FailingComm32 : public TComm32 {
 };
 
 TEST(Comm32Pty, AFailedThreadCreationReleasesThePort) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   for (int fail_at : {1, 2}) {
-    comm::ManualQueue queue;
+    pulse::comm::ManualQueue queue;
     FailingComm32 comm(queue, fail_at);
     comm.SetCommPort(pty.SlavePath());
     comm.SetBaudRate(256000);
@@ -378,8 +381,8 @@ TEST(Comm32Pty, AFailedThreadCreationReleasesThePort) {
 }
 
 TEST(Comm32Pty, DestroyingAnOpenComponentClosesItAndDropsItsQueuedMessages) {
-  commtest::PtyPair pty;
-  comm::ManualQueue queue;
+  pulse::test::PtyPair pty;
+  pulse::comm::ManualQueue queue;
   auto wait_pending = [&queue](size_t count) {
     for (int i = 0; i < 500 && queue.PendingCount() < count; ++i) std::this_thread::sleep_for(10ms);
     return queue.PendingCount();

@@ -11,6 +11,8 @@
 #include "tests/comm/device_stream.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -20,7 +22,7 @@ const std::vector<uint8_t> kStartCommand = {0xF0, 0x2F, 0x01, 0x31, 0x51};
 const std::vector<uint8_t> kStopCommand = {0xF0, 0x2F, 0x01, 0x32, 0x52};
 
 struct SensorLink {
-  explicit SensorLink(const vsensor::Options& options) : sensor(options), comm(queue) {
+  explicit SensorLink(const pulse::vsensor::Options& options) : sensor(options), comm(queue) {
     sensor.Start();
     comm.SetCommPort(sensor.SlavePath());
     comm.SetBaudRate(256000);
@@ -38,8 +40,8 @@ struct SensorLink {
     return comm.WriteData(frame.data(), static_cast<uint32_t>(frame.size()));
   }
 
-  vsensor::VirtualSensor sensor;
-  comm::ManualQueue queue;
+  pulse::vsensor::VirtualSensor sensor;
+  pulse::comm::ManualQueue queue;
   TComm32 comm;
   std::vector<uint8_t> received;
   size_t max_chunk = 0;
@@ -48,7 +50,7 @@ struct SensorLink {
 };
 
 TEST(Comm32Sensor, StreamsFramesWithoutLossAndObeysStop) {
-  SensorLink link(vsensor::Options{});
+  SensorLink link(pulse::vsensor::Options{});
   ASSERT_TRUE(link.comm.OpenPort());
   ASSERT_TRUE(link.Send(kStartCommand));
   // About 100 frames at 200 frames/s.
@@ -60,17 +62,17 @@ TEST(Comm32Sensor, StreamsFramesWithoutLossAndObeysStop) {
   ASSERT_TRUE(link.queue.DispatchUntil([&] { return link.received.size() >= written; }, 5s));
   link.queue.WaitAndDispatch(50ms);
   EXPECT_EQ(link.received.size(), written);
-  const commtest::StreamCheck check = commtest::CheckDeviceStream(link.received);
+  const pulse::test::StreamCheck check = pulse::test::CheckDeviceStream(link.received);
   EXPECT_EQ(check.broken, 0u);
   EXPECT_EQ(check.data_frames, link.sensor.GetStats().data_frames_intact);
-  EXPECT_EQ(link.sensor.GetStats().commands_received[vsensor::kStart], 1u);
-  EXPECT_EQ(link.sensor.GetStats().commands_received[vsensor::kStop], 1u);
+  EXPECT_EQ(link.sensor.GetStats().commands_received[pulse::vsensor::kStart], 1u);
+  EXPECT_EQ(link.sensor.GetStats().commands_received[pulse::vsensor::kStop], 1u);
   EXPECT_LE(link.max_chunk, 24u);
   link.comm.ClosePort();
 }
 
 TEST(Comm32Sensor, AHangupOfTheDeviceRequestsAHangupPromptly) {
-  vsensor::Options options;
+  pulse::vsensor::Options options;
   options.hangup_after = 0.3;
   const auto started = Clock::now();
   SensorLink link(options);
@@ -87,7 +89,7 @@ TEST(Comm32Sensor, AHangupOfTheDeviceRequestsAHangupPromptly) {
   EXPECT_LT(delay, 500ms);
   for (int i = 0; i < 100 && link.comm.ReadThreadRunning(); ++i) std::this_thread::sleep_for(10ms);
   EXPECT_FALSE(link.comm.ReadThreadRunning());
-  EXPECT_EQ(commtest::CheckDeviceStream(link.received).broken, 0u);
+  EXPECT_EQ(pulse::test::CheckDeviceStream(link.received).broken, 0u);
   const auto start = Clock::now();
   link.comm.ClosePort();
   EXPECT_LT(Clock::now() - start, 1s);

@@ -13,6 +13,8 @@
 #include "comm/manual_queue.h"
 #include "tests/comm/pty_pair.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,17 +34,18 @@ fs::path FreshDir(const std::string& name) {
 }
 
 TEST(CommsLog, ErrorLinesCarryTheSystemText) {
-  EXPECT_EQ(comm::FormatErrorLine("Unable to CreateEvent: ", ENOENT),
+  EXPECT_EQ(pulse::comm::FormatErrorLine("Unable to CreateEvent: ", ENOENT),
             "Unable to CreateEvent: GetLastError returned: \"No such file or directory\"");
-  EXPECT_EQ(comm::FormatErrorLine("", EIO), "GetLastError returned: \"Input/output error\"");
+  EXPECT_EQ(pulse::comm::FormatErrorLine("", EIO), "GetLastError returned: \"Input/output error\"");
   // A code the system has no text for still gives a line, never an empty one.
-  EXPECT_NE(comm::FormatErrorLine("x", 99999).find("GetLastError returned: \""), std::string::npos);
+  EXPECT_NE(pulse::comm::FormatErrorLine("x", 99999).find("GetLastError returned: \""),
+            std::string::npos);
 }
 
 TEST(CommsLog, WritesTheCloseSequenceWhileANameIsSet) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   const fs::path log = FreshDir("commslog") / "comms.log";
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(pty.SlavePath());
   comm.SetBaudRate(256000);
@@ -64,16 +67,16 @@ TEST(CommsLog, WritesTheCloseSequenceWhileANameIsSet) {
 }
 
 TEST(CommsLog, ANewComponentSwitchesLoggingOffAndAnEmptyNameWritesNoFile) {
-  commtest::PtyPair pty;
+  pulse::test::PtyPair pty;
   const fs::path dir = FreshDir("commslog-empty");
   const fs::path log = dir / "first.log";
-  comm::ManualQueue queue;
+  pulse::comm::ManualQueue queue;
   TComm32 first(queue);
   first.SetCommPort(pty.SlavePath());
   first.SetBaudRate(256000);
   first.SetCommsLogFileName(log.string());
   TComm32 second(queue);  // clears the process-wide name
-  EXPECT_EQ(comm::CommsLog::ProcessName(), "");
+  EXPECT_EQ(pulse::comm::CommsLog::ProcessName(), "");
 
   // The first still creates its file, but no line goes into it.
   ASSERT_TRUE(first.OpenPort());

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace commtest {
+namespace pulse::test {
 
 struct StreamCheck {
   size_t frames = 0;
@@ -43,4 +43,4 @@ inline StreamCheck CheckDeviceStream(const std::vector<uint8_t>& bytes) {
   return check;
 }
 
-}  // namespace commtest
+}  // namespace pulse::test

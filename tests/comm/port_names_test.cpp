@@ -69,32 +69,32 @@ class FakeTree : public testing::Test {
 };
 
 TEST_F(FakeTree, ListsPresentPortsInAStableOrderWithWhatSysfsTells) {
-  comm::PortNames names(dev_.string(), sys_.string());
-  const std::vector<comm::PortInfo> ports = names.PresentPorts();
+  pulse::comm::PortNames names(dev_.string(), sys_.string());
+  const std::vector<pulse::comm::PortInfo> ports = names.PresentPorts();
   std::vector<std::string> order;
-  for (const auto& port : ports) order.push_back(port.Name);
+  for (const auto& port : ports) order.push_back(port.name);
   EXPECT_EQ(order,
             (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB10", "ttyACM0", "ttyS0"}));
 
-  const comm::PortInfo& ftdi = ports[0];
-  EXPECT_EQ(ftdi.Path, Dev("ttyUSB0"));
-  EXPECT_EQ(ftdi.Driver, "ftdi_sio");
-  EXPECT_EQ(ftdi.UsbVendorId, "0403");
-  EXPECT_EQ(ftdi.UsbProductId, "6001");
-  EXPECT_EQ(ftdi.Manufacturer, "FTDI");
-  EXPECT_EQ(ftdi.Product, "USB Serial");
+  const pulse::comm::PortInfo& ftdi = ports[0];
+  EXPECT_EQ(ftdi.path, Dev("ttyUSB0"));
+  EXPECT_EQ(ftdi.driver, "ftdi_sio");
+  EXPECT_EQ(ftdi.usb_vendor_id, "0403");
+  EXPECT_EQ(ftdi.usb_product_id, "6001");
+  EXPECT_EQ(ftdi.manufacturer, "FTDI");
+  EXPECT_EQ(ftdi.product, "USB Serial");
   EXPECT_EQ(ftdi.SerialNumber, "A1B2C3");
-  EXPECT_EQ(ports[1].UsbVendorId, "");  // its USB device has no descriptors in the fake tree
-  EXPECT_EQ(ports[2].Driver, "");       // no sysfs entry at all: listed with the name only
-  EXPECT_EQ(ports[3].Driver, "cdc_acm");
-  EXPECT_EQ(ports[3].UsbVendorId, "2341");
-  EXPECT_EQ(ports[3].Product, "Sensor");
-  EXPECT_EQ(ports[4].Driver, "serial");
-  EXPECT_EQ(ports[4].UsbVendorId, "");
+  EXPECT_EQ(ports[1].usb_vendor_id, "");  // its USB device has no descriptors in the fake tree
+  EXPECT_EQ(ports[2].driver, "");       // no sysfs entry at all: listed with the name only
+  EXPECT_EQ(ports[3].driver, "cdc_acm");
+  EXPECT_EQ(ports[3].usb_vendor_id, "2341");
+  EXPECT_EQ(ports[3].product, "Sensor");
+  EXPECT_EQ(ports[4].driver, "serial");
+  EXPECT_EQ(ports[4].usb_vendor_id, "");
 }
 
 TEST_F(FakeTree, ResolvesComNamesThroughMappingsAndThenByPosition) {
-  comm::PortNames names(dev_.string(), sys_.string());
+  pulse::comm::PortNames names(dev_.string(), sys_.string());
   EXPECT_EQ(names.Resolve("COM1"), Dev("ttyUSB0"));
   EXPECT_EQ(names.Resolve("com2"), Dev("ttyUSB1"));
   EXPECT_EQ(names.Resolve("COM4"), Dev("ttyACM0"));
@@ -115,18 +115,18 @@ TEST_F(FakeTree, ResolvesComNamesThroughMappingsAndThenByPosition) {
 }
 
 TEST(PortNumbers, AcceptsTheWindowsSpellings) {
-  EXPECT_EQ(comm::ComPortNumber("COM2"), 2);
-  EXPECT_EQ(comm::ComPortNumber("//./COM10"), 10);
-  EXPECT_EQ(comm::ComPortNumber("\\\\.\\COM12"), 12);
-  EXPECT_EQ(comm::ComPortNumber("Com7"), 7);
-  EXPECT_FALSE(comm::ComPortNumber("COM"));
-  EXPECT_FALSE(comm::ComPortNumber("COM1x"));
-  EXPECT_FALSE(comm::ComPortNumber("COM-1"));
-  EXPECT_FALSE(comm::ComPortNumber("/dev/ttyUSB0"));
+  EXPECT_EQ(pulse::comm::ComPortNumber("COM2"), 2);
+  EXPECT_EQ(pulse::comm::ComPortNumber("//./COM10"), 10);
+  EXPECT_EQ(pulse::comm::ComPortNumber("\\\\.\\COM12"), 12);
+  EXPECT_EQ(pulse::comm::ComPortNumber("Com7"), 7);
+  EXPECT_FALSE(pulse::comm::ComPortNumber("COM"));
+  EXPECT_FALSE(pulse::comm::ComPortNumber("COM1x"));
+  EXPECT_FALSE(pulse::comm::ComPortNumber("COM-1"));
+  EXPECT_FALSE(pulse::comm::ComPortNumber("/dev/ttyUSB0"));
 }
 
 TEST(PortNumbers, AMissingDevTreeHasNoPorts) {
-  comm::PortNames names("/nonexistent-dev", "/nonexistent-sys");
+  pulse::comm::PortNames names("/nonexistent-dev", "/nonexistent-sys");
   EXPECT_TRUE(names.PresentPorts().empty());
   EXPECT_EQ(names.Resolve("COM1"), "");
 }

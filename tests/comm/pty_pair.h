@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace commtest {
+namespace pulse::test {
 
 class PtyPair {
  public:
@@ -31,7 +31,7 @@ class PtyPair {
   PtyPair& operator=(const PtyPair&) = delete;
 
   const std::string& SlavePath() const { return slave_path_; }
-  int master() const { return master_; }
+  int Master() const { return master_; }
 
   void Write(const std::vector<uint8_t>& bytes) const { Write(bytes.data(), bytes.size()); }
   void Write(const void* data, size_t size) const {
@@ -73,4 +73,4 @@ class PtyPair {
   std::string slave_path_;
 };
 
-}  // namespace commtest
+}  // namespace pulse::test

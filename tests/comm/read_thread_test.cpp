@@ -17,6 +17,8 @@
 #include "comm/manual_queue.h"
 #include "tests/comm/pty_pair.h"
 
+using namespace pulse::comm;
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -26,26 +28,27 @@ class ReaderHarness {
   explicit ReaderHarness(uint32_t interval_ms) : interval_(interval_ms) {
     slave_ = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave_ < 0) throw std::runtime_error("cannot open the slave");
-    comm::ApplyLineSettings(slave_, comm::LineSettings{256000, 0, 0}, nullptr);
+    pulse::comm::ApplyLineSettings(slave_, pulse::comm::LineSettings{256000, 0, 0}, nullptr);
     int error = 0;
-    stop = comm::StopSignal::Create(&error);
-    reader.PortHandle = slave_;
-    reader.StopEvent = stop.get();
+    stop = pulse::comm::StopSignal::Create(&error);
+    reader.port_handle = slave_;
+    reader.stop_event = stop.get();
     reader.ReadIntervalTimeout = &interval_;
-    reader.ReadCounts = [this](int, comm::LineErrorCounts* counts) {
-      counts->Frame = frame_errors.load();
-      counts->Overrun = overruns.load();
+    reader.read_counts = [this](int, pulse::comm::LineErrorCounts* counts) {
+      counts->frame = frame_errors.load();
+      counts->overrun = overruns.load();
       return true;
     };
-    reader.Notify = comm::NotifyTarget{
-        &queue, std::make_shared<comm::NotifyWindow>([this](comm::Notification& message) {
-          if (message.Msg == comm::kMsgRequestHangup) {
+    reader.notify = pulse::comm::NotifyTarget{
+        &queue,
+        std::make_shared<pulse::comm::NotifyWindow>([this](pulse::comm::Notification& message) {
+          if (message.msg == pulse::comm::kMsgRequestHangup) {
             messages.push_back("hangup");
             return;
           }
-          const auto* text = reinterpret_cast<const char*>(message.Block.get());
-          messages.emplace_back(text, message.Count);
-          terminated = terminated && message.Block[message.Count] == 0;
+          const auto* text = reinterpret_cast<const char*>(message.block.get());
+          messages.emplace_back(text, message.count);
+          terminated = terminated && message.block[message.count] == 0;
         })};
     reader.Attach(std::thread([this] { reader.Run(); }));
   }
@@ -58,9 +61,9 @@ class ReaderHarness {
     return queue.DispatchUntil([&] { return messages.size() >= count; }, 5s);
   }
 
-  commtest::PtyPair pty;
-  comm::ManualQueue queue;
-  std::unique_ptr<comm::StopSignal> stop;
+  pulse::test::PtyPair pty;
+  pulse::comm::ManualQueue queue;
+  std::unique_ptr<pulse::comm::StopSignal> stop;
   TReadThread reader;
   std::atomic<uint32_t> frame_errors{0};
   std::atomic<uint32_t> overruns{0};

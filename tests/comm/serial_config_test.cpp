@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+using namespace pulse::comm;
+
 namespace {
 
 // The window's stored values for its instance.
@@ -21,30 +23,30 @@ TComm WindowInstance() {
 }
 
 TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars) {
-  comm::LineState device;
+  pulse::comm::LineState device;
   device.ParityCheck = true;  // found set, rebuilt from the property
-  device.AbortOnError = true;
-  device.EofChar = 26;
-  device.EvtChar = 10;
-  const comm::LineState state = WindowInstance().LineStateFor(device);
+  device.abort_on_error = true;
+  device.eof_char = 26;
+  device.evt_char = 10;
+  const pulse::comm::LineState state = WindowInstance().LineStateFor(device);
   EXPECT_EQ(state.BaudRate, 256000u);
-  EXPECT_TRUE(state.Binary);
+  EXPECT_TRUE(state.binary);
   EXPECT_FALSE(state.ParityCheck);
-  EXPECT_FALSE(state.AbortOnError);
+  EXPECT_FALSE(state.abort_on_error);
   EXPECT_EQ(state.DtrControl, 1);
   EXPECT_EQ(state.RtsControl, 1);
   EXPECT_TRUE(state.TxContinueOnXoff);
-  EXPECT_TRUE(state.OutX);
-  EXPECT_TRUE(state.InX);
-  EXPECT_EQ(state.XonLim, 1);
-  EXPECT_EQ(state.XoffLim, 1);
+  EXPECT_TRUE(state.out_x);
+  EXPECT_TRUE(state.in_x);
+  EXPECT_EQ(state.xon_lim, 1);
+  EXPECT_EQ(state.xoff_lim, 1);
   EXPECT_EQ(state.ByteSize, 8);
   EXPECT_EQ(state.Parity, 0);
   EXPECT_EQ(state.StopBits, 0);
   EXPECT_EQ(state.XonChar, 17);
   EXPECT_EQ(state.XoffChar, 19);
-  EXPECT_EQ(state.EofChar, 26);
-  EXPECT_EQ(state.EvtChar, 10);
+  EXPECT_EQ(state.eof_char, 26);
+  EXPECT_EQ(state.evt_char, 10);
 
   TComm other;
   other.SetDtrControl(TDtrControl::DtrHandshake);
@@ -57,17 +59,17 @@ TEST(SerialConfig, LineStateIsBuiltFromThePropertiesKeepingOnlyEofAndEventChars)
   other.SetReplacedChar('?');
   other.SetOutx_CtsFlow(true);
   other.SetDsrSensitivity(true);
-  const comm::LineState changed = other.LineStateFor(device);
+  const pulse::comm::LineState changed = other.LineStateFor(device);
   EXPECT_EQ(changed.DtrControl, 2);
   EXPECT_EQ(changed.RtsControl, 3);
   EXPECT_EQ(changed.ByteSize, 5);
   EXPECT_EQ(changed.Parity, 3);
   EXPECT_EQ(changed.StopBits, 2);
-  EXPECT_TRUE(changed.ErrorChar);
-  EXPECT_TRUE(changed.Null);
-  EXPECT_EQ(changed.ErrorCharValue, '?');
-  EXPECT_TRUE(changed.OutxCtsFlow);
-  EXPECT_FALSE(changed.OutxDsrFlow);
+  EXPECT_TRUE(changed.error_char);
+  EXPECT_TRUE(changed.null);
+  EXPECT_EQ(changed.error_char_value, '?');
+  EXPECT_TRUE(changed.outx_cts_flow);
+  EXPECT_FALSE(changed.outx_dsr_flow);
   EXPECT_TRUE(changed.DsrSensitivity);
   other.SetDtrControl(TDtrControl::DtrDisable);
   other.SetRtsControl(TRtsControl::RtsHandshake);
@@ -82,9 +84,9 @@ TEST(SerialConfig, TimeoutsFollowThePropertiesInOrder) {
   comm.SetReadTotalTimeoutConstant(2);
   comm.SetWriteTotalTimeoutMultiplier(3);
   comm.SetWriteTotalTimeoutConstant(4);
-  EXPECT_EQ(comm.Timeouts(), (comm::CommTimeouts{7, 1, 2, 3, 4}));
+  EXPECT_EQ(comm.Timeouts(), (pulse::comm::CommTimeouts{7, 1, 2, 3, 4}));
   // The window sets only the interval; the totals keep their defaults: no total time-out.
-  EXPECT_EQ(WindowInstance().Timeouts(), (comm::CommTimeouts{1, 0, 0, 0, 0}));
+  EXPECT_EQ(WindowInstance().Timeouts(), (pulse::comm::CommTimeouts{1, 0, 0, 0, 0}));
 }
 
 TEST(SerialConfig, DispatchesItsFiveMessages) {
@@ -104,19 +106,19 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
   comm.OnSendDataEmpty = [&](TComm*) { calls.push_back("empty"); };
 
   auto message = [](uint32_t msg, uint32_t count, uint32_t value) {
-    comm::Notification n;
-    n.Msg = msg;
-    n.Count = count;
-    n.Value = value;
+    pulse::comm::Notification n;
+    n.msg = msg;
+    n.count = count;
+    n.value = value;
     return n;
   };
-  comm::Notification data = message(comm::kMsgCommReceiveData, 0x10003, 0);
-  data.Block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
+  pulse::comm::Notification data = message(pulse::comm::kMsgCommReceiveData, 0x10003, 0);
+  data.block.reset(new uint8_t[4]{'a', 'b', 'c', 0});
   comm.WindowProc(data);
-  EXPECT_EQ(data.Block, nullptr);  // freed after the handler
+  EXPECT_EQ(data.block, nullptr);  // freed after the handler
   for (auto [msg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
            {1526, 8}, {1527, 0}, {1528, 0x20}, {1529, 0}, {1530, 0}, {1035, 0}}) {
-    comm::Notification n = message(msg, 0, value);
+    pulse::comm::Notification n = message(msg, 0, value);
     comm.WindowProc(n);
   }
   EXPECT_EQ(calls,
@@ -124,10 +126,10 @@ TEST(SerialConfig, DispatchesItsFiveMessages) {
 
   // Without handlers nothing is called and the block is still freed.
   TComm bare;
-  comm::Notification orphan = message(comm::kMsgCommReceiveData, 1, 0);
-  orphan.Block.reset(new uint8_t[2]{'x', 0});
+  pulse::comm::Notification orphan = message(pulse::comm::kMsgCommReceiveData, 1, 0);
+  orphan.block.reset(new uint8_t[2]{'x', 0});
   bare.WindowProc(orphan);
-  EXPECT_EQ(orphan.Block, nullptr);
+  EXPECT_EQ(orphan.block, nullptr);
 }
 
 TEST(SerialConfig, SettersStoreOnlyDifferentValues) {

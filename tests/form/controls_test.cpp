@@ -2,6 +2,8 @@
 
 #include "form/main_controls.h"
 
+using namespace pulse::form;
+
 namespace {
 
 // A view that mirrors the memo keeps (revision, reset revision, line count)
@@ -30,14 +32,14 @@ TEST(MemoLines, RevisionsTellAppendsFromResets) {
 
 TEST(ComboBox, SelectOutsideListKeepsTypedText) {
   TComboBox box;
-  box.Items = {"38400", "115200"};
+  box.items = {"38400", "115200"};
   box.Select(1);
-  EXPECT_EQ(box.ItemIndex, 1);
-  EXPECT_EQ(box.Text, "115200");
-  box.Text = "9600";
+  EXPECT_EQ(box.item_index, 1);
+  EXPECT_EQ(box.text, "115200");
+  box.text = "9600";
   box.Select(5);
-  EXPECT_EQ(box.ItemIndex, -1);
-  EXPECT_EQ(box.Text, "9600");
+  EXPECT_EQ(box.item_index, -1);
+  EXPECT_EQ(box.text, "9600");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "tests/form1/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -15,7 +15,7 @@ class Form1SensorTest : public FormFixture {
     sensor.Start();
     MakeForm({"COM1=" + sensor.SlavePath()});
     form_->Bt_openClick();
-    ASSERT_TRUE(s().PortOpen);
+    ASSERT_TRUE(S().PortOpen);
     host_.RunDelayed();
     ASSERT_TRUE(form_->StopAfterOpenSent());
   }
@@ -31,27 +31,27 @@ TEST_F(Form1SensorTest, OpenStartStreamStopClose) {
   vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
   form_->bt_startClick();
-  ASSERT_TRUE(Until([&] { return c().StatusBar1.Panels[3].Text == "启动采样！"; }));
-  ASSERT_TRUE(Until([&] { return s().SampleCount1 >= 100; }));
-  EXPECT_FALSE(c().Label10.Caption.empty());
-  EXPECT_EQ(s().ErrorCount, 0);
+  ASSERT_TRUE(Until([&] { return C().StatusBar1.panels[3].text == "启动采样！"; }));
+  ASSERT_TRUE(Until([&] { return S().SampleCount1 >= 100; }));
+  EXPECT_FALSE(C().Label10.Caption.empty());
+  EXPECT_EQ(S().ErrorCount, 0);
   EXPECT_FALSE(p1_.points.empty());
 
   // Every frame the sensor has sent intact so far gets drawn.
   const uint64_t sent = sensor.GetStats().data_frames_intact;
-  ASSERT_TRUE(Until([&] { return static_cast<uint64_t>(s().SampleCount1) >= sent; }))
-      << s().SampleCount1 << " of " << sent;
-  EXPECT_EQ(s().ErrorCount, 0);
+  ASSERT_TRUE(Until([&] { return static_cast<uint64_t>(S().SampleCount1) >= sent; }))
+      << S().SampleCount1 << " of " << sent;
+  EXPECT_EQ(S().ErrorCount, 0);
 
   form_->bt_startClick();
-  ASSERT_TRUE(Until([&] { return !s().StopPending; }));
-  EXPECT_EQ(c().StatusBar1.Panels[3].Text, "停止采样！");
-  EXPECT_FALSE(s().Sampling);
-  EXPECT_EQ(c().bt_start.Caption, "开始采样");
+  ASSERT_TRUE(Until([&] { return !S().StopPending; }));
+  EXPECT_EQ(C().StatusBar1.panels[3].text, "停止采样！");
+  EXPECT_FALSE(S().Sampling);
+  EXPECT_EQ(C().bt_start.Caption, "开始采样");
 
   form_->Bt_openClick();
-  EXPECT_FALSE(s().PortOpen);
-  EXPECT_EQ(c().StatusBar1.Panels[0].Text, "串口关闭");
+  EXPECT_FALSE(S().PortOpen);
+  EXPECT_EQ(C().StatusBar1.panels[0].text, "串口关闭");
 }
 
 // The operator clicks start as soon as the port is open, well before the
@@ -62,20 +62,20 @@ TEST_F(Form1SensorTest, StartClickedRightAfterOpenIsNotCancelledByTheStop) {
   MakeForm({"COM1=" + sensor.SlavePath()});
   const auto opened = std::chrono::steady_clock::now();
   form_->Bt_openClick();
-  ASSERT_TRUE(s().PortOpen);
+  ASSERT_TRUE(S().PortOpen);
   std::this_thread::sleep_until(opened + 100ms);
   form_->bt_startClick();
   queue_.DispatchUntil([] { return false; }, 400ms);  // the rest of the wait, data handled
   host_.RunDelayed();                                 // the timed step: the stop after the open
   ASSERT_TRUE(form_->StopAfterOpenSent());
 
-  ASSERT_TRUE(Until([&] { return s().SampleCount1 >= 100; }));
-  const int32_t seen = s().SampleCount1;
+  ASSERT_TRUE(Until([&] { return S().SampleCount1 >= 100; }));
+  const int32_t seen = S().SampleCount1;
   queue_.DispatchUntil([] { return false; }, 300ms);
-  EXPECT_GT(s().SampleCount1, seen) << "sampling ended";
-  EXPECT_TRUE(s().Sampling);
-  EXPECT_EQ(c().bt_start.Caption, "停止采样");
-  EXPECT_EQ(c().StatusBar1.Panels[3].Text, "启动采样！");
+  EXPECT_GT(S().SampleCount1, seen) << "sampling ended";
+  EXPECT_TRUE(S().Sampling);
+  EXPECT_EQ(C().bt_start.Caption, "停止采样");
+  EXPECT_EQ(C().StatusBar1.panels[3].text, "启动采样！");
   EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStop], 1u);
   EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStart], 1u);
 }
@@ -86,11 +86,11 @@ TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {
   vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
   form_->bt_startClick();
-  ASSERT_TRUE(Until([&] { return !s().PortOpen; }, 5s));
-  EXPECT_EQ(c().StatusBar1.Panels[0].Text, "设备连接失败");
-  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
-  EXPECT_FALSE(c().bt_start.Enabled);
+  ASSERT_TRUE(Until([&] { return !S().PortOpen; }, 5s));
+  EXPECT_EQ(C().StatusBar1.panels[0].text, "设备连接失败");
+  EXPECT_EQ(C().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(C().bt_start.Enabled);
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test

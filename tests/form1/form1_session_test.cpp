@@ -9,13 +9,11 @@
 #include <thread>
 
 #include "tests/form1/form_fixture.h"
-#include "tools/virtual-sensor/virtual_sensor.h"
-// After the window's headers: these bring the namespace pulse::protocol, which
-// would hide the window's ::protocol inside pulse::window.
 #include "records/record_file.h"
 #include "records/session_metadata.h"
+#include "tools/virtual-sensor/virtual_sensor.h"
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -58,11 +56,11 @@ SentFrames ReadFrameLog(const std::string& path) {
 
 class Form1SessionTest : public FormFixture {
  protected:
-  void OpenOn(vsensor::VirtualSensor& sensor) {
+  void OpenOn(pulse::vsensor::VirtualSensor& sensor) {
     sensor.Start();
     MakeForm({"COM1=" + sensor.SlavePath()});
     form_->Bt_openClick();
-    ASSERT_TRUE(s().PortOpen);
+    ASSERT_TRUE(S().PortOpen);
     host_.RunDelayed();
     ASSERT_TRUE(form_->StopAfterOpenSent());
   }
@@ -78,11 +76,11 @@ class Form1SessionTest : public FormFixture {
   }
   void StartSampling() {
     form_->bt_startClick();
-    ASSERT_TRUE(Until([&] { return s().Sampling; }));
+    ASSERT_TRUE(Until([&] { return S().Sampling; }));
   }
   void StopSampling() {
     form_->bt_startClick();
-    ASSERT_TRUE(Until([&] { return !s().StopPending; }));
+    ASSERT_TRUE(Until([&] { return !S().StopPending; }));
   }
   pulse::records::SessionMetadata Metadata(const std::string& record) {
     std::string error;
@@ -93,13 +91,13 @@ class Form1SessionTest : public FormFixture {
 };
 
 TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFrame) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.bad_checksum = 0.03;
   o.split = true;
   o.noise = 0.05;
   const std::string log_dir = TempDirNamed("session-roundtrip-log");
   o.frame_log = log_dir + "frames.txt";
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
   const std::string path = dir_ + "run1";  // ".txt" is added, as for 保存
   host_.save_name = path;
@@ -108,21 +106,21 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
   ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
   ASSERT_TRUE(form_->Session().Running());
   EXPECT_EQ(form_->Session().Path(), path + ".txt");
-  EXPECT_EQ(form_->Session().Button.Caption, "停止会话");
-  EXPECT_TRUE(form_->Session().Info.Visible);
+  EXPECT_EQ(form_->Session().button.Caption, "停止会话");
+  EXPECT_TRUE(form_->Session().info.Visible);
 
   StartSampling();
   ASSERT_TRUE(Until([&] { return form_->Session().Lines() >= 600; }));
   // The read-out names the file and counts the frames.
-  const std::string& info = form_->Session().Info.Caption;
+  const std::string& info = form_->Session().info.Caption;
   EXPECT_NE(info.find("run1.txt"), std::string::npos) << info;
   EXPECT_NE(info.find("00:00:0"), std::string::npos) << info;
   EXPECT_NE(info.find("帧"), std::string::npos) << info;
   StopSampling();
   form_->SessionClick();
   EXPECT_FALSE(form_->Session().Running());
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
-  EXPECT_FALSE(form_->Session().Info.Visible);
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
+  EXPECT_FALSE(form_->Session().info.Visible);
   form_->Bt_openClick();
   sensor.Stop();
 
@@ -153,13 +151,13 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
   form_->Button18Click();
   ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
   EXPECT_EQ(form_->Recording().LoadedLineCount(), sent.lines.size());
-  EXPECT_EQ(c().Memo1.Lines.Count(), static_cast<int>(sent.lines.size()));
-  s().SampleCount1 = 0;
+  EXPECT_EQ(C().Memo1.lines.Count(), static_cast<int>(sent.lines.size()));
+  S().SampleCount1 = 0;
   form_->Button19Click();
-  ASSERT_TRUE(s().Replaying);
-  for (size_t i = 0; i <= sent.lines.size() + 1 && s().Replaying; ++i) form_->Timer1Timer();
-  EXPECT_FALSE(s().Replaying);
-  EXPECT_EQ(static_cast<uint64_t>(s().SampleCount1), sent.intact);
+  ASSERT_TRUE(S().Replaying);
+  for (size_t i = 0; i <= sent.lines.size() + 1 && S().Replaying; ++i) form_->Timer1Timer();
+  EXPECT_FALSE(S().Replaying);
+  EXPECT_EQ(static_cast<uint64_t>(S().SampleCount1), sent.intact);
 
   // Exported from the session entry and from the loaded record, in both formats.
   const std::vector<std::pair<ExportSource::Kind, std::string>> exports = {
@@ -189,7 +187,7 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
 }
 
 TEST_F(Form1SessionTest, TargetThatCannotBeWrittenIsRefusedBeforeAnything) {
-  vsensor::VirtualSensor sensor;
+  pulse::vsensor::VirtualSensor sensor;
   sensor.Start();
   MakeForm({"COM1=" + sensor.SlavePath()});
 
@@ -208,7 +206,7 @@ TEST_F(Form1SessionTest, TargetThatCannotBeWrittenIsRefusedBeforeAnything) {
   EXPECT_NE(host_.errors[0].find("Cannot create file"), std::string::npos) << host_.errors[0];
   EXPECT_NE(host_.errors[0].find("No such file or directory"), std::string::npos);
   EXPECT_FALSE(form_->Session().Running());
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
 
   // A cancelled dialog starts nothing.
   host_.save_name.reset();
@@ -216,7 +214,7 @@ TEST_F(Form1SessionTest, TargetThatCannotBeWrittenIsRefusedBeforeAnything) {
   EXPECT_FALSE(form_->Session().Running());
   EXPECT_EQ(host_.errors.size(), 1u);
   // Sampling was never started by any of this.
-  EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStart], 0u);
+  EXPECT_EQ(sensor.GetStats().commands_received[pulse::vsensor::kStart], 0u);
 }
 
 TEST_F(Form1SessionTest, FullDiskStopsTheSessionWithAnErrorBoxAndAWholeFile) {
@@ -236,7 +234,7 @@ TEST_F(Form1SessionTest, FullDiskStopsTheSessionWithAnErrorBoxAndAWholeFile) {
       return w;
     };
   };
-  vsensor::VirtualSensor sensor;
+  pulse::vsensor::VirtualSensor sensor;
   OpenOn(sensor);
   const std::string path = dir_ + "full.txt";
   host_.save_name = path;
@@ -248,9 +246,9 @@ TEST_F(Form1SessionTest, FullDiskStopsTheSessionWithAnErrorBoxAndAWholeFile) {
   EXPECT_EQ(host_.errors[0], "Cannot write file \"" + path +
                                  "\": No space left on device; the recording stopped");
   EXPECT_EQ(form_->Session().LastError(), host_.errors[0]);
-  EXPECT_EQ(form_->Session().Button.Caption, "会话记录");
+  EXPECT_EQ(form_->Session().button.Caption, "会话记录");
   // Sampling goes on; only the session ended.
-  EXPECT_TRUE(s().PortOpen);
+  EXPECT_TRUE(S().PortOpen);
 
   // What reached the disk is whole lines and loads.
   const std::string raw = ReadAll(path);
@@ -265,15 +263,15 @@ TEST_F(Form1SessionTest, FullDiskStopsTheSessionWithAnErrorBoxAndAWholeFile) {
 }
 
 TEST_F(Form1SessionTest, UnpluggedDeviceEndsTheSessionComplete) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.hangup_after = 1.0;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
   const std::string path = dir_ + "unplug.txt";
   host_.save_name = path;
   form_->SessionClick();
   StartSampling();
-  ASSERT_TRUE(Until([&] { return !s().PortOpen; }));
+  ASSERT_TRUE(Until([&] { return !S().PortOpen; }));
   EXPECT_FALSE(form_->Session().Running());
   EXPECT_TRUE(host_.errors.empty());
   const pulse::records::SessionMetadata md = Metadata(path);
@@ -285,23 +283,23 @@ TEST_F(Form1SessionTest, UnpluggedDeviceEndsTheSessionComplete) {
 }
 
 TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
-  vsensor::VirtualSensor sensor;
+  pulse::vsensor::VirtualSensor sensor;
   OpenOn(sensor);
   // Nothing recorded, loaded or captured yet.
-  EXPECT_FALSE(form_->Export().CurrentRecord.Enabled);
+  EXPECT_FALSE(form_->Export().current_record.Enabled);
   form_->ExportClick(ExportSource::Kind::kCurrentRecord);
   form_->ExportClick(ExportSource::Kind::kSession);
   EXPECT_EQ(host_.messages, (std::vector<std::string>{"没有可导出的数据", "没有可导出的数据"}));
 
-  c().CheckBox1.Checked = true;
+  C().CheckBox1.checked = true;
   StartSampling();
-  ASSERT_TRUE(Until([&] { return s().RecordList.size() >= 300; }));
+  ASSERT_TRUE(Until([&] { return S().RecordList.size() >= 300; }));
   StopSampling();
-  EXPECT_TRUE(form_->Export().CurrentRecord.Enabled);
-  const size_t recorded = s().RecordList.size();
+  EXPECT_TRUE(form_->Export().current_record.Enabled);
+  const size_t recorded = S().RecordList.size();
 
   // Kilopascal in the window: the export shows the same unit.
-  c().cb_unit1.Select(0);
+  C().cb_unit1.Select(0);
   form_->Views().cb_unit1Change();
   host_.save_name = dir_ + "current.csv";
   host_.messages.clear();
@@ -333,9 +331,9 @@ TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 TEST(SessionReadOut, LengthAndFileNameAsShown) {
@@ -353,4 +351,4 @@ TEST(SessionReadOut, LengthAndFileNameAsShown) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test

@@ -8,7 +8,9 @@
 #include "tests/comm/pty_pair.h"
 #include "tests/form1/form_fixture.h"
 
-namespace form1test {
+using namespace pulse::comm;
+
+namespace pulse::test {
 namespace {
 
 using namespace std::chrono_literals;
@@ -33,7 +35,7 @@ class Form1Test : public FormFixture {
   void OpenOnPty() {
     MakeForm({"COM1=" + pty_.SlavePath()});
     form_->Bt_openClick();
-    ASSERT_TRUE(s().PortOpen);
+    ASSERT_TRUE(S().PortOpen);
     host_.RunDelayed();
     ASSERT_TRUE(form_->StopAfterOpenSent());
     ASSERT_EQ(pty_.Read(kStop.size(), 2s), kStop);
@@ -47,27 +49,27 @@ class Form1Test : public FormFixture {
     for (int i = 0; i < n; ++i) form_->Timer1Timer();
   }
 
-  commtest::PtyPair pty_;
+  test::PtyPair pty_;
 };
 
 TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
   MakeForm({"COM1=" + pty_.SlavePath()});
-  EXPECT_EQ(c().e_comm.Text, "1");
-  EXPECT_EQ(c().e_btl.Text, "256000");
+  EXPECT_EQ(C().e_comm.text, "1");
+  EXPECT_EQ(C().e_btl.text, "256000");
   EXPECT_FALSE(std::filesystem::exists(form_->SettingsPath()));
-  EXPECT_FALSE(c().bt_start.Enabled);
-  EXPECT_FALSE(c().GroupBox2.Enabled);
-  EXPECT_EQ(c().Label_pulse.Caption, "脉\n搏");
+  EXPECT_FALSE(C().bt_start.Enabled);
+  EXPECT_FALSE(C().GroupBox2.Enabled);
+  EXPECT_EQ(C().Label_pulse.Caption, "脉\n搏");
   EXPECT_EQ(Panel(4).rfind("当前时间 : ", 0), 0u);
 
   form_->Bt_openClick();
-  EXPECT_TRUE(s().PortOpen);
+  EXPECT_TRUE(S().PortOpen);
   EXPECT_EQ(Panel(0), "设备连接正常");
-  EXPECT_EQ(c().Bt_open.Caption, "关闭设备");
-  EXPECT_FALSE(c().bt_start.Enabled);  // until the stop after the open
-  EXPECT_TRUE(c().GroupBox2.Enabled);
+  EXPECT_EQ(C().Bt_open.Caption, "关闭设备");
+  EXPECT_FALSE(C().bt_start.Enabled);  // until the stop after the open
+  EXPECT_TRUE(C().GroupBox2.Enabled);
   host_.RunDelayed();
-  EXPECT_TRUE(c().bt_start.Enabled);
+  EXPECT_TRUE(C().bt_start.Enabled);
   // Section "串口" in GBK: B4 AE BF DA.
   const std::string file = ReadFile(form_->SettingsPath());
   EXPECT_NE(file.find("[\xB4\xAE\xBF\xDA]"), std::string::npos);
@@ -85,44 +87,44 @@ TEST_F(Form1Test, StoredSettingsAreShownAsTheyStand) {
   options.exe_dir = options.settings_dir = dir_;
   TForm1 form(host_, queue_, {&p1_, &p2_, &p3_}, options);
   form.FormCreate();
-  EXPECT_EQ(form.Controls().e_comm.Text, "7");
-  EXPECT_EQ(form.Controls().e_btl.Text, "9600");
-  EXPECT_EQ(form.Controls().e_btl.ItemIndex, -1);
+  EXPECT_EQ(form.Controls().e_comm.text, "7");
+  EXPECT_EQ(form.Controls().e_btl.text, "9600");
+  EXPECT_EQ(form.Controls().e_btl.item_index, -1);
 }
 
 TEST_F(Form1Test, DeviceNamesAndTheirResolution) {
   EXPECT_EQ(TForm1::DeviceName(9), "COM9");
   EXPECT_EQ(TForm1::DeviceName(10), "//./COM10");
   MakeForm({"COM10=" + pty_.SlavePath()});
-  c().e_comm.Text = "10";
+  C().e_comm.text = "10";
   form_->e_commChange();
-  EXPECT_NE(c().e_comm.Hint.find(pty_.SlavePath()), std::string::npos) << c().e_comm.Hint;
+  EXPECT_NE(C().e_comm.hint.find(pty_.SlavePath()), std::string::npos) << C().e_comm.hint;
   form_->Bt_openClick();
-  EXPECT_TRUE(s().PortOpen);
+  EXPECT_TRUE(S().PortOpen);
   EXPECT_EQ(form_->Comm321().CommPort(), "//./COM10");
   EXPECT_EQ(form_->Comm321().DevicePath(), pty_.SlavePath());
-  EXPECT_EQ(s().PortNumber, 10);
+  EXPECT_EQ(S().PortNumber, 10);
 }
 
 TEST_F(Form1Test, ADevicePathTypedInOpensThatDevice) {
   MakeForm();
-  c().e_comm.Text = pty_.SlavePath();
+  C().e_comm.text = pty_.SlavePath();
   form_->Bt_openClick();
-  EXPECT_TRUE(s().PortOpen);
+  EXPECT_TRUE(S().PortOpen);
   EXPECT_EQ(form_->Comm321().DevicePath(), pty_.SlavePath());
 }
 
 TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
   MakeForm({"COM1=" + dir_ + "no-such-device"});
   form_->Bt_openClick();
-  EXPECT_FALSE(s().PortOpen);
+  EXPECT_FALSE(S().PortOpen);
   EXPECT_EQ(Panel(0), "设备连接失败");
   // The error box says which port and why.
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0], "Cannot open COM1 (" + form_->Comm321().DevicePath() +
                                  "): the device does not exist (is the adapter plugged in?)");
-  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
-  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_EQ(C().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(C().bt_start.Enabled);
   EXPECT_FALSE(std::filesystem::exists(form_->SettingsPath()));
   ASSERT_EQ(host_.delayed.size(), 1u);
   EXPECT_EQ(host_.delayed[0].first, TForm1::kStopAfterOpenMs);
@@ -135,10 +137,10 @@ TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
   const int other = comm::OpenSerialDevice(pty_.SlavePath(), &error);
   ASSERT_GE(other, 0) << error;
   MakeForm();
-  c().e_comm.Text = pty_.SlavePath();
+  C().e_comm.text = pty_.SlavePath();
   form_->Bt_openClick();
   comm::CloseSerialDevice(other);
-  EXPECT_FALSE(s().PortOpen);
+  EXPECT_FALSE(S().PortOpen);
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0],
             "Cannot open " + pty_.SlavePath() + ": the port is in use by another program");
@@ -149,14 +151,14 @@ TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
 // carried out after it, in order.
 TEST_F(Form1Test, CommandsWaitForTheStopThatFollowsAnOpen) {
   MakeForm({"COM1=" + pty_.SlavePath()});
-  EXPECT_TRUE(c().Button2.Enabled);
-  EXPECT_TRUE(c().Button4.Enabled);
+  EXPECT_TRUE(C().Button2.Enabled);
+  EXPECT_TRUE(C().Button4.Enabled);
   form_->Bt_openClick();
-  ASSERT_TRUE(s().PortOpen);
-  EXPECT_FALSE(c().bt_start.Enabled);
-  EXPECT_FALSE(c().Button2.Enabled);
-  EXPECT_FALSE(c().Button4.Enabled);
-  EXPECT_TRUE(c().GroupBox2.Enabled);
+  ASSERT_TRUE(S().PortOpen);
+  EXPECT_FALSE(C().bt_start.Enabled);
+  EXPECT_FALSE(C().Button2.Enabled);
+  EXPECT_FALSE(C().Button4.Enabled);
+  EXPECT_TRUE(C().GroupBox2.Enabled);
 
   form_->Button4Click();
   form_->Button2Click();
@@ -167,37 +169,37 @@ TEST_F(Form1Test, CommandsWaitForTheStopThatFollowsAnOpen) {
 
   host_.RunDelayed();
   EXPECT_TRUE(form_->StopAfterOpenSent());
-  EXPECT_TRUE(c().bt_start.Enabled);
-  EXPECT_TRUE(c().Button2.Enabled);
-  EXPECT_TRUE(c().Button4.Enabled);
+  EXPECT_TRUE(C().bt_start.Enabled);
+  EXPECT_TRUE(C().Button2.Enabled);
+  EXPECT_TRUE(C().Button4.Enabled);
   Bytes expected = kStop;
   for (const Bytes* b : {&kReadZero, &kZero, &kStart})
     expected.insert(expected.end(), b->begin(), b->end());
   EXPECT_EQ(pty_.Read(expected.size(), 2s), expected);
-  EXPECT_TRUE(s().Sampling);
-  EXPECT_FALSE(s().ZeroPending);  // the start ended the zero retry, as any start does
-  EXPECT_EQ(c().bt_start.Caption, "停止采样");
+  EXPECT_TRUE(S().Sampling);
+  EXPECT_FALSE(S().ZeroPending);  // the start ended the zero retry, as any start does
+  EXPECT_EQ(C().bt_start.Caption, "停止采样");
 }
 
 TEST_F(Form1Test, OnlyTheLatestOpenReleasesTheButtons) {
   MakeForm({"COM1=" + pty_.SlavePath()});
   form_->Bt_openClick();
   form_->Bt_openClick();  // closed again within the wait
-  EXPECT_FALSE(c().Button2.Enabled);
+  EXPECT_FALSE(C().Button2.Enabled);
   form_->Button2Click();  // given while closed: the next open starts afresh
   form_->Bt_openClick();
-  ASSERT_TRUE(s().PortOpen);
+  ASSERT_TRUE(S().PortOpen);
   ASSERT_EQ(host_.delayed.size(), 2u);
   host_.delayed[0].second();  // the first open's step: its stop, nothing more
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   EXPECT_FALSE(form_->StopAfterOpenSent());
-  EXPECT_FALSE(c().bt_start.Enabled);
-  EXPECT_FALSE(c().Button2.Enabled);
+  EXPECT_FALSE(C().bt_start.Enabled);
+  EXPECT_FALSE(C().Button2.Enabled);
   form_->Button4Click();
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
   host_.delayed[1].second();
-  EXPECT_TRUE(c().bt_start.Enabled);
-  EXPECT_TRUE(c().Button2.Enabled);
+  EXPECT_TRUE(C().bt_start.Enabled);
+  EXPECT_TRUE(C().Button2.Enabled);
   Bytes expected = kStop;
   expected.insert(expected.end(), kReadZero.begin(), kReadZero.end());
   EXPECT_EQ(pty_.Read(expected.size(), 2s), expected);
@@ -211,15 +213,15 @@ TEST_F(Form1Test, ARestartLeftFromBeforeAReopenDoesNotOvertakeItsStop) {
   form_->Button2Click();
   pty_.Read(kZero.size(), 2s);
   DeviceSends({0xF0, 0x1F, 0x01, 0x35, 0x45});  // zeroed: a start is due in 10 ticks
-  ASSERT_TRUE(s().RestartPending);
+  ASSERT_TRUE(S().RestartPending);
   form_->Bt_openClick();  // close
   form_->Bt_openClick();  // and open again
-  ASSERT_TRUE(s().PortOpen);
+  ASSERT_TRUE(S().PortOpen);
   Ticks(10);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
   host_.RunDelayed();
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
-  EXPECT_FALSE(s().RestartPending);  // the stop ended it, as any stop does
+  EXPECT_FALSE(S().RestartPending);  // the stop ended it, as any stop does
   Ticks(10);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
 }
@@ -227,12 +229,12 @@ TEST_F(Form1Test, ARestartLeftFromBeforeAReopenDoesNotOvertakeItsStop) {
 TEST_F(Form1Test, AFailedOpenAlsoHoldsTheButtonsUntilItsStop) {
   MakeForm({"COM1=" + dir_ + "no-such-device"});
   form_->Bt_openClick();
-  ASSERT_FALSE(s().PortOpen);
-  EXPECT_FALSE(c().Button2.Enabled);
+  ASSERT_FALSE(S().PortOpen);
+  EXPECT_FALSE(C().Button2.Enabled);
   host_.RunDelayed();
-  EXPECT_TRUE(c().Button2.Enabled);
-  EXPECT_TRUE(c().Button4.Enabled);
-  EXPECT_FALSE(c().bt_start.Enabled);  // the port is still closed
+  EXPECT_TRUE(C().Button2.Enabled);
+  EXPECT_TRUE(C().Button4.Enabled);
+  EXPECT_FALSE(C().bt_start.Enabled);  // the port is still closed
 }
 
 // The values both serial components are stored with on the window.
@@ -281,9 +283,9 @@ TEST_F(Form1Test, SerialComponentsCarryTheirStoredValues) {
   EXPECT_FALSE(other.HandleHeld());
 
   // An open takes port and speed from the lists and keeps the read interval.
-  c().e_btl.Text = "115200";
+  C().e_btl.text = "115200";
   form_->Bt_openClick();
-  ASSERT_TRUE(s().PortOpen);
+  ASSERT_TRUE(S().PortOpen);
   EXPECT_EQ(link.CommPort(), "COM1");
   EXPECT_EQ(link.BaudRate(), 115200u);
   EXPECT_EQ(link.ReadIntervalTimeout(), 2u);
@@ -291,37 +293,37 @@ TEST_F(Form1Test, SerialComponentsCarryTheirStoredValues) {
 
 TEST_F(Form1Test, NonIntegerPortOrBaudGivesTheErrorBoxAndOpensNothing) {
   MakeForm({"COM1=" + pty_.SlavePath()});
-  c().e_comm.Text = "COM1";
+  C().e_comm.text = "COM1";
   form_->Bt_openClick();
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0], "'COM1' is not a valid integer value");
-  c().e_comm.Text = "1";
-  c().e_btl.Text = "fast";
+  C().e_comm.text = "1";
+  C().e_btl.text = "fast";
   form_->Bt_openClick();
   ASSERT_EQ(host_.errors.size(), 2u);
-  EXPECT_FALSE(s().PortOpen);
+  EXPECT_FALSE(S().PortOpen);
   EXPECT_TRUE(host_.delayed.empty());
-  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
+  EXPECT_EQ(C().Bt_open.Caption, "打开设备");
 }
 
 TEST_F(Form1Test, StartWhileClosedOnlyAsksToOpenFirst) {
   MakeForm();
   form_->bt_startClick();
   ASSERT_EQ(host_.messages, std::vector<std::string>{"请首先打开设备"});
-  EXPECT_FALSE(s().Sampling);
-  EXPECT_EQ(c().bt_start.Caption, "开始采样");
+  EXPECT_FALSE(S().Sampling);
+  EXPECT_EQ(C().bt_start.Caption, "开始采样");
 }
 
 TEST_F(Form1Test, StartResetsTheErrorLabelButNotTheCount) {
   OpenOnPty();
-  s().ErrorCount = 4;
-  c().Memo1.Lines.Add("old");
+  S().ErrorCount = 4;
+  C().Memo1.lines.Add("old");
   form_->bt_startClick();
   EXPECT_EQ(pty_.Read(kStart.size(), 2s), kStart);
-  EXPECT_EQ(c().Label_cnt.Caption, "0");
-  EXPECT_EQ(s().ErrorCount, 4);
-  EXPECT_EQ(c().bt_start.Caption, "停止采样");
-  EXPECT_TRUE(s().Sampling);
+  EXPECT_EQ(C().Label_cnt.Caption, "0");
+  EXPECT_EQ(S().ErrorCount, 4);
+  EXPECT_EQ(C().bt_start.Caption, "停止采样");
+  EXPECT_TRUE(S().Sampling);
 }
 
 TEST_F(Form1Test, UnacknowledgedStopRepeatsEveryFiveTicksUntilAcknowledged) {
@@ -330,13 +332,13 @@ TEST_F(Form1Test, UnacknowledgedStopRepeatsEveryFiveTicksUntilAcknowledged) {
   pty_.Read(kStart.size(), 2s);
   form_->bt_startClick();
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
-  EXPECT_TRUE(s().StopPending);
+  EXPECT_TRUE(S().StopPending);
   Ticks(4);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
   Ticks(1);
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   DeviceSends({0xF0, 0x1F, 0x01, 0x32, 0x42});
-  EXPECT_FALSE(s().StopPending);
+  EXPECT_FALSE(S().StopPending);
   EXPECT_EQ(Panel(3), "停止采样！");
   Ticks(10);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
@@ -351,11 +353,11 @@ TEST_F(Form1Test, ClosingEndsTheRetries) {
   form_->bt_startClick();  // stop, pending
   pty_.Read(kStop.size(), 2s);
   form_->Bt_openClick();  // close
-  EXPECT_FALSE(s().PortOpen);
-  EXPECT_FALSE(s().StopPending);
+  EXPECT_FALSE(S().PortOpen);
+  EXPECT_FALSE(S().StopPending);
   EXPECT_EQ(Panel(0), "串口关闭");
-  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
-  EXPECT_FALSE(c().bt_start.Enabled);
+  EXPECT_EQ(C().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(C().bt_start.Enabled);
   const std::string before = Panel(2);
   Ticks(20);
   EXPECT_EQ(Panel(2), before);  // nothing was sent, not even tried
@@ -385,45 +387,45 @@ TEST_F(Form1Test, UnpluggedDeviceShowsTheFailureAndClosesTheLink) {
   pty_.Read(kStart.size(), 2s);
   form_->bt_startClick();  // a stop is pending when the adapter goes
   pty_.CloseMaster();
-  ASSERT_TRUE(queue_.DispatchUntil([&] { return !s().PortOpen; }, 3s));
+  ASSERT_TRUE(queue_.DispatchUntil([&] { return !S().PortOpen; }, 3s));
   EXPECT_EQ(Panel(0), "设备连接失败");
-  EXPECT_EQ(c().Bt_open.Caption, "打开设备");
-  EXPECT_FALSE(c().bt_start.Enabled);
-  EXPECT_FALSE(s().StopPending);
+  EXPECT_EQ(C().Bt_open.Caption, "打开设备");
+  EXPECT_FALSE(C().bt_start.Enabled);
+  EXPECT_FALSE(S().StopPending);
 }
 
 TEST_F(Form1Test, ExitStopsTheDeviceClosesAndEndsTheWindow) {
   OpenOnPty();
   form_->Button9Click();
   EXPECT_FALSE(host_.closed);
-  EXPECT_TRUE(s().PortOpen);  // the stop leaves before the close
+  EXPECT_TRUE(S().PortOpen);  // the stop leaves before the close
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   ASSERT_EQ(host_.delayed.size(), 1u);
   EXPECT_EQ(host_.delayed[0].first, TForm1::kExitDrainMs);
   host_.RunDelayed();
-  EXPECT_FALSE(s().PortOpen);
+  EXPECT_FALSE(S().PortOpen);
   EXPECT_TRUE(host_.closed);
 }
 
 TEST_F(Form1Test, SamplingRateFromTheHiddenEditBox) {
   MakeForm();
-  c().Edit_Freq.Text = "";
+  C().Edit_Freq.text = "";
   form_->Button6Click();
   EXPECT_EQ(host_.messages, std::vector<std::string>{"请输入频率值5-250"});
   const std::pair<const char*, int> cases[] = {{"300", 250}, {"1", 5}, {"x", 100}, {"120", 120}};
   for (auto [text, rate] : cases) {
-    c().Edit_Freq.Text = text;
-    s().SampleCount1 = 7;
+    C().Edit_Freq.text = text;
+    S().SampleCount1 = 7;
     form_->Button6Click();
-    EXPECT_EQ(s().SampleRate, rate) << text;
-    EXPECT_EQ(s().SampleCount1, 0);
+    EXPECT_EQ(S().SampleRate, rate) << text;
+    EXPECT_EQ(S().SampleCount1, 0);
   }
 }
 
 TEST_F(Form1Test, ReplayBeforeAnyLoadLeavesTheRetriesRunning) {
   OpenOnPty();
   form_->Button19Click();
-  EXPECT_FALSE(s().Replaying);
+  EXPECT_FALSE(S().Replaying);
   form_->bt_startClick();
   pty_.Read(kStart.size(), 2s);
   form_->bt_startClick();
@@ -436,14 +438,14 @@ TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndTheLinkStaysOpen) {
   MakeForm({"COM1=" + pty_.SlavePath()});
   std::filesystem::create_directories(form_->SettingsPath());  // a directory in its place
   form_->Bt_openClick();
-  EXPECT_TRUE(s().PortOpen);
+  EXPECT_TRUE(S().PortOpen);
   EXPECT_EQ(host_.errors.size(), 1u);
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test
 
-namespace form1test {
+namespace pulse::test {
 namespace {
 
 TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
@@ -451,7 +453,7 @@ TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
   ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   FakeHost host;
   comm::ManualQueue queue;
-  pulse::window::testing::FakeViewPlot p1, p2, p3;
+  test::FakeViewPlot p1, p2, p3;
   FormOptions options;
   options.exe_dir = "/usr/bin/";  // root could write there; settings still do not go there
   TForm1 form(host, queue, {&p1, &p2, &p3}, options);
@@ -463,4 +465,4 @@ TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
 }
 
 }  // namespace
-}  // namespace form1test
+}  // namespace pulse::test

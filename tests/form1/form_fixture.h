@@ -14,7 +14,7 @@
 #include "tests/views/fake_view_plot.h"
 #include "window/form1.h"
 
-namespace form1test {
+namespace pulse::test {
 
 using pulse::window::FormOptions;
 using pulse::window::IFormHost;
@@ -60,8 +60,8 @@ inline std::string TempDirNamed(const std::string& name) {
 inline std::string TempDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                              ("form1-" + std::string(info->test_suite_name()) + "-" + info->name() +
-                               "-" + std::to_string(::getpid()));
+                              ("form1-" + std::string(info->test_suite_name()) + "-" +
+                               info->name() + "-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string() + "/";
@@ -85,17 +85,17 @@ class FormFixture : public ::testing::Test {
     form_.reset();
     if (!dir_.empty()) std::filesystem::remove_all(dir_);
   }
-  TMainControls& c() { return form_->Controls(); }
-  TFormState& s() { return form_->State(); }
-  const std::string& Panel(size_t i) { return c().StatusBar1.Panels[i].Text; }
+  form::TMainControls& C() { return form_->Controls(); }
+  form::TFormState& S() { return form_->State(); }
+  const std::string& Panel(size_t i) { return C().StatusBar1.panels[i].text; }
 
   // Runs on the options before the form is made.
   std::function<void(FormOptions&)> customize_;
   FakeHost host_;
   comm::ManualQueue queue_;
-  pulse::window::testing::FakeViewPlot p1_, p2_, p3_;
+  test::FakeViewPlot p1_, p2_, p3_;
   std::unique_ptr<TForm1> form_;
   std::string dir_;
 };
 
-}  // namespace form1test
+}  // namespace pulse::test

@@ -19,11 +19,14 @@
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "window/view_plot_setup.h"
 
+using namespace pulse::form;
+using namespace pulse::plot;
+
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using form1test::FakeHost;
+using pulse::test::FakeHost;
 using pulse::window::IViewPlot;
 using pulse::window::TForm1;
 using pulse::window::ViewAxis;
@@ -43,7 +46,7 @@ int StreamSeconds() {
   return s > 0 ? s : kDefaultSeconds;
 }
 
-using pulse::window::testing::CountingView;
+using pulse::test::CountingView;
 
 std::vector<uint8_t> LineBytes(const std::string& line) {
   std::vector<uint8_t> bytes;
@@ -95,7 +98,7 @@ class Form1EndToEnd : public ::testing::Test {
   }
 
   void MakeForm(const std::string& slave) {
-    dir_ = form1test::TempDir();
+    dir_ = pulse::test::TempDir();
     pulse::window::FormOptions options;
     options.exe_dir = dir_;
     options.settings_dir = dir_;
@@ -143,7 +146,7 @@ class Form1EndToEnd : public ::testing::Test {
   std::int64_t Restarts() const { return counting_[0].clears - clears_base_; }
 
   FakeHost host_;
-  comm::ManualQueue queue_;
+  pulse::comm::ManualQueue queue_;
   pulse::window::ViewPlotSets sets_;
   std::vector<CountingView> counting_;
   std::unique_ptr<TForm1> form_;
@@ -153,18 +156,18 @@ class Form1EndToEnd : public ::testing::Test {
 };
 
 TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.split = true;
   o.noise = 0.05;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   MakeForm(sensor.SlavePath());
   TFormState& s = form_->State();
   TMainControls& c = form_->Controls();
-  c.CheckBox1.Checked = true;
+  c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
   host_.RunDelayed();  // the stop that follows every open
   ASSERT_TRUE(form_->StopAfterOpenSent());
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
@@ -173,8 +176,8 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   clears_base_ = counting_[0].clears;
   form_->bt_startClick();
   ASSERT_TRUE(RunUntil([&] { return s.Sampling && s.SampleCount1 > 0; }, 5s))
-      << c.StatusBar1.Panels[0].Text << " / " << c.StatusBar1.Panels[2].Text << " / "
-      << c.StatusBar1.Panels[3].Text << " / " << s.SampleCount1;
+      << c.StatusBar1.panels[0].text << " / " << c.StatusBar1.panels[2].text << " / "
+      << c.StatusBar1.panels[3].text << " / " << s.SampleCount1;
 
   const int seconds = StreamSeconds();
   const auto end = Clock::now() + std::chrono::seconds(seconds);
@@ -200,7 +203,7 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   EXPECT_GE(checks, seconds / 3);
   EXPECT_GE(Restarts(), 1) << "the stream never crossed a sweep restart";
   EXPECT_EQ(s.ErrorCount, 0);
-  const vsensor::Stats streamed = sensor.GetStats();
+  const pulse::vsensor::Stats streamed = sensor.GetStats();
   EXPECT_GT(streamed.noise_bursts, 0u);
   EXPECT_GT(streamed.split_frames, 0u);
   EXPECT_EQ(streamed.data_frames_discarded, 0u);
@@ -234,7 +237,7 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   ASSERT_TRUE(host_.errors.empty()) << host_.errors.front();
   ASSERT_TRUE(s.ReplayList.has_value());
   EXPECT_EQ(*s.ReplayList, recorded);
-  EXPECT_EQ(c.Memo1.Lines.Items(), recorded);
+  EXPECT_EQ(c.Memo1.lines.Items(), recorded);
 
   form_->Button19Click();
   ASSERT_TRUE(s.Replaying);
@@ -262,11 +265,11 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
     const std::vector<uint8_t> b = LineBytes(recorded[static_cast<size_t>(i)]);
     ASSERT_EQ(b.size(), 17u);
     ASSERT_DOUBLE_EQ(line1.X(i), (i + 1) / 200.0) << i;
-    ASSERT_DOUBLE_EQ(line1.Y(i), protocol::WaveValue(b[6], b[7], s.UnitFactor)) << i;
+    ASSERT_DOUBLE_EQ(line1.Y(i), pulse::protocol::WaveValue(b[6], b[7], s.UnitFactor)) << i;
   }
   const std::vector<uint8_t> last = LineBytes(recorded.back());
-  EXPECT_EQ(c.P_jy3.Caption,
-            protocol::FormatFixed2(protocol::StaticValue(last[12], last[13], s.UnitFactor)));
+  EXPECT_EQ(c.P_jy3.Caption, pulse::protocol::FormatFixed2(
+                                 pulse::protocol::StaticValue(last[12], last[13], s.UnitFactor)));
   // Scrolled: the time window ends at the last sample.
   EXPECT_NEAR(sets_[0]->Plot().BottomAxis().Max(), n / 200.0, 1e-9);
 
@@ -278,23 +281,23 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
 // intact until the stop is drawn and recorded, in order, and no damaged one in its place; every
 // damaged one is recorded as far as it went.
 TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
-  const std::string log_dir = form1test::TempDirNamed("form1-e2e-frame-log");
-  vsensor::Options o;
+  const std::string log_dir = pulse::test::TempDirNamed("form1-e2e-frame-log");
+  pulse::vsensor::Options o;
   o.split = true;
   o.noise = 0.05;
   o.bad_checksum = 0.02;
   o.lose_bytes = 0.05;
   o.frame_log = log_dir + "sent.log";
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   MakeForm(sensor.SlavePath());
   TFormState& s = form_->State();
   TMainControls& c = form_->Controls();
-  const protocol::FrameParser& parser = form_->Parser();
-  c.CheckBox1.Checked = true;
+  const pulse::protocol::FrameParser& parser = form_->Parser();
+  c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panels[0].Text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
   host_.RunDelayed();
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
   clears_base_ = counting_[0].clears;
@@ -315,7 +318,7 @@ TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
   Run(100ms);
   sensor.Stop();
 
-  const vsensor::Stats st = sensor.GetStats();
+  const pulse::vsensor::Stats st = sensor.GetStats();
   EXPECT_GT(st.data_frames_lost_bytes, 0u);
   EXPECT_GT(st.data_frames_bad_checksum, 0u);
   EXPECT_GT(st.noise_bursts, 0u);

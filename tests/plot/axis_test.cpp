@@ -7,6 +7,9 @@
 #include "plot/property_store.h"
 #include "tests/plot/fake_axis_owner.h"
 
+using namespace pulse::plot;
+using pulse::test::FakeAxisOwner;
+
 namespace {
 
 using Requests = std::vector<std::string>;
@@ -14,7 +17,7 @@ using Requests = std::vector<std::string>;
 struct AxisFixture : testing::Test {
   AxisFixture() { axis.SetPlot(&owner); }
   FakeAxisOwner owner;
-  Tsp_Axis axis{plot::kBottomAxisFlags};
+  Tsp_Axis axis{pulse::plot::kBottomAxisFlags};
 };
 
 TEST_F(AxisFixture, DefaultsAtCreation) {
@@ -145,7 +148,7 @@ TEST_F(AxisFixture, ProgramRangeChangesForgetTheRememberedRange) {
 }
 
 TEST_F(AxisFixture, NoPlotNoRequests) {
-  Tsp_Axis lone(plot::kLeftAxisFlags);
+  Tsp_Axis lone(pulse::plot::kLeftAxisFlags);
   lone.SetMargin(9);
   lone.SetAutoMax(true);
   lone.GridAttr().SetVisible(true);
@@ -166,13 +169,13 @@ TEST_F(AxisFixture, LabelEventMayReplaceText) {
   axis.GetTickLabel(4, s);
   EXPECT_EQ(s, "end10");
   // Measurement goes through the event as well: "end10" is the widest label.
-  Tsp_Axis v(plot::kLeftAxisFlags);
+  Tsp_Axis v(pulse::plot::kLeftAxisFlags);
   v.SetPlot(&owner);
   EXPECT_EQ(v.OuterDepth(8, 12), 1 + 5 * 8 + 5);
 }
 
 TEST_F(AxisFixture, AssignCopiesValuesKeepsHandlersAndDoesNotRepaint) {
-  Tsp_Axis src(plot::kRightAxisFlags);
+  Tsp_Axis src(pulse::plot::kRightAxisFlags);
   src.SetMinMax(-10, 10);
   src.SetTicksCount(11);
   src.SetMargin(9);
@@ -183,7 +186,7 @@ TEST_F(AxisFixture, AssignCopiesValuesKeepsHandlersAndDoesNotRepaint) {
   owner.requests.clear();
   axis.Assign(src);
   EXPECT_TRUE(owner.requests.empty());
-  EXPECT_EQ(axis.Flags(), plot::kRightAxisFlags);
+  EXPECT_EQ(axis.Flags(), pulse::plot::kRightAxisFlags);
   EXPECT_EQ(axis.Min(), -10);
   EXPECT_EQ(axis.TicksCount(), 11);
   EXPECT_EQ(axis.Margin(), 9);
@@ -202,13 +205,13 @@ TEST_F(AxisFixture, PersistedFormRoundTrip) {
   axis.SetCaption("t");
   axis.SetInversed(true);
   axis.GridAttr().SetStyle(psDot);
-  plot::PropertyStore store;
+  pulse::plot::PropertyStore store;
   axis.SaveProperties(store);
   EXPECT_EQ(*store.GetInt("TicksCount"), axis.TicksCount());
   EXPECT_FALSE(store.Has("GridAttr.Width"));  // default width is not written
   EXPECT_EQ(store.Entries().back().first, "fMax");
 
-  Tsp_Axis copy(plot::kBottomAxisFlags);
+  Tsp_Axis copy(pulse::plot::kBottomAxisFlags);
   copy.LoadProperties(store);
   EXPECT_EQ(copy.Min(), -2);
   EXPECT_EQ(copy.Max(), 8);
@@ -233,13 +236,13 @@ TEST(LineAttr, SettersAlwaysNotifyAssignDoesNot) {
   a.Assign(b);
   EXPECT_EQ(calls, 3);
   EXPECT_TRUE(a.IsSame(b));
-  plot::CanvasPen pen;
-  pen.Mode = pmXor;
+  pulse::plot::CanvasPen pen;
+  pen.mode = pmXor;
   b.SetWidth(3);
   b.ApplyToPen(pen);
   EXPECT_EQ(pen.Color, clNavy);
   EXPECT_EQ(pen.Width, 3);
-  EXPECT_EQ(pen.Mode, pmCopy);
+  EXPECT_EQ(pen.mode, pmCopy);
 }
 
 // The main window's plots: 781 x 168, charWidth 8, textHeight 12.
@@ -264,9 +267,9 @@ struct MainWindowAxes : testing::Test {
       RecalcTicks();
     }
   };
-  Axis left{plot::kLeftAxisFlags}, right{plot::kRightAxisFlags}, bottom{plot::kBottomAxisFlags},
-      top{plot::kTopAxisFlags};
-  plot::PlotAxes axes{left, right, bottom, top};
+  Axis left{pulse::plot::kLeftAxisFlags}, right{pulse::plot::kRightAxisFlags},
+      bottom{pulse::plot::kBottomAxisFlags}, top{pulse::plot::kTopAxisFlags};
+  pulse::plot::PlotAxes axes{left, right, bottom, top};
 };
 
 TEST_F(MainWindowAxes, OverhangsOuterDepthsAndField) {
@@ -280,8 +283,8 @@ TEST_F(MainWindowAxes, OverhangsOuterDepthsAndField) {
   EXPECT_EQ(right.EndOverhang(8, 12), 6);
   EXPECT_EQ(left.StartOverhang(8, 12), 0);  // no labels
 
-  const plot::Rect f = plot::LayoutAxes(axes, 8, 12, 781, 168);
-  EXPECT_EQ(f, (plot::Rect{9, 10, 747, 147}));
+  const pulse::plot::Rect f = pulse::plot::LayoutAxes(axes, 8, 12, 781, 168);
+  EXPECT_EQ(f, (pulse::plot::Rect{9, 10, 747, 147}));
   EXPECT_EQ(left.LineX(), 8);
   EXPECT_EQ(left.ValueToPixel(left.Min()), 146);
   EXPECT_EQ(left.ValueToPixel(left.Max()), 10);
@@ -290,11 +293,11 @@ TEST_F(MainWindowAxes, OverhangsOuterDepthsAndField) {
   EXPECT_EQ(top.LineY(), 9);
   EXPECT_EQ(right.LineX(), 747);
   // Once the lines are placed, the gaps shrink the overhangs of labels not at the ends.
-  EXPECT_EQ(plot::LayoutAxes(axes, 8, 12, 781, 168), f);
+  EXPECT_EQ(pulse::plot::LayoutAxes(axes, 8, 12, 781, 168), f);
 }
 
 TEST_F(MainWindowAxes, TinyPlotKeepsAThreePixelField) {
-  const plot::Rect f = plot::LayoutAxes(axes, 8, 12, 5, 5);
+  const pulse::plot::Rect f = pulse::plot::LayoutAxes(axes, 8, 12, 5, 5);
   EXPECT_EQ(f.Width(), 3);
   EXPECT_EQ(f.Height(), 3);
 }

@@ -13,11 +13,13 @@
 #include "plot/axis_frame.h"
 #include "plot/canvas.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot::Canvas;
-using plot::Point;
-using plot::Rect;
+using pulse::plot::Canvas;
+using pulse::plot::Point;
+using pulse::plot::Rect;
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
@@ -29,14 +31,14 @@ QImage WhiteImage(int w = 40, int h = 30) {
 }
 
 TEST(CanvasColors, ValueLayoutAndSystemColours) {
-  const QColor c = plot::ToQColor(0x00336699);  // BB=33 GG=66 RR=99
+  const QColor c = pulse::plot::ToQColor(0x00336699);  // BB=33 GG=66 RR=99
   EXPECT_EQ(c.red(), 0x99);
   EXPECT_EQ(c.green(), 0x66);
   EXPECT_EQ(c.blue(), 0x33);
-  EXPECT_EQ(plot::ColorToRgb(clBtnFace), plot::RgbColor(240, 240, 240));
-  EXPECT_EQ(plot::ColorToRgb(clBtnHighlight), 0xFFFFFFu);
-  EXPECT_NE(plot::ColorToRgb(clBtnShadow), plot::ColorToRgb(clBtnFace));
-  EXPECT_EQ(plot::ToQColor(clNavy), QColor(0, 0, 128));
+  EXPECT_EQ(pulse::plot::ColorToRgb(clBtnFace), pulse::plot::RgbColor(240, 240, 240));
+  EXPECT_EQ(pulse::plot::ColorToRgb(clBtnHighlight), 0xFFFFFFu);
+  EXPECT_NE(pulse::plot::ColorToRgb(clBtnShadow), pulse::plot::ColorToRgb(clBtnFace));
+  EXPECT_EQ(pulse::plot::ToQColor(clNavy), QColor(0, 0, 128));
 }
 
 TEST(CanvasLines, EndPixelIsLeftOut) {
@@ -131,7 +133,7 @@ TEST(CanvasLines, StartPixelInEveryDirection) {
   }
   for (int pass = 0; pass < 2; ++pass) {
     Canvas c(&img);
-    c.Pen().Mode = pmXor;
+    c.Pen().mode = pmXor;
     c.Pen().Color = clWhite;
     c.Pen().Width = 3;
     c.Polyline(star);
@@ -222,7 +224,7 @@ TEST(CanvasModes, XorAndInvertingModesRestoreWhenDrawnTwice) {
   const std::vector<Point> band = {{3, 3}, {30, 3}, {30, 20}, {3, 20}, {3, 3}};
   for (TPenMode mode : {pmXor, pmNotXor, pmNot}) {
     Canvas c(&img);
-    c.Pen().Mode = mode;
+    c.Pen().mode = mode;
     c.Pen().Color = clWhite;
     c.Pen().Style = mode == pmNotXor ? psDot : psSolid;
     c.Polyline(band);
@@ -247,7 +249,7 @@ TEST(CanvasClip, IntersectAndRestore) {
   QImage img = WhiteImage();
   {
     Canvas c(&img);
-    const plot::ClipState saved = c.SaveClip();
+    const pulse::plot::ClipState saved = c.SaveClip();
     c.IntersectClipRect(Rect{5, 5, 10, 10});
     c.Line(0, 7, 20, 7);
     c.RestoreClip(saved);
@@ -276,7 +278,7 @@ TEST(CanvasText, HorizontalAndUpwardText) {
   {
     Canvas c(&img);
     c.Brush().Style = bsClear;
-    c.SetFont(plot::MakeVerticalFont(c.Font()));
+    c.SetFont(pulse::plot::MakeVerticalFont(c.Font()));
     width = c.TextWidth("压力 kPa");
     height = c.TextHeight("8");
     c.TextOut(40, 100, "压力 kPa");
@@ -302,9 +304,9 @@ TEST(CanvasText, HorizontalAndUpwardText) {
 }
 
 TEST(AxisDrawing, MainWindowFrameAndGrid) {
-  Tsp_Axis left(plot::kLeftAxisFlags), right(plot::kRightAxisFlags), bottom(plot::kBottomAxisFlags),
-      top(plot::kTopAxisFlags);
-  plot::PlotAxes axes{left, right, bottom, top};
+  Tsp_Axis left(pulse::plot::kLeftAxisFlags), right(pulse::plot::kRightAxisFlags),
+      bottom(pulse::plot::kBottomAxisFlags), top(pulse::plot::kTopAxisFlags);
+  pulse::plot::PlotAxes axes{left, right, bottom, top};
   left.SetMinMax(-10, 10);
   left.SetTicksCount(11);
   left.GridAttr().SetVisible(true);
@@ -320,42 +322,42 @@ TEST(AxisDrawing, MainWindowFrameAndGrid) {
     Canvas c(&img);
     c.SetFont(c.Font());
     const int cw = c.TextWidth("0");
-    f = plot::LayoutAxes(axes, cw, c.FontHeight(), 781, 168);
-    const plot::CanvasFont font = c.Font();
-    plot::DrawAxes(c, axes, f, 781, 168, font, plot::MakeVerticalFont(font));
-    const plot::ClipState clip = c.SaveClip();
+    f = pulse::plot::LayoutAxes(axes, cw, c.FontHeight(), 781, 168);
+    const pulse::plot::CanvasFont font = c.Font();
+    pulse::plot::DrawAxes(c, axes, f, 781, 168, font, pulse::plot::MakeVerticalFont(font));
+    const pulse::plot::ClipState clip = c.SaveClip();
     c.IntersectClipRect(f);
-    plot::DrawGrids(c, axes, f);
+    pulse::plot::DrawGrids(c, axes, f);
     c.RestoreClip(clip);
   }
   // Axis lines just outside the field, meeting at the corners.
-  EXPECT_EQ(img.pixel(f.Left - 1, (f.Top + f.Bottom) / 2), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, (f.Top + f.Bottom) / 2), kBlack);
-  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Bottom), kBlack);
-  EXPECT_EQ(img.pixel((f.Left + f.Right) / 2, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 1, f.Bottom), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 1, f.Top - 1), kBlack);
-  EXPECT_EQ(img.pixel(f.Right, f.Bottom), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, (f.top + f.bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel(f.right, (f.top + f.bottom) / 2), kBlack);
+  EXPECT_EQ(img.pixel((f.left + f.right) / 2, f.bottom), kBlack);
+  EXPECT_EQ(img.pixel((f.left + f.right) / 2, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, f.bottom), kBlack);
+  EXPECT_EQ(img.pixel(f.right, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 1, f.top - 1), kBlack);
+  EXPECT_EQ(img.pixel(f.right, f.bottom), kBlack);
   // Left tick marks: from x - 1 outward, 4 pixels.
   const int p0 = left.TickPixel(5);
-  EXPECT_EQ(img.pixel(f.Left - 2, p0), kBlack);
-  EXPECT_EQ(img.pixel(f.Left - 5, p0), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 2, p0), kBlack);
+  EXPECT_EQ(img.pixel(f.left - 5, p0), kBlack);
   // Grid: gray on interior ticks, none on the field's first and last rows and columns.
   const QRgb gray = 0xFF808080;
-  EXPECT_EQ(img.pixel(f.Left + 5, p0), gray);
+  EXPECT_EQ(img.pixel(f.left + 5, p0), gray);
   const int x5 = bottom.TickPixel(5);
-  EXPECT_EQ(img.pixel(x5, f.Top + 3), gray);
-  EXPECT_EQ(img.pixel(x5, f.Bottom), kBlack);  // the axis line, not the grid
-  EXPECT_EQ(img.pixel(f.Left + 5, f.Top), kWhite);
-  EXPECT_EQ(img.pixel(f.Left + 5, f.Bottom - 1), kWhite);
-  EXPECT_EQ(img.pixel(f.Left, f.Top + 5), kWhite);
+  EXPECT_EQ(img.pixel(x5, f.top + 3), gray);
+  EXPECT_EQ(img.pixel(x5, f.bottom), kBlack);  // the axis line, not the grid
+  EXPECT_EQ(img.pixel(f.left + 5, f.top), kWhite);
+  EXPECT_EQ(img.pixel(f.left + 5, f.bottom - 1), kWhite);
+  EXPECT_EQ(img.pixel(f.left, f.top + 5), kWhite);
   // Labels below the bottom axis and the caption at the bottom margin.
-  const QRect below = InkBox(img.copy(f.Left, f.Bottom + 6, f.Width(), 20));
+  const QRect below = InkBox(img.copy(f.left, f.bottom + 6, f.Width(), 20));
   EXPECT_FALSE(below.isEmpty());
   const QRect caption = InkBox(img.copy(0, 168 - bottom.Margin(), 781, bottom.Margin()));
   ASSERT_FALSE(caption.isEmpty());
-  EXPECT_NEAR(caption.center().x(), (f.Left + f.Right) / 2, 3);
+  EXPECT_NEAR(caption.center().x(), (f.left + f.right) / 2, 3);
 }
 
 }  // namespace

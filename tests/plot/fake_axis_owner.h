@@ -7,6 +7,8 @@
 #include "plot/axis.h"
 #include "plot/axis_owner.h"
 
+namespace pulse::test {
+
 class FakeAxisOwner : public plot::AxisOwner {
  public:
   void Invalidate() override { requests.push_back("full"); }
@@ -17,17 +19,19 @@ class FakeAxisOwner : public plot::AxisOwner {
     if (field) r += "field";
     requests.push_back(r);
   }
-  bool AutoScale(Tsp_Axis& axis) override {
+  bool AutoScale(plot::Tsp_Axis& axis) override {
     autoscaled.push_back(&axis);
     if (autoscale_to_data) axis.SetRange(data_min, data_max);
     return autoscale_to_data;
   }
-  const TGetTickLabelEvent& TickLabelEvent() const override { return on_label; }
+  const plot::TGetTickLabelEvent& TickLabelEvent() const override { return on_label; }
 
   std::vector<std::string> requests;
-  std::vector<Tsp_Axis*> autoscaled;
+  std::vector<plot::Tsp_Axis*> autoscaled;
   bool autoscale_to_data = false;
   double data_min = 0;
   double data_max = 1;
-  TGetTickLabelEvent on_label;
+  plot::TGetTickLabelEvent on_label;
 };
+
+}  // namespace pulse::test

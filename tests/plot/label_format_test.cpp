@@ -5,8 +5,8 @@
 
 namespace {
 
-using plot::FormatDateTime;
-using plot::FormatNumber;
+using pulse::plot::FormatDateTime;
+using pulse::plot::FormatNumber;
 
 TEST(NumberPattern, DefaultTickPattern) {
   EXPECT_EQ(FormatNumber("###0.##", 2.5), "2.5");

@@ -9,12 +9,14 @@
 #include "plot/property_store.h"
 #include "plot/scale.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot::scale_flags::kInversed;
-using plot::scale_flags::kNotAdjusted;
-using plot::scale_flags::kNoTicksLabel;
-using plot::scale_flags::kVertical;
+using pulse::plot::scale_flags::kInversed;
+using pulse::plot::scale_flags::kNotAdjusted;
+using pulse::plot::scale_flags::kNoTicksLabel;
+using pulse::plot::scale_flags::kVertical;
 
 // A scale with the requested tick count n, handed over unchecked as a subclass may.
 class TestScale : public Tsp_Scale {
@@ -152,7 +154,7 @@ TEST(ScaleTicks, CountsOneZeroAndEvenlySpaced) {
 TEST(ScaleTicks, NeverMoreThanTwentyOne) {
   TestScale s(0, 21);
   s.SetRange(0, 99);  // 99 units, step 99 div 20 = 4, 25 ticks before the clamp
-  EXPECT_EQ(s.TicksCount(), plot::kMaxTicks);
+  EXPECT_EQ(s.TicksCount(), pulse::plot::kMaxTicks);
 }
 
 // Counts beyond the tick arrays, from any subclass, are clamped by the scale itself: the
@@ -163,13 +165,13 @@ TEST(ScaleTicks, OversizedOrNegativeRequestsAreClamped) {
     TestScale s(flags, 40);
     s.SetRange(0, 1000);
     s.SetLinePos(0, 0, 400);
-    EXPECT_EQ(s.RequestedTicksCount(), plot::kMaxTicks);
-    ASSERT_EQ(s.TicksCount(), plot::kMaxTicks);
+    EXPECT_EQ(s.RequestedTicksCount(), pulse::plot::kMaxTicks);
+    ASSERT_EQ(s.TicksCount(), pulse::plot::kMaxTicks);
     EXPECT_EQ(s.TickPixel(0), 0);
-    EXPECT_EQ(s.TickPixel(plot::kMaxTicks - 1), 400);
+    EXPECT_EQ(s.TickPixel(pulse::plot::kMaxTicks - 1), 400);
     s.ScrollByValue(7);
-    EXPECT_LE(s.TicksCount(), plot::kMaxTicks);
-    EXPECT_GE(s.TicksCount(), plot::kMaxTicks - 1);
+    EXPECT_LE(s.TicksCount(), pulse::plot::kMaxTicks);
+    EXPECT_GE(s.TicksCount(), pulse::plot::kMaxTicks - 1);
   }
   TestScale none(kNotAdjusted, -3);
   EXPECT_EQ(none.RequestedTicksCount(), 0);
@@ -184,9 +186,9 @@ TEST(ScaleMapping, ClampAndInverse) {
   EXPECT_EQ(h.ValueToPixel(10), 110);
   EXPECT_EQ(h.ValueToPixel(0.25), 12);  // 12.5 rounds to even
   EXPECT_EQ(h.ValueToPixel(0.75), 18);  // 17.5 rounds to even
-  EXPECT_EQ(h.ValueToPixel(1e9), plot::kPixelClamp);
-  EXPECT_EQ(h.ValueToPixel(-1e9), -plot::kPixelClamp);
-  EXPECT_EQ(h.ValueToPixel(1e300), plot::kPixelClamp);
+  EXPECT_EQ(h.ValueToPixel(1e9), pulse::plot::kPixelClamp);
+  EXPECT_EQ(h.ValueToPixel(-1e9), -pulse::plot::kPixelClamp);
+  EXPECT_EQ(h.ValueToPixel(1e300), pulse::plot::kPixelClamp);
   EXPECT_DOUBLE_EQ(h.PixelToValue(60), 5.0);
 
   TestScale v(kVertical);
@@ -281,7 +283,7 @@ TEST(ScalePersist, RoundTripAndMissingMin) {
   TestScale s(kVertical | kInversed);
   s.SetRange(-3, 7);
   s.SetLinePos(4, 5, 60);
-  plot::PropertyStore store;
+  pulse::plot::PropertyStore store;
   s.SaveProperties(store);
   ASSERT_EQ(store.Entries().size(), 4u);
   EXPECT_EQ(store.Entries()[0].first, "SFlags");
@@ -298,7 +300,7 @@ TEST(ScalePersist, RoundTripAndMissingMin) {
 
   TestScale zero_min;
   zero_min.SetRange(0, 50);
-  plot::PropertyStore z;
+  pulse::plot::PropertyStore z;
   zero_min.SaveProperties(z);
   EXPECT_FALSE(z.Has("fMin"));
   TestScale u;
@@ -328,7 +330,7 @@ TEST(ScaleProperties, RandomRangesAndShifts) {
     const double eps = s.Range() * 1e-9;
     auto check_inside = [&] {
       ASSERT_GE(s.TicksCount(), 1);
-      ASSERT_LE(s.TicksCount(), plot::kMaxTicks);
+      ASSERT_LE(s.TicksCount(), pulse::plot::kMaxTicks);
       for (int i = 0; i < s.TicksCount(); ++i) {
         EXPECT_GE(s.TickValue(i), s.Min() - eps);
         EXPECT_LE(s.TickValue(i), s.Max() + eps);

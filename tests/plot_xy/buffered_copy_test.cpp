@@ -6,6 +6,8 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 constexpr TShiftState kShiftLeft = ssShift | ssLeft;
@@ -15,8 +17,8 @@ struct LivePlot {
   Tsp_XYLine line;
   Tsp_LineMarker marker;
   explicit LivePlot(Tsp_BorderStyle border = bs_Gutter, double dpr = 1.0) {
-    p.SetFont(plot_test::FixedFont(8, 12));
-    plot_test::ApplyMainWindowSettings(p, &line, &marker);
+    p.SetFont(pulse::test::FixedFont(8, 12));
+    pulse::test::ApplyMainWindowSettings(p, &line, &marker);
     p.SetBorderStyle(border);
     p.SetZoom(zpdBoth);
     p.SetSize(400, 160);
@@ -67,10 +69,10 @@ TEST(BufferedCopy, BandAcrossTheFrameSurvivesAFieldRepaintAndErases) {
   t.Feed(0, 50);
   t.p.Paint();
   const TRect f = t.p.FieldRect();
-  const int x0 = f.Left + 40, y0 = f.Top + 30;
+  const int x0 = f.left + 40, y0 = f.top + 30;
   t.p.MouseDown(mbLeft, kShiftLeft, x0, y0);
   t.p.MouseMove(kShiftLeft, 2, 2);  // the band reaches into the frame
-  ASSERT_EQ(t.p.GetMouseState(), Tsp_XYPlot::MouseState::Zooming);
+  ASSERT_EQ(t.p.GetMouseState(), Tsp_XYPlot::MouseState::kZooming);
   t.Feed(50, 90);
   t.p.Paint();
   EXPECT_EQ(t.p.FrameRenders(), 1);
@@ -84,9 +86,9 @@ TEST(BufferedCopy, DrawingOnTheScreenOutsideAPaintIsReplacedWhole) {
   LivePlot t;
   t.Feed(0, 30);
   t.p.Paint();
-  plot::Canvas* c = t.p.DrawingCanvas();
+  pulse::plot::Canvas* c = t.p.DrawingCanvas();
   ASSERT_NE(c, nullptr);
-  c->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+  c->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
   c->FillRect({0, 0, 6, 6});  // over the border and frame
   t.p.ScreenChanged();
   t.Feed(30, 60);
@@ -100,7 +102,7 @@ TEST(BufferedCopy, BorderComesBackAfterADrawEndHandlerCoveredIt) {
   int ends = 0;
   t.p.OnDrawEnd = [&](Tsp_XYPlot& s) {
     if (ends++ > 0) return;
-    s.DrawingCanvas()->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+    s.DrawingCanvas()->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
     s.DrawingCanvas()->FillRect({0, 0, s.Width(), 2});
   };
   t.p.Paint();

@@ -4,6 +4,8 @@
 #include "plot/xy_line.h"
 #include "plot/xy_plot.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 TEST(XYDataSeries, GrowsBy32AndKeepsEarlierPoints) {

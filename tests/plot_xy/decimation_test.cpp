@@ -14,6 +14,8 @@
 #include "plot/min_max_pyramid.h"
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -21,7 +23,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 TEST(MinMaxPyramid, SpansEqualAPlainScanAcrossBlockEdges) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> value(-100, 100);
-  plot::MinMaxPyramid pyramid;
+  pulse::plot::MinMaxPyramid pyramid;
   std::vector<double> v;
   // Past 16^4 values, so that four levels are in use.
   for (std::size_t n : {1u, 2u, 15u, 16u, 17u, 31u, 256u, 257u, 4095u, 4096u, 70000u}) {
@@ -38,7 +40,7 @@ TEST(MinMaxPyramid, SpansEqualAPlainScanAcrossBlockEdges) {
       if (q == 0) a = 0, b = n;  // the whole run
       double lo = v[a], hi = v[a];
       for (std::size_t i = a; i < b; ++i) lo = std::min(lo, v[i]), hi = std::max(hi, v[i]);
-      const plot::MinMax m = pyramid.Span(v.data(), a, b);
+      const pulse::plot::MinMax m = pyramid.Span(v.data(), a, b);
       ASSERT_EQ(m.min, lo) << n << " [" << a << "," << b << ")";
       ASSERT_EQ(m.max, hi) << n << " [" << a << "," << b << ")";
     }
@@ -46,7 +48,7 @@ TEST(MinMaxPyramid, SpansEqualAPlainScanAcrossBlockEdges) {
 }
 
 TEST(MinMaxPyramid, NaNWidensOnlyTheSpansHoldingItAndClearStartsOver) {
-  plot::MinMaxPyramid pyramid;
+  pulse::plot::MinMaxPyramid pyramid;
   std::vector<double> v;
   for (int i = 0; i < 5000; ++i) {
     v.push_back(i == 3000 ? kNaN : std::sin(i * 0.01));
@@ -58,12 +60,12 @@ TEST(MinMaxPyramid, NaNWidensOnlyTheSpansHoldingItAndClearStartsOver) {
                       {100, 4000},
                       {3000, 3001},
                       {2048, 4096}}) {
-    const plot::MinMax m = pyramid.Span(v.data(), a, b);
+    const pulse::plot::MinMax m = pyramid.Span(v.data(), a, b);
     EXPECT_EQ(m.min, -inf) << a << "," << b;
     EXPECT_EQ(m.max, inf) << a << "," << b;
   }
-  const plot::MinMax before = pyramid.Span(v.data(), 0, 3000);
-  const plot::MinMax after = pyramid.Span(v.data(), 3001, 5000);
+  const pulse::plot::MinMax before = pyramid.Span(v.data(), 0, 3000);
+  const pulse::plot::MinMax after = pyramid.Span(v.data(), 3001, 5000);
   EXPECT_TRUE(std::isfinite(before.min) && std::isfinite(before.max));
   EXPECT_TRUE(std::isfinite(after.min) && std::isfinite(after.max));
 
@@ -74,7 +76,7 @@ TEST(MinMaxPyramid, NaNWidensOnlyTheSpansHoldingItAndClearStartsOver) {
     v.push_back(i);
     pyramid.Append(i);
   }
-  const plot::MinMax m = pyramid.Span(v.data(), 0, 300);
+  const pulse::plot::MinMax m = pyramid.Span(v.data(), 0, 300);
   EXPECT_EQ(m.min, 0);
   EXPECT_EQ(m.max, 299);
 }
@@ -107,7 +109,7 @@ struct Field {
   Tsp_XYPlot p;
   Tsp_XYLine line;
   Field() {
-    plot_test::ApplyMainWindowSettings(p, &line, nullptr);
+    pulse::test::ApplyMainWindowSettings(p, &line, nullptr);
     p.SetSize(240, 140);
     p.BottomAxis().SetMinMax(0, 100);
     p.LeftAxis().SetMinMax(-10, 10);

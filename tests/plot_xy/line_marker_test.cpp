@@ -3,10 +3,12 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 struct MarkerPlot {
   Tsp_XYPlot p;
@@ -18,7 +20,7 @@ struct MarkerPlot {
     p.LeftAxis().GridAttr().SetVisible(false);
     p.BottomAxis().GridAttr().SetVisible(false);
     p.SetColor(clWhite);
-    m.SetPen(plot::CanvasPen{clRed, psSolid, 1, pmCopy});
+    m.SetPen(pulse::plot::CanvasPen{clRed, psSolid, 1, pmCopy});
     m.SetPlot(&p);
     p.Paint();  // lays out; the control's canvas now exists
   }
@@ -29,7 +31,7 @@ struct MarkerPlot {
     m.SetPosition(p.LeftAxis().PixelToValue(y));
     EXPECT_EQ(p.LeftAxis().ValueToPixel(m.Position()), y);
     m.Draw();
-    const int x = p.FieldRect().Left + 10;
+    const int x = p.FieldRect().left + 10;
     return PixelAt(p.Screen(), x, y) == Expect(clRed);
   }
   bool DrawsAtColumn(int x) {
@@ -37,29 +39,29 @@ struct MarkerPlot {
     m.SetOrientation(loVertical);
     m.SetPosition(p.BottomAxis().PixelToValue(x));
     m.Draw();
-    return PixelAt(p.Screen(), x, p.FieldRect().Top + 10) == Expect(clRed);
+    return PixelAt(p.Screen(), x, p.FieldRect().top + 10) == Expect(clRed);
   }
 };
 
 TEST(LineMarker, VisibilityLimitsDifferByOnePixel) {
   MarkerPlot t;
   const TRect f = t.p.FieldRect();
-  EXPECT_FALSE(t.DrawsAtRow(f.Top - 1)) << "limit top - w + 1";
-  EXPECT_TRUE(t.DrawsAtRow(f.Top));
-  EXPECT_TRUE(t.DrawsAtRow(f.Bottom));  // limit bottom + w - 1
-  EXPECT_FALSE(t.DrawsAtRow(f.Bottom + 1));
-  EXPECT_TRUE(t.DrawsAtColumn(f.Left - 1)) << "limit left - w";
-  EXPECT_FALSE(t.DrawsAtColumn(f.Left - 2));
-  EXPECT_TRUE(t.DrawsAtColumn(f.Right));
-  EXPECT_FALSE(t.DrawsAtColumn(f.Right + 1));
+  EXPECT_FALSE(t.DrawsAtRow(f.top - 1)) << "limit top - w + 1";
+  EXPECT_TRUE(t.DrawsAtRow(f.top));
+  EXPECT_TRUE(t.DrawsAtRow(f.bottom));  // limit bottom + w - 1
+  EXPECT_FALSE(t.DrawsAtRow(f.bottom + 1));
+  EXPECT_TRUE(t.DrawsAtColumn(f.left - 1)) << "limit left - w";
+  EXPECT_FALSE(t.DrawsAtColumn(f.left - 2));
+  EXPECT_TRUE(t.DrawsAtColumn(f.right));
+  EXPECT_FALSE(t.DrawsAtColumn(f.right + 1));
 }
 
 TEST(LineMarker, WiderPenWidensTheLimits) {
   MarkerPlot t;
-  t.m.SetPen(plot::CanvasPen{clRed, psSolid, 3, pmCopy});
+  t.m.SetPen(pulse::plot::CanvasPen{clRed, psSolid, 3, pmCopy});
   const TRect f = t.p.FieldRect();
-  EXPECT_TRUE(t.DrawsAtRow(f.Top - 2));
-  EXPECT_FALSE(t.DrawsAtRow(f.Top - 3));
+  EXPECT_TRUE(t.DrawsAtRow(f.top - 2));
+  EXPECT_FALSE(t.DrawsAtRow(f.top - 3));
 }
 
 TEST(LineMarker, RepaintRequests) {

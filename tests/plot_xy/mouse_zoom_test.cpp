@@ -5,6 +5,8 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 using State = Tsp_XYPlot::MouseState;
@@ -62,12 +64,12 @@ TEST(MouseZoom, DragLeftwardZoomsToTheNormalisedSpan) {
   EXPECT_DOUBLE_EQ(t.p.TopAxis().Min(), ta);
   EXPECT_DOUBLE_EQ(t.p.TopAxis().Max(), tb);
   // Horizontal zoom: the band spans the field's height, the vertical axes stay.
-  EXPECT_EQ(t.p.MouseRect().Top, t.p.FieldRect().Top);
-  EXPECT_EQ(t.p.MouseRect().Bottom, t.p.FieldRect().Bottom);
+  EXPECT_EQ(t.p.MouseRect().top, t.p.FieldRect().top);
+  EXPECT_EQ(t.p.MouseRect().bottom, t.p.FieldRect().bottom);
   EXPECT_EQ(t.p.LeftAxis().Min(), before.v[0]);
   EXPECT_EQ(t.p.RightAxis().Max(), before.v[3]);
   EXPECT_FALSE(t.p.LayoutValid());
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   EXPECT_EQ(t.cursors, (std::vector<TCursor>{crCross, crDefault}));
 
   // A plain shift-click restores all four axes.
@@ -82,11 +84,11 @@ TEST(MouseZoom, DragLeftwardZoomsToTheNormalisedSpan) {
 TEST(MouseZoom, BandStartsAfterMoreThanThreePixels) {
   MousePlot t;
   t.p.MouseDown(mbLeft, kShiftLeft, 100, 100);
-  EXPECT_EQ(t.p.GetMouseState(), State::ZoomPressed);
+  EXPECT_EQ(t.p.GetMouseState(), State::kZoomPressed);
   t.p.MouseMove(kShiftLeft, 103, 97);
-  EXPECT_EQ(t.p.GetMouseState(), State::ZoomPressed);
+  EXPECT_EQ(t.p.GetMouseState(), State::kZoomPressed);
   t.p.MouseMove(kShiftLeft, 100, 104);
-  EXPECT_EQ(t.p.GetMouseState(), State::Zooming);
+  EXPECT_EQ(t.p.GetMouseState(), State::kZooming);
 }
 
 TEST(MouseZoom, SmallBandsAreIgnoredThreeByThreeApplies) {
@@ -99,7 +101,7 @@ TEST(MouseZoom, SmallBandsAreIgnoredThreeByThreeApplies) {
   t.p.MouseUp(mbLeft, ssShift, 102, 100);
   EXPECT_TRUE(t.Snapshot() == before);
   EXPECT_FALSE(t.p.LeftAxis().RangeRemembered());
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
 
   t.p.MouseDown(mbLeft, kShiftLeft, 100, 100);
   t.p.MouseMove(kShiftLeft, 110, 110);
@@ -146,11 +148,11 @@ TEST(MousePan, TenPixelsRightOnZeroToTwentyOverTwoHundred) {
   ASSERT_EQ(t.p.BottomAxis().LineLength(), 200);
   const double leftMin = t.p.LeftAxis().Min();
   t.p.MouseDown(mbLeft, kCtrlLeft, 100, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::PanPressed);
+  EXPECT_EQ(t.p.GetMouseState(), State::kPanPressed);
   t.p.MouseMove(kCtrlLeft, 100, 50);  // no movement: still only pressed
-  EXPECT_EQ(t.p.GetMouseState(), State::PanPressed);
+  EXPECT_EQ(t.p.GetMouseState(), State::kPanPressed);
   t.p.MouseMove(kCtrlLeft, 110, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::Panning);
+  EXPECT_EQ(t.p.GetMouseState(), State::kPanning);
   EXPECT_DOUBLE_EQ(t.p.BottomAxis().Min(), -1);
   EXPECT_DOUBLE_EQ(t.p.BottomAxis().Max(), 19);
   EXPECT_EQ(t.p.LeftAxis().Min(), leftMin);
@@ -162,7 +164,7 @@ TEST(MousePan, TenPixelsRightOnZeroToTwentyOverTwoHundred) {
   t.p.MouseMove(kCtrlLeft, 110, 60);
   EXPECT_GT(t.p.LeftAxis().Min(), leftMin);
   t.p.MouseUp(mbLeft, ssCtrl, 110, 60);
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   EXPECT_EQ(t.cursors, (std::vector<TCursor>{crDefault, crDefault}));
   // A plain shift-click undoes the pan as well.
   t.p.MouseDown(mbLeft, kShiftLeft, 5, 5);
@@ -174,17 +176,17 @@ TEST(MousePan, TenPixelsRightOnZeroToTwentyOverTwoHundred) {
 TEST(MouseZoom, OnlyExactKeysStartAndNoneDisables) {
   MousePlot t;
   t.p.MouseDown(mbLeft, ssShift | ssCtrl | ssLeft, 50, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   t.p.MouseDown(mbLeft, kShiftLeft | ssDouble, 50, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   t.p.MouseDown(mbRight, ssShift | ssRight, 50, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   t.p.SetZoomShiftKeys(ssAlt);
   EXPECT_EQ(t.p.ZoomShiftKeys(), ssAlt);
   t.p.MouseDown(mbLeft, kShiftLeft, 50, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::Idle);
+  EXPECT_EQ(t.p.GetMouseState(), State::kIdle);
   t.p.MouseDown(mbLeft, ssAlt | ssLeft, 50, 50);
-  EXPECT_EQ(t.p.GetMouseState(), State::ZoomPressed);
+  EXPECT_EQ(t.p.GetMouseState(), State::kZoomPressed);
   t.p.MouseUp(mbLeft, ssAlt, 50, 50);
 
   // The main window's setting: the mouse only produces the plain events.
@@ -225,9 +227,9 @@ TEST(CursorLine, DrawnTwiceRestoresThePicture) {
   const QImage on = t.p.Screen().copy();
   const int x = t.p.BottomAxis().ValueToPixel(10);
   const TRect f = t.p.FieldRect();
-  EXPECT_EQ(on.pixel(x, f.Top + 5), ~original.pixel(x, f.Top + 5) | 0xFF000000u);
-  EXPECT_EQ(on.pixel(x, f.Top), original.pixel(x, f.Top));  // rows T+1..B-2 only
-  EXPECT_EQ(on.pixel(x + 1, f.Top + 5), original.pixel(x + 1, f.Top + 5));
+  EXPECT_EQ(on.pixel(x, f.top + 5), ~original.pixel(x, f.top + 5) | 0xFF000000u);
+  EXPECT_EQ(on.pixel(x, f.top), original.pixel(x, f.top));  // rows T+1..B-2 only
+  EXPECT_EQ(on.pixel(x + 1, f.top + 5), original.pixel(x + 1, f.top + 5));
   EXPECT_EQ(requests, 1);
   EXPECT_FALSE(t.p.NeedsPaint()) << "no repaint, only a new look at the screen";
 
@@ -264,16 +266,16 @@ namespace {
 // the field lies.
 TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
   Tsp_XYPlot twin;
-  plot_test::ApplyMainWindowSettings(twin, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(twin, nullptr, nullptr);
   twin.SetSize(781, 168);
   twin.Paint();
   const TRect field = twin.FieldRect();
-  ASSERT_GT(field.Right - field.Left, 700);
-  const int mid_x = (field.Left + field.Right) / 2;
-  const int mid_y = (field.Top + field.Bottom) / 2;
+  ASSERT_GT(field.right - field.left, 700);
+  const int mid_x = (field.left + field.right) / 2;
+  const int mid_y = (field.top + field.bottom) / 2;
 
   Tsp_XYPlot fresh;
-  plot_test::ApplyMainWindowSettings(fresh, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(fresh, nullptr, nullptr);
   fresh.SetSize(781, 168);
   fresh.MouseDown(mbLeft, ssLeft, mid_x, mid_y);
   fresh.MouseUp(mbLeft, 0, mid_x, mid_y);
@@ -282,7 +284,7 @@ TEST(MouseLayout, ClickBeforeFirstPaintAndAfterResizeMapsThroughTheNewLayout) {
   EXPECT_NEAR(fresh.RightAxis().PixelToValue(mid_y), 0.0, 20.0 / 100);
 
   Tsp_XYPlot resized;
-  plot_test::ApplyMainWindowSettings(resized, nullptr, nullptr);
+  pulse::test::ApplyMainWindowSettings(resized, nullptr, nullptr);
   resized.SetSize(300, 100);
   resized.Paint();
   resized.SetSize(781, 168);

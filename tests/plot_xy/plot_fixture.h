@@ -12,7 +12,7 @@
 #include "plot/xy_line.h"
 #include "plot/xy_plot.h"
 
-namespace plot_test {
+namespace pulse::test {
 
 // A font whose "0" is exactly `charWidth` wide and whose height is `textHeight` pixels.
 inline plot::CanvasFont FixedFont(int charWidth, int textHeight) {
@@ -21,27 +21,28 @@ inline plot::CanvasFont FixedFont(int charWidth, int textHeight) {
   const int adv = QFontMetrics(f).horizontalAdvance(QStringLiteral("0"));
   f.setLetterSpacing(QFont::AbsoluteSpacing, charWidth - adv);
   plot::CanvasFont cf;
-  cf.Face = f;
-  cf.Color = clBlack;
+  cf.face = f;
+  cf.Color = plot::clBlack;
   return cf;
 }
 
 // The axes, series and marker as the main window stores them for its waveform views.
-inline void ApplyMainWindowSettings(Tsp_XYPlot& p, Tsp_XYLine* line, Tsp_LineMarker* marker) {
-  p.SetZoom(zpdNone);
-  p.SetPan(zpdNone);
-  p.SetPanCursor(crHandPoint);
-  p.SetBorderStyle(bs_Gutter);
-  p.SetFieldColor(clNavy);
-  p.SetColor(clBtnFace);
+inline void ApplyMainWindowSettings(plot::Tsp_XYPlot& p, plot::Tsp_XYLine* line,
+                                    plot::Tsp_LineMarker* marker) {
+  p.SetZoom(plot::zpdNone);
+  p.SetPan(plot::zpdNone);
+  p.SetPanCursor(plot::crHandPoint);
+  p.SetBorderStyle(plot::bs_Gutter);
+  p.SetFieldColor(plot::clNavy);
+  p.SetColor(plot::clBtnFace);
   p.SetBufferedDisplay(true);
 
-  Tsp_LineAttr dottedBlueGrid;
-  dottedBlueGrid.SetColor(clBlue);
-  dottedBlueGrid.SetStyle(psDot);
+  plot::Tsp_LineAttr dottedBlueGrid;
+  dottedBlueGrid.SetColor(plot::clBlue);
+  dottedBlueGrid.SetStyle(plot::psDot);
   dottedBlueGrid.SetVisible(true);
 
-  Tsp_Axis& l = p.LeftAxis();  // flags 25: vertical, no tick marks, no labels
+  plot::Tsp_Axis& l = p.LeftAxis();  // flags 25: vertical, no tick marks, no labels
   l.SetMargin(5);
   l.SetCaption("mmHO2");
   l.SetTicksLines(false);
@@ -51,21 +52,21 @@ inline void ApplyMainWindowSettings(Tsp_XYPlot& p, Tsp_XYLine* line, Tsp_LineMar
   l.SetGridAttr(dottedBlueGrid);
   l.SetMinMax(-10, 10);
 
-  Tsp_Axis& r = p.RightAxis();  // flags 33: vertical, far side, labels and tick marks
+  plot::Tsp_Axis& r = p.RightAxis();  // flags 33: vertical, far side, labels and tick marks
   r.SetMargin(4);
   r.SetTicksLines(true);
   r.SetNoTicksLabel(false);
   r.SetTicksCount(11);
   r.SetMinMax(-10, 10);
 
-  Tsp_Axis& b = p.BottomAxis();  // flags 512: evenly spaced ticks
+  plot::Tsp_Axis& b = p.BottomAxis();  // flags 512: evenly spaced ticks
   b.SetMargin(3);
   b.SetTicksAdjusted(false);
   b.SetTicksCount(21);
   b.SetGridAttr(dottedBlueGrid);
   b.SetMinMax(0, 20);
 
-  Tsp_Axis& t = p.TopAxis();  // flags 56 as created
+  plot::Tsp_Axis& t = p.TopAxis();  // flags 56 as created
   t.SetMargin(4);
   t.SetTicksCount(3);
   t.LineAttr().SetVisible(false);
@@ -73,23 +74,23 @@ inline void ApplyMainWindowSettings(Tsp_XYPlot& p, Tsp_XYLine* line, Tsp_LineMar
 
   if (line) {
     line->SetPlot(&p);
-    line->LineAttr().SetColor(clWhite);
+    line->LineAttr().SetColor(plot::clWhite);
     line->LineAttr().SetVisible(true);
-    line->PointAttr().SetStyle(bsClear);
-    line->PointAttr().SetKind(ptRectangle);
+    line->PointAttr().SetStyle(plot::bsClear);
+    line->PointAttr().SetKind(plot::ptRectangle);
     line->PointAttr().SetVisible(false);
-    line->PointAttr().SetBorderColor(clMaroon);
+    line->PointAttr().SetBorderColor(plot::clMaroon);
   }
   if (marker) {
     marker->SetPlot(&p);
-    marker->SetWhenDraw(dmBeforeSeries);
-    marker->SetPen(plot::CanvasPen{clNavy, psDot, 1, pmCopy});
-    marker->SetBrush(plot::CanvasBrush{clGray, bsSolid});
-    marker->SetOrientation(loHorizontal);
+    marker->SetWhenDraw(plot::dmBeforeSeries);
+    marker->SetPen(plot::CanvasPen{plot::clNavy, plot::psDot, 1, plot::pmCopy});
+    marker->SetBrush(plot::CanvasBrush{plot::clGray, plot::bsSolid});
+    marker->SetOrientation(plot::loHorizontal);
   }
 }
 
-inline QRgb Rgb(TColor c) {
+inline QRgb Rgb(plot::TColor c) {
   return plot::ToQColor(c).rgb();
 }
 
@@ -97,8 +98,8 @@ inline QRgb Rgb(TColor c) {
 inline QRgb PixelAt(const QImage& img, int x, int y) {
   return img.pixel(x, y) & 0xFFFFFFu;
 }
-inline QRgb Expect(TColor c) {
+inline QRgb Expect(plot::TColor c) {
   return Rgb(c) & 0xFFFFFFu;
 }
 
-}  // namespace plot_test
+}  // namespace pulse::test

@@ -10,6 +10,8 @@
 #include "plot/xy_line.h"
 #include "ui/plot_widget.h"
 
+using namespace pulse::plot;
+
 namespace {
 
 TEST(PlotWidget, ManyAppendsOneFieldRenderPerRefresh) {
@@ -91,22 +93,22 @@ TEST(PlotWidget, MouseEventsReachThePlotWithTheirShiftState) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   QApplication::processEvents();
   QTest::mousePress(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 80));
-  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::ZoomPressed);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kZoomPressed);
   QMouseEvent move(QEvent::MouseMove, QPointF(160, 140), w.mapToGlobal(QPointF(160, 140)),
                    Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
   QApplication::sendEvent(&w, &move);
-  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Zooming);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kZooming);
   EXPECT_EQ(w.cursor().shape(), Qt::CrossCursor);
   const double expectMin = plot.BottomAxis().PixelToValue(100);
   QTest::mouseRelease(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(160, 140));
-  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kIdle);
   EXPECT_DOUBLE_EQ(plot.BottomAxis().Min(), expectMin);
 
   int dbl = 0;
   plot.OnDblClick = [&](Tsp_XYPlot&) { ++dbl; };
   QTest::mouseDClick(&w, Qt::LeftButton, Qt::ShiftModifier, QPoint(50, 50));
   EXPECT_EQ(dbl, 1);
-  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kIdle);
 }
 
 // Back, Forward and other extra buttons are no left button: they start no zoom and reach
@@ -126,13 +128,13 @@ TEST(PlotWidget, ExtraButtonsAreNotForwarded) {
   for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton, Qt::ExtraButton3}) {
     SCOPED_TRACE(static_cast<int>(b));
     QTest::mousePress(&w, b, Qt::ShiftModifier, QPoint(100, 80));
-    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kIdle);
     QMouseEvent move(QEvent::MouseMove, QPointF(160, 140), w.mapToGlobal(QPointF(160, 140)),
                      Qt::NoButton, b, Qt::ShiftModifier);
     QApplication::sendEvent(&w, &move);
     QTest::mouseRelease(&w, b, Qt::ShiftModifier, QPoint(160, 140));
     QTest::mouseDClick(&w, b, Qt::ShiftModifier, QPoint(50, 50));
-    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+    EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kIdle);
   }
   EXPECT_EQ(downs, 0);
   EXPECT_EQ(ups, 0);
@@ -163,7 +165,7 @@ TEST(PlotWidget, MetaKeyIsPartOfTheShiftState) {
   plot.OnMouseDown = [&](Tsp_XYPlot&, TMouseButton, TShiftState s, int, int) { seen = s; };
   QTest::mousePress(&w, Qt::LeftButton, Qt::ShiftModifier | Qt::MetaModifier, QPoint(100, 80));
   EXPECT_EQ(seen, ssShift | ssMeta | ssLeft);
-  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::Idle);
+  EXPECT_EQ(plot.GetMouseState(), Tsp_XYPlot::MouseState::kIdle);
   QTest::mouseRelease(&w, Qt::LeftButton, Qt::ShiftModifier | Qt::MetaModifier, QPoint(160, 140));
 }
 

@@ -11,10 +11,12 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 struct LinePlot {
   Tsp_XYPlot p;
@@ -48,7 +50,7 @@ TEST(XYLine, SegmentWithBothEndsFarIsSkipped) {
   t.line.AddPoint(-1e9, 5);
   t.line.AddPoint(5, 5);
   img = t.Render();
-  EXPECT_EQ(PixelAt(img, t.p.FieldRect().Left, t.Py(5)), Expect(clRed));
+  EXPECT_EQ(PixelAt(img, t.p.FieldRect().left, t.Py(5)), Expect(clRed));
   EXPECT_EQ(PixelAt(img, t.Px(4), t.Py(5)), Expect(clRed));
   // The state carries on: a far point followed by an inside one and another far one.
   t.line.AddPoint(1e9, 6);
@@ -64,7 +66,7 @@ TEST(XYLine, NothingDrawnOutsideRangeInactiveOrSinglePoint) {
   t.line.PointAttr().SetVisible(true);
   QImage img = t.Render();
   const TRect f = t.p.FieldRect();
-  EXPECT_EQ(PixelAt(img, f.Right - 1, t.Py(5)), Expect(clWhite));
+  EXPECT_EQ(PixelAt(img, f.right - 1, t.Py(5)), Expect(clWhite));
 
   LinePlot u;
   u.line.AddPoint(5, 5);  // a line needs two points; marks are off
@@ -170,9 +172,9 @@ TEST(XYLine, ClippedSegmentCoversEveryFieldColumnAndNothingOutside) {
   t.line.AddPoint(1, 3);     // back from far: drawn, clipped
   const QImage img = t.Render();
   const TRect f = t.p.FieldRect();
-  for (int x = f.Left; x < f.Right; ++x) {
+  for (int x = f.left; x < f.right; ++x) {
     int hits = 0;
-    for (int y = f.Top; y < f.Bottom; ++y) hits += PixelAt(img, x, y) == Expect(clRed);
+    for (int y = f.top; y < f.bottom; ++y) hits += PixelAt(img, x, y) == Expect(clRed);
     // The end pixel at column Px(1) is left out.
     if (x > t.Px(1)) {
       ASSERT_GE(hits, 1) << "column " << x;
@@ -193,7 +195,7 @@ TEST(XYLine, LegendSampleDrawsLineAndMark) {
   QImage img(40, 20, QImage::Format_RGB32);
   img.fill(Qt::white);
   {
-    plot::Canvas c(&img);
+    pulse::plot::Canvas c(&img);
     s.DrawLegendSample(c, TRect{0, 0, 40, 20});
   }
   EXPECT_EQ(PixelAt(img, 0, 10), Expect(clWhite));  // starts at left + 1

@@ -5,15 +5,17 @@
 
 #include "tests/plot_xy/plot_fixture.h"
 
+using namespace pulse::plot;
+
 namespace {
 
-using plot_test::Expect;
-using plot_test::PixelAt;
+using pulse::test::Expect;
+using pulse::test::PixelAt;
 
 TEST(XYPlotLayout, MainWindowExample) {
   Tsp_XYPlot p;
-  p.SetFont(plot_test::FixedFont(8, 12));
-  plot_test::ApplyMainWindowSettings(p, nullptr, nullptr);
+  p.SetFont(pulse::test::FixedFont(8, 12));
+  pulse::test::ApplyMainWindowSettings(p, nullptr, nullptr);
   p.SetSize(781, 168);
   p.Paint();
   EXPECT_EQ(p.FieldRect(), (TRect{9, 10, 747, 147}));
@@ -53,11 +55,11 @@ TEST(XYPlotPaint, GridUnderSeriesAndMarkersAroundIt) {
   Tsp_LineMarker before, after;
   before.SetPlot(&p);
   before.SetOrientation(loHorizontal);
-  before.SetPen(plot::CanvasPen{clBlue, psSolid, 1, pmCopy});
+  before.SetPen(pulse::plot::CanvasPen{clBlue, psSolid, 1, pmCopy});
   after.SetPlot(&p);
   after.SetWhenDraw(dmAfterSeries);
   after.SetOrientation(loVertical);
-  after.SetPen(plot::CanvasPen{clLime, psSolid, 1, pmCopy});
+  after.SetPen(pulse::plot::CanvasPen{clLime, psSolid, 1, pmCopy});
   // Series: horizontal at y = 5 (under the before-marker's row when it sits there too).
   t.line.AddPoint(0, 5);
   t.line.AddPoint(10, 5);
@@ -76,7 +78,7 @@ TEST(XYPlotPaint, GridUnderSeriesAndMarkersAroundIt) {
   EXPECT_EQ(PixelAt(img, x5, y8), Expect(clLime));
   EXPECT_EQ(PixelAt(img, x5 + 7, y8), Expect(clWhite)) << "field";
   // The grid line on the field's first column (the bottom axis Min) is left out.
-  EXPECT_EQ(PixelAt(img, p.FieldRect().Left, y8), Expect(clWhite));
+  EXPECT_EQ(PixelAt(img, p.FieldRect().left, y8), Expect(clWhite));
 }
 
 TEST(XYPlotPaint, AppendRedrawsFieldOnlyAndCoalesces) {
@@ -142,17 +144,17 @@ TEST(XYPlotPaint, FieldColorNoneLeavesFieldButRunsFieldDraw) {
     ++fieldDraws;
     fieldSeen = s.FieldRect();
     // Drawing outside the field is clipped away.
-    s.DrawingCanvas()->Brush() = plot::CanvasBrush{clYellow, bsSolid};
+    s.DrawingCanvas()->Brush() = pulse::plot::CanvasBrush{clYellow, bsSolid};
     s.DrawingCanvas()->FillRect({0, 0, 3, 3});
   };
   QImage img(300, 200, QImage::Format_RGB32);
   img.fill(Qt::magenta);
   {
-    plot::Canvas c(&img);
+    pulse::plot::Canvas c(&img);
     p.DrawTo(&c, 300, 200);
   }
   EXPECT_EQ(fieldDraws, 1);
-  const int cx = fieldSeen.Left + 3, cy = fieldSeen.Top + 2;
+  const int cx = fieldSeen.left + 3, cy = fieldSeen.top + 2;
   EXPECT_EQ(PixelAt(img, cx, cy), 0xFF00FFu) << "field left unfilled";
   EXPECT_EQ(PixelAt(img, 2, 2), Expect(clBtnFace)) << "frame filled, field draw clipped";
 }
@@ -174,15 +176,15 @@ TEST(XYPlotPaint, DrawToAnotherSizeLeavesTheControlAsItWas) {
   TRect bigField;
   p.OnDrawEnd = [&](Tsp_XYPlot& s) { bigField = s.FieldRect(); };
   {
-    plot::Canvas c(&big);
+    pulse::plot::Canvas c(&big);
     p.DrawTo(&c, 640, 480);
   }
-  EXPECT_GT(bigField.Right, 500);
-  EXPECT_GT(bigField.Bottom, 400);
+  EXPECT_GT(bigField.right, 500);
+  EXPECT_GT(bigField.bottom, 400);
   EXPECT_EQ(PixelAt(big, 639 - 3, 3), Expect(clBtnFace));
-  EXPECT_EQ(PixelAt(big, bigField.Left + 5, bigField.Top + 2), Expect(clNavy));
+  EXPECT_EQ(PixelAt(big, bigField.left + 5, bigField.top + 2), Expect(clNavy));
   // The diagonal runs corner to corner of the big field.
-  EXPECT_EQ(PixelAt(big, bigField.Left, bigField.Bottom - 1), Expect(clRed));
+  EXPECT_EQ(PixelAt(big, bigField.left, bigField.bottom - 1), Expect(clRed));
 
   // The control's own mapping and picture are untouched.
   EXPECT_EQ(p.FieldRect(), field);
@@ -194,7 +196,7 @@ TEST(XYPlotPaint, DrawToAnotherSizeLeavesTheControlAsItWas) {
   int ends = 0;
   p.OnDrawEnd = [&](Tsp_XYPlot&) { ++ends; };
   QImage small(9, 50, QImage::Format_RGB32);
-  plot::Canvas sc(&small);
+  pulse::plot::Canvas sc(&small);
   p.DrawTo(&sc, 9, 50);
   p.DrawTo(nullptr, 100, 100);
   EXPECT_EQ(ends, 0);
@@ -254,7 +256,7 @@ TEST(XYPlotAutoScale, AppendBeyondRangeRelaysOut) {
 TEST(XYPlotBorder, StylesPaintTheirRings) {
   struct Case {
     Tsp_BorderStyle style;
-    TColor outer, inner, farCorner;
+    TColor outer, inner, far_corner;
   };
   const Case cases[] = {
       {bs_None, clBtnFace, clBtnFace, clBtnFace},
@@ -272,7 +274,7 @@ TEST(XYPlotBorder, StylesPaintTheirRings) {
     const QImage img = p.Screen();
     EXPECT_EQ(PixelAt(img, 0, 0), Expect(c.outer)) << int(c.style);
     EXPECT_EQ(PixelAt(img, 1, 1), Expect(c.inner)) << int(c.style);
-    EXPECT_EQ(PixelAt(img, 119, 89), Expect(c.farCorner)) << int(c.style);
+    EXPECT_EQ(PixelAt(img, 119, 89), Expect(c.far_corner)) << int(c.style);
   }
 }
 

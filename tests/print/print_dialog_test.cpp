@@ -23,6 +23,9 @@
 #include "plot/xy_line.h"
 #include "plot/xy_plot.h"
 
+using namespace pulse::plot;
+using pulse::ui::TMFPrintDlg;
+
 namespace {
 
 constexpr TColor kSeriesColor = clRed;
@@ -114,14 +117,14 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
   p.plot.SetBorderStyle(bs_Gutter);
   dlg.Prepare(p.plot);
   EXPECT_EQ(dlg.windowTitle(), TMFPrintDlg::kPdfTarget);
-  EXPECT_EQ(dlg.PictureSize(), (plot::PrintSize{113, 76}));
+  EXPECT_EQ(dlg.PictureSize(), (pulse::plot::PrintSize{113, 76}));
   EXPECT_EQ(dlg.Printer().pageLayout().orientation(), QPageLayout::Landscape);
   EXPECT_EQ(p.plot.BorderStyle(), bs_Gutter);
   // The image sits on the printable area, inside the page shape.
   const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
-  const plot::Rect& printable = dlg.State().Layout().Printable;
-  EXPECT_EQ(image.left(), printable.Left);
-  EXPECT_EQ(image.right() + 1, printable.Right);  // wide picture: full printable width
+  const pulse::plot::Rect& printable = dlg.State().Layout().printable;
+  EXPECT_EQ(image.left(), printable.left);
+  EXPECT_EQ(image.right() + 1, printable.right);  // wide picture: full printable width
   const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
   EXPECT_GT(shape.width(), shape.height());
 
@@ -132,8 +135,8 @@ TEST(PrintDialog, PreviewOfASmallPlotOnALandscapePage) {
     QPainter painter(&img);
     painter.drawPicture(0, 0, dlg.Picture());
   }
-  EXPECT_EQ(QColor(img.pixel(0, 0)), plot::ToQColor(p.plot.Color()));
-  EXPECT_EQ(QColor(img.pixel(112, 75)), plot::ToQColor(p.plot.Color()));
+  EXPECT_EQ(QColor(img.pixel(0, 0)), pulse::plot::ToQColor(p.plot.Color()));
+  EXPECT_EQ(QColor(img.pixel(112, 75)), pulse::plot::ToQColor(p.plot.Color()));
 }
 
 TEST(PrintDialog, PreviewShowsThePlotOnTheWhitePage) {
@@ -156,7 +159,7 @@ TEST(PrintDialog, PreviewShowsThePlotOnTheWhitePage) {
   EXPECT_EQ(QColor(shot.pixel(shape.left() + 5, shape.top() + 5)), QColor(Qt::white));
   EXPECT_EQ(shot.pixel(shape.left(), shape.center().y()), qRgb(0, 0, 0));
   const QPoint fieldPoint(image.center().x(), image.top() + image.height() / 4);
-  EXPECT_EQ(QColor(shot.pixel(fieldPoint)), plot::ToQColor(clNavy));
+  EXPECT_EQ(QColor(shot.pixel(fieldPoint)), pulse::plot::ToQColor(clNavy));
   // The series crosses the middle column of the picture somewhere.
   bool seen = false;
   for (int y = image.top(); y <= image.bottom() && !seen; ++y) {
@@ -181,12 +184,12 @@ TEST(PrintDialog, FillModeCoversThePrintableArea) {
   TestPlot p(400, 100);
   dlg.Prepare(p.plot);
   Child<QComboBox>(dlg, "cbAspectSize")->setCurrentIndex(1);
-  const plot::Rect& printable = dlg.State().Layout().Printable;
+  const pulse::plot::Rect& printable = dlg.State().Layout().printable;
   EXPECT_EQ(Child<QWidget>(dlg, "PlotImage")->geometry(),
-            QRect(printable.Left, printable.Top, printable.Width(), printable.Height()));
-  const plot::PrintSize s = dlg.PictureSize();
+            QRect(printable.left, printable.top, printable.Width(), printable.Height()));
+  const pulse::plot::PrintSize s = dlg.PictureSize();
   EXPECT_EQ(s.Width, 400);
-  EXPECT_NEAR(static_cast<double>(s.Width) / s.Height,
+  EXPECT_NEAR(static_cast<double>(s.Width) / s.height,
               static_cast<double>(printable.Width()) / printable.Height(), 0.01);
 }
 
@@ -212,8 +215,9 @@ TEST(PrintDialog, SecondPrintKeepsThePlacementWithinTwoPercent) {
   EXPECT_EQ(image->geometry(), dragged);
   p.plot.SetSize(500, 250);  // 20 %
   dlg.Prepare(p.plot);
-  const plot::Rect fresh = plot::PlacePicture({500, 250}, dlg.State().Layout().Printable, false);
-  EXPECT_EQ(image->geometry(), QRect(fresh.Left, fresh.Top, fresh.Width(), fresh.Height()));
+  const pulse::plot::Rect fresh =
+      pulse::plot::PlacePicture({500, 250}, dlg.State().Layout().printable, false);
+  EXPECT_EQ(image->geometry(), QRect(fresh.left, fresh.top, fresh.Width(), fresh.Height()));
 }
 
 TEST(PrintDialog, OtherButtonsOrShiftDragLeaveThePicture) {
@@ -236,11 +240,11 @@ TEST(PrintDialog, OtherButtonsOrShiftDragLeaveThePicture) {
   for (Qt::MouseButton b : {Qt::BackButton, Qt::ForwardButton}) {
     QTest::mousePress(image, b, Qt::NoModifier, grab);
     QTest::mouseMove(image, grab + QPoint(20, 20));
-    EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
+    EXPECT_EQ(dlg.Mover().Mode(), TMover::kIdle);
     QTest::mouseRelease(image, b, Qt::NoModifier, grab + QPoint(20, 20));
   }
   EXPECT_EQ(image->geometry(), before);
-  EXPECT_EQ(dlg.Mover().Mode(), TMover::mdIdle);
+  EXPECT_EQ(dlg.Mover().Mode(), TMover::kIdle);
 }
 
 // Runs a poppler tool; returns its standard output.
@@ -285,7 +289,7 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
 
   // Where the trace lies on paper: its row in the picture, carried through the destination
   // rectangle and the page's printable origin.
-  QImage pic(dlg.PictureSize().Width, dlg.PictureSize().Height, QImage::Format_RGB32);
+  QImage pic(dlg.PictureSize().Width, dlg.PictureSize().height, QImage::Format_RGB32);
   pic.fill(Qt::white);
   {
     QPainter painter(&pic);
@@ -299,21 +303,21 @@ TEST(PrintDialog, PrintsThePlotIntoAPdfFile) {
   const QRect shape = Child<QWidget>(dlg, "PageShape")->geometry();
   const QRect image = Child<QWidget>(dlg, "PlotImage")->geometry();
   const QSize pageSize = dlg.PrinterPageSize();
-  const plot::Rect dest = plot::DestinationRect(
-      plot::Rect{shape.left(), shape.top(), shape.right() + 1, shape.bottom() + 1},
-      plot::Rect{image.left(), image.top(), image.right() + 1, image.bottom() + 1},
+  const pulse::plot::Rect dest = pulse::plot::DestinationRect(
+      pulse::plot::Rect{shape.left(), shape.top(), shape.right() + 1, shape.bottom() + 1},
+      pulse::plot::Rect{image.left(), image.top(), image.right() + 1, image.bottom() + 1},
       pageSize.width(), pageSize.height());
   const QPoint origin = dlg.Printer().pageLayout().paintRectPixels(dpi).topLeft();
   const double sy = static_cast<double>(dest.Height()) / pic.height();
-  const int row = origin.y() + dest.Top + static_cast<int>((picRow + 0.5) * sy);
-  const int col = origin.x() + (dest.Left + dest.Right) / 2;
+  const int row = origin.y() + dest.top + static_cast<int>((picRow + 0.5) * sy);
+  const int col = origin.x() + (dest.left + dest.right) / 2;
   EXPECT_TRUE(IsSeriesColour(page.pixel(col, row)))
       << "row " << row << " col " << col << " " << std::hex << page.pixel(col, row);
   // Well above and below the trace, and outside the destination, there is none of it.
   const int off = static_cast<int>(sy * 20);
   EXPECT_FALSE(IsSeriesColour(page.pixel(col, row - off)));
   EXPECT_FALSE(IsSeriesColour(page.pixel(col, row + off)));
-  EXPECT_FALSE(IsSeriesColour(page.pixel(origin.x() + dest.Right + 5, row)));
+  EXPECT_FALSE(IsSeriesColour(page.pixel(origin.x() + dest.right + 5, row)));
 }
 
 TEST(PrintDialog, UnwritablePdfFileIsAnErrorNotASilentSuccess) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace plot;
+using namespace pulse::plot;
 
 namespace {
 
@@ -23,14 +23,14 @@ TEST(PictureSize, SmallPlotIsEnlargedKeepingItsShape) {
 TEST(PictureSize, CollapsedPlotStillGivesAFinitePicture) {
   const PrintSize s = MinimumPictureSize({0, 0});
   EXPECT_GE(s.Width, kMinPictureWidth);
-  EXPECT_GE(s.Height, kMinPictureHeight);
+  EXPECT_GE(s.height, kMinPictureHeight);
   EXPECT_LT(s.Width, 1000);
 }
 
 TEST(Orientation, WidePictureIsLandscape) {
-  EXPECT_EQ(OrientationFor({113, 76}), PageOrientation::Landscape);
-  EXPECT_EQ(OrientationFor({100, 100}), PageOrientation::Portrait);
-  EXPECT_EQ(OrientationFor({100, 300}), PageOrientation::Portrait);
+  EXPECT_EQ(OrientationFor({113, 76}), PageOrientation::kLandscape);
+  EXPECT_EQ(OrientationFor({100, 100}), PageOrientation::kPortrait);
+  EXPECT_EQ(OrientationFor({100, 300}), PageOrientation::kPortrait);
 }
 
 TEST(Proportion, TwoPercentBoundary) {
@@ -53,23 +53,23 @@ TEST(FitProportion, CentresOnTheSpareDirection) {
 TEST(PageLayout, LandscapePageFitsPanelWidth) {
   // A4 landscape, 297 x 210: c = round(362 / 1.4143) = 256 <= 361, so full width.
   const PageLayout l = LayOutPage(kOuter, 297, 210);
-  EXPECT_EQ(l.Shape, (Rect{4, 4 + (361 - 256) / 2, 366, 4 + 52 + 256}));
+  EXPECT_EQ(l.shape, (Rect{4, 4 + (361 - 256) / 2, 366, 4 + 52 + 256}));
   // Margins: round(0.1 * 362) = 36, round(0.1 * 256) = 26 (25.6).
-  EXPECT_EQ(l.Printable, (Rect{40, 56 + 26, 330, 312 - 26}));
+  EXPECT_EQ(l.printable, (Rect{40, 56 + 26, 330, 312 - 26}));
 }
 
 TEST(PageLayout, PortraitPageFitsPanelHeight) {
   // A4 portrait: c = round(362 / 0.7071) = 512 > 361, so 361 high, round(0.7071 * 361) = 255 wide.
   const PageLayout l = LayOutPage(kOuter, 210, 297);
-  EXPECT_EQ(l.Shape, (Rect{4 + (362 - 255) / 2, 4, 4 + 53 + 255, 365}));
+  EXPECT_EQ(l.shape, (Rect{4 + (362 - 255) / 2, 4, 4 + 53 + 255, 365}));
   // round(25.5) = 26 (ties to even), round(36.1) = 36
-  EXPECT_EQ(l.Printable, (Rect{57 + 26, 4 + 36, 312 - 26, 365 - 36}));
+  EXPECT_EQ(l.printable, (Rect{57 + 26, 4 + 36, 312 - 26, 365 - 36}));
 }
 
 TEST(PageLayout, TinyPageKeepsAOnePixelMargin) {
   const PageLayout l = LayOutPage(Rect{0, 0, 12, 12}, 1, 1);
-  EXPECT_EQ(l.Shape, (Rect{4, 4, 8, 8}));
-  EXPECT_EQ(l.Printable, (Rect{5, 5, 7, 7}));
+  EXPECT_EQ(l.shape, (Rect{4, 4, 8, 8}));
+  EXPECT_EQ(l.printable, (Rect{5, 5, 7, 7}));
 }
 
 TEST(Placement, KeepsProportionAtPrintableTopLeftOrFills) {
@@ -115,7 +115,7 @@ TEST(LayoutState, FirstUseLaysOutThenTwoPercentRuleKeepsPlacement) {
   ASSERT_TRUE(st.SetPlotSize({829, 168}));
   st.LayOutAndPlace(kOuter, 297, 210);
   EXPECT_NE(st.Image(), moved);
-  EXPECT_EQ(st.Image().Left, st.Layout().Printable.Left);
+  EXPECT_EQ(st.Image().left, st.Layout().printable.left);
 }
 
 TEST(LayoutState, FillModeIgnoresProportionChanges) {
@@ -124,12 +124,12 @@ TEST(LayoutState, FillModeIgnoresProportionChanges) {
   st.LayOutAndPlace(kOuter, 297, 210);
   st.SetFill(true);
   st.Place();
-  EXPECT_EQ(st.Image(), st.Layout().Printable);
+  EXPECT_EQ(st.Image(), st.Layout().printable);
   EXPECT_FALSE(st.SetPlotSize({100, 300}));
   // The rendered picture takes the printable area's proportion.
   const PrintSize r = st.RenderedSize();
-  EXPECT_NEAR(static_cast<double>(r.Width) / r.Height,
-              static_cast<double>(st.Layout().Printable.Width()) / st.Layout().Printable.Height(),
+  EXPECT_NEAR(static_cast<double>(r.Width) / r.height,
+              static_cast<double>(st.Layout().printable.Width()) / st.Layout().printable.Height(),
               0.01);
 }
 

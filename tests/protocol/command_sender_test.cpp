@@ -4,21 +4,23 @@
 
 #include "test_support.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using protocol::CommandSender;
-using protocol_test::Bytes;
-using protocol_test::FakeLink;
+using pulse::protocol::CommandSender;
+using pulse::test::Bytes;
+using pulse::test::FakeLink;
 
 class CommandSenderTest : public ::testing::Test {
  protected:
-  CommandSenderTest() { state.PortOpen = true; }
-  const std::string& Panel(size_t i) const { return controls.StatusBar1.Panels[i].Text; }
+  CommandSenderTest() { state_.PortOpen = true; }
+  const std::string& Panel(size_t i) const { return controls_.StatusBar1.panels[i].text; }
 
-  TFormState state;
-  TMainControls controls;
-  FakeLink link;
-  CommandSender sender{state, controls, link};
+  TFormState state_;
+  TMainControls controls_;
+  FakeLink link_;
+  CommandSender sender_{state_, controls_, link_};
 };
 
 struct CommandCase {
@@ -47,98 +49,98 @@ TEST_F(CommandSenderTest, EveryCommandFrameAndItsStatusTexts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    link.writes.clear();
-    link.throw_on_write = false;
-    c.send(sender);
-    ASSERT_EQ(link.writes.size(), 1u);
-    EXPECT_EQ(protocol::FrameText(link.writes[0].data(), link.writes[0].size()), c.text);
+    link_.writes.clear();
+    link_.throw_on_write = false;
+    c.send(sender_);
+    ASSERT_EQ(link_.writes.size(), 1u);
+    EXPECT_EQ(pulse::protocol::FrameText(link_.writes[0].data(), link_.writes[0].size()), c.text);
     EXPECT_EQ(Panel(1), c.text);
     EXPECT_EQ(Panel(2), c.sent);
 
     // A throwing link: failure text, the previous frame text stays.
-    controls.StatusBar1.Panels[1].Text = "previous";
-    link.throw_on_write = true;
-    c.send(sender);
+    controls_.StatusBar1.panels[1].text = "previous";
+    link_.throw_on_write = true;
+    c.send(sender_);
     EXPECT_EQ(Panel(2), c.failed);
     EXPECT_EQ(Panel(1), "previous");
   }
 }
 
 TEST_F(CommandSenderTest, SetFrequencyChecksumWraps) {
-  sender.SendSetFrequency(5);
-  sender.SendSetFrequency(250);
-  ASSERT_EQ(link.writes.size(), 2u);
-  EXPECT_EQ(link.writes[0], (Bytes{0xF0, 0x2F, 0x02, 0x33, 0x05, 0x59}));
-  EXPECT_EQ(link.writes[1], (Bytes{0xF0, 0x2F, 0x02, 0x33, 0xFA, 0x4E}));
+  sender_.SendSetFrequency(5);
+  sender_.SendSetFrequency(250);
+  ASSERT_EQ(link_.writes.size(), 2u);
+  EXPECT_EQ(link_.writes[0], (Bytes{0xF0, 0x2F, 0x02, 0x33, 0x05, 0x59}));
+  EXPECT_EQ(link_.writes[1], (Bytes{0xF0, 0x2F, 0x02, 0x33, 0xFA, 0x4E}));
 }
 
 TEST_F(CommandSenderTest, RefusedWriteIsStillReportedAsSent) {
-  link.result = false;  // the link logs its own failures
-  sender.SendZero();
+  link_.result = false;  // the link logs its own failures
+  sender_.SendZero();
   EXPECT_EQ(Panel(2), "清零指令已发送");
 }
 
 TEST_F(CommandSenderTest, ClosedLinkWritesNothingAndKeepsLastFrameText) {
-  sender.SendZero();
-  state.PortOpen = false;
-  state.ZeroPending = state.RestartPending = true;
-  state.RestartTicks = 4;
-  sender.SendStartStop(1);
+  sender_.SendZero();
+  state_.PortOpen = false;
+  state_.ZeroPending = state_.RestartPending = true;
+  state_.RestartTicks = 4;
+  sender_.SendStartStop(1);
   EXPECT_EQ(Panel(2), "串口未打开");
   EXPECT_EQ(Panel(1), "F0 2F 01 35 55");
-  EXPECT_EQ(link.writes.size(), 1u);
+  EXPECT_EQ(link_.writes.size(), 1u);
   // SendStartStop clears the zero and restart retries even so.
-  EXPECT_FALSE(state.ZeroPending);
-  EXPECT_FALSE(state.RestartPending);
-  EXPECT_EQ(state.RestartTicks, 0);
+  EXPECT_FALSE(state_.ZeroPending);
+  EXPECT_FALSE(state_.RestartPending);
+  EXPECT_EQ(state_.RestartTicks, 0);
   for (auto send : {&CommandSender::SendZero, &CommandSender::SendReadZeroValues,
                     &CommandSender::SendReadSerialNumber, &CommandSender::SendReadProductionDate}) {
-    controls.StatusBar1.Panels[2].Text.clear();
-    (sender.*send)();
+    controls_.StatusBar1.panels[2].text.clear();
+    (sender_.*send)();
     EXPECT_EQ(Panel(2), "串口未打开");
   }
-  EXPECT_EQ(link.writes.size(), 1u);
+  EXPECT_EQ(link_.writes.size(), 1u);
 }
 
 TEST_F(CommandSenderTest, StartStopOfAnotherKindOnlyClearsRetries) {
-  state.ZeroPending = state.RestartPending = true;
-  state.RestartTicks = 7;
-  controls.StatusBar1.Panels[2].Text = "x";
-  sender.SendStartStop(3);
-  EXPECT_TRUE(link.writes.empty());
+  state_.ZeroPending = state_.RestartPending = true;
+  state_.RestartTicks = 7;
+  controls_.StatusBar1.panels[2].text = "x";
+  sender_.SendStartStop(3);
+  EXPECT_TRUE(link_.writes.empty());
   EXPECT_EQ(Panel(2), "x");
-  EXPECT_FALSE(state.ZeroPending);
-  EXPECT_FALSE(state.RestartPending);
-  EXPECT_EQ(state.RestartTicks, 0);
+  EXPECT_FALSE(state_.ZeroPending);
+  EXPECT_FALSE(state_.RestartPending);
+  EXPECT_EQ(state_.RestartTicks, 0);
 }
 
 TEST_F(CommandSenderTest, ButtonOperationsSetPendingFlagsThenSend) {
-  state.ZeroTicks = 3;
-  sender.BeginZero();
-  EXPECT_TRUE(state.ZeroPending);
-  EXPECT_EQ(state.ZeroTicks, 0);
-  EXPECT_EQ(link.writes.back()[3], 0x35);
+  state_.ZeroTicks = 3;
+  sender_.BeginZero();
+  EXPECT_TRUE(state_.ZeroPending);
+  EXPECT_EQ(state_.ZeroTicks, 0);
+  EXPECT_EQ(link_.writes.back()[3], 0x35);
 
-  state.StopPending = true;
-  sender.BeginStart();
-  EXPECT_FALSE(state.StopPending);
-  EXPECT_TRUE(state.Sampling);
-  EXPECT_FALSE(state.ZeroPending);  // superseded by the start command
-  EXPECT_EQ(link.writes.back()[3], 0x31);
+  state_.StopPending = true;
+  sender_.BeginStart();
+  EXPECT_FALSE(state_.StopPending);
+  EXPECT_TRUE(state_.Sampling);
+  EXPECT_FALSE(state_.ZeroPending);  // superseded by the start command
+  EXPECT_EQ(link_.writes.back()[3], 0x31);
 
-  state.StopTicks = 9;
-  sender.BeginStop();
-  EXPECT_TRUE(state.StopPending);
-  EXPECT_FALSE(state.Sampling);
-  EXPECT_EQ(state.StopTicks, 0);
-  EXPECT_EQ(link.writes.back()[3], 0x32);
+  state_.StopTicks = 9;
+  sender_.BeginStop();
+  EXPECT_TRUE(state_.StopPending);
+  EXPECT_FALSE(state_.Sampling);
+  EXPECT_EQ(state_.StopTicks, 0);
+  EXPECT_EQ(link_.writes.back()[3], 0x32);
 
-  state.ZeroPending = true;
-  state.RestartPending = true;
-  sender.EndPendingOnClose();
-  EXPECT_FALSE(state.StopPending);
-  EXPECT_FALSE(state.ZeroPending);
-  EXPECT_TRUE(state.RestartPending);  // survives a close; the next open's stop clears it
+  state_.ZeroPending = true;
+  state_.RestartPending = true;
+  sender_.EndPendingOnClose();
+  EXPECT_FALSE(state_.StopPending);
+  EXPECT_FALSE(state_.ZeroPending);
+  EXPECT_TRUE(state_.RestartPending);  // survives a close; the next open's stop clears it
 }
 
 }  // namespace

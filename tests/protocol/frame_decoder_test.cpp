@@ -8,10 +8,10 @@
 namespace pulse::protocol {
 namespace {
 
-using protocol_test::Bytes;
-using protocol_test::Data1;
-using protocol_test::Data3;
-using protocol_test::Reply;
+using test::Bytes;
+using test::Data1;
+using test::Data3;
+using test::Reply;
 
 std::optional<DecodedFrame> Decode(const Bytes& b) {
   return DecodeFrame(std::span<const uint8_t>(b.data(), b.size()));
@@ -21,7 +21,7 @@ TEST(FrameDecoder, DataFramesCarrySignedRawValuesPerChannel) {
   const auto one = Decode(Data1(10, 500));
   ASSERT_TRUE(one);
   EXPECT_TRUE(one->checksum_ok);
-  EXPECT_EQ(one->kind, ::protocol::FrameKind::kData1);
+  EXPECT_EQ(one->kind, protocol::FrameKind::kData1);
   const auto& d1 = std::get<DataFrame1>(one->reply);
   EXPECT_EQ(d1.static_raw, 10);
   EXPECT_EQ(d1.wave_raw, 500);
@@ -53,7 +53,7 @@ TEST(FrameDecoder, RepliesOfEveryOtherKind) {
   EXPECT_EQ(std::get<SerialNumber>(Decode(Reply(0x36, {0x12, 0x34, 0x56, 0x78}))->reply).bytes,
             (std::array<uint8_t, 4>{0x12, 0x34, 0x56, 0x78}));
   const auto date = Decode(Reply(0x37, {0x19, 0x09, 0x23, 0x20}));
-  EXPECT_EQ(date->kind, ::protocol::FrameKind::kProductionDate);
+  EXPECT_EQ(date->kind, protocol::FrameKind::kProductionDate);
   EXPECT_EQ(std::get<ProductionDate>(date->reply).bytes,
             (std::array<uint8_t, 4>{0x19, 0x09, 0x23, 0x20}));
 }
@@ -107,7 +107,7 @@ TEST(FrameValues, ScaleLikeTheLiveView) {
   EXPECT_DOUBLE_EQ(WaveValue(d, 0, 1.0), 0.5);
   EXPECT_DOUBLE_EQ(WaveValue(d, 1, 0.75), -0.375);
   // The same numbers as the byte form the parser uses.
-  EXPECT_EQ(WaveValue(DataFrame1{0, -500}, 10.1972), ::protocol::WaveValue(0x0C, 0xFE, 10.1972));
+  EXPECT_EQ(WaveValue(DataFrame1{0, -500}, 10.1972), protocol::WaveValue(0x0C, 0xFE, 10.1972));
   EXPECT_DOUBLE_EQ(ZeroValueHpa(-10), -1.0);
 }
 

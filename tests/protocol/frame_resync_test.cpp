@@ -10,13 +10,15 @@
 #include "protocol/frame_parser.h"
 #include "test_support.h"
 
+using namespace pulse::form;
+
 namespace {
 
-using protocol_test::Bytes;
-using protocol_test::Concat;
-using protocol_test::Data1;
-using protocol_test::Data3;
-using protocol_test::Reply;
+using pulse::test::Bytes;
+using pulse::test::Concat;
+using pulse::test::Data1;
+using pulse::test::Data3;
+using pulse::test::Reply;
 
 // The frame with the bytes at `lost` (positions in the whole frame) taken out.
 Bytes Lose(const Bytes& frame, std::vector<size_t> lost) {
@@ -27,14 +29,14 @@ Bytes Lose(const Bytes& frame, std::vector<size_t> lost) {
 }
 
 std::string Text(const Bytes& b) {
-  return protocol::FrameText(b.data(), b.size());
+  return pulse::protocol::FrameText(b.data(), b.size());
 }
 
 // Whether the `size` bytes of `damaged` followed by `next` pass the checksum
 // test of a frame of that size.
 bool SpanChecksumHolds(const Bytes& damaged, const Bytes& next, size_t size) {
   const Bytes span = Concat({damaged, next});
-  return protocol::Checksum(span.data(), size - 1) == span[size - 1];
+  return pulse::protocol::Checksum(span.data(), size - 1) == span[size - 1];
 }
 
 // Changes one data byte of `damaged` so that its span, running into `next`,
@@ -47,7 +49,7 @@ void MakeSpanChecksumHold(Bytes& damaged, const Bytes& next, size_t size) {
 struct Host {
   Host() {
     state.UnitFactor = 1.0;
-    controls.CheckBox1.Checked = true;
+    controls.CheckBox1.checked = true;
   }
   void Feed(const Bytes& bytes, size_t chunk = 24) {
     for (size_t i = 0; i < bytes.size(); i += chunk) {
@@ -58,12 +60,12 @@ struct Host {
   std::vector<std::string> Record() const {
     return {state.RecordList.begin(), state.RecordList.end()};
   }
-  const std::vector<std::string>& Memo() const { return controls.Memo1.Lines.Items(); }
+  const std::vector<std::string>& Memo() const { return controls.Memo1.lines.Items(); }
 
   TFormState state;
   TMainControls controls;
-  protocol_test::RecordingViews views;
-  protocol::FrameParser parser{state, controls, views};
+  pulse::test::RecordingViews views;
+  pulse::protocol::FrameParser parser{state, controls, views};
 };
 
 constexpr size_t kChunkSizes[] = {1, 5, 24, 2048};
@@ -147,7 +149,7 @@ TEST(FrameResync, ReplyWithLostBytesDoesNotSwallowTheStopAck) {
       h.Feed(Concat({damaged, Reply(0x32, {})}), chunk);
       EXPECT_FALSE(h.state.StopPending);
       EXPECT_FALSE(h.state.Sampling);
-      EXPECT_EQ(h.controls.StatusBar1.Panels[3].Text, "停止采样！");
+      EXPECT_EQ(h.controls.StatusBar1.panels[3].text, "停止采样！");
       // Its values may be shifted: none is shown.
       EXPECT_EQ(h.controls.Panel10.Caption, "零点值:");
       EXPECT_EQ(h.controls.Panel12.Caption, "零点值:");
@@ -180,7 +182,7 @@ TEST(FrameResync, SplitFrameWaitsUntilItCanBeJudged) {
   // An intact frame whose data looks like a one-channel header (F0 1F 05 34
   // at offset 4); that "frame" fails its checksum. Not damaged, only split.
   const Bytes intact = Data3(0x1FF0, 0x3405, 0, 0, 1, 2);
-  ASSERT_NE(protocol::FindFrameKind(intact.data() + 4), nullptr);
+  ASSERT_NE(pulse::protocol::FindFrameKind(intact.data() + 4), nullptr);
   {
     Host h;
     h.Feed(Bytes(intact.begin(), intact.begin() + 12));       // inner "frame" not all here
@@ -227,7 +229,7 @@ TEST(FrameResync, SplitFrameWaitsUntilItCanBeJudged) {
 TEST(FrameResync, ReplyIsCutOnlyWhenItsChecksumFails) {
   // Zero values whose data holds a whole, correct stop acknowledgement.
   const Bytes good = Reply(0x33, {0xF0, 0x1F, 0x01, 0x32, 0x42, 0x00});
-  ASSERT_EQ(protocol::Checksum(good.data() + 4, 4), good[8]);
+  ASSERT_EQ(pulse::protocol::Checksum(good.data() + 4, 4), good[8]);
   Host h;
   h.state.StopPending = true;
   h.Feed(good);
@@ -320,7 +322,7 @@ TEST(FrameResync, EveryIntactFrameSurvivesDamageAroundIt) {
       ++damaged_frames;
       clean = true;
       // Only a frame whose header survived is seen as a (bad) data frame.
-      const protocol::FrameKindInfo* kind = protocol::FindFrameKind(f.data());
+      const pulse::protocol::FrameKindInfo* kind = pulse::protocol::FindFrameKind(f.data());
       if (kind != nullptr && kind->code == 0x34) {
         ++bad;
         expected_record.push_back(Text(f));

@@ -7,7 +7,7 @@
 
 namespace {
 
-using protocol::ReceiveBuffer;
+using pulse::protocol::ReceiveBuffer;
 
 TEST(ReceiveBuffer, ChunkLimit) {
   ReceiveBuffer b;

@@ -12,7 +12,7 @@
 #include "protocol/device_link.h"
 #include "protocol/form_views.h"
 
-namespace protocol_test {
+namespace pulse::test {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -103,4 +103,4 @@ class FakeLink : public protocol::IDeviceLink {
   bool throw_on_write = false;
 };
 
-}  // namespace protocol_test
+}  // namespace pulse::test

@@ -19,11 +19,13 @@
 #include "tests/views/fake_view_plot.h"
 #include "tests/window/unprivileged.h"
 
+using namespace pulse::form;
+
 namespace pulse::window {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeViewPlot;
+using test::FakeViewPlot;
 using Lines = std::vector<std::string>;
 
 // The example frame: one channel, static raw 16, wave raw 32.
@@ -61,18 +63,18 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
 class RecordingTest : public ::testing::Test {
  protected:
   RecordingTest()
-      : views(state, controls, {&plot[0], &plot[1], &plot[2]}), replay(state, controls, views) {
-    views.ResetAxes();
-    dir = fs::temp_directory_path() /
+      : views_(state_, controls_, {&plot_[0], &plot_[1], &plot_[2]}), replay_(state_, controls_, views_) {
+    views_.ResetAxes();
+    dir_ = fs::temp_directory_path() /
           ("pulse_recording_test_" + std::to_string(::getpid()) + "_" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
   }
   ~RecordingTest() override {
     std::error_code ec;
-    fs::permissions(dir, fs::perms::owner_all, ec);
-    fs::remove_all(dir, ec);
+    fs::permissions(dir_, fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
   }
 
   static RecordReplay::FileDialog Choose(const fs::path& p) {
@@ -83,13 +85,13 @@ class RecordingTest : public ::testing::Test {
   // Loads `lines` from a file and runs the replay to its end; returns the
   // number of ticks that replayed a line.
   int ReplayAll(const std::string& file_text) {
-    const fs::path p = dir / "replay.txt";
+    const fs::path p = dir_ / "replay.txt";
     WriteFile(p, file_text);
-    EXPECT_TRUE(replay.Button18Click(Choose(p)));
-    EXPECT_TRUE(replay.Button19Click());
+    EXPECT_TRUE(replay_.Button18Click(Choose(p)));
+    EXPECT_TRUE(replay_.Button19Click());
     int ticks = 0;
     for (int guard = 0; guard < 100000; ++guard) {
-      const RecordReplay::TickResult r = replay.ReplayTick();
+      const RecordReplay::TickResult r = replay_.ReplayTick();
       if (r.end_tick) {
         EXPECT_EQ(r.interval_ms, kIdleIntervalMs);
         break;
@@ -97,17 +99,17 @@ class RecordingTest : public ::testing::Test {
       EXPECT_EQ(r.interval_ms, kReplayIntervalMs);
       ++ticks;
     }
-    EXPECT_FALSE(state.Replaying);
-    EXPECT_EQ(state.ReplayIndex, 0);
+    EXPECT_FALSE(state_.Replaying);
+    EXPECT_EQ(state_.ReplayIndex, 0);
     return ticks;
   }
 
-  TFormState state;
-  TMainControls controls;
-  FakeViewPlot plot[3];
-  WaveViews views;
-  RecordReplay replay;
-  fs::path dir;
+  TFormState state_;
+  TMainControls controls_;
+  FakeViewPlot plot_[3];
+  WaveViews views_;
+  RecordReplay replay_;
+  fs::path dir_;
 };
 
 TEST(RecordFileName, AppendsTxtOnlyWhenMissingInAnyCase) {
@@ -124,29 +126,29 @@ TEST_F(RecordingTest, SaveWritesEveryLineWithCrLfAndKeepsTheRecord) {
   int dialogs = 0;
   auto ask = [&] {
     ++dialogs;
-    return std::optional<std::string>((dir / "a.txt").string());
+    return std::optional<std::string>((dir_ / "a.txt").string());
   };
-  EXPECT_FALSE(replay.Button20Click(ask));  // nothing recorded: no dialog
+  EXPECT_FALSE(replay_.Button20Click(ask));  // nothing recorded: no dialog
   EXPECT_EQ(dialogs, 0);
 
-  state.RecordList = {kExample, "F0 1F 05 34 0A 00 F4 01 47"};
-  const auto path = replay.Button20Click(ask);
+  state_.RecordList = {kExample, "F0 1F 05 34 0A 00 F4 01 47"};
+  const auto path = replay_.Button20Click(ask);
   ASSERT_TRUE(path);
-  EXPECT_EQ(*path, (dir / "a.txt").string());
-  EXPECT_FALSE(fs::exists(dir / "a.txt.txt"));
+  EXPECT_EQ(*path, (dir_ / "a.txt").string());
+  EXPECT_FALSE(fs::exists(dir_ / "a.txt.txt"));
   EXPECT_EQ(ReadFile(*path), std::string(kExample) + "\r\nF0 1F 05 34 0A 00 F4 01 47\r\n");
-  EXPECT_EQ(state.RecordList.size(), 2u);
+  EXPECT_EQ(state_.RecordList.size(), 2u);
 
-  state.RecordList.pop_front();  // a later save replaces the file
-  ASSERT_TRUE(replay.Button20Click(Choose(dir / "a")));
-  EXPECT_EQ(ReadFile(dir / "a.txt"), "F0 1F 05 34 0A 00 F4 01 47\r\n");
-  EXPECT_FALSE(replay.Button20Click(Cancel));
-  EXPECT_EQ(fs::directory_iterator(dir)->path().filename(), "a.txt");  // no stray files
+  state_.RecordList.pop_front();  // a later save replaces the file
+  ASSERT_TRUE(replay_.Button20Click(Choose(dir_ / "a")));
+  EXPECT_EQ(ReadFile(dir_ / "a.txt"), "F0 1F 05 34 0A 00 F4 01 47\r\n");
+  EXPECT_FALSE(replay_.Button20Click(Cancel));
+  EXPECT_EQ(fs::directory_iterator(dir_)->path().filename(), "a.txt");  // no stray files
 }
 
 TEST_F(RecordingTest, FailedSaveReportsAndLosesNothing) {
-  WriteFile(dir / "old.txt", "old\r\n");
-  for (int i = 0; i < 200; ++i) state.RecordList.push_back(kExample);
+  WriteFile(dir_ / "old.txt", "old\r\n");
+  for (int i = 0; i < 200; ++i) state_.RecordList.push_back(kExample);
   // A file size limit makes the write fail half-way, as a full disk would.
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit saved{};
@@ -156,43 +158,43 @@ TEST_F(RecordingTest, FailedSaveReportsAndLosesNothing) {
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string message;
   try {
-    replay.Button20Click(Choose(dir / "old.txt"));
+    replay_.Button20Click(Choose(dir_ / "old.txt"));
   } catch (const RecordFileError& e) {
     message = e.what();
   }
   ::setrlimit(RLIMIT_FSIZE, &saved);
   EXPECT_NE(message.find("old.txt"), std::string::npos) << message;
-  EXPECT_EQ(ReadFile(dir / "old.txt"), "old\r\n");
-  EXPECT_EQ(state.RecordList.size(), 200u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
-  EXPECT_THROW(replay.Button20Click(Choose(dir / "old.txt" / "x")), RecordFileError);
+  EXPECT_EQ(ReadFile(dir_ / "old.txt"), "old\r\n");
+  EXPECT_EQ(state_.RecordList.size(), 200u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_THROW(replay_.Button20Click(Choose(dir_ / "old.txt" / "x")), RecordFileError);
 }
 
 // 保存 over an existing name: a link is written through, a file's mode is
 // kept, and a file the user may not write is refused with the file error.
 TEST_F(RecordingTest, SaveRespectsLinksModesAndReadOnlyFiles) {
-  state.RecordList = {kExample};
-  fs::create_directories(dir / "records");
-  const fs::path real = dir / "records" / "day1.txt";
+  state_.RecordList = {kExample};
+  fs::create_directories(dir_ / "records");
+  const fs::path real = dir_ / "records" / "day1.txt";
   WriteFile(real, "old\r\n");
   fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink("records/day1.txt", dir / "latest.txt");
-  ASSERT_TRUE(replay.Button20Click(Choose(dir / "latest.txt")));
-  EXPECT_TRUE(fs::is_symlink(dir / "latest.txt"));
+  fs::create_symlink("records/day1.txt", dir_ / "latest.txt");
+  ASSERT_TRUE(replay_.Button20Click(Choose(dir_ / "latest.txt")));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "latest.txt"));
   EXPECT_EQ(ReadFile(real), std::string(kExample) + "\r\n");
   EXPECT_EQ(fs::status(real).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
-  const fs::path box = dir / "box";
+  const fs::path box = dir_ / "box";
   fs::create_directories(box);
   WriteFile(box / "ro.txt", "old\r\n");
-  ASSERT_TRUE(testing::GiveToUnprivileged(box.string()));
-  ASSERT_TRUE(testing::GiveToUnprivileged((box / "ro.txt").string()));
+  ASSERT_TRUE(test::GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(test::GiveToUnprivileged((box / "ro.txt").string()));
   fs::permissions(box / "ro.txt",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  const std::string message = testing::RunUnprivileged([&] {
+  const std::string message = test::RunUnprivileged([&] {
     try {
-      replay.Button20Click(Choose(box / "ro.txt"));
+      replay_.Button20Click(Choose(box / "ro.txt"));
       return std::string("saved");
     } catch (const RecordFileError& e) {
       return std::string(e.what());
@@ -201,90 +203,90 @@ TEST_F(RecordingTest, SaveRespectsLinksModesAndReadOnlyFiles) {
   EXPECT_EQ(message, "Cannot create file \"" + (box / "ro.txt").string() + "\": Permission denied");
   EXPECT_EQ(ReadFile(box / "ro.txt"), "old\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(box), fs::directory_iterator()), 1);
-  EXPECT_EQ(state.RecordList.size(), 1u);
+  EXPECT_EQ(state_.RecordList.size(), 1u);
 }
 
 TEST_F(RecordingTest, LoadTextLinesSplitsAtAnyLineEnd) {
-  WriteFile(dir / "mixed.txt", "a\r\nb\rc\nd\r\n\r\ne");
-  EXPECT_EQ(LoadTextLines((dir / "mixed.txt").string()), (Lines{"a", "b", "c", "d", "", "e"}));
-  WriteFile(dir / "end.txt",
+  WriteFile(dir_ / "mixed.txt", "a\r\nb\rc\nd\r\n\r\ne");
+  EXPECT_EQ(LoadTextLines((dir_ / "mixed.txt").string()), (Lines{"a", "b", "c", "d", "", "e"}));
+  WriteFile(dir_ / "end.txt",
             "\xEF\xBB\xBF"
             "a\r\nb\r\n");
-  EXPECT_EQ(LoadTextLines((dir / "end.txt").string()), (Lines{"a", "b"}));
-  WriteFile(dir / "empty.txt", "");
-  EXPECT_EQ(LoadTextLines((dir / "empty.txt").string()), Lines{});
+  EXPECT_EQ(LoadTextLines((dir_ / "end.txt").string()), (Lines{"a", "b"}));
+  WriteFile(dir_ / "empty.txt", "");
+  EXPECT_EQ(LoadTextLines((dir_ / "empty.txt").string()), Lines{});
   // A name that does not exist becomes an empty file.
-  EXPECT_EQ(LoadTextLines((dir / "new.txt").string()), Lines{});
-  EXPECT_TRUE(fs::is_regular_file(dir / "new.txt"));
+  EXPECT_EQ(LoadTextLines((dir_ / "new.txt").string()), Lines{});
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "new.txt"));
 }
 
 TEST_F(RecordingTest, LoadRefusesWhatIsNoRecordAndKeepsTheLoadedList) {
-  WriteFile(dir / "good.txt", std::string(kExample) + "\r\n");
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "good.txt")));
+  WriteFile(dir_ / "good.txt", std::string(kExample) + "\r\n");
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "good.txt")));
 
-  WriteFile(dir / "binary.txt", std::string("F0 1F\0\x01\x02 05\r\n", 14));
+  WriteFile(dir_ / "binary.txt", std::string("F0 1F\0\x01\x02 05\r\n", 14));
   {  // 100 MB without writing them, a sparse file: too large to read whole, and binary
-    std::ofstream big(dir / "big.txt", std::ios::binary);
+    std::ofstream big(dir_ / "big.txt", std::ios::binary);
   }
-  fs::resize_file(dir / "big.txt", 100u * 1024 * 1024);
+  fs::resize_file(dir_ / "big.txt", 100u * 1024 * 1024);
   // Large and text, but a line far beyond any frame's.
-  WriteFile(dir / "big_long.txt", std::string(kMaxWholeLoadBytes, 'A') + "\r\n");
-  WriteFile(dir / "long.txt", "F0\r\n" + std::string(kMaxRecordLineChars + 1, 'A') + "\r\n");
-  fs::create_directory(dir / "folder.txt");
+  WriteFile(dir_ / "big_long.txt", std::string(kMaxWholeLoadBytes, 'A') + "\r\n");
+  WriteFile(dir_ / "long.txt", "F0\r\n" + std::string(kMaxRecordLineChars + 1, 'A') + "\r\n");
+  fs::create_directory(dir_ / "folder.txt");
 
   for (const char* name : {"binary.txt", "big.txt", "big_long.txt", "long.txt", "folder.txt"}) {
     std::string message;
     try {
-      replay.Button18Click(Choose(dir / name));
+      replay_.Button18Click(Choose(dir_ / name));
     } catch (const RecordFileError& e) {
       message = e.what();
     }
     EXPECT_NE(message.find(name), std::string::npos) << name << ": " << message;
-    ASSERT_TRUE(state.ReplayList);
-    EXPECT_EQ(*state.ReplayList, Lines{kExample}) << name;
-    EXPECT_EQ(controls.Memo1.Lines.Items(), Lines{kExample}) << name;
-    EXPECT_EQ(replay.LoadedPath(), (dir / "good.txt").string()) << name;
-    EXPECT_FALSE(replay.LoadedIndexed()) << name;
+    ASSERT_TRUE(state_.ReplayList);
+    EXPECT_EQ(*state_.ReplayList, Lines{kExample}) << name;
+    EXPECT_EQ(controls_.Memo1.lines.Items(), Lines{kExample}) << name;
+    EXPECT_EQ(replay_.LoadedPath(), (dir_ / "good.txt").string()) << name;
+    EXPECT_FALSE(replay_.LoadedIndexed()) << name;
   }
   // A line of exactly the limit is accepted.
-  WriteFile(dir / "limit.txt", std::string(kMaxRecordLineChars, 'A'));
-  EXPECT_EQ(LoadTextLines((dir / "limit.txt").string()).size(), 1u);
+  WriteFile(dir_ / "limit.txt", std::string(kMaxRecordLineChars, 'A'));
+  EXPECT_EQ(LoadTextLines((dir_ / "limit.txt").string()).size(), 1u);
 }
 
 TEST_F(RecordingTest, LoadShowsTheLinesAndLeavesTheTimerAlone) {
-  controls.Memo1.Lines.Add("old error line");
-  EXPECT_FALSE(replay.Button18Click(Cancel));  // cancelled: nothing changes
-  EXPECT_FALSE(state.ReplayList);
-  EXPECT_EQ(controls.Memo1.Lines.Count(), 1);
-  EXPECT_EQ(replay.ReplayTick().interval_ms, kIdleIntervalMs);
+  controls_.Memo1.lines.Add("old error line");
+  EXPECT_FALSE(replay_.Button18Click(Cancel));  // cancelled: nothing changes
+  EXPECT_FALSE(state_.ReplayList);
+  EXPECT_EQ(controls_.Memo1.lines.Count(), 1);
+  EXPECT_EQ(replay_.ReplayTick().interval_ms, kIdleIntervalMs);
 
-  WriteFile(dir / "two.txt", std::string(kExample) + "\r\n" + kExample + "\r\n");
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "two.txt")));
-  EXPECT_EQ(controls.Memo1.Lines.Items(), (Lines{kExample, kExample}));
-  EXPECT_EQ(controls.StatusBar1.Panels[0].Text, "载入完成,准备模拟...");
-  EXPECT_FALSE(state.Replaying);  // a replay starts only with "模拟"
-  EXPECT_FALSE(replay.ReplayTick().end_tick);
-  EXPECT_EQ(state.SampleCount1, 0);
+  WriteFile(dir_ / "two.txt", std::string(kExample) + "\r\n" + kExample + "\r\n");
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "two.txt")));
+  EXPECT_EQ(controls_.Memo1.lines.Items(), (Lines{kExample, kExample}));
+  EXPECT_EQ(controls_.StatusBar1.panels[0].text, "载入完成,准备模拟...");
+  EXPECT_FALSE(state_.Replaying);  // a replay starts only with "模拟"
+  EXPECT_FALSE(replay_.ReplayTick().end_tick);
+  EXPECT_EQ(state_.SampleCount1, 0);
 }
 
 TEST_F(RecordingTest, SimulateWithoutALoadedListChangesNothing) {
-  plot[0].AddPoint(1, 1);
-  state.SampleCount1 = 7;
-  EXPECT_FALSE(replay.Button19Click());
-  EXPECT_FALSE(state.Replaying);
-  EXPECT_EQ(state.SampleCount1, 7);
-  EXPECT_EQ(plot[0].points.size(), 1u);
+  plot_[0].AddPoint(1, 1);
+  state_.SampleCount1 = 7;
+  EXPECT_FALSE(replay_.Button19Click());
+  EXPECT_FALSE(state_.Replaying);
+  EXPECT_EQ(state_.SampleCount1, 7);
+  EXPECT_EQ(plot_[0].points.size(), 1u);
 }
 
 TEST_F(RecordingTest, ReplayOfTheExampleLine) {
-  controls.cb_unit1.Select(1);  // millibar
-  views.cb_unit1Change();
+  controls_.cb_unit1.Select(1);  // millibar
+  views_.cb_unit1Change();
   EXPECT_EQ(ReplayAll(std::string(kExample) + "\r\n"), 1);
-  EXPECT_EQ(controls.P_jy1.Caption, "1.60");
-  ASSERT_EQ(plot[0].points.size(), 1u);
-  EXPECT_DOUBLE_EQ(plot[0].points[0].first, 0.005);
-  EXPECT_DOUBLE_EQ(plot[0].points[0].second, 0.032);
-  EXPECT_EQ(state.SampleCount1, 1);
+  EXPECT_EQ(controls_.P_jy1.Caption, "1.60");
+  ASSERT_EQ(plot_[0].points.size(), 1u);
+  EXPECT_DOUBLE_EQ(plot_[0].points[0].first, 0.005);
+  EXPECT_DOUBLE_EQ(plot_[0].points[0].second, 0.032);
+  EXPECT_EQ(state_.SampleCount1, 1);
 }
 
 TEST_F(RecordingTest, ReplayLineSkipsDamagedLines) {
@@ -302,24 +304,24 @@ TEST_F(RecordingTest, ReplayLineSkipsDamagedLines) {
       "   ",
       "",
   };
-  for (const std::string& line : skipped) replay.ReplayLine(line);
-  EXPECT_EQ(state.SampleCount1, 0);
-  EXPECT_TRUE(plot[0].points.empty());
-  EXPECT_EQ(controls.P_jy1.Caption, "0");
+  for (const std::string& line : skipped) replay_.ReplayLine(line);
+  EXPECT_EQ(state_.SampleCount1, 0);
+  EXPECT_TRUE(plot_[0].points.empty());
+  EXPECT_EQ(controls_.P_jy1.Caption, "0");
 }
 
 TEST_F(RecordingTest, ReplayLineAcceptsLowerCaseSpacesAndALateF0) {
-  state.UnitFactor = 1.0;
-  replay.ReplayLine("f0 1f 05 34 10 00 20 00 78");
-  replay.ReplayLine("  F0  1F 05 34 10 00 20 00 78 ");
+  state_.UnitFactor = 1.0;
+  replay_.ReplayLine("f0 1f 05 34 10 00 20 00 78");
+  replay_.ReplayLine("  F0  1F 05 34 10 00 20 00 78 ");
   // Bytes before the first F0 are outside the frame and its checksum.
-  replay.ReplayLine("AA 12 F0 1F 05 34 10 00 20 00 78");
-  EXPECT_EQ(state.SampleCount1, 3);
-  EXPECT_EQ(plot[0].points.size(), 3u);
+  replay_.ReplayLine("AA 12 F0 1F 05 34 10 00 20 00 78");
+  EXPECT_EQ(state_.SampleCount1, 3);
+  EXPECT_EQ(plot_[0].points.size(), 3u);
 }
 
 TEST_F(RecordingTest, ReplayLineIgnoresTokensBeyondThirtyBytes) {
-  state.UnitFactor = 1.0;
+  state_.UnitFactor = 1.0;
   // 30 bytes whose last one is the checksum of the 29 before it, then junk.
   std::string line = "F0 1F 05 34 10 00 20 00";
   int sum = 0xF0 + 0x1F + 0x05 + 0x34 + 0x10 + 0x20;
@@ -330,14 +332,14 @@ TEST_F(RecordingTest, ReplayLineIgnoresTokensBeyondThirtyBytes) {
   char hex[4];
   std::snprintf(hex, sizeof hex, " %02X", sum & 0xFF);
   line += hex;
-  replay.ReplayLine(line + " ZZZ 00 11 22");
-  EXPECT_EQ(state.SampleCount1, 1);
-  replay.ReplayLine(line);
-  EXPECT_EQ(state.SampleCount1, 2);
+  replay_.ReplayLine(line + " ZZZ 00 11 22");
+  EXPECT_EQ(state_.SampleCount1, 1);
+  replay_.ReplayLine(line);
+  EXPECT_EQ(state_.SampleCount1, 2);
   std::string huge;
   for (int i = 0; i < 10000; ++i) huge += "F0 ";
-  replay.ReplayLine(huge);  // 30 x F0: checksum fails, nothing else happens
-  EXPECT_EQ(state.SampleCount1, 2);
+  replay_.ReplayLine(huge);  // 30 x F0: checksum fails, nothing else happens
+  EXPECT_EQ(state_.SampleCount1, 2);
 }
 
 TEST_F(RecordingTest, ReplayLineOnRandomFramesWithLeadingJunk) {
@@ -366,88 +368,88 @@ TEST_F(RecordingTest, ReplayLineOnRandomFramesWithLeadingJunk) {
       std::snprintf(hex, sizeof hex, "%02X ", b);
       line += hex;
     }
-    const int before = state.SampleCount1;
-    replay.ReplayLine(line);
-    EXPECT_EQ(state.SampleCount1 - before, damage ? 0 : 1) << line;
-    shown += state.SampleCount1 - before;
+    const int before = state_.SampleCount1;
+    replay_.ReplayLine(line);
+    EXPECT_EQ(state_.SampleCount1 - before, damage ? 0 : 1) << line;
+    shown += state_.SampleCount1 - before;
   }
   EXPECT_EQ(shown, 2500);
 }
 
 TEST_F(RecordingTest, EveryLineOfAFileIsReplayedThenTheReplayEnds) {
-  state.UnitFactor = 1.0;
+  state_.UnitFactor = 1.0;
   EXPECT_EQ(ReplayAll("F0 1F 05 34 10 00 20 00 78\r\n"
                       "F0 1F 05 34 10 00 F4 01 4D\r\n"
                       "F0 1F 05 34 10 00 0C FE 62\r\n"),
             3);
-  ASSERT_EQ(plot[0].points.size(), 3u);
-  EXPECT_DOUBLE_EQ(plot[0].points[1].second, 0.5);
-  EXPECT_DOUBLE_EQ(plot[0].points[2].second, -0.5);
-  EXPECT_DOUBLE_EQ(plot[0].points[2].first, 0.015);
+  ASSERT_EQ(plot_[0].points.size(), 3u);
+  EXPECT_DOUBLE_EQ(plot_[0].points[1].second, 0.5);
+  EXPECT_DOUBLE_EQ(plot_[0].points[2].second, -0.5);
+  EXPECT_DOUBLE_EQ(plot_[0].points[2].first, 0.015);
   EXPECT_EQ(ReplayAll(std::string(kExample)), 1);  // one line without a line end
   EXPECT_EQ(ReplayAll(""), 0);
   // An empty line and a damaged one still use up their tick.
   EXPECT_EQ(ReplayAll(std::string(kExample) + "\r\n\r\nF0 1F\r\n"), 3);
-  EXPECT_EQ(state.SampleCount1, 1);
+  EXPECT_EQ(state_.SampleCount1, 1);
 }
 
 TEST_F(RecordingTest, SimulateAgainRestartsFromTheFirstLine) {
-  state.UnitFactor = 1.0;
-  WriteFile(dir / "r.txt", std::string(kExample) + "\r\n" + kExample + "\r\n");
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "r.txt")));
-  ASSERT_TRUE(replay.Button19Click());
-  replay.ReplayTick();
-  views.Bt_ZoomX2Click();
-  ASSERT_TRUE(replay.Button19Click());
-  EXPECT_EQ(state.ReplayIndex, 0);
-  EXPECT_EQ(state.SampleCount1, 0);
-  EXPECT_TRUE(plot[0].points.empty());
-  EXPECT_EQ(plot[1].Range(ViewAxis::kTime), (std::pair<double, double>(0, 20)));
+  state_.UnitFactor = 1.0;
+  WriteFile(dir_ / "r.txt", std::string(kExample) + "\r\n" + kExample + "\r\n");
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "r.txt")));
+  ASSERT_TRUE(replay_.Button19Click());
+  replay_.ReplayTick();
+  views_.Bt_ZoomX2Click();
+  ASSERT_TRUE(replay_.Button19Click());
+  EXPECT_EQ(state_.ReplayIndex, 0);
+  EXPECT_EQ(state_.SampleCount1, 0);
+  EXPECT_TRUE(plot_[0].points.empty());
+  EXPECT_EQ(plot_[1].Range(ViewAxis::kTime), (std::pair<double, double>(0, 20)));
   // Loading during a replay ends it.
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "r.txt")));
-  EXPECT_FALSE(state.Replaying);
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "r.txt")));
+  EXPECT_FALSE(state_.Replaying);
 }
 
 TEST_F(RecordingTest, ThreeChannelReplayScrollsViewOneAndRestartsTwoAndThree) {
-  controls.cb_unit1.Select(1);
-  views.cb_unit1Change();
-  controls.ch_jy.Checked = true;  // replay draws the wave value anyway
-  views.ch_jyClick();
+  controls_.cb_unit1.Select(1);
+  views_.cb_unit1Change();
+  controls_.ch_jy.checked = true;  // replay draws the wave value anyway
+  views_.ch_jyClick();
   std::string file;
   for (int i = 0; i < 4001; ++i) file += ThreeChannelLine(100, 10, 200, -20, 300, 30) + "\r\n";
   EXPECT_EQ(ReplayAll(file), 4001);
-  EXPECT_EQ(plot[0].points.size(), 4001u);
-  EXPECT_NEAR(plot[0].Range(ViewAxis::kTime).first, 0.005, 1e-9);
-  EXPECT_NEAR(plot[0].Range(ViewAxis::kTime).second, 20.005, 1e-9);
-  EXPECT_EQ(plot[0].points.back().second, 0.01);
+  EXPECT_EQ(plot_[0].points.size(), 4001u);
+  EXPECT_NEAR(plot_[0].Range(ViewAxis::kTime).first, 0.005, 1e-9);
+  EXPECT_NEAR(plot_[0].Range(ViewAxis::kTime).second, 20.005, 1e-9);
+  EXPECT_EQ(plot_[0].points.back().second, 0.01);
   for (int k = 1; k < 3; ++k) {
-    ASSERT_EQ(plot[k].points.size(), 1u) << k;
-    EXPECT_DOUBLE_EQ(plot[k].points[0].first, 0.005);
-    EXPECT_EQ(plot[k].Range(ViewAxis::kTime), (std::pair<double, double>(0, 20)));
+    ASSERT_EQ(plot_[k].points.size(), 1u) << k;
+    EXPECT_DOUBLE_EQ(plot_[k].points[0].first, 0.005);
+    EXPECT_EQ(plot_[k].Range(ViewAxis::kTime), (std::pair<double, double>(0, 20)));
   }
-  EXPECT_EQ(plot[1].points[0].second, -0.02);
-  EXPECT_EQ(plot[2].points[0].second, 0.03);
-  EXPECT_EQ(state.SampleCount1, 4001);
-  EXPECT_EQ(state.SampleCount2, 1);
-  EXPECT_EQ(state.SampleCount3, 1);
-  EXPECT_EQ(controls.P_jy1.Caption, "10.00");
-  EXPECT_EQ(controls.P_jy2.Caption, "20.00");
-  EXPECT_EQ(controls.P_jy3.Caption, "30.00");
+  EXPECT_EQ(plot_[1].points[0].second, -0.02);
+  EXPECT_EQ(plot_[2].points[0].second, 0.03);
+  EXPECT_EQ(state_.SampleCount1, 4001);
+  EXPECT_EQ(state_.SampleCount2, 1);
+  EXPECT_EQ(state_.SampleCount3, 1);
+  EXPECT_EQ(controls_.P_jy1.Caption, "10.00");
+  EXPECT_EQ(controls_.P_jy2.Caption, "20.00");
+  EXPECT_EQ(controls_.P_jy3.Caption, "30.00");
 }
 
 TEST_F(RecordingTest, ThreeChannelReplayShowsSamplingWithoutChangingTheState) {
-  replay.ReplayLine(ThreeChannelLine(1, 2, 3, 4, 5, 6));
-  EXPECT_EQ(controls.bt_start.Caption, "停止采样");
-  EXPECT_FALSE(state.Sampling);
-  EXPECT_FALSE(state.StopPending);
-  EXPECT_TRUE(state.RecordList.empty());  // a replay records nothing
+  replay_.ReplayLine(ThreeChannelLine(1, 2, 3, 4, 5, 6));
+  EXPECT_EQ(controls_.bt_start.Caption, "停止采样");
+  EXPECT_FALSE(state_.Sampling);
+  EXPECT_FALSE(state_.StopPending);
+  EXPECT_TRUE(state_.RecordList.empty());  // a replay records nothing
 }
 
 TEST(RecordStep, HoldsTwentySecondsPlusOneLineAt200PerSecond) {
   TFormState state;
   TMainControls controls;
-  controls.CheckBox1.Checked = true;
-  ::protocol::Recorder recorder(state, controls);
+  controls.CheckBox1.checked = true;
+  protocol::Recorder recorder(state, controls);
   for (int i = 0; i < 30 * 200; ++i) {
     const std::string line = std::to_string(i);
     recorder.Step(&line);
@@ -467,38 +469,38 @@ TEST_F(RecordingTest, LoadIndexesALargeFileAndReplaysEveryLineFromIt) {
     text += ThreeChannelLine(lines % 30000, lines % 1000, 2, 3, 4, 5) + "\r\n";
   }
   text += "F0 1F 0D 34 01";  // cut short by a crash: no line end
-  WriteFile(dir / "session.txt", text);
+  WriteFile(dir_ / "session.txt", text);
 
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "session.txt")));
-  EXPECT_TRUE(replay.LoadedIndexed());
-  EXPECT_EQ(replay.LoadedLineCount(), static_cast<size_t>(lines));
-  ASSERT_TRUE(state.ReplayList);
-  EXPECT_TRUE(state.ReplayList->empty());  // the lines stay on disk
-  ASSERT_EQ(controls.Memo1.Lines.Count(), kLogPreviewLines + 1);
-  EXPECT_EQ(controls.Memo1.Lines[0], ThreeChannelLine(0, 0, 2, 3, 4, 5));
-  EXPECT_EQ(controls.Memo1.Lines[kLogPreviewLines - 1],
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "session.txt")));
+  EXPECT_TRUE(replay_.LoadedIndexed());
+  EXPECT_EQ(replay_.LoadedLineCount(), static_cast<size_t>(lines));
+  ASSERT_TRUE(state_.ReplayList);
+  EXPECT_TRUE(state_.ReplayList->empty());  // the lines stay on disk
+  ASSERT_EQ(controls_.Memo1.lines.Count(), kLogPreviewLines + 1);
+  EXPECT_EQ(controls_.Memo1.lines[0], ThreeChannelLine(0, 0, 2, 3, 4, 5));
+  EXPECT_EQ(controls_.Memo1.lines[kLogPreviewLines - 1],
             ThreeChannelLine(kLogPreviewLines - 1, kLogPreviewLines - 1, 2, 3, 4, 5));
-  EXPECT_NE(controls.Memo1.Lines[kLogPreviewLines].find(std::to_string(lines) + " 行"),
+  EXPECT_NE(controls_.Memo1.lines[kLogPreviewLines].find(std::to_string(lines) + " 行"),
             std::string::npos)
-      << controls.Memo1.Lines[kLogPreviewLines];
-  EXPECT_EQ(controls.StatusBar1.Panels[0].Text, "载入完成,准备模拟...");
+      << controls_.Memo1.lines[kLogPreviewLines];
+  EXPECT_EQ(controls_.StatusBar1.panels[0].text, "载入完成,准备模拟...");
 
-  ASSERT_TRUE(replay.Button19Click());
+  ASSERT_TRUE(replay_.Button19Click());
   int ticks = 0;
-  while (!replay.ReplayTick().end_tick && ticks <= lines) ++ticks;
+  while (!replay_.ReplayTick().end_tick && ticks <= lines) ++ticks;
   EXPECT_EQ(ticks, lines);
-  EXPECT_EQ(state.SampleCount1, lines);
+  EXPECT_EQ(state_.SampleCount1, lines);
   // The last line replayed shows its own static value: 0.1 hPa steps in mmH2O.
   const int last = (lines - 1) % 30000;
-  EXPECT_EQ(controls.P_jy1.Caption,
-            ::protocol::FormatFixed2(::protocol::StaticValueOfRaw(last, state.UnitFactor)));
+  EXPECT_EQ(controls_.P_jy1.Caption,
+            protocol::FormatFixed2(protocol::StaticValueOfRaw(last, state_.UnitFactor)));
 
   // A normal record loaded afterwards is read whole again.
-  WriteFile(dir / "small.txt", std::string(kExample) + "\r\n");
-  ASSERT_TRUE(replay.Button18Click(Choose(dir / "small.txt")));
-  EXPECT_FALSE(replay.LoadedIndexed());
-  EXPECT_EQ(*state.ReplayList, Lines{kExample});
-  EXPECT_EQ(replay.LoadedLineCount(), 1u);
+  WriteFile(dir_ / "small.txt", std::string(kExample) + "\r\n");
+  ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "small.txt")));
+  EXPECT_FALSE(replay_.LoadedIndexed());
+  EXPECT_EQ(*state_.ReplayList, Lines{kExample});
+  EXPECT_EQ(replay_.LoadedLineCount(), 1u);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   }
   // 1234 frames: six full data records and a padded one; frame 500 is bad.
   for (uint64_t i = 0; i < 1234; ++i) {
-    writer.Append(records_test::Line3(records_test::Pattern(i), i == 500 ? 1 : 0));
+    writer.Append(pulse::test::Line3(pulse::test::Pattern(i), i == 500 ? 1 : 0));
   }
   if (std::string err = writer.Stop(SessionTotals{1233, 1, 1234 * 17}); !err.empty()) {
     std::fprintf(stderr, "%s\n", err.c_str());

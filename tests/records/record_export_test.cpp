@@ -14,7 +14,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 constexpr double kMmHg = 0.75;
 
@@ -155,7 +155,7 @@ TEST(Export, RefusalsNameTheValidChoicesAndLeaveNothingBehind) {
   EXPECT_NE(Export(dir / "bin.txt", dir / "old.edf").error.find("binary data in line 1"),
             std::string::npos);
   EXPECT_EQ(ReadAll(dir / "old.edf"), "old");
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"bin.txt", "old.edf", "r.txt"}));
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::string>{"bin.txt", "old.edf", "r.txt"}));
 }
 
 class EdfFile {
@@ -166,8 +166,8 @@ class EdfFile {
   ~EdfFile() {
     if (ok_) edfclose_file(hdr_.handle);
   }
-  bool ok() const { return ok_; }
-  const edf_hdr_struct& hdr() const { return hdr_; }
+  bool Ok() const { return ok_; }
+  const edf_hdr_struct& Hdr() const { return hdr_; }
   std::vector<int> Digital(int signal) {
     std::vector<int> v(static_cast<size_t>(hdr_.signalparam[signal].smp_in_file));
     edfseek(hdr_.handle, signal, 0, EDFSEEK_SET);
@@ -218,8 +218,8 @@ TEST(EdfExport, RawValuesAsDigitalSamplesWithExactScale) {
   EXPECT_EQ(rep.padded_samples, 150u);  // 450 frames in records of 200
 
   EdfFile edf(dir / "r.edf");
-  ASSERT_TRUE(edf.ok());
-  const edf_hdr_struct& h = edf.hdr();
+  ASSERT_TRUE(edf.Ok());
+  const edf_hdr_struct& h = edf.Hdr();
   EXPECT_EQ(h.filetype, EDFLIB_FILETYPE_EDFPLUS);
   ASSERT_EQ(h.edfsignals, 6);
   EXPECT_EQ(h.datarecords_in_file, 3);
@@ -275,13 +275,13 @@ TEST(EdfExport, RawValuesAsDigitalSamplesWithExactScale) {
 TEST(EdfExport, PhysicalRangeFitsTheHeaderForEveryUnit) {
   TempDir dir;
   WriteAll(dir / "r.txt", Line3({{-32768, 32767, 10}, {-32768, 32767, -500}}) + "\r\n");
-  for (size_t u = 0; u < ::protocol::kUnitSymbols.size(); ++u) {
-    const std::string unit = ::protocol::kUnitSymbols[u];
-    const double f = ::protocol::kUnitTable[u].factor;
+  for (size_t u = 0; u < protocol::kUnitSymbols.size(); ++u) {
+    const std::string unit = protocol::kUnitSymbols[u];
+    const double f = protocol::kUnitTable[u].factor;
     const std::string out = dir / ("r_" + unit + ".edf");
     ASSERT_EQ(Export(dir / "r.txt", out, unit).error, "");
     EdfFile edf(out);
-    ASSERT_TRUE(edf.ok());
+    ASSERT_TRUE(edf.Ok());
     const std::vector<double> w = edf.Physical(4);   // ch3 wave: -500
     const std::vector<double> s = edf.Physical(5);   // ch3 static: 10
     const std::vector<double> lo = edf.Physical(1);  // ch1 static: -32768
@@ -308,8 +308,8 @@ TEST(EdfExport, RecordShapeFitsNonIntegerRates) {
   MakeRecord(dir / "r.txt", 30);
   ASSERT_EQ(Export(dir / "r.txt", dir / "r.edf", "mbar", 12.5).error, "");
   EdfFile edf(dir / "r.edf");
-  ASSERT_TRUE(edf.ok());
-  const edf_hdr_struct& h = edf.hdr();
+  ASSERT_TRUE(edf.Ok());
+  const edf_hdr_struct& h = edf.Hdr();
   EXPECT_DOUBLE_EQ(h.signalparam[0].smp_in_datarecord * double{EDFLIB_TIME_DIMENSION} /
                        static_cast<double>(h.datarecord_duration),
                    12.5);
@@ -327,7 +327,7 @@ TEST(EdfExport, EveryRunOfBadFramesIsMarkedEvenInAShortFile) {
   EXPECT_EQ(rep.bad_frames, 20u);
   EXPECT_EQ(rep.warning, "");
   EdfFile edf(dir / "r.edf");
-  ASSERT_TRUE(edf.ok());
+  ASSERT_TRUE(edf.Ok());
   int bad = 0;
   for (const auto& a : edf.Annotations()) bad += std::string(a.annotation) == "bad frame";
   EXPECT_EQ(bad, 20);  // one data record, twenty separate runs

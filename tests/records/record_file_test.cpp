@@ -8,7 +8,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 std::vector<std::string> Stream(const RecordFile& f, size_t first = 0) {
   std::vector<std::string> out;
@@ -102,8 +102,8 @@ TEST(RecordFile, RefusesFilesThatAreNoRecordsWithTheLoadTexts) {
             "Cannot open file \"" + (dir / "missing.txt") + "\": No such file or directory");
   EXPECT_FALSE(fs::exists(dir / "missing.txt"));  // reading never creates it
 
-  r = RecordFile::Open(dir.path().string());
-  EXPECT_EQ(r.error, "\"" + dir.path().string() + "\" is not a regular file");
+  r = RecordFile::Open(dir.Path().string());
+  EXPECT_EQ(r.error, "\"" + dir.Path().string() + "\" is not a regular file");
 }
 
 TEST(RecordFile, UnreadableFileIsRefused) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace records_test {
+namespace pulse::test {
 
 namespace fs = std::filesystem;
 
@@ -98,7 +98,7 @@ class TempDir {
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
+  const fs::path& Path() const { return path_; }
   std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
  private:
@@ -113,4 +113,4 @@ inline std::vector<std::string> Names(const fs::path& dir) {
   return out;
 }
 
-}  // namespace records_test
+}  // namespace pulse::test

@@ -8,7 +8,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 
 SessionMetadata Sample() {
   SessionMetadata m;
@@ -131,7 +131,7 @@ TEST(MetadataFile, ReplacedWholeAndReadBack) {
   SessionMetadata second = Sample();
   second.lines = 5;
   ASSERT_EQ(WriteMetadataFile(path, second), "");
-  EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"OUT.txt.json"});  // no temporaries
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::string>{"OUT.txt.json"});  // no temporaries
   std::string error;
   const auto back = ReadMetadataFile(path, &error);
   ASSERT_TRUE(back) << error;

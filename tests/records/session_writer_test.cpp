@@ -18,7 +18,7 @@
 namespace pulse::records {
 namespace {
 
-using namespace records_test;
+using namespace pulse::test;
 using namespace std::chrono_literals;
 
 // Frame line `i` of a session; every 97th has a bad checksum, as from a noisy line.

@@ -15,6 +15,8 @@
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/plot_widget.h"
 
+using namespace pulse::form;
+
 namespace {
 
 using pulse::ui::MainForm;
@@ -37,40 +39,40 @@ class MainFormTest : public ::testing::Test {
     form_.reset();
     std::filesystem::remove_all(dir_);
   }
-  const pulse::ui::MainWindowWidgets& w() { return form_->Window().widgets(); }
-  TFormState& s() { return form_->Form().State(); }
+  const pulse::ui::MainWindowWidgets& W() { return form_->Window().Widgets(); }
+  TFormState& S() { return form_->Form().State(); }
 
   std::filesystem::path dir_;
-  vsensor::VirtualSensor sensor_;
+  pulse::vsensor::VirtualSensor sensor_;
   std::unique_ptr<MainForm> form_;
 };
 
 TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
-  EXPECT_FALSE(w().bt_start->isEnabled());
-  QTest::mouseClick(w().Bt_open, Qt::LeftButton);
-  EXPECT_TRUE(s().PortOpen);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().Bt_open->text() == "关闭设备"; }, 2000));
-  EXPECT_EQ(w().status_panels[0]->text(), "设备连接正常");
-  EXPECT_TRUE(w().GroupBox2->isEnabled());
+  EXPECT_FALSE(W().bt_start->isEnabled());
+  QTest::mouseClick(W().Bt_open, Qt::LeftButton);
+  EXPECT_TRUE(S().PortOpen);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().Bt_open->text() == "关闭设备"; }, 2000));
+  EXPECT_EQ(W().status_panels[0]->text(), "设备连接正常");
+  EXPECT_TRUE(W().GroupBox2->isEnabled());
   // The command buttons wait for the stop that follows the open.
-  EXPECT_FALSE(w().bt_start->isEnabled());
-  EXPECT_FALSE(w().Button2->isEnabled());
-  EXPECT_FALSE(w().Button4->isEnabled());
+  EXPECT_FALSE(W().bt_start->isEnabled());
+  EXPECT_FALSE(W().Button2->isEnabled());
+  EXPECT_FALSE(W().Button4->isEnabled());
   ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Form().StopAfterOpenSent(); }, 3000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().bt_start->isEnabled(); }, 2000));
-  EXPECT_TRUE(w().Button2->isEnabled());
-  EXPECT_TRUE(w().Button4->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().bt_start->isEnabled(); }, 2000));
+  EXPECT_TRUE(W().Button2->isEnabled());
+  EXPECT_TRUE(W().Button4->isEnabled());
 
-  QTest::mouseClick(w().bt_start, Qt::LeftButton);
-  EXPECT_TRUE(s().Sampling);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return s().SampleCount1 > 100; }, 5000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().Label10->text().toInt() > 0; }, 2000));
-  EXPECT_EQ(w().bt_start->text(), "停止采样");
-  EXPECT_EQ(w().status_panels[3]->text(), "启动采样！");
-  EXPECT_NE(w().views[0].readout->text(), "0");
+  QTest::mouseClick(W().bt_start, Qt::LeftButton);
+  EXPECT_TRUE(S().Sampling);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return S().SampleCount1 > 100; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().Label10->text().toInt() > 0; }, 2000));
+  EXPECT_EQ(W().bt_start->text(), "停止采样");
+  EXPECT_EQ(W().status_panels[3]->text(), "启动采样！");
+  EXPECT_NE(W().views[0].readout->text(), "0");
 
   // The live trace is in the plot's picture: white pixels inside the navy field.
-  QWidget* plot = w().views[0].plot;
+  QWidget* plot = W().views[0].plot;
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         const QImage img = plot->grab().toImage();
@@ -83,60 +85,60 @@ TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
 }
 
 TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
-  QWidget* plot = w().views[1].plot;
+  QWidget* plot = W().views[1].plot;
   // An operator sees the plot before pointing at it.
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_->Window()));
   plot->grab();
   const QPoint middle(plot->width() / 2, plot->height() / 2);
   QTest::mouseClick(plot, Qt::LeftButton, {}, middle);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().status_panels[1]->text().startsWith(" X="); }, 2000))
-      << w().status_panels[1]->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().status_panels[1]->text().startsWith(" X="); }, 2000))
+      << W().status_panels[1]->text().toStdString();
   // About the middle of 0..20 s and of the value range around 0.
-  const QString text = w().status_panels[1]->text();
+  const QString text = W().status_panels[1]->text();
   const double x = text.section("X=", 1).section(' ', 0, 0).toDouble();
   EXPECT_NEAR(x, 10.0, 1.5);
 
   QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().views[0].row->isHidden(); }, 2000));
-  EXPECT_FALSE(w().views[1].row->isHidden());
-  EXPECT_TRUE(w().views[2].row->isHidden());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().views[0].row->isHidden(); }, 2000));
+  EXPECT_FALSE(W().views[1].row->isHidden());
+  EXPECT_TRUE(W().views[2].row->isHidden());
   QTest::mouseDClick(plot, Qt::LeftButton, {}, middle);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !w().views[0].row->isHidden(); }, 2000));
-  EXPECT_FALSE(w().views[2].row->isHidden());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !W().views[0].row->isHidden(); }, 2000));
+  EXPECT_FALSE(W().views[2].row->isHidden());
 }
 
 TEST_F(MainFormTest, SessionAndExportByClickingWithTheirReadOut) {
-  QTest::mouseClick(w().Bt_open, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().bt_start->isEnabled(); }, 3000));
-  EXPECT_EQ(w().session_button->text(), "会话记录");
-  EXPECT_TRUE(w().session_info->isHidden());
-  EXPECT_FALSE(w().export_session->isEnabled());
+  QTest::mouseClick(W().Bt_open, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().bt_start->isEnabled(); }, 3000));
+  EXPECT_EQ(W().session_button->text(), "会话记录");
+  EXPECT_TRUE(W().session_info->isHidden());
+  EXPECT_FALSE(W().export_session->isEnabled());
 
   const std::string session = (dir_ / "s.txt").string();
   form_->SetScriptedSaveName(session);
-  QTest::mouseClick(w().session_button, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().session_button->text() == "停止会话"; }, 2000));
-  QTest::mouseClick(w().bt_start, Qt::LeftButton);
+  QTest::mouseClick(W().session_button, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().session_button->text() == "停止会话"; }, 2000));
+  QTest::mouseClick(W().bt_start, Qt::LeftButton);
   // The read-out names the file and counts what reaches it.
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        const QString t = w().session_info->text();
-        return !w().session_info->isHidden() && t.startsWith("会话: s.txt  00:00:0") &&
+        const QString t = W().session_info->text();
+        return !W().session_info->isHidden() && t.startsWith("会话: s.txt  00:00:0") &&
                t.section("  ", 2).section("帧", 0, 0).toInt() > 50;
       },
       5000))
-      << w().session_info->text().toStdString();
-  QTest::mouseClick(w().session_button, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().session_info->isHidden(); }, 2000));
-  EXPECT_EQ(w().session_button->text(), "会话记录");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().export_session->isEnabled(); }, 2000));
+      << W().session_info->text().toStdString();
+  QTest::mouseClick(W().session_button, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().session_info->isHidden(); }, 2000));
+  EXPECT_EQ(W().session_button->text(), "会话记录");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().export_session->isEnabled(); }, 2000));
 
   // The session entry of the export menu writes the file in the background.
   const std::string edf = (dir_ / "s.edf").string();
   form_->SetScriptedSaveName(edf);
-  w().export_session->trigger();
+  W().export_session->trigger();
   ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(edf); }, 10000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w().export_button->isEnabled(); }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return W().export_button->isEnabled(); }, 10000));
   EXPECT_GT(std::filesystem::file_size(edf), 256u);
 }
 

@@ -206,7 +206,7 @@ TEST_F(MainWindowTest, ControlStripRunsRightToLeftAndMemoIsAReadOnlyRedLog) {
 }
 
 TEST_F(MainWindowTest, StatusBarHasFivePanelsAndTheClockFits) {
-  const auto& w = window_.widgets();
+  const auto& w = window_.Widgets();
   for (std::size_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
     ASSERT_NE(w.status_panels[i], nullptr);
@@ -229,11 +229,11 @@ TEST_F(MainWindowTest, StatusBarHasFivePanelsAndTheClockFits) {
 TEST_F(MainWindowTest, ReplacePlotKeepsTheZeroPanelOnTop) {
   auto* plot = new QWidget;
   window_.ReplacePlot(1, plot);
-  EXPECT_EQ(window_.widgets().views[1].plot, plot);
+  EXPECT_EQ(window_.Widgets().views[1].plot, plot);
   EXPECT_EQ(plot->objectName(), "XYPlot2");
   EXPECT_EQ(window_.findChildren<QWidget*>("XYPlot2").size(), 1);
   QTest::qWait(0);
-  QWidget* panel = window_.widgets().views[1].zero_panel;
+  QWidget* panel = window_.Widgets().views[1].zero_panel;
   EXPECT_EQ(plot->parentWidget()->childAt(panel->geometry().topLeft()), panel);
   EXPECT_GT(plot->width(), 300);  // it took the placeholder's space
 }

@@ -12,6 +12,8 @@
 
 #include "plot/property_store.h"
 
+using namespace pulse::plot;
+
 namespace pulse::window {
 namespace {
 
@@ -25,7 +27,7 @@ plot::CanvasFont FixedFont() {
   const int advance = QFontMetrics(f).horizontalAdvance(QStringLiteral("0"));
   f.setLetterSpacing(QFont::AbsoluteSpacing, kCharWidth - advance);
   plot::CanvasFont cf;
-  cf.Face = f;
+  cf.face = f;
   cf.Color = clBlack;
   return cf;
 }
@@ -140,10 +142,10 @@ TEST_F(ViewPlotSetupTest, RenderingShowsFieldGridSeriesAndZeroLine) {
 
   // Margins and the bottom axis's labels leave this field.
   const TRect& f = P().FieldRect();
-  EXPECT_EQ(f.Left, 9);
-  EXPECT_EQ(f.Top, 10);
-  EXPECT_EQ(f.Right, 747);
-  EXPECT_EQ(f.Bottom, 147);
+  EXPECT_EQ(f.left, 9);
+  EXPECT_EQ(f.top, 10);
+  EXPECT_EQ(f.right, 747);
+  EXPECT_EQ(f.bottom, 147);
 
   Tsp_Axis& left = P().LeftAxis();
   Tsp_Axis& bottom = P().BottomAxis();
@@ -170,7 +172,7 @@ TEST_F(ViewPlotSetupTest, RenderingShowsFieldGridSeriesAndZeroLine) {
   // The zero line: navy dots with grey between them, over the grid row at 0.
   const int zeroY = left.ValueToPixel(0);
   int grey = 0, zeroNavy = 0, zeroBlue = 0;
-  for (int x = f.Left + 1; x < f.Right - 1; ++x) {
+  for (int x = f.left + 1; x < f.right - 1; ++x) {
     const QColor c = img.pixelColor(x, zeroY);
     grey += c == kGray;
     zeroNavy += c == kNavy;

@@ -7,18 +7,20 @@
 
 #include "window/view_plot.h"
 
-namespace pulse::window::testing {
+namespace pulse::test {
 
-class CountingView : public IViewPlot {
+class CountingView : public window::IViewPlot {
  public:
-  explicit CountingView(IViewPlot& inner) : inner_(inner) {}
-  double AxisMin(ViewAxis a) const override { return inner_.AxisMin(a); }
-  double AxisMax(ViewAxis a) const override { return inner_.AxisMax(a); }
-  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { inner_.SetAxisMinMax(a, mn, mx); }
-  void SetAxisMax(ViewAxis a, double mx) override { inner_.SetAxisMax(a, mx); }
-  void MoveAxisRange(ViewAxis a, double d) override { inner_.MoveAxisRange(a, d); }
-  void SetAxisTicksCount(ViewAxis a, int n) override { inner_.SetAxisTicksCount(a, n); }
-  double AxisPixelToValue(ViewAxis a, int p) const override {
+  explicit CountingView(window::IViewPlot& inner) : inner_(inner) {}
+  double AxisMin(window::ViewAxis a) const override { return inner_.AxisMin(a); }
+  double AxisMax(window::ViewAxis a) const override { return inner_.AxisMax(a); }
+  void SetAxisMinMax(window::ViewAxis a, double mn, double mx) override {
+    inner_.SetAxisMinMax(a, mn, mx);
+  }
+  void SetAxisMax(window::ViewAxis a, double mx) override { inner_.SetAxisMax(a, mx); }
+  void MoveAxisRange(window::ViewAxis a, double d) override { inner_.MoveAxisRange(a, d); }
+  void SetAxisTicksCount(window::ViewAxis a, int n) override { inner_.SetAxisTicksCount(a, n); }
+  double AxisPixelToValue(window::ViewAxis a, int p) const override {
     return inner_.AxisPixelToValue(a, p);
   }
   void ClearSeries() override {
@@ -30,7 +32,7 @@ class CountingView : public IViewPlot {
   std::int64_t clears = 0;
 
  private:
-  IViewPlot& inner_;
+  window::IViewPlot& inner_;
 };
 
-}  // namespace pulse::window::testing
+}  // namespace pulse::test

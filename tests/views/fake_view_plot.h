@@ -10,9 +10,9 @@
 
 #include "window/view_plot.h"
 
-namespace pulse::window::testing {
+namespace pulse::test {
 
-class FakeViewPlot : public IViewPlot {
+class FakeViewPlot : public window::IViewPlot {
  public:
   struct Axis {
     double min = 0, max = 10;
@@ -23,19 +23,22 @@ class FakeViewPlot : public IViewPlot {
   static constexpr int kFieldLeft = 100, kFieldWidth = 400;
   static constexpr int kFieldBottom = 300, kFieldHeight = 200;
 
-  double AxisMin(ViewAxis a) const override { return axis(a).min; }
-  double AxisMax(ViewAxis a) const override { return axis(a).max; }
-  void SetAxisMinMax(ViewAxis a, double mn, double mx) override { SetRange(axis(a), mn, mx); }
-  void SetAxisMax(ViewAxis a, double mx) override { SetRange(axis(a), mx, axis(a).min); }
-  void MoveAxisRange(ViewAxis a, double d) override {
-    ++moves;
-    axis(a).min += d;
-    axis(a).max += d;
+  double AxisMin(window::ViewAxis a) const override { return AxisOf(a).min; }
+  double AxisMax(window::ViewAxis a) const override { return AxisOf(a).max; }
+  void SetAxisMinMax(window::ViewAxis a, double mn, double mx) override {
+    SetRange(AxisOf(a), mn, mx);
   }
-  void SetAxisTicksCount(ViewAxis a, int n) override { axis(a).ticks = std::min(n, 21); }
-  double AxisPixelToValue(ViewAxis a, int p) const override {
-    const Axis& ax = axis(a);
-    if (a == ViewAxis::kTime) return ax.min + (p - kFieldLeft) * (ax.max - ax.min) / kFieldWidth;
+  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(AxisOf(a), mx, AxisOf(a).min); }
+  void MoveAxisRange(window::ViewAxis a, double d) override {
+    ++moves;
+    AxisOf(a).min += d;
+    AxisOf(a).max += d;
+  }
+  void SetAxisTicksCount(window::ViewAxis a, int n) override { AxisOf(a).ticks = std::min(n, 21); }
+  double AxisPixelToValue(window::ViewAxis a, int p) const override {
+    const Axis& ax = AxisOf(a);
+    if (a == window::ViewAxis::kTime)
+      return ax.min + (p - kFieldLeft) * (ax.max - ax.min) / kFieldWidth;
     return ax.min + (kFieldBottom - p) * (ax.max - ax.min) / kFieldHeight;
   }
   void ClearSeries() override {
@@ -44,9 +47,9 @@ class FakeViewPlot : public IViewPlot {
   }
   void AddPoint(double x, double y) override { points.emplace_back(x, y); }
 
-  Axis& axis(ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
-  const Axis& axis(ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
-  std::pair<double, double> Range(ViewAxis a) const { return {axis(a).min, axis(a).max}; }
+  Axis& AxisOf(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
+  const Axis& AxisOf(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
+  std::pair<double, double> Range(window::ViewAxis a) const { return {AxisOf(a).min, AxisOf(a).max}; }
 
   std::array<Axis, 3> axes;
   std::vector<std::pair<double, double>> points;
@@ -60,4 +63,4 @@ class FakeViewPlot : public IViewPlot {
   }
 };
 
-}  // namespace pulse::window::testing
+}  // namespace pulse::test

@@ -8,13 +8,15 @@
 #include "tests/views/fake_view_plot.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+
 namespace pulse::window {
 namespace {
 
-using testing::FakeViewPlot;
+using test::FakeViewPlot;
 
 // Counts the samples the parser hands over, then lets the views draw them.
-class CountingViews : public ::protocol::IFormViews {
+class CountingViews : public protocol::IFormViews {
  public:
   explicit CountingViews(WaveViews& views) : views_(views) {}
   void ShowFrame3(double t, double y1, double s1, double y2, double s2, double y3,
@@ -55,7 +57,7 @@ TEST(SweepWithParser, NoFrameIsLostAroundSweepRestarts) {
   WaveViews views(state, controls, {&plot[0], &plot[1], &plot[2]});
   views.ResetAxes();
   CountingViews counting(views);
-  ::protocol::FrameParser parser(state, controls, counting);
+  protocol::FrameParser parser(state, controls, counting);
 
   // One frame per chunk, the way the serial link delivers them; 20 s at 200
   // frames per second restart the sweep at frames 4000 and 8000.

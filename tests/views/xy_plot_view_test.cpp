@@ -11,30 +11,33 @@
 #include "plot/xy_plot.h"
 #include "window/views.h"
 
+using namespace pulse::form;
+using namespace pulse::plot;
+
 namespace pulse::window {
 namespace {
 
 class XYPlotViewTest : public ::testing::Test {
  protected:
   XYPlotViewTest()
-      : view{XYPlotView(plot[0], line[0]), XYPlotView(plot[1], line[1]),
-             XYPlotView(plot[2], line[2])},
-        views(state, controls, {&view[0], &view[1], &view[2]}) {
+      : view_{XYPlotView(plot_[0], line_[0]), XYPlotView(plot_[1], line_[1]),
+             XYPlotView(plot_[2], line_[2])},
+        views_(state_, controls_, {&view_[0], &view_[1], &view_[2]}) {
     for (int k = 0; k < 3; ++k) {
-      line[k].SetPlot(&plot[k]);
-      plot[k].SetSize(800, 200);
+      line_[k].SetPlot(&plot_[k]);
+      plot_[k].SetSize(800, 200);
     }
-    views.ResetAxes();
+    views_.ResetAxes();
   }
 
-  Tsp_Axis& Time(int k) { return plot[k].BottomAxis(); }
+  Tsp_Axis& Time(int k) { return plot_[k].BottomAxis(); }
 
-  TFormState state;
-  TMainControls controls;
-  Tsp_XYPlot plot[3];
-  Tsp_XYLine line[3];
-  XYPlotView view[3];
-  WaveViews views;
+  TFormState state_;
+  TMainControls controls_;
+  Tsp_XYPlot plot_[3];
+  Tsp_XYLine line_[3];
+  XYPlotView view_[3];
+  WaveViews views_;
 };
 
 TEST_F(XYPlotViewTest, TimeButtonsOnRealAxes) {
@@ -42,51 +45,51 @@ TEST_F(XYPlotViewTest, TimeButtonsOnRealAxes) {
     EXPECT_EQ(Time(k).Min(), 0);
     EXPECT_EQ(Time(k).Max(), 20);
     EXPECT_EQ(Time(k).TicksCount(), 21);
-    EXPECT_DOUBLE_EQ(plot[k].LeftAxis().Max(), 15 * 10.1972);
-    EXPECT_DOUBLE_EQ(plot[k].RightAxis().Min(), -15 * 10.1972);
+    EXPECT_DOUBLE_EQ(plot_[k].LeftAxis().Max(), 15 * 10.1972);
+    EXPECT_DOUBLE_EQ(plot_[k].RightAxis().Min(), -15 * 10.1972);
   }
-  views.Bt_ZoomX2Click();
-  views.Button1Click();
+  views_.Bt_ZoomX2Click();
+  views_.Button1Click();
   for (int k = 0; k < 3; ++k) {
     EXPECT_EQ(Time(k).Min(), 1);
     EXPECT_EQ(Time(k).Max(), 20);
     EXPECT_EQ(Time(k).TicksCount(), 20);
   }
-  views.Button3Click();
+  views_.Button3Click();
   EXPECT_EQ(Time(2).Min(), 0);
   EXPECT_EQ(Time(2).Max(), 19);
 }
 
 TEST_F(XYPlotViewTest, SweepAndScrollOnRealSeries) {
   for (int i = 0; i < 3999; ++i) {
-    ++state.SampleCount1;
-    views.ShowFrame3(state.SampleCount1, 1, 1, 2, 2, 3, 3);
+    ++state_.SampleCount1;
+    views_.ShowFrame3(state_.SampleCount1, 1, 1, 2, 2, 3, 3);
   }
-  EXPECT_EQ(line[0].Count(), 799);
-  EXPECT_EQ(line[2].Y(0), 3);
-  ++state.SampleCount1;
-  views.ShowFrame3(state.SampleCount1, 1, 1, 2, 2, 3, 3);
-  EXPECT_EQ(line[0].Count(), 0);
-  EXPECT_EQ(line[1].Count(), 0);
+  EXPECT_EQ(line_[0].Count(), 799);
+  EXPECT_EQ(line_[2].Y(0), 3);
+  ++state_.SampleCount1;
+  views_.ShowFrame3(state_.SampleCount1, 1, 1, 2, 2, 3, 3);
+  EXPECT_EQ(line_[0].Count(), 0);
+  EXPECT_EQ(line_[1].Count(), 0);
 
   for (int i = 0; i < 4001; ++i) {
-    ++state.SampleCount1;
-    views.ShowChannel1(true, state.SampleCount1, 1, 1);
+    ++state_.SampleCount1;
+    views_.ShowChannel1(true, state_.SampleCount1, 1, 1);
   }
-  EXPECT_EQ(line[0].Count(), 4001);
+  EXPECT_EQ(line_[0].Count(), 4001);
   EXPECT_NEAR(Time(0).Min(), 0.005, 1e-9);
   EXPECT_NEAR(Time(0).Max(), 20.005, 1e-9);
 }
 
 TEST_F(XYPlotViewTest, ReadoutUsesTheTimeAndLeftAxesPixels) {
   // Ends of a range lie exactly on a pixel, so the read-out shows them exactly.
-  plot[0].LeftAxis().SetMinMax(0, 10);
-  plot[0].Paint();  // lays the axes out on the control
-  Tsp_Axis& left = plot[0].LeftAxis();
-  views.XYPlotMouseUp(1, Time(0).ValueToPixel(0), left.ValueToPixel(0));
-  EXPECT_EQ(controls.StatusBar1.Panels[1].Text, " X=0.00  Y=0.00");
-  views.XYPlotMouseUp(1, Time(0).ValueToPixel(20), left.ValueToPixel(10));
-  EXPECT_EQ(controls.StatusBar1.Panels[1].Text, " X=20.00  Y=10.00");
+  plot_[0].LeftAxis().SetMinMax(0, 10);
+  plot_[0].Paint();  // lays the axes out on the control
+  Tsp_Axis& left = plot_[0].LeftAxis();
+  views_.XYPlotMouseUp(1, Time(0).ValueToPixel(0), left.ValueToPixel(0));
+  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=0.00  Y=0.00");
+  views_.XYPlotMouseUp(1, Time(0).ValueToPixel(20), left.ValueToPixel(10));
+  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=20.00  Y=10.00");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace vsensor_test {
+namespace pulse::test {
 
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
@@ -85,14 +85,14 @@ class HostPort {
   }
   void ReadFor(Clock::duration d) { ReadUntil(d); }
 
-  const Bytes& all() const { return all_; }
-  const std::vector<Chunk>& chunks() const { return chunks_; }
+  const Bytes& All() const { return all_; }
+  const std::vector<Chunk>& Chunks() const { return chunks_; }
   void Clear() {
     all_.clear();
     chunks_.clear();
   }
-  bool hung_up() const { return hung_up_; }
-  Clock::time_point hangup_at() const { return hangup_at_; }
+  bool HungUp() const { return hung_up_; }
+  Clock::time_point HangupAt() const { return hangup_at_; }
 
  private:
   int fd_ = -1;
@@ -106,8 +106,8 @@ struct Frame {
   std::size_t offset;  // in the scanned stream
   Bytes bytes;
   bool checksum_ok;
-  std::uint8_t length() const { return bytes[2]; }
-  std::uint8_t code() const { return bytes[3]; }
+  std::uint8_t Length() const { return bytes[2]; }
+  std::uint8_t Code() const { return bytes[3]; }
   std::int16_t Int16(std::size_t at) const {
     return static_cast<std::int16_t>(bytes[at] | (bytes[at + 1] << 8));
   }
@@ -154,4 +154,4 @@ inline Scan ScanFrames(const Bytes& s) {
   return out;
 }
 
-}  // namespace vsensor_test
+}  // namespace pulse::test

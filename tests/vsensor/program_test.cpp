@@ -107,17 +107,17 @@ TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
   Program p({"--seed", "4", "--serial", "0A0B0C0D", "--date", "2024-05-17"});
   const std::string path = p.Line();
   ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
-  vsensor_test::HostPort port(path);
-  port.Write(vsensor_test::Command(0x36));
-  port.Write(vsensor_test::Command(0x37));
-  port.Write(vsensor_test::Command(0x31));
+  pulse::test::HostPort port(path);
+  port.Write(pulse::test::Command(0x36));
+  port.Write(pulse::test::Command(0x37));
+  port.Write(pulse::test::Command(0x31));
   port.ReadFor(300ms);
-  const auto scan = vsensor_test::ScanFrames(port.all());
+  const auto scan = pulse::test::ScanFrames(port.All());
   ASSERT_GE(scan.frames.size(), 3u);
   EXPECT_EQ(scan.frames[0].bytes,
-            (vsensor_test::Bytes{0xF0, 0x1F, 0x05, 0x36, 0x0A, 0x0B, 0x0C, 0x0D, 0x78}));
+            (pulse::test::Bytes{0xF0, 0x1F, 0x05, 0x36, 0x0A, 0x0B, 0x0C, 0x0D, 0x78}));
   EXPECT_EQ(scan.frames[1].bytes,
-            (vsensor_test::Bytes{0xF0, 0x1F, 0x05, 0x37, 0x24, 0x05, 0x17, 0x20, 0xAB}));
+            (pulse::test::Bytes{0xF0, 0x1F, 0x05, 0x37, 0x24, 0x05, 0x17, 0x20, 0xAB}));
   p.Signal(SIGTERM);
   const std::string report = p.Rest();
   EXPECT_EQ(p.Wait(), 0);
@@ -129,8 +129,8 @@ TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
 TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
   const std::string log = testing::TempDir() + "vsensor-program-frames.log";
   Program p({"--seed", "6", "--lose-bytes", "0.3", "--frame-log", log});
-  vsensor_test::HostPort port(p.Line());
-  port.Write(vsensor_test::Command(0x31));
+  pulse::test::HostPort port(p.Line());
+  port.Write(pulse::test::Command(0x31));
   port.ReadFor(400ms);
   p.Signal(SIGTERM);
   const std::string report = p.Rest();
@@ -162,8 +162,8 @@ TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
 TEST(VirtualSensorProgram, TruthFileListsTheBeatsOfTheScriptedRate) {
   const std::string truth = testing::TempDir() + "vsensor-program-truth.csv";
   Program p({"--bpm", "120", "--rate", "250", "--quiet", "--truth", truth});
-  vsensor_test::HostPort port(p.Line());
-  port.Write(vsensor_test::Command(0x31));
+  pulse::test::HostPort port(p.Line());
+  port.Write(pulse::test::Command(0x31));
   port.ReadFor(1500ms);
   p.Signal(SIGTERM);
   EXPECT_EQ(p.Wait(), 0);

@@ -16,7 +16,7 @@ struct Trace {
   std::array<std::vector<int>, 3> wave, stat;
 };
 
-Trace Simulate(vsensor::PulseModel& m, double seconds) {
+Trace Simulate(pulse::vsensor::PulseModel& m, double seconds) {
   Trace t;
   for (int i = 0; i < seconds * kRate; ++i) {
     const auto s = m.Next(kDt);
@@ -47,7 +47,7 @@ std::vector<std::size_t> Onsets(const std::vector<int>& w) {
 class PulseModelTest : public testing::TestWithParam<std::uint64_t> {};
 
 TEST_P(PulseModelTest, BeatsLikeARestingHeart) {
-  vsensor::PulseModel m(GetParam());
+  pulse::vsensor::PulseModel m(GetParam());
   const Trace t = Simulate(m, 60);
   const auto& w = t.wave[0];
   const auto on = Onsets(w);
@@ -87,7 +87,7 @@ TEST_P(PulseModelTest, BeatsLikeARestingHeart) {
 }
 
 TEST_P(PulseModelTest, ChannelsDifferAndStaticPressureDriftsSlowly) {
-  vsensor::PulseModel m(GetParam());
+  pulse::vsensor::PulseModel m(GetParam());
   const Trace t = Simulate(m, 60);
   std::array<int, 3> p2p{};
   for (int c = 0; c < 3; ++c) {
@@ -110,7 +110,7 @@ TEST_P(PulseModelTest, ChannelsDifferAndStaticPressureDriftsSlowly) {
 }
 
 TEST_P(PulseModelTest, ZeroingRebaselinesAndChangesTheZeroValues) {
-  vsensor::PulseModel m(GetParam());
+  pulse::vsensor::PulseModel m(GetParam());
   Simulate(m, 2);
   const auto z0 = m.ZeroValues();
   const auto before = m.Next(kDt);
@@ -127,7 +127,7 @@ TEST_P(PulseModelTest, ZeroingRebaselinesAndChangesTheZeroValues) {
 INSTANTIATE_TEST_SUITE_P(Seeds, PulseModelTest, testing::Values(1u, 2u, 12345u));
 
 TEST(PulseModel, TheSeedMakesARunReproducible) {
-  vsensor::PulseModel a(42), b(42), c(43);
+  pulse::vsensor::PulseModel a(42), b(42), c(43);
   bool differs = false;
   for (int i = 0; i < 1000; ++i) {
     const auto sa = a.Next(kDt), sb = b.Next(kDt), sc = c.Next(kDt);

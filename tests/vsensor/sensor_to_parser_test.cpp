@@ -13,14 +13,16 @@
 #include "tests/vsensor/sent_frames.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
+using namespace pulse::form;
+
 namespace {
 
 using namespace std::chrono_literals;
-using vsensor_test::Command;
-using vsensor_test::HostPort;
+using pulse::test::Command;
+using pulse::test::HostPort;
 
 // Keeps the (wave, static) values of channel 1 of every shown sample.
-class Views : public protocol::IFormViews {
+class Views : public pulse::protocol::IFormViews {
  public:
   void ShowFrame3(double, double y1, double s1, double, double, double, double) override {
     shown.push_back({y1, s1});
@@ -39,11 +41,11 @@ class SensorToParser : public testing::TestWithParam<int> {
  protected:
   // Feeds the parser what the port has read since the last call, in the chunks it arrived in.
   void Feed(const HostPort& port) {
-    for (; fed_ < port.chunks().size(); ++fed_) {
-      const auto& bytes = port.chunks()[fed_].bytes;
-      for (std::size_t i = 0; i < bytes.size(); i += protocol::ReceiveBuffer::kMaxChunk) {
-        const std::size_t n = std::min(bytes.size() - i, protocol::ReceiveBuffer::kMaxChunk);
-        parser.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
+    for (; fed_ < port.Chunks().size(); ++fed_) {
+      const auto& bytes = port.Chunks()[fed_].bytes;
+      for (std::size_t i = 0; i < bytes.size(); i += pulse::protocol::ReceiveBuffer::kMaxChunk) {
+        const std::size_t n = std::min(bytes.size() - i, pulse::protocol::ReceiveBuffer::kMaxChunk);
+        parser_.Comm321ReceiveData(bytes.data() + i, static_cast<std::uint16_t>(n));
       }
     }
   }
@@ -58,29 +60,29 @@ class SensorToParser : public testing::TestWithParam<int> {
     port.Write(Command(0x32));
     port.ReadUntil(3s, [&] {
       Feed(port);
-      return !views.states.empty() && !views.states.back();
+      return !views_.states.empty() && !views_.states.back();
     });
     port.ReadUntil(100ms, feed);  // nothing more should come
     Feed(port);
   }
 
-  TFormState state;
-  TMainControls controls;
-  Views views;
-  protocol::FrameParser parser{state, controls, views};
+  TFormState state_;
+  TMainControls controls_;
+  Views views_;
+  pulse::protocol::FrameParser parser_{state_, controls_, views_};
 
  private:
   std::size_t fed_ = 0;
 };
 
 TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.channels = GetParam();
   o.seed = 11;
   o.split = true;
   o.noise = 0.2;
   o.bad_checksum = 0.05;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
   StartFeedStop(port);
@@ -89,65 +91,65 @@ TEST_P(SensorToParser, EveryIntactFrameIsParsedAndEveryBadOneCounted) {
   ASSERT_GT(st.data_frames_intact, 200u);
   ASSERT_GT(st.data_frames_bad_checksum, 0u);
   ASSERT_GT(st.noise_bursts, 0u);
-  EXPECT_EQ(views.states, (std::vector<bool>{true, false}));
-  EXPECT_EQ(views.shown.size(), st.data_frames_intact);
-  EXPECT_EQ(static_cast<std::uint64_t>(state.SampleCount1), st.data_frames_intact);
-  EXPECT_EQ(static_cast<std::uint64_t>(state.ErrorCount), st.data_frames_bad_checksum);
+  EXPECT_EQ(views_.states, (std::vector<bool>{true, false}));
+  EXPECT_EQ(views_.shown.size(), st.data_frames_intact);
+  EXPECT_EQ(static_cast<std::uint64_t>(state_.SampleCount1), st.data_frames_intact);
+  EXPECT_EQ(static_cast<std::uint64_t>(state_.ErrorCount), st.data_frames_bad_checksum);
 
   // The same frames, in the same order, with the values they carried.
-  const auto scan = vsensor_test::ScanFrames(port.all());
+  const auto scan = pulse::test::ScanFrames(port.All());
   std::size_t k = 0;
   for (const auto& f : scan.frames) {
-    if (f.code() != 0x34 || !f.checksum_ok) continue;
-    ASSERT_LT(k, views.shown.size());
-    EXPECT_DOUBLE_EQ(views.shown[k].first, f.Int16(6) * state.UnitFactor / 1000) << "frame " << k;
-    EXPECT_DOUBLE_EQ(views.shown[k].second, f.Int16(4) * state.UnitFactor / 10) << "frame " << k;
+    if (f.Code() != 0x34 || !f.checksum_ok) continue;
+    ASSERT_LT(k, views_.shown.size());
+    EXPECT_DOUBLE_EQ(views_.shown[k].first, f.Int16(6) * state_.UnitFactor / 1000) << "frame " << k;
+    EXPECT_DOUBLE_EQ(views_.shown[k].second, f.Int16(4) * state_.UnitFactor / 10) << "frame " << k;
     ++k;
   }
-  EXPECT_EQ(k, views.shown.size());
+  EXPECT_EQ(k, views_.shown.size());
 }
 
 // Frames that lost bytes among the other faults: every frame that arrived whole is shown, in
 // order, and every one that arrived short with its header intact is one bad frame.
 TEST_P(SensorToParser, LostBytesCostNoIntactFrame) {
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   o.channels = GetParam();
   o.seed = 23;
   o.split = true;
   o.noise = 0.1;
   o.bad_checksum = 0.05;
   o.lose_bytes = 0.1;
-  vsensor::VirtualSensor sensor(o);
+  pulse::vsensor::VirtualSensor sensor(o);
   sensor.Start();
   HostPort port(sensor.SlavePath());
   StartFeedStop(port);
 
   const auto st = sensor.GetStats();
-  const auto walk = vsensor_test::WalkStream(
-      port.all(), vsensor_test::ModelFrames(o.seed, o.channels, o.rate, st.DataFrames()));
+  const auto walk = pulse::test::WalkStream(
+      port.All(), pulse::test::ModelFrames(o.seed, o.channels, o.rate, st.DataFrames()));
   ASSERT_EQ(walk.error, "");
   ASSERT_GT(st.data_frames_lost_bytes, 20u);
-  EXPECT_EQ(views.states, (std::vector<bool>{true, false}));
-  EXPECT_EQ(parser.GoodDataFrames(), st.data_frames_intact);
+  EXPECT_EQ(views_.states, (std::vector<bool>{true, false}));
+  EXPECT_EQ(parser_.GoodDataFrames(), st.data_frames_intact);
   std::vector<std::pair<double, double>> expected;
   std::uint64_t bad = 0;
   for (std::size_t i = 0; i < walk.arrival.size(); ++i) {
-    const vsensor_test::Bytes& b = walk.bytes[i];
-    if (walk.arrival[i] == vsensor_test::Arrival::kWhole) {
+    const pulse::test::Bytes& b = walk.bytes[i];
+    if (walk.arrival[i] == pulse::test::Arrival::kWhole) {
       const auto raw = [&b](std::size_t at) {
         return static_cast<std::int16_t>(b[at] | b[at + 1] << 8);
       };
-      expected.emplace_back(raw(6) * state.UnitFactor / 1000, raw(4) * state.UnitFactor / 10);
-    } else if (walk.arrival[i] == vsensor_test::Arrival::kBadChecksum) {
+      expected.emplace_back(raw(6) * state_.UnitFactor / 1000, raw(4) * state_.UnitFactor / 10);
+    } else if (walk.arrival[i] == pulse::test::Arrival::kBadChecksum) {
       ++bad;
-    } else if (const auto* kind = protocol::FindFrameKind(b.data());
-               kind != nullptr && kind->code == protocol::kCodeData) {
+    } else if (const auto* kind = pulse::protocol::FindFrameKind(b.data());
+               kind != nullptr && kind->code == pulse::protocol::kCodeData) {
       ++bad;  // a short frame whose header survived
     }
   }
-  EXPECT_EQ(views.shown, expected);
-  EXPECT_EQ(parser.BadDataFrames(), bad);
-  EXPECT_EQ(static_cast<std::uint64_t>(state.ErrorCount), bad);
+  EXPECT_EQ(views_.shown, expected);
+  EXPECT_EQ(parser_.BadDataFrames(), bad);
+  EXPECT_EQ(static_cast<std::uint64_t>(state_.ErrorCount), bad);
 }
 
 INSTANTIATE_TEST_SUITE_P(Channels, SensorToParser, testing::Values(3, 1));

@@ -12,7 +12,7 @@
 #include "tools/virtual-sensor/device_frames.h"
 #include "tools/virtual-sensor/pulse_model.h"
 
-namespace vsensor_test {
+namespace pulse::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -116,4 +116,4 @@ inline Walk WalkStream(const Bytes& s, const std::vector<Bytes>& frames) {
   return w;
 }
 
-}  // namespace vsensor_test
+}  // namespace pulse::test

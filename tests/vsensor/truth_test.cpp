@@ -16,9 +16,9 @@ namespace {
 using pulse::analysis::ChannelBeat;
 using pulse::analysis::PulseAnalyzer;
 using pulse::analysis::SignalQuality;
-using vsensor::PulseModel;
-using vsensor::PulseScript;
-using vsensor::TrueEvent;
+using pulse::vsensor::PulseModel;
+using pulse::vsensor::PulseScript;
+using pulse::vsensor::TrueEvent;
 
 constexpr double kWaveUnit = 1000;  // raw wave counts per hPa
 
@@ -39,7 +39,7 @@ SensorRun Simulate(const PulseScript& script, double rate, double seconds, std::
   model.SetEventSink([&r](const TrueEvent& e) { r.truth.push_back(e); });
   const auto n = static_cast<std::size_t>(seconds * rate);
   for (std::size_t i = 0; i < n; ++i) {
-    const vsensor::Sample s = model.Next(1.0 / rate);
+    const pulse::vsensor::Sample s = model.Next(1.0 / rate);
     pulse::analysis::WaveFrame f;
     for (int c = 0; c < 3; ++c) f.wave[c] = s.wave_raw[c] / kWaveUnit;
     for (const ChannelBeat& b : r.analyzer.Push(f)) r.found.push_back(b);
@@ -126,8 +126,8 @@ INSTANTIATE_TEST_SUITE_P(RatesAndSampleRates, CleanSensorPulse,
                          });
 
 TEST(SensorTruth, NoPulseFromFlatSaturatedAndNoiseOnlySignals) {
-  for (const auto kind : {vsensor::SignalKind::kFlat, vsensor::SignalKind::kSaturated,
-                          vsensor::SignalKind::kNoise}) {
+  for (const auto kind : {pulse::vsensor::SignalKind::kFlat, pulse::vsensor::SignalKind::kSaturated,
+                          pulse::vsensor::SignalKind::kNoise}) {
     SCOPED_TRACE(static_cast<int>(kind));
     PulseScript script;
     script.signal = kind;

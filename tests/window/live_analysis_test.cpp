@@ -17,9 +17,9 @@
 namespace {
 
 using pulse::analysis::SignalQuality;
-using pulse::analysis::testing::SteadyBeats;
-using pulse::analysis::testing::SyntheticBeat;
-using pulse::analysis::testing::SynthesiseWave;
+using pulse::test::SteadyBeats;
+using pulse::test::SyntheticBeat;
+using pulse::test::SynthesiseWave;
 using pulse::window::LiveAnalysis;
 
 constexpr double kRate = 200.0;
@@ -63,7 +63,7 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
   return s;
 }
 
-class LiveAnalysisTest : public form1test::FormFixture {
+class LiveAnalysisTest : public pulse::test::FormFixture {
  protected:
   void SetUp() override {
     MakeForm();
@@ -79,7 +79,7 @@ class LiveAnalysisTest : public form1test::FormFixture {
     const std::array<int16_t, 3> statics{500, 600, 700};
     for (size_t i = from; i < to; ++i) {
       const std::array<int16_t, 3> wave{waves[0][i], waves[1][i], waves[2][i]};
-      const auto frame = vsensor::DataFrame(statics, wave);
+      const auto frame = pulse::vsensor::DataFrame(statics, wave);
       form_->Parser().Comm321ReceiveData(frame.data(), static_cast<uint16_t>(frame.size()));
       each(i);
     }
@@ -117,7 +117,7 @@ TEST_F(LiveAnalysisTest, ParsedFramesGiveRateQualityAndMarksOnTheDrawnWave) {
   EXPECT_EQ(A().Readout(2).hint, "信号质量: 无脉搏");
 
   // Live frames are drawn at SampleCount1 / SampleRate: the first frame at 1/rate.
-  const double f = s().UnitFactor;
+  const double f = S().UnitFactor;
   for (const auto& [marks, truth, wave] :
        {std::tuple{&m1_, &beats72, &waves[0]}, std::tuple{&m2_, &beats100, &waves[1]}}) {
     ASSERT_GE(marks->marks.size(), 12u);
@@ -126,8 +126,9 @@ TEST_F(LiveAnalysisTest, ParsedFramesGiveRateQualityAndMarksOnTheDrawnWave) {
       EXPECT_LE(std::fabs(onset_s - NearestOnset(*truth, onset_s)), 0.020 + 1e-9);
       EXPECT_GT(m.peak_x, m.onset_x);
       // Marks sit on the values drawn at their times.
-      const auto at = [&](double x) {
-        return (*wave)[static_cast<size_t>(std::lround(x * kRate)) - 1] * f / kRawPerHpa;
+      // Copied: clang-14 cannot capture a structured binding.
+      const auto at = [&, drawn = wave](double x) {
+        return (*drawn)[static_cast<size_t>(std::lround(x * kRate)) - 1] * f / kRawPerHpa;
       };
       EXPECT_DOUBLE_EQ(m.onset_y, at(m.onset_x));
       EXPECT_DOUBLE_EQ(m.peak_y, at(m.peak_x));
@@ -169,7 +170,7 @@ TEST_F(LiveAnalysisTest, ReplayedLinesAreAnalysedWithEachViewsOwnCounter) {
   const std::array<int16_t, 3> statics{500, 600, 700};
   for (size_t i = 0; i < wave.size(); ++i) {
     const std::array<int16_t, 3> w{wave[i], wave[i], 0};
-    form_->Recording().ReplayLine(Hex(vsensor::DataFrame(statics, w)));
+    form_->Recording().ReplayLine(Hex(pulse::vsensor::DataFrame(statics, w)));
   }
   EXPECT_EQ(A().Readout(0).text, "脉率: 66 bpm");
   EXPECT_EQ(A().Readout(1).text, "脉率: 66 bpm");
@@ -200,7 +201,7 @@ TEST_F(LiveAnalysisTest, AStoppedStreamShowsNoPulseAndTheNextFramesStartAfresh) 
   EXPECT_GT(A().Revision(), revision);
   // The gap is not bridged: the analyzer counts frames from the new start.
   SendFrames(waves, 0, 50);
-  EXPECT_EQ(A().Analyzer().frames(), 50);
+  EXPECT_EQ(A().Analyzer().Frames(), 50);
 }
 
 TEST_F(LiveAnalysisTest, SilentPulseInsideAStreamTurnsToNoPulseOnTheTimer) {
@@ -224,14 +225,14 @@ TEST_F(LiveAnalysisTest, StaticCurveAndTheCheckBoxHideMarks) {
   const double seconds = 8;
   const auto wave = Raw(SynthesiseWave(SteadyBeats(70, seconds, 0.3, kAmplitudeHpa), kRate, seconds));
   const std::array<std::vector<int16_t>, 3> waves{wave, wave, wave};
-  c().ch_jy.Checked = true;  // view 1 shows the static pressure, not this wave
+  C().ch_jy.checked = true;  // view 1 shows the static pressure, not this wave
   SendFrames(waves, 0, wave.size());
   EXPECT_TRUE(m1_.marks.empty());
   EXPECT_FALSE(m2_.marks.empty());
   EXPECT_EQ(A().Readout(0).text, "脉率: 70 bpm");  // the rate is the wave's all the same
 
   EXPECT_EQ(A().show_beats.Caption, "显示心搏");
-  A().show_beats.Checked = false;
+  A().show_beats.checked = false;
   A().ShowBeatsClick();
   EXPECT_FALSE(m1_.shown);
   EXPECT_FALSE(m2_.shown);

@@ -27,10 +27,10 @@ class PlayerTest : public ::testing::Test {
     std::string text;
     for (size_t i = 0; i < frames; ++i) {
       const bool bad = std::find(damaged.begin(), damaged.end(), i) != damaged.end();
-      text += bad ? std::string("A5 5A ## torn") : records_test::Line3(records_test::Pattern(i));
+      text += bad ? std::string("A5 5A ## torn") : pulse::test::Line3(pulse::test::Pattern(i));
       text += "\r\n";
     }
-    records_test::WriteAll(path_, text);
+    pulse::test::WriteAll(path_, text);
     auto open = pulse::records::RecordFile::Open(path_.string());
     ASSERT_TRUE(open.file) << open.error;
     file_ = std::move(open.file);
@@ -108,7 +108,7 @@ TEST_F(PlayerTest, WindowReadsTheFramesBeforeThePositionWithDamagedLinesAsGaps) 
     const bool damaged = sample.frame == 395 || sample.frame == 398;
     EXPECT_EQ(sample.gap, damaged) << sample.frame;
     if (!damaged) {
-      const auto raw = records_test::Pattern(sample.frame);
+      const auto raw = pulse::test::Pattern(sample.frame);
       EXPECT_EQ(sample.wave_raw[1], raw.w[1]) << sample.frame;
       EXPECT_EQ(sample.static_raw[2], raw.s[2]) << sample.frame;
     }

@@ -16,8 +16,8 @@ namespace pulse::window {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::GiveToUnprivileged;
-using testing::RunUnprivileged;
+using test::GiveToUnprivileged;
+using test::RunUnprivileged;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -60,12 +60,12 @@ TEST_F(SafeFileWriteTest, ReplacesTheContentsAndKeepsTheMode) {
   WriteFile(file, "old contents, longer than the new ones");
   ::chmod(file.c_str(), 0640);
   FileWriteResult r = ReplaceFileContents(file.string(), "new");
-  ASSERT_TRUE(r.ok()) << r.Reason();
+  ASSERT_TRUE(r.Ok()) << r.Reason();
   EXPECT_EQ(ReadFile(file), "new");
   EXPECT_EQ(ModeOf(file), 0640u);
 
   ::chmod(file.c_str(), 0604);
-  ASSERT_TRUE(ReplaceFileContents(file.string(), "").ok());
+  ASSERT_TRUE(ReplaceFileContents(file.string(), "").Ok());
   EXPECT_EQ(ReadFile(file), "");
   EXPECT_EQ(ModeOf(file), 0604u);
   EXPECT_EQ(Names(dir_), std::set<std::string>{"a.txt"});
@@ -74,7 +74,7 @@ TEST_F(SafeFileWriteTest, ReplacesTheContentsAndKeepsTheMode) {
   const mode_t old_mask = ::umask(027);
   r = ReplaceFileContents((dir_ / "new.txt").string(), "x");
   ::umask(old_mask);
-  ASSERT_TRUE(r.ok()) << r.Reason();
+  ASSERT_TRUE(r.Ok()) << r.Reason();
   EXPECT_EQ(ModeOf(dir_ / "new.txt"), 0640u);
 }
 
@@ -89,12 +89,12 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
   fs::create_symlink("first", dir_ / "links" / "second");
 
   const FileReplacePlan plan = PlanFileReplace((dir_ / "links" / "second").string());
-  EXPECT_TRUE(plan.refusal.ok());
+  EXPECT_TRUE(plan.refusal.Ok());
   EXPECT_TRUE(plan.exists);
   EXPECT_TRUE(fs::equivalent(plan.target, real)) << plan.target;
 
   const FileWriteResult r = ReplaceFileContents((dir_ / "links" / "second").string(), "new");
-  ASSERT_TRUE(r.ok()) << r.Reason();
+  ASSERT_TRUE(r.Ok()) << r.Reason();
   EXPECT_EQ(ReadFile(real), "new");
   EXPECT_EQ(ModeOf(real), 0600u);
   EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "first"));
@@ -104,7 +104,7 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
 
   // A link to a file not there yet creates that file, and stays a link.
   fs::create_symlink(dir_ / "real" / "later.ini", dir_ / "dangling");
-  ASSERT_TRUE(ReplaceFileContents((dir_ / "dangling").string(), "made").ok());
+  ASSERT_TRUE(ReplaceFileContents((dir_ / "dangling").string(), "made").Ok());
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
   EXPECT_EQ(ReadFile(dir_ / "real" / "later.ini"), "made");
 
@@ -135,7 +135,7 @@ TEST_F(SafeFileWriteTest, AFileTheUserMayNotWriteIsRefusedAsItIs) {
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"kept.txt", "link"}));
 
   // A new file has nobody's permission to ask.
-  EXPECT_TRUE(ReplaceFileContents((dir_ / "fresh.txt").string(), "x", deny).ok());
+  EXPECT_TRUE(ReplaceFileContents((dir_ / "fresh.txt").string(), "x", deny).Ok());
 }
 
 // For real: an ordinary user owns the folder, so a rename over the read-only
@@ -154,8 +154,8 @@ TEST_F(SafeFileWriteTest, AReadOnlyFileIsRefusedForAnOrdinaryUser) {
   const std::string out = RunUnprivileged([&] {
     const FileWriteResult ro = ReplaceFileContents((box / "ro.txt").string(), "changed");
     const FileWriteResult rw = ReplaceFileContents((box / "rw.txt").string(), "changed");
-    return std::string(ro.ok() ? "ro written" : "ro: " + ro.Reason()) + "; " +
-           (rw.ok() ? "rw written" : "rw: " + rw.Reason());
+    return std::string(ro.Ok() ? "ro written" : "ro: " + ro.Reason()) + "; " +
+           (rw.Ok() ? "rw written" : "rw: " + rw.Reason());
   });
   EXPECT_EQ(out, "ro: Permission denied; rw written");
   EXPECT_EQ(ReadFile(box / "ro.txt"), "read only");
@@ -168,15 +168,15 @@ TEST_F(SafeFileWriteTest, RootReplacingAFileKeepsItsModeAndOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   const fs::path file = dir_ / "theirs.txt";
   WriteFile(file, "old");
-  ASSERT_EQ(::chown(file.c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId), 0);
+  ASSERT_EQ(::chown(file.c_str(), test::kUnprivilegedId, test::kUnprivilegedId), 0);
   ::chmod(file.c_str(), 0444);
-  ASSERT_TRUE(ReplaceFileContents(file.string(), "new").ok());
+  ASSERT_TRUE(ReplaceFileContents(file.string(), "new").Ok());
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(ReadFile(file), "new");
   EXPECT_EQ(st.st_mode & 07777, 0444u);
-  EXPECT_EQ(st.st_uid, testing::kUnprivilegedId);
-  EXPECT_EQ(st.st_gid, testing::kUnprivilegedId);
+  EXPECT_EQ(st.st_uid, test::kUnprivilegedId);
+  EXPECT_EQ(st.st_gid, test::kUnprivilegedId);
 }
 
 TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {

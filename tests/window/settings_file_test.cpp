@@ -195,10 +195,10 @@ TEST_F(SettingsFileTest, LinkedAndReadOnlySettingsFiles) {
   fs::create_directories(box);
   const std::string ro = (box / "comSet.ini").string();
   std::ofstream(ro, std::ios::binary) << kGbkHeader << "com=3\r\n";
-  ASSERT_TRUE(pulse::window::testing::GiveToUnprivileged(box.string()));
-  ASSERT_TRUE(pulse::window::testing::GiveToUnprivileged(ro));
+  ASSERT_TRUE(pulse::test::GiveToUnprivileged(box.string()));
+  ASSERT_TRUE(pulse::test::GiveToUnprivileged(ro));
   ::chmod(ro.c_str(), 0444);
-  const std::string message = pulse::window::testing::RunUnprivileged([&] {
+  const std::string message = pulse::test::RunUnprivileged([&] {
     try {
       WritePortSettings(ro, {"9", "38400"});
       return std::string("saved");

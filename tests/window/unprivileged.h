@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-namespace pulse::window::testing {
+namespace pulse::test {
 
 // The user an unprivileged piece runs as when we are root ("nobody").
 inline constexpr uid_t kUnprivilegedId = 65534;
@@ -59,4 +59,4 @@ inline std::string RunUnprivileged(const std::function<std::string()>& piece) {
   return out;
 }
 
-}  // namespace pulse::window::testing
+}  // namespace pulse::test

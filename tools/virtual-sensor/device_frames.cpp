@@ -1,6 +1,7 @@
 #include "tools/virtual-sensor/device_frames.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
+
 namespace {
 
 // The host sends commands with no parameter or one (the frequency); a longer length byte
@@ -127,4 +128,4 @@ std::vector<ReceivedCommand> CommandReader::Feed(std::span<const std::uint8_t> b
   return found;
 }
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -8,7 +8,7 @@
 
 #include "tools/virtual-sensor/virtual_sensor.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 inline constexpr std::uint8_t kSync = 0xF0;
 inline constexpr std::uint8_t kHostToDevice = 0x2F;
@@ -46,11 +46,11 @@ class CommandReader {
   // Appends the bytes and returns the complete commands found, in order. An incomplete frame
   // waits for the next call.
   std::vector<ReceivedCommand> Feed(std::span<const std::uint8_t> bytes);
-  const Counters& counters() const { return counters_; }
+  const Counters& GetCounters() const { return counters_; }
 
  private:
   std::vector<std::uint8_t> pending_;
   Counters counters_;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

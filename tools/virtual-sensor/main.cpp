@@ -164,15 +164,15 @@ std::array<std::uint8_t, 4> ParseDate(std::string_view text) {
 }
 
 // "V[,V@T]...": V from the start, then each V from T seconds on, T rising.
-std::vector<vsensor::ScriptPoint> ParseScript(const char* text, const char* option, double lo,
+std::vector<pulse::vsensor::ScriptPoint> ParseScript(const char* text, const char* option, double lo,
                                               double hi) {
-  std::vector<vsensor::ScriptPoint> script;
+  std::vector<pulse::vsensor::ScriptPoint> script;
   std::string_view rest(text);
   while (true) {
     const std::size_t comma = rest.find(',');
     const std::string item(rest.substr(0, comma));
     const std::size_t at = item.find('@');
-    vsensor::ScriptPoint p;
+    pulse::vsensor::ScriptPoint p;
     p.value = ParseDouble(item.substr(0, at).c_str(), option, lo, hi);
     if (at != std::string::npos) {
       if (script.empty()) throw BadArgument{std::string(option) + ": the first value has no @T"};
@@ -190,15 +190,15 @@ std::vector<vsensor::ScriptPoint> ParseScript(const char* text, const char* opti
   return script;
 }
 
-vsensor::SignalKind ParseSignal(std::string_view text) {
-  if (text == "pulse") return vsensor::SignalKind::kPulse;
-  if (text == "flat") return vsensor::SignalKind::kFlat;
-  if (text == "saturated") return vsensor::SignalKind::kSaturated;
-  if (text == "noise") return vsensor::SignalKind::kNoise;
+pulse::vsensor::SignalKind ParseSignal(std::string_view text) {
+  if (text == "pulse") return pulse::vsensor::SignalKind::kPulse;
+  if (text == "flat") return pulse::vsensor::SignalKind::kFlat;
+  if (text == "saturated") return pulse::vsensor::SignalKind::kSaturated;
+  if (text == "noise") return pulse::vsensor::SignalKind::kNoise;
   throw BadArgument{"--signal: pulse, flat, saturated or noise, got '" + std::string(text) + "'"};
 }
 
-vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
+pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
   static const option kLong[] = {
       {"link", required_argument, nullptr, kOptLink},
       {"channels", required_argument, nullptr, kOptChannels},
@@ -227,7 +227,7 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
       {"help", no_argument, nullptr, kOptHelp},
       {nullptr, 0, nullptr, 0},
   };
-  vsensor::Options o;
+  pulse::vsensor::Options o;
   opterr = 0;
   int c = 0;
   while ((c = getopt_long(argc, argv, "", kLong, nullptr)) != -1) {
@@ -326,7 +326,7 @@ vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help) {
 int main(int argc, char** argv) {
   bool quiet = false;
   bool help = false;
-  vsensor::Options options;
+  pulse::vsensor::Options options;
   try {
     options = ParseArgs(argc, argv, quiet, help);
   } catch (const BadArgument& e) {
@@ -346,7 +346,7 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-  vsensor::VirtualSensor sensor(options);
+  pulse::vsensor::VirtualSensor sensor(options);
   try {
     sensor.Start();
   } catch (const std::exception& e) {

@@ -5,7 +5,8 @@
 #include <limits>
 #include <numbers>
 
-namespace vsensor {
+namespace pulse::vsensor {
+
 namespace {
 
 constexpr double kMinRate = 60, kMaxRate = 90;  // beats per minute of the free-running heart
@@ -229,4 +230,4 @@ std::array<std::int16_t, 3> PulseModel::ZeroValues() const {
   return z;
 }
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -10,7 +10,7 @@
 
 #include "tools/virtual-sensor/rng.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 struct Sample {
   std::array<std::int16_t, 3> static_raw;
@@ -116,4 +116,4 @@ class PulseModel {
 // before it); `otherwise` without points.
 double ScriptValue(const std::vector<ScriptPoint>& script, double t, double otherwise);
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

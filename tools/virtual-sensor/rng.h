@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 class Rng {
  public:
@@ -31,4 +31,4 @@ class Rng {
   std::uint64_t state_;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

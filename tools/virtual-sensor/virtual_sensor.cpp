@@ -23,7 +23,7 @@
 #include "tools/virtual-sensor/pulse_model.h"
 #include "tools/virtual-sensor/rng.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 using Clock = std::chrono::steady_clock;
 using Duration = Clock::duration;
@@ -616,7 +616,7 @@ void SensorLoop::Run() {
     if (fds[1].revents & (POLLERR | POLLNVAL)) break;
     if (fds[1].revents & (POLLIN | POLLHUP)) {
       line_ok = HandleCommands(Clock::now());
-      const auto& rc = reader_.counters();
+      const auto& rc = reader_.GetCounters();
       Count([&rc](Stats& st) {
         st.garbage_bytes = rc.garbage_bytes;
         st.commands_bad_checksum = rc.bad_checksum;
@@ -737,4 +737,4 @@ std::array<std::int16_t, 3> VirtualSensor::ZeroValues() const {
   return loop_ ? loop_->ZeroValues() : std::array<std::int16_t, 3>{};
 }
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor

@@ -11,7 +11,7 @@
 
 #include "tools/virtual-sensor/pulse_model.h"
 
-namespace vsensor {
+namespace pulse::vsensor {
 
 // The commands the device understands. Code 0x33 means two commands, told apart by the length.
 enum Command : int {
@@ -104,7 +104,7 @@ class VirtualSensor {
 
   // The path of the slave side, e.g. /dev/pts/7 (empty before Start()).
   const std::string& SlavePath() const { return slave_path_; }
-  const Options& options() const { return options_; }
+  const Options& GetOptions() const { return options_; }
 
   // True from Start() until Stop() or a hang-up.
   bool Running() const;
@@ -125,4 +125,4 @@ class VirtualSensor {
   bool started_ = false;
 };
 
-}  // namespace vsensor
+}  // namespace pulse::vsensor
