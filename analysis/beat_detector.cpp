@@ -136,6 +136,7 @@ void BeatDetector::StartWave(double value, int64_t index) {
   last_pos_ = last_onset_ = last_peak_ = -1;
   last_amplitude_ = 0.0;
   intervals_.Clear();
+  expected_ = 0;
   rises_.Clear();
   hum_filter_ = PulseFilter(rate_, false);
   hum_filter_.Settle(value);
@@ -143,9 +144,6 @@ void BeatDetector::StartWave(double value, int64_t index) {
   noise_ = 0.0;
 }
 
-int64_t BeatDetector::ExpectedInterval() const {
-  return intervals_.Median(0);
-}
 
 std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
   if (pos_ < 0 || index != index_at_zero_ + pos_ + 1) StartWave(value, index);
@@ -318,7 +316,10 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, Review review) {
   if (last_onset_ >= 0) {
     const int64_t interval = f->onset - last_onset_;
     beat.interval_s = static_cast<double>(interval) / rate_;
-    if (!reacquire) intervals_.Add(interval);
+    if (!reacquire) {
+      intervals_.Add(interval);
+      expected_ = intervals_.Median(0);
+    }
   }
   if (reacquire || base_ <= 0.0)
     base_ = c.ssf;

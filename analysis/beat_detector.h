@@ -62,7 +62,7 @@ class BeatDetector {
   [[nodiscard]] bool BetterTimedRival(const Candidate& c, double threshold) const;
   [[nodiscard]] bool RivalFollows(const Candidate& c, int64_t within, double threshold) const;
   [[nodiscard]] std::optional<Feature> Locate(int64_t ssf_pos);
-  [[nodiscard]] int64_t ExpectedInterval() const;  // samples; 0 while unknown
+  [[nodiscard]] int64_t ExpectedInterval() const { return expected_; }  // samples; 0: unknown
   [[nodiscard]] int64_t Seconds(double s) const;
   [[nodiscard]] double& Y(int64_t pos) { return y_[static_cast<size_t>(pos) & mask_]; }
   [[nodiscard]] double& Ssf(int64_t pos) { return ssf_[static_cast<size_t>(pos) & mask_]; }
@@ -101,6 +101,7 @@ class BeatDetector {
   double last_amplitude_ = 0.0;         // smoothed
   static constexpr size_t kRecent = 5;  // beats the expected interval and shape come from
   RecentMedian<int64_t, kRecent> intervals_;
+  int64_t expected_ = 0;  // their median, asked for at every sample
   RecentMedian<int64_t, kRecent> rises_;
 
   PulseFilter hum_filter_;      // the notches alone, for the noise estimate
