@@ -17,6 +17,7 @@
 
 #include "app/headless_run.h"
 #include "app/offline_commands.h"
+#include "app/player_snapshot.h"
 #include "app/qt_translations.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/main_form.h"
@@ -59,6 +60,8 @@ struct Options {
   QString record;
   QString session;
   QString replay;
+  std::optional<QString> at;  // --at as given; checked once the file is known
+  std::optional<QString> cursors;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
   bool stats = false;
@@ -140,7 +143,16 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("stats"),
       QStringLiteral("With --record, --session or --snapshot: print the data frames received "
                      "(good and bad checksum) and the bytes received at exit."));
-  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats});
+  const QCommandLineOption at(
+      QStringLiteral("at"),
+      QStringLiteral("With --snapshot and --replay: picture the window with the player at this "
+                     "time of the file, in seconds, instead of replaying it."),
+      QStringLiteral("SECONDS"));
+  const QCommandLineOption cursors(
+      QStringLiteral("cursors"),
+      QStringLiteral("With --at: measurement cursors A and B on view 1 at these times (TA,TB)."),
+      QStringLiteral("TA,TB"));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at, cursors});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -170,6 +182,20 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
   if (!out.replay.isEmpty() && out.snapshot.isEmpty()) {
     Fail(QStringLiteral("--replay only applies to --snapshot"));
     return false;
+  }
+  if (parser.isSet(at)) {
+    if (out.replay.isEmpty() || !out.session.isEmpty() || parser.isSet(seconds)) {
+      Fail(QStringLiteral("--at goes with --snapshot and --replay, without --seconds"));
+      return false;
+    }
+    out.at = parser.value(at);
+  }
+  if (parser.isSet(cursors)) {
+    if (!out.at) {
+      Fail(QStringLiteral("--cursors only applies to --at"));
+      return false;
+    }
+    out.cursors = parser.value(cursors);
   }
   if (!out.snapshot.isEmpty() && !out.record.isEmpty()) {
     Fail(QStringLiteral("--snapshot and --record do not go together"));
@@ -293,6 +319,16 @@ int main(int argc, char** argv) {
   main_form.SetHeadless(headless);
   if (opt.demo && !headless) main_form.Form().Controls().e_comm.text = "1";
 
+  if (opt.at) {
+    const std::optional<double> at_seconds = pulse::app::ParseAtSeconds(*opt.at);
+    if (!at_seconds) return 1;
+    std::optional<std::pair<double, double>> cursor_times;
+    if (opt.cursors) {
+      cursor_times = pulse::app::ParseCursorTimes(*opt.cursors);
+      if (!cursor_times) return 1;
+    }
+    return pulse::app::SnapshotAt(main_form, opt.replay, *at_seconds, opt.snapshot, cursor_times);
+  }
   if (headless) {
     // Design size, no maximising: the picture shows the layout as drawn.
     window.resize(pulse::ui::MainWindow::kDesignWidth, pulse::ui::MainWindow::kDesignHeight);

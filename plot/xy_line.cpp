@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -103,21 +104,26 @@ void MarkDownTriangle(Canvas& c, const Tsp_PointAttr& a, int x, int y) {
 }
 
 // Draws the segments between consecutive points at(0)..at(n-1), skipping those with both ends
-// far.
-template <typename PointAt>
+// far and those touching a break (a point whose value is NaN: a gap in the data).
+template <typename PointAt, typename BreakAt>
 void RasterChain(QRgb* bits, qsizetype stride, const QRect& clip, QRgb color, std::size_t n,
-                 PointAt at) {
+                 PointAt at, BreakAt is_break) {
   if (n == 0) return;
   Point prev = at(0);
+  bool prev_break = is_break(0);
   unsigned state = IsFar(prev) ? 2u : 0u;  // bit 1: previous point far; bit 0: this one
   for (std::size_t i = 1; i < n; ++i) {
     const Point p = at(i);
+    const bool brk = is_break(i);
     if (IsFar(p)) state |= 1u;
-    if (state != 3u) RasterSegment(bits, stride, clip, prev, p, color);
+    if (state != 3u && !brk && !prev_break) RasterSegment(bits, stride, clip, prev, p, color);
     state = (state << 1) & 3u;
     prev = p;
+    prev_break = brk;
   }
 }
+
+bool IsBreak(double x, double y) { return std::isnan(x) || std::isnan(y); }
 
 }  // namespace
 
@@ -207,14 +213,17 @@ bool Tsp_XYLine::RasterLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
     const plot::DecimationSource src{xs, ys, n, &YSpans(), XNonDecreasing()};
     if (decimator_.Decimate(src, xa, ya, clip.left(), clip.right() + 1, plot::kFarPixel)) {
       const std::vector<Point>& pts = decimator_.Points();
-      RasterChain(bits, stride, clip, color, pts.size(), [&](std::size_t i) { return pts[i]; });
+      // Decimate() declines NaN values, so the thinned points hold no break.
+      RasterChain(bits, stride, clip, color, pts.size(), [&](std::size_t i) { return pts[i]; },
+                  [](std::size_t) { return false; });
       last_draw_decimated_ = true;
       return true;
     }
   }
-  RasterChain(bits, stride, clip, color, n, [&](std::size_t i) {
-    return Point{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])};
-  });
+  RasterChain(
+      bits, stride, clip, color, n,
+      [&](std::size_t i) { return Point{xa.ValueToPixel(xs[i]), ya.ValueToPixel(ys[i])}; },
+      [&](std::size_t i) { return IsBreak(xs[i], ys[i]); });
   return true;
 }
 
@@ -224,16 +233,19 @@ void Tsp_XYLine::DrawLine(Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya) {
   if (RasterLine(c, xa, ya)) return;
   const int n = Count();
   Point prev{xa.ValueToPixel(X(0)), ya.ValueToPixel(Y(0))};
+  bool prev_break = IsBreak(X(0), Y(0));
   unsigned state = IsFar(prev) ? 2u : 0u;
   for (int i = 1; i < n; ++i) {
     const Point p{xa.ValueToPixel(X(i)), ya.ValueToPixel(Y(i))};
+    const bool brk = IsBreak(X(i), Y(i));
     if (IsFar(p)) state |= 1u;
-    if (state != 3u) {
+    if (state != 3u && !brk && !prev_break) {
       const Point seg[] = {prev, p};
       c.Polyline(seg);
     }
     state = (state << 1) & 3u;
     prev = p;
+    prev_break = brk;
   }
 }
 
@@ -297,7 +309,7 @@ void Tsp_XYLine::AddPointAndDraw(double x, double y) {
   Tsp_Axis& ya = YAxisOf();
   const int n = Count();
   const Point p{xa.ValueToPixel(x), ya.ValueToPixel(y)};
-  if (line_attr_.Visible() && n > 1) {
+  if (line_attr_.Visible() && n > 1 && !IsBreak(x, y) && !IsBreak(X(n - 2), Y(n - 2))) {
     const Point q{xa.ValueToPixel(X(n - 2)), ya.ValueToPixel(Y(n - 2))};
     if (f.Contains(p.x, p.y) || f.Contains(q.x, q.y)) {
       line_attr_.ApplyToPen(c->Pen());

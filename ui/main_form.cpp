@@ -17,10 +17,13 @@
 #include <QStatusBar>
 #include <QStringList>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <cstdio>
 #include <exception>
 
+#include "ui/player_bar.h"
 #include "ui/plot_widget.h"
+#include "ui/view_input.h"
 #include "ui/print_dialog.h"
 
 namespace pulse::ui {
@@ -98,10 +101,20 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
     window_->ReplacePlot(k, widget);
     plot_widgets_[static_cast<size_t>(k)] = widget;
     beat_marks_[static_cast<size_t>(k)] = std::make_unique<window::PlotBeatMarks>(Plot(k));
+    cursor_marks_[static_cast<size_t>(k)] = std::make_unique<window::PlotCursorMarks>(Plot(k));
   }
   form_ = std::make_unique<window::TForm1>(*this, queue_, window::ViewsOf(plots_),
                                            std::move(options));
   form_->Analysis().SetMarks({beat_marks_[0].get(), beat_marks_[1].get(), beat_marks_[2].get()});
+  form_->Cursors().SetMarks(
+      {cursor_marks_[0].get(), cursor_marks_[1].get(), cursor_marks_[2].get()});
+  // The player bar goes between the views and the control strip, which keep their places.
+  auto handle = [this](const std::function<void()>& h) { Handle(h); };
+  player_bar_ = new PlayerBar(form_->Player(), form_->Cursors(), handle);
+  if (auto* column = qobject_cast<QVBoxLayout*>(window_->centralWidget()->layout()))
+    column->insertWidget(1, player_bar_, 0);
+  view_input_ = new ViewInput(*window_, {plot_widgets_[0], plot_widgets_[1], plot_widgets_[2]},
+                              form_->Player(), form_->Cursors(), handle);
   queue_.SetAfterBatch([this] { ScheduleSync(); });
 
   sync_timer_.setSingleShot(true);
@@ -237,6 +250,7 @@ void MainForm::Sync() {
   syncing_ = true;
   const MainWindowWidgets& w = window_->Widgets();
   const form::TMainControls& c = form_->Controls();
+  player_bar_->Sync();
 
   if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
     window_->setWindowTitle(Q(c.Caption));

@@ -15,6 +15,7 @@
 #include "ui/qt_main_queue.h"
 #include "window/form1.h"
 #include "window/plot_beat_marks.h"
+#include "window/plot_cursor_marks.h"
 #include "window/view_plot_setup.h"
 
 namespace pulse::ui {
@@ -22,6 +23,8 @@ namespace pulse::ui {
 class TMFPrintDlg;
 
 class PlotWidget;
+class PlayerBar;
+class ViewInput;
 
 class MainForm : public QObject, public window::IFormHost {
   Q_OBJECT
@@ -36,6 +39,9 @@ class MainForm : public QObject, public window::IFormHost {
   MainWindow& Window() { return *window_; }
   window::TForm1& Form() { return *form_; }
   plot::Tsp_XYPlot& Plot(int view) { return plots_[static_cast<size_t>(view)]->Plot(); }
+  PlotWidget* PlotWidgetOf(int view) { return plot_widgets_[static_cast<size_t>(view)]; }
+  PlayerBar& Bar() { return *player_bar_; }
+  ViewInput& Input() { return *view_input_; }
   // Copies every control model into its widget now.
   void Sync();
 
@@ -79,8 +85,11 @@ class MainForm : public QObject, public window::IFormHost {
   window::ViewPlotSets plots_;
   // After the plots, so the marks leave them first.
   std::array<std::unique_ptr<window::PlotBeatMarks>, 3> beat_marks_;
+  std::array<std::unique_ptr<window::PlotCursorMarks>, 3> cursor_marks_;
   std::array<PlotWidget*, 3> plot_widgets_{};
   std::unique_ptr<window::TForm1> form_;
+  PlayerBar* player_bar_ = nullptr;  // owned by the window
+  ViewInput* view_input_ = nullptr;  // owned by the window
   TMFPrintDlg* print_dialog_;
   QTimer timer1_;
   QTimer sync_timer_;

@@ -103,7 +103,12 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
       parser_(state_, controls_, views_),
       recording_(state_, controls_, views_),
       session_(state_, parser_, SessionOptions(options_)),
-      analysis_(state_, controls_) {
+      analysis_(state_, controls_),
+      player_(state_, controls_, plots, analysis_,
+              [this](int ms, std::function<void()> step) { host_.RunAfter(ms, std::move(step)); }),
+      cursors_(state_, plots) {
+  // The player and 模拟 draw into the same views: the one used last has them.
+  player_.before_draw = [this] { state_.Replaying = false; };
   parser_.SetDataFrameSink(&analysis_.LiveSink());
   recording_.SetFrameSink(&analysis_.ReplaySink());
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
@@ -433,13 +438,19 @@ void TForm1::Button20Click() {
 
 void TForm1::Button18Click() {
   try {
-    recording_.Button18Click([this] { return host_.AskOpenFileName(kOpenDialogFilter); });
+    if (!recording_.Button18Click([this] { return host_.AskOpenFileName(kOpenDialogFilter); }))
+      return;
   } catch (const RecordFileError& e) {
     host_.ShowError(e.what());
+    return;
   }
+  // The player indexes the file on its own, whatever size it has.
+  const std::string err = player_.Load(recording_.LoadedPath());
+  if (!err.empty()) host_.ShowError(err);
 }
 
 void TForm1::Button19Click() {
+  player_.Pause();
   if (recording_.Button19Click()) SetTimerInterval(kReplayIntervalMs);
 }
 
@@ -543,6 +554,7 @@ void TForm1::TimerDuties() {
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   analysis_.Tick(LiveAnalysis::Clock::now());
+  cursors_.Refresh();
   if (r.end_tick) return;
   // A restart left over from before the open would overtake its stop.
   if (!stop_after_open_sent_ && open_number_ != 0) return;

@@ -25,8 +25,10 @@
 #include "protocol/retry_rules.h"
 #include "window/export_control.h"
 #include "window/live_analysis.h"
+#include "window/player_control.h"
 #include "window/recording.h"
 #include "window/session_control.h"
+#include "window/view_cursors.h"
 #include "window/view_plot.h"
 #include "window/views.h"
 
@@ -141,6 +143,9 @@ class TForm1 {
   ExportControl& Export() { return export_; }
   // Pulse rate, quality and beat marks of the three channels.
   LiveAnalysis& Analysis() { return analysis_; }
+  // The player over the file 载入 loaded, and the views' measurement cursors.
+  PlayerControl& Player() { return player_; }
+  ViewCursors& Cursors() { return cursors_; }
   const std::string& SettingsPath() const { return settings_path_; }
   // True once the stop command that follows the last open has been sent;
   // until then the command buttons stay disabled.
@@ -187,6 +192,8 @@ class TForm1 {
   SessionControl session_;
   ExportControl export_;
   LiveAnalysis analysis_;
+  PlayerControl player_;
+  ViewCursors cursors_;
   std::string settings_path_;
   int timer_interval_ = kIdleIntervalMs;
   bool stop_after_open_sent_ = false;

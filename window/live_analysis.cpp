@@ -37,11 +37,11 @@ std::string QualityHint(SignalQuality quality) {
 }
 
 void LiveAnalysis::Sink::OnDataFrame(const pulse::protocol::DataFrame1& frame) {
-  owner_.Feed(source_, {frame.wave_raw, 0, 0}, 1);
+  owner_.Feed(source_, {frame.wave_raw, 0, 0}, 1, owner_.state_.SampleRate);
 }
 
 void LiveAnalysis::Sink::OnDataFrame(const pulse::protocol::DataFrame3& frame) {
-  owner_.Feed(source_, frame.wave_raw, kChannels);
+  owner_.Feed(source_, frame.wave_raw, kChannels, owner_.state_.SampleRate);
 }
 
 LiveAnalysis::LiveAnalysis(const form::TFormState& state, const form::TMainControls& controls)
@@ -63,15 +63,30 @@ void LiveAnalysis::ShowBeatsClick() {
 }
 
 int32_t LiveAnalysis::Counter(int channel) const {
+  // The player's views run on the file's own frame index.
+  if (source_ == Source::kPlayer) return static_cast<int32_t>(played_frame_);
   // Live frames of all channels are drawn against SampleCount1 (sweep mode);
   // the replay counts each channel's view on its own.
   if (source_ != Source::kReplay || channel == 0) return state_.SampleCount1;
   return channel == 1 ? state_.SampleCount2 : state_.SampleCount3;
 }
 
-void LiveAnalysis::Restart(Source source, int channels) {
+void LiveAnalysis::FeedPlayed(const std::array<int16_t, kChannels>& wave_raw, int channels,
+                              int64_t frame, int32_t rate) {
+  played_frame_ = frame;
+  Feed(Source::kPlayer, wave_raw, channels, rate);
+}
+
+void LiveAnalysis::RestartPlayed() {
+  // The player draws the window it jumped to afresh; its marks come again with it.
+  restart_ = true;
+  for (IBeatMarks* m : marks_)
+    if (m != nullptr) m->ClearBeats();
+}
+
+void LiveAnalysis::Restart(Source source, int channels, int32_t rate) {
   source_ = source;
-  rate_ = state_.SampleRate;
+  rate_ = rate;
   unit_factor_ = state_.UnitFactor;
   channels_ = channels;
   restart_ = false;
@@ -80,14 +95,14 @@ void LiveAnalysis::Restart(Source source, int channels) {
 }
 
 void LiveAnalysis::Feed(Source source, const std::array<int16_t, kChannels>& wave_raw,
-                        int channels) {
+                        int channels, int32_t rate) {
   ++frames_since_tick_;
-  if (state_.SampleRate <= 0) return;  // no time base: nothing can be placed or timed
+  if (rate <= 0) return;  // no time base: nothing can be placed or timed
   // A change of source, rate, unit or frame kind breaks the wave the
   // detector follows; so does a pause in the stream.
-  if (restart_ || source != source_ || state_.SampleRate != rate_ ||
-      state_.UnitFactor != unit_factor_ || channels != channels_) {
-    Restart(source, channels);
+  if (restart_ || source != source_ || rate != rate_ || state_.UnitFactor != unit_factor_ ||
+      channels != channels_) {
+    Restart(source, channels, rate);
   }
   FollowCounters();
 

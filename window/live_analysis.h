@@ -55,6 +55,14 @@ class LiveAnalysis {
   pulse::protocol::IDataFrameSink& LiveSink() { return live_sink_; }
   pulse::protocol::IDataFrameSink& ReplaySink() { return replay_sink_; }
 
+  // A frame the player draws: `frame` is its index in the file and `rate`
+  // the file's frames per second, so marks land at the file's own times.
+  void FeedPlayed(const std::array<int16_t, kChannels>& wave_raw, int channels, int64_t frame,
+                  int32_t rate);
+  // The player jumped: the marks go and the next played frame starts the
+  // analysis afresh.
+  void RestartPlayed();
+
   // Timer duty: notices a stream that stopped and a silent pulse, and
   // clears the marks of a view whose wave was cleared without new frames.
   void Tick(Clock::time_point now);
@@ -71,7 +79,7 @@ class LiveAnalysis {
   [[nodiscard]] const analysis::PulseAnalyzer& Analyzer() const { return analyzer_; }
 
  private:
-  enum class Source { kNone, kLive, kReplay };
+  enum class Source { kNone, kLive, kReplay, kPlayer };
 
   class Sink : public pulse::protocol::IDataFrameSink {
    public:
@@ -84,8 +92,9 @@ class LiveAnalysis {
     Source source_;
   };
 
-  void Feed(Source source, const std::array<int16_t, kChannels>& wave_raw, int channels);
-  void Restart(Source source, int channels);
+  void Feed(Source source, const std::array<int16_t, kChannels>& wave_raw, int channels,
+            int32_t rate);
+  void Restart(Source source, int channels, int32_t rate);
   void UpdateReadouts();
   void SetReadout(std::size_t channel, const PulseReadout& readout);
   // The views' sample counter that channel c is drawn with.
@@ -108,6 +117,7 @@ class LiveAnalysis {
   bool restart_ = true;      // the next frame starts afresh
   std::array<std::array<double, kHistory>, kChannels> history_{};  // drawn wave values
   std::array<int32_t, kChannels> last_counter_{};
+  int64_t played_frame_ = 0;  // file index of the frame the player fed last
 
   std::array<PulseReadout, kChannels> readouts_;
   uint64_t revision_ = 0;

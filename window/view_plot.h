@@ -4,6 +4,8 @@
 // program supplies an adapter over the real plot and the tests a fake.
 #pragma once
 
+#include <vector>
+
 namespace pulse::window {
 
 // Time runs along the bottom axis; the value runs along left and right.
@@ -29,6 +31,11 @@ class IViewPlot {
   // The view's line series.
   virtual void ClearSeries() = 0;
   virtual void AddPoint(double x, double y) = 0;
+  // The series' points, for the measurement cursors' read-out.
+  virtual void SeriesPoints(std::vector<double>& x, std::vector<double>& y) const {
+    x.clear();
+    y.clear();
+  }
 };
 
 }  // namespace pulse::window

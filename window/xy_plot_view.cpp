@@ -53,4 +53,10 @@ void XYPlotView::AddPoint(double x, double y) {
   series_->AddPoint(x, y);
 }
 
+void XYPlotView::SeriesPoints(std::vector<double>& x, std::vector<double>& y) const {
+  const auto n = static_cast<std::size_t>(series_->Count());
+  x.assign(series_->XData(), series_->XData() + n);
+  y.assign(series_->YData(), series_->YData() + n);
+}
+
 }  // namespace pulse::window

@@ -27,6 +27,7 @@ class XYPlotView : public IViewPlot {
   double AxisPixelToValue(ViewAxis axis, int pixel) const override;
   void ClearSeries() override;
   void AddPoint(double x, double y) override;
+  void SeriesPoints(std::vector<double>& x, std::vector<double>& y) const override;
 
  private:
   plot::Tsp_Axis& Axis(ViewAxis axis) const;

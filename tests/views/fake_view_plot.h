@@ -46,6 +46,14 @@ class FakeViewPlot : public window::IViewPlot {
     ++clears;
   }
   void AddPoint(double x, double y) override { points.emplace_back(x, y); }
+  void SeriesPoints(std::vector<double>& x, std::vector<double>& y) const override {
+    x.clear();
+    y.clear();
+    for (const auto& [px, py] : points) {
+      x.push_back(px);
+      y.push_back(py);
+    }
+  }
 
   Axis& AxisOf(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
   const Axis& AxisOf(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
