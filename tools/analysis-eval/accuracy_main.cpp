@@ -50,16 +50,17 @@ bool MeetsGoals(const eval::Score& s) {
 
 // The worst of a set of runs and where it happened.
 struct Worst {
-  double value;
+  double value = 0.0;
   uint32_t seed = 0;
   double rate = 0.0;
   eval::Disturbance variant = eval::Disturbance::kClean;
+  bool seen = false;  // the first run is the worst so far, even at its best
 
   void Lower(double v, uint32_t s, double r, eval::Disturbance d) {
-    if (v < value) *this = {v, s, r, d};
+    if (!seen || v < value) *this = {v, s, r, d, true};
   }
   void Raise(double v, uint32_t s, double r, eval::Disturbance d) {
-    if (v > value) *this = {v, s, r, d};
+    if (!seen || v > value) *this = {v, s, r, d, true};
   }
   [[nodiscard]] std::string Where() const {
     return "seed " + std::to_string(seed) + ", " + std::to_string(static_cast<int>(rate)) +
@@ -69,7 +70,7 @@ struct Worst {
 
 struct Tally {
   size_t runs = 0, failed = 0, missed = 0, extra = 0;
-  Worst se{100.0}, pp{100.0}, rate_error{0.0};
+  Worst se, pp, rate_error;
 
   void Add(const eval::Score& s, uint32_t seed, double rate, eval::Disturbance d) {
     ++runs;
