@@ -40,6 +40,11 @@ constexpr double kArtefactRatio = 3.0;
 constexpr double kSlowRise = 1.8;
 constexpr double kSlowRiseS = 0.03;
 constexpr double kRivalIntervals = 0.6;
+// An early rise under this share of the typical slope sum gives way to a rival this much
+// stronger that comes nearer the expected time, at most this many intervals after the last beat.
+constexpr double kWeakEarly = 0.8;
+constexpr double kRivalStronger = 1.25;
+constexpr double kRivalReachIntervals = 1.3;
 constexpr double kStartEarlyS = 0.4;
 constexpr double kStartWeak = 0.5;
 // Decision delay after the slope-sum maximum: room to find the notch.
@@ -125,12 +130,13 @@ void BeatDetector::StartWave(double value, int64_t index) {
   index_at_zero_ = index;
   ssf_sum_ = 0.0;
   queue_head_ = queue_count_ = 0;
-  missed_ = {};
+  missed_count_ = 0;
   base_ = learn_max_ = 0.0;
   learned_ = false;
   last_pos_ = last_onset_ = last_peak_ = -1;
   last_amplitude_ = 0.0;
   intervals_.Clear();
+  expected_ = 0;
   rises_.Clear();
   hum_filter_ = PulseFilter(rate_, false);
   hum_filter_.Settle(value);
@@ -138,9 +144,6 @@ void BeatDetector::StartWave(double value, int64_t index) {
   noise_ = 0.0;
 }
 
-int64_t BeatDetector::ExpectedInterval() const {
-  return intervals_.Median(0);
-}
 
 std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
   if (pos_ < 0 || index != index_at_zero_ + pos_ + 1) StartWave(value, index);
@@ -211,23 +214,48 @@ std::optional<Beat> BeatDetector::Push(double value, int64_t index) {
       std::clamp(static_cast<int64_t>(kDelayIntervals * static_cast<double>(expected)),
                  Seconds(kMinDelayS), Seconds(kMaxDelayS));
 
-  // A beat the threshold missed: take the strongest candidate since the last beat.
-  if (missed_.pos >= 0 && last_pos_ >= 0 && expected > 0 &&
+  if (missed_count_ > 0 && last_pos_ >= 0 && expected > 0 &&
       n - last_pos_ >
-          static_cast<int64_t>(kLookBackIntervals * static_cast<double>(expected)) + delay &&
-      (queue_count_ == 0 || queue_[queue_head_].pos > missed_.pos)) {
-    const Candidate c = missed_;
-    missed_ = {};
-    if (auto beat = Evaluate(c, true)) return beat;
+          static_cast<int64_t>(kLookBackIntervals * static_cast<double>(expected)) + delay) {
+    if (auto beat = LookBack()) return beat;
   }
 
-  if (queue_count_ > 0 && n - queue_[queue_head_].pos >= delay) {
+  if (queue_count_ > 0 && n - queue_[queue_head_].pos >= Wait(queue_[queue_head_], delay)) {
     const Candidate c = queue_[queue_head_];
     queue_head_ = (queue_head_ + 1) % kQueueSize;
     --queue_count_;
-    return Evaluate(c, false);
+    return Evaluate(c, Review::kThreshold);
   }
   return std::nullopt;
+}
+
+// A beat the threshold missed. The strongest candidate since the last beat is often the
+// rebound after a knock that hid the beat, so every candidate is tried, strongest first, and
+// one with a beat's rise before any other.
+std::optional<Beat> BeatDetector::LookBack() {
+  const std::array<Candidate, kMissedSize> order = missed_;
+  const auto end = order.begin() + static_cast<std::ptrdiff_t>(missed_count_);
+  missed_count_ = 0;
+  for (const Review review : {Review::kLookBackTypical, Review::kLookBack})
+    for (auto it = order.begin(); it != end; ++it)
+      if (auto beat = Evaluate(*it, review)) {
+        // Later ones may still be beats of their own.
+        for (auto later = order.begin(); later != end; ++later)
+          if (later->pos > it->pos) Remember(*later);
+        return beat;
+      }
+  return std::nullopt;
+}
+
+// Kept strongest first; the weakest drops out when there is no room.
+void BeatDetector::Remember(const Candidate& c) {
+  size_t at = missed_count_;
+  while (at > 0 && missed_[at - 1].ssf < c.ssf) --at;
+  if (at == kMissedSize) return;
+  const size_t last = std::min(missed_count_, kMissedSize - 1);
+  for (size_t k = last; k > at; --k) missed_[k] = missed_[k - 1];
+  missed_[at] = c;
+  missed_count_ = std::min(missed_count_ + 1, kMissedSize);
 }
 
 void BeatDetector::PushCandidate(const Candidate& c) {
@@ -238,7 +266,8 @@ void BeatDetector::PushCandidate(const Candidate& c) {
   queue_[(queue_head_ + queue_count_++) % kQueueSize] = c;
 }
 
-std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back) {
+std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, Review review) {
+  const bool looking_back = review != Review::kThreshold;
   const int64_t expected = ExpectedInterval();
   const int64_t since = last_pos_ >= 0 ? c.pos - last_pos_ : INT64_MAX;
   const int64_t refractory =
@@ -249,20 +278,24 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   const bool reacquire = since > Seconds(kReacquireS);
   const double threshold = (looking_back ? kLookBackFraction : kThresholdFraction) * base_;
   if (c.ssf < threshold) {
-    if (!looking_back && c.ssf >= kLookBackFraction * base_ && c.ssf > missed_.ssf) missed_ = c;
+    if (!looking_back && c.ssf >= kLookBackFraction * base_) Remember(c);
     return std::nullopt;
   }
-  if (!reacquire && expected > 0 && since < kEarlyIntervals * static_cast<double>(expected) &&
-      c.ssf > kArtefactRatio * base_)
-    return std::nullopt;
+  const bool early =
+      !reacquire && expected > 0 && since < kEarlyIntervals * static_cast<double>(expected);
+  if (early && c.ssf > kArtefactRatio * base_) return std::nullopt;
+  // A weak early rise with a clearly stronger one after it that keeps the rhythm: the dicrotic
+  // wave lifted by a knock, or a knock just before a beat. In the spirit of Pan and Tompkins'
+  // check of a wave soon after a beat against its slope (IEEE Trans Biomed Eng 1985;32:230-236).
+  // A premature beat stays, as the pause after it leaves no rival in time, and so does every
+  // beat of a rate step, as they are as strong as each other.
+  if (early && c.ssf < kWeakEarly * base_ && BetterTimedRival(c, threshold)) return std::nullopt;
 
   const auto f = Locate(c.pos);
   if (!f) return std::nullopt;
   // A slow rise is a bump of the sensor or a press, unless nothing better is near.
-  if (!reacquire && Atypical(*f) &&
-      ((expected > 0 && since < kEarlyIntervals * static_cast<double>(expected)) ||
-       RivalFollows(c, static_cast<int64_t>(kRivalIntervals * static_cast<double>(expected)),
-                    threshold)))
+  if (Atypical(*f) && (review == Review::kLookBackTypical ||
+                      (!reacquire && (early || RivalFollows(c, RivalWindow(), threshold)))))
     return std::nullopt;
   // Before any interval is known, a weak rise soon after a beat is its own dicrotic wave or a
   // knock.
@@ -283,7 +316,10 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   if (last_onset_ >= 0) {
     const int64_t interval = f->onset - last_onset_;
     beat.interval_s = static_cast<double>(interval) / rate_;
-    if (!reacquire) intervals_.Add(interval);
+    if (!reacquire) {
+      intervals_.Add(interval);
+      expected_ = intervals_.Median(0);
+    }
   }
   if (reacquire || base_ <= 0.0)
     base_ = c.ssf;
@@ -294,7 +330,7 @@ std::optional<Beat> BeatDetector::Evaluate(const Candidate& c, bool looking_back
   last_pos_ = c.pos;
   last_onset_ = f->onset;
   last_peak_ = f->peak;
-  missed_ = {};
+  missed_count_ = 0;
   return beat;
 }
 
@@ -303,6 +339,38 @@ bool BeatDetector::Atypical(const Feature& f) const {
   const auto rise = static_cast<double>(f.peak - f.onset);
   return rise > kSlowRise * static_cast<double>(rises_.Median()) +
                     static_cast<double>(Seconds(kSlowRiseS));
+}
+
+// A weak early candidate over the threshold is decided once its rivals are all known; the
+// others need not wait, so the rate still follows a step within a beat.
+int64_t BeatDetector::Wait(const Candidate& c, int64_t delay) const {
+  const int64_t expected = ExpectedInterval();
+  if (expected <= 0 || last_pos_ < 0 || c.ssf >= kWeakEarly * base_ ||
+      c.ssf < kThresholdFraction * base_ ||
+      c.pos - last_pos_ >= static_cast<int64_t>(kEarlyIntervals * static_cast<double>(expected)))
+    return delay;
+  return std::max(delay, RivalReach() - c.pos + half_window_);
+}
+
+int64_t BeatDetector::RivalReach() const {
+  return last_pos_ +
+         static_cast<int64_t>(kRivalReachIntervals * static_cast<double>(ExpectedInterval()));
+}
+
+int64_t BeatDetector::RivalWindow() const {
+  return static_cast<int64_t>(kRivalIntervals * static_cast<double>(ExpectedInterval()));
+}
+
+bool BeatDetector::BetterTimedRival(const Candidate& c, double threshold) const {
+  const int64_t expected = ExpectedInterval();
+  const auto off = [&](int64_t pos) { return std::llabs(pos - last_pos_ - expected); };
+  for (size_t k = 0; k < queue_count_; ++k) {
+    const Candidate& q = queue_[(queue_head_ + k) % kQueueSize];
+    if (q.pos > c.pos && q.pos <= RivalReach() && q.ssf >= threshold &&
+        q.ssf > kRivalStronger * c.ssf && off(q.pos) < off(c.pos))
+      return true;
+  }
+  return false;
 }
 
 bool BeatDetector::RivalFollows(const Candidate& c, int64_t within, double threshold) const {

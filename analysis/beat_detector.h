@@ -47,11 +47,22 @@ class BeatDetector {
 
   void StartWave(double value, int64_t index);
   void PushCandidate(const Candidate& c);
-  [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, bool looking_back);
+  // How a candidate is judged: against the threshold, or looking back at a lowered one for a
+  // missed beat (first only for a beat's rise).
+  enum class Review { kThreshold, kLookBackTypical, kLookBack };
+  [[nodiscard]] std::optional<Beat> Evaluate(const Candidate& c, Review review);
+  [[nodiscard]] std::optional<Beat> LookBack();
+  void Remember(const Candidate& c);  // one under the threshold, for the look back
   [[nodiscard]] bool Atypical(const Feature& f) const;
+  [[nodiscard]] int64_t Wait(const Candidate& c, int64_t delay) const;  // samples after c
+  [[nodiscard]] int64_t RivalWindow() const;  // samples after a candidate a rival may follow
+  [[nodiscard]] int64_t RivalReach() const;   // last position a better-timed rival may have
+  // A queued candidate after `c` within the rival window, over `threshold`, clearly stronger
+  // than `c` and nearer the expected time of the next beat.
+  [[nodiscard]] bool BetterTimedRival(const Candidate& c, double threshold) const;
   [[nodiscard]] bool RivalFollows(const Candidate& c, int64_t within, double threshold) const;
   [[nodiscard]] std::optional<Feature> Locate(int64_t ssf_pos);
-  [[nodiscard]] int64_t ExpectedInterval() const;  // samples; 0 while unknown
+  [[nodiscard]] int64_t ExpectedInterval() const { return expected_; }  // samples; 0: unknown
   [[nodiscard]] int64_t Seconds(double s) const;
   [[nodiscard]] double& Y(int64_t pos) { return y_[static_cast<size_t>(pos) & mask_]; }
   [[nodiscard]] double& Ssf(int64_t pos) { return ssf_[static_cast<size_t>(pos) & mask_]; }
@@ -76,7 +87,10 @@ class BeatDetector {
   static constexpr size_t kQueueSize = 32;
   std::array<Candidate, kQueueSize> queue_{};
   size_t queue_head_ = 0, queue_count_ = 0;
-  Candidate missed_;  // strongest candidate under the threshold since the last beat
+  // The strongest candidates under the threshold since the last beat.
+  static constexpr size_t kMissedSize = 4;
+  std::array<Candidate, kMissedSize> missed_{};
+  size_t missed_count_ = 0;
 
   double base_ = 0.0;  // typical slope-sum maximum of a beat
   double learn_max_ = 0.0;
@@ -87,6 +101,7 @@ class BeatDetector {
   double last_amplitude_ = 0.0;         // smoothed
   static constexpr size_t kRecent = 5;  // beats the expected interval and shape come from
   RecentMedian<int64_t, kRecent> intervals_;
+  int64_t expected_ = 0;  // their median, asked for at every sample
   RecentMedian<int64_t, kRecent> rises_;
 
   PulseFilter hum_filter_;      // the notches alone, for the noise estimate

@@ -38,8 +38,36 @@ void HeadlessRun::Start() {
   poll_.start(kPollMs);
 }
 
+bool HeadlessRun::DeviceThere() {
+  pulse::window::TForm1& f = form_.Form();
+  if (f.State().PortOpen) {
+    if (away_) {
+      away_ = false;
+      away_total_ms_ += away_clock_.elapsed();
+      std::fprintf(stderr, "pulse3ch: the device is back after %.1f s; going on\n",
+                   static_cast<double>(away_clock_.elapsed()) / 1000.0);
+    }
+    return true;
+  }
+  if (!reconnect || !f.Reconnect().Waiting()) return true;
+  if (!away_) {
+    away_ = true;
+    away_clock_.start();
+    std::fprintf(stderr, "pulse3ch: the device went away; waiting up to %g s for it to return\n",
+                 reconnect_timeout_s);
+    return false;
+  }
+  if (static_cast<double>(away_clock_.elapsed()) <= reconnect_timeout_s * 1000.0) return false;
+  std::fprintf(stderr, "pulse3ch: the device did not return within %g s\n", reconnect_timeout_s);
+  // As 关闭设备 would: the wait ends, and a session with it, complete.
+  f.Bt_openClick();
+  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text = "设备连接失败";
+  return true;
+}
+
 void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
+  if (replay_file.empty() && !DeviceThere()) return;
   if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
                  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
@@ -64,11 +92,11 @@ void HeadlessRun::Poll() {
           f.Button7Click();
           f.Button8Click();
           step_ = Step::kReadingDeviceInfo;
-          clock_.restart();
+          RestartClock();
           break;
         }
         if (!StartSampling()) return;
-      } else if (clock_.elapsed() > kOpenTimeoutMs) {
+      } else if (Elapsed() > kOpenTimeoutMs) {
         std::fprintf(stderr, "pulse3ch: the device did not get ready\n");
         Finish(1);
       }
@@ -77,7 +105,7 @@ void HeadlessRun::Poll() {
       const pulse::form::TFormState& s = f.State();
       const bool known =
           !s.zero_values.empty() && !s.SerialNumber.empty() && !s.ProductionDate.empty();
-      if (known || clock_.elapsed() > kDeviceInfoTimeoutMs) {
+      if (known || Elapsed() > kDeviceInfoTimeoutMs) {
         if (!StartSampling()) return;
       }
       break;
@@ -85,8 +113,8 @@ void HeadlessRun::Poll() {
     case Step::kStarting:
       if (DataFrames() != frames_before_start_) {
         step_ = Step::kSampling;
-        clock_.restart();
-      } else if (clock_.elapsed() > kFirstDataTimeoutMs) {
+        RestartClock();
+      } else if (Elapsed() > kFirstDataTimeoutMs) {
         std::fprintf(stderr,
                      "pulse3ch: the device sent no data after the start of sampling (start not "
                      "acknowledged?); nothing was recorded\n");
@@ -101,10 +129,10 @@ void HeadlessRun::Poll() {
         // The device is still there: leave it stopped. The exit code says the run failed.
         f.bt_startClick();
         step_ = Step::kStopping;
-        clock_.restart();
+        RestartClock();
         return;
       }
-      if (clock_.elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
+      if (Elapsed() >= static_cast<qint64>(seconds_ * 1000)) {
         if (!Capturing()) {
           Finish(on_done ? on_done() : 0);
           return;
@@ -112,11 +140,11 @@ void HeadlessRun::Poll() {
         if (done_before_stop && on_done) done_code_ = on_done();
         f.bt_startClick();  // stop; the timer repeats it until acknowledged
         step_ = Step::kStopping;
-        clock_.restart();
+        RestartClock();
       }
       break;
     case Step::kStopping:
-      if (!f.State().StopPending || clock_.elapsed() > kStopAckTimeoutMs) {
+      if (!f.State().StopPending || Elapsed() > kStopAckTimeoutMs) {
         if (f.State().StopPending)
           std::fprintf(stderr, "pulse3ch: no stop acknowledgement; saving what was recorded\n");
         int code = 0;
@@ -151,7 +179,7 @@ bool HeadlessRun::StartSampling() {
   f.bt_startClick();
   // A capture counts its seconds from the first data frame.
   step_ = Capturing() ? Step::kStarting : Step::kSampling;
-  clock_.restart();
+  RestartClock();
   return true;
 }
 
@@ -160,9 +188,33 @@ uint64_t HeadlessRun::DataFrames() {
   return parser.GoodDataFrames() + parser.BadDataFrames();
 }
 
+void HeadlessRun::ReportGaps() {
+  pulse::window::TForm1& f = form_.Form();
+  using Seconds = std::chrono::duration<double>;
+  const auto& outages = f.Reconnect().Outages();
+  std::printf("device away: %zu time%s\n", outages.size(), outages.size() == 1 ? "" : "s");
+  for (const auto& o : outages) {
+    const double at = Seconds(o.lost_at - run_start_).count();
+    if (o.back_at) {
+      std::printf("  at %.3f s of the run, back after %.3f s\n", at,
+                  Seconds(*o.back_at - o.lost_at).count());
+    } else {
+      std::printf("  at %.3f s of the run, not back\n", at);
+    }
+  }
+  if (!session_file.empty()) {
+    const auto& gaps = f.Session().Gaps();
+    std::printf("session gaps: %zu\n", gaps.size());
+    for (const auto& g : gaps)
+      std::printf("  at %.3f s of the record, %.3f s without frames\n", g.start_s, g.length_s);
+  }
+  std::fflush(stdout);
+}
+
 void HeadlessRun::Finish(int code) {
   poll_.stop();
   exit_code_ = code;
+  if (reconnect) ReportGaps();
   pulse::window::TForm1& f = form_.Form();
   if (f.State().PortOpen) f.Bt_openClick();
   QCoreApplication::quit();

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -36,6 +37,10 @@ class HeadlessRun : public QObject {
       : form_(form), port_(std::move(port)), seconds_(seconds) {}
 
   bool record = false;
+  // Wait up to reconnect_timeout_s for an unplugged device to return, and go on; the gaps
+  // are reported at the end. Off: a device that goes away ends the run (exit code 1).
+  bool reconnect = false;
+  double reconnect_timeout_s = 30;
   // Record a session into this file (with its metadata) instead of the 20 s record.
   std::string session_file;
   // Replay this record file instead of sampling from the device.
@@ -56,6 +61,16 @@ class HeadlessRun : public QObject {
   // Starts sampling (after the session, when there is one); false after a failure.
   bool StartSampling();
   void Finish(int code);
+  // False when the device is away and the run should wait for it (reconnect); true when the
+  // poll may go on.
+  bool DeviceThere();
+  // The run's clocks less the time the device was away.
+  qint64 Elapsed() const { return clock_.elapsed() - away_total_ms_; }
+  void RestartClock() {
+    clock_.restart();
+    away_total_ms_ = 0;
+  }
+  void ReportGaps();
   uint64_t DataFrames();  // data frames parsed so far, good or bad
 
   pulse::ui::MainForm& form_;
@@ -67,6 +82,10 @@ class HeadlessRun : public QObject {
   int exit_code_ = 1;
   uint64_t frames_before_start_ = 0;
   int done_code_ = 0;  // on_done's result when it ran before the stop
+  bool away_ = false;   // the device is gone and the window waits for it
+  QElapsedTimer away_clock_;
+  qint64 away_total_ms_ = 0;
+  std::chrono::steady_clock::time_point run_start_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace pulse::app

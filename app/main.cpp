@@ -30,6 +30,9 @@ namespace {
 constexpr double kDefaultSnapshotSeconds = 3.0;
 constexpr double kMaxSnapshotSeconds = 3600.0;  // a typo must not leave a job running for days
 constexpr int kUsageError = 2;
+// How long --reconnect waits for an unplugged device unless told otherwise, and at most.
+constexpr double kDefaultReconnectTimeoutS = 30.0;
+constexpr double kMaxReconnectTimeoutS = 3600.0;
 
 bool HasArg(int argc, char** argv, std::string_view name) {
   for (int i = 1; i < argc; ++i) {
@@ -64,6 +67,8 @@ struct Options {
   std::optional<QString> cursors;
   double seconds = kDefaultSnapshotSeconds;
   bool seconds_set = false;
+  bool reconnect = false;
+  double reconnect_timeout_s = kDefaultReconnectTimeoutS;
   bool stats = false;
 };
 
@@ -152,7 +157,18 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("cursors"),
       QStringLiteral("With --at: measurement cursors A and B on view 1 at these times (TA,TB)."),
       QStringLiteral("TA,TB"));
-  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at, cursors});
+  const QCommandLineOption reconnect(
+      QStringLiteral("reconnect"),
+      QStringLiteral("With --record or --session: when the device goes away, wait for it to "
+                     "return (its /dev/serial/by-id link, else the same path), reopen it and go "
+                     "on sampling; the gaps are printed at the end. Without it a device that "
+                     "goes away ends the run with exit code 1."));
+  const QCommandLineOption reconnect_timeout(
+      QStringLiteral("reconnect-timeout"),
+      QStringLiteral("With --reconnect: seconds to wait for the device each time (default 30)."),
+      QStringLiteral("S"));
+  parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at, cursors,
+                     reconnect, reconnect_timeout});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
@@ -226,6 +242,24 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       return false;
     }
     out.seconds_set = true;
+  }
+  out.reconnect = parser.isSet(reconnect);
+  if (out.reconnect && out.record.isEmpty() && out.session.isEmpty()) {
+    Fail(QStringLiteral("--reconnect goes with --record or --session"));
+    return false;
+  }
+  if (parser.isSet(reconnect_timeout)) {
+    if (!out.reconnect) {
+      Fail(QStringLiteral("--reconnect-timeout goes with --reconnect"));
+      return false;
+    }
+    bool ok = false;
+    out.reconnect_timeout_s = parser.value(reconnect_timeout).toDouble(&ok);
+    if (!ok || out.reconnect_timeout_s <= 0 || out.reconnect_timeout_s > kMaxReconnectTimeoutS) {
+      Fail(QStringLiteral("--reconnect-timeout wants seconds above 0, at most %1")
+               .arg(kMaxReconnectTimeoutS));
+      return false;
+    }
   }
   if (!out.record.isEmpty() && !out.seconds_set) {
     Fail(QStringLiteral("--record needs --seconds N"));
@@ -312,6 +346,9 @@ int main(int argc, char** argv) {
     if (port_text.isEmpty()) port_text = p.section('=', 0, 0).mid(3);
   }
 
+  // A scripted run reconnects only when told to, and never stores the window's switch.
+  if (headless) form_options.reconnect = opt.reconnect;
+
   // The print dialog is made once and keeps its state between prints.
   pulse::ui::TMFPrintDlg print_dialog;
   pulse::ui::MainForm main_form(form_options, &print_dialog);
@@ -336,6 +373,8 @@ int main(int argc, char** argv) {
     pulse::app::HeadlessRun run(main_form, port_text.toStdString(), opt.seconds);
     run.replay_file = opt.replay.toStdString();
     run.session_file = opt.session.toStdString();
+    run.reconnect = opt.reconnect;
+    run.reconnect_timeout_s = opt.reconnect_timeout_s;
     // With a session, the picture shows it running.
     run.done_before_stop = !opt.snapshot.isEmpty() && !opt.session.isEmpty();
     if (!opt.snapshot.isEmpty()) {

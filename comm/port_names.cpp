@@ -1,5 +1,7 @@
 #include "comm/port_names.h"
 
+#include "comm/udev_identity.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -17,6 +19,10 @@ namespace {
 constexpr std::array<std::string_view, 3> kFamilies = {"ttyUSB", "ttyACM", "ttyS"};
 // sysfs "type" of a ttyS placeholder that has no UART behind it.
 constexpr std::string_view kUnknownUartType = "0";
+// Where udev puts the links that name adapters by what they are.
+constexpr std::string_view kByIdDir = "serial/by-id";
+// The real tree; only there does udev's database describe the devices.
+constexpr std::string_view kRealSysRoot = "/sys";
 // Levels to climb from the tty's device to the USB device that holds its descriptors.
 constexpr int kUsbSearchDepth = 4;
 
@@ -113,7 +119,36 @@ std::optional<PortInfo> PortNames::Describe(const std::string& name) const {
     if (dir == dir.parent_path()) break;
     dir = dir.parent_path();
   }
+  // Adapters without the strings in their descriptors still have udev's names for them
+  // (from the vendor database), the ones their by-id link is made of.
+  if (sys_root_ == kRealSysRoot) {
+    if (const auto id = LookUpUdevIdentity(name)) {
+      if (info.manufacturer.empty()) info.manufacturer = id->vendor;
+      if (info.product.empty()) info.product = id->model;
+      if (info.SerialNumber.empty()) info.SerialNumber = id->serial;
+    }
+  }
   return info;
+}
+
+std::map<std::string, std::string> PortNames::ByIdLinks() const {
+  std::map<std::string, std::string> links;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(fs::path(dev_root_) / kByIdDir, ec)) {
+    std::error_code target_ec;
+    const fs::path target = fs::canonical(entry.path(), target_ec);
+    if (!target_ec) links.emplace(target.string(), entry.path().string());
+  }
+  return links;
+}
+
+std::string PortNames::ByIdLinkFor(const std::string& device) const {
+  std::error_code ec;
+  const fs::path target = fs::canonical(device, ec);
+  if (ec) return {};
+  const std::map<std::string, std::string> links = ByIdLinks();
+  const auto found = links.find(target.string());
+  return found == links.end() ? std::string() : found->second;
 }
 
 std::vector<PortInfo> PortNames::PresentPorts() const {
@@ -127,11 +162,18 @@ std::vector<PortInfo> PortNames::PresentPorts() const {
         found[family].emplace_back(*number, name);
     }
   }
+  const std::map<std::string, std::string> by_id = ByIdLinks();
   std::vector<PortInfo> ports;
   for (auto& family : found) {
     std::sort(family.begin(), family.end());
     for (const auto& [number, name] : family) {
-      if (auto info = Describe(name)) ports.push_back(std::move(*info));
+      std::optional<PortInfo> info = Describe(name);
+      if (!info) continue;
+      std::error_code path_ec;
+      const fs::path canonical = fs::canonical(info->path, path_ec);
+      if (const auto link = by_id.find(canonical.string()); !path_ec && link != by_id.end())
+        info->by_id_link = fs::path(link->second).filename().string();
+      ports.push_back(std::move(*info));
     }
   }
   return ports;

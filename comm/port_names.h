@@ -19,6 +19,9 @@ struct PortInfo {
   std::string manufacturer;
   std::string product;
   std::string SerialNumber;
+  // The adapter's name in /dev/serial/by-id ("usb-FTDI_USB_Serial_A1B2C3-if00-port0"): it
+  // stays the same when the adapter comes back under another ttyUSB number. Empty for none.
+  std::string by_id_link;
 };
 
 // n of "COMn", "//./COMn" or "\\.\COMn" (any case); nothing for other names.
@@ -44,8 +47,14 @@ class PortNames {
   // the mapping, else the n-th present port; empty when there is no such port.
   std::string Resolve(const std::string& comm_port) const;
 
+  // The /dev/serial/by-id link that leads to `device` (itself a path or a link), or empty
+  // when the device has none (on-board ports, pseudo-terminals, links of our own).
+  std::string ByIdLinkFor(const std::string& device) const;
+
  private:
   std::optional<PortInfo> Describe(const std::string& name) const;
+  // Device path (canonical) -> by-id link path, for every link present.
+  std::map<std::string, std::string> ByIdLinks() const;
 
   std::string dev_root_;
   std::string sys_root_;

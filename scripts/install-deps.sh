@@ -4,7 +4,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-      clang-14 clang-tidy-14 libclang-rt-14-dev libedf-dev python3-mne
+      clang-14 clang-tidy-14 libclang-rt-14-dev libedf-dev python3-mne libudev-dev
       fonts-wqy-microhei xvfb xauth poppler-utils imagemagick desktop-file-utils)
 missing=()
 for p in "${pkgs[@]}"; do

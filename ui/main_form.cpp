@@ -226,6 +226,11 @@ void MainForm::Bind() {
     Handle([analysis] { analysis->ShowBeatsClick(); });
   });
   connect(w.CheckBox1, &QCheckBox::toggled, this, [c](bool on) { c->CheckBox1.checked = on; });
+  window::ReconnectControl* reconnect = &form_->Reconnect();
+  connect(w.reconnect, &QCheckBox::toggled, this, [this, reconnect, f](bool on) {
+    reconnect->auto_reconnect.checked = on;
+    Handle([f] { f->ReconnectClick(); });
+  });
   connect(w.Edit_Freq, &QLineEdit::textChanged, this,
           [c](const QString& text) { c->Edit_Freq.text = text.toStdString(); });
 }
@@ -295,6 +300,7 @@ void MainForm::Sync() {
   SyncCaption(w.Button2, c.Button2);
   SyncCaption(w.Button4, c.Button4);
   SyncCaption(w.Button9, c.Button9);
+  SyncCheck(w.reconnect, form_->Reconnect().auto_reconnect);
   SyncCaption(w.GroupBox2, c.GroupBox2);
   SyncCombo(w.cb_unit1, c.cb_unit1);
   SyncEdit(w.Edit_Freq, c.Edit_Freq);

@@ -37,7 +37,7 @@ constexpr int kWideButtonWidth = 76;  // four-character captions
 constexpr int kButtonWidth = 60;
 // The session read-out lies over the free left part of the time strip, left of its centred
 // caption, so nothing specified moves.
-constexpr int kSessionInfoWidth = 330;
+constexpr int kSessionInfoWidth = 290;  // ends before the centred time caption
 constexpr int kCommPorts = 30;        // port numbers offered in e_comm
 constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
@@ -286,7 +286,9 @@ QWidget* MainWindow::BuildTimeStrip() {
     h->addWidget(b);
   w_.session_info = Label(QString(), "Label_session");
   w_.session_info->setParent(strip);
-  w_.session_info->setGeometry(kButtonColumnWidth + 4, 1, kSessionInfoWidth, kTimeStripHeight - 2);
+  // Right of 显示心搏, which stays usable while a session runs.
+  const int session_x = kButtonColumnWidth + w_.show_beats->sizeHint().width() + 8;
+  w_.session_info->setGeometry(session_x, 1, kSessionInfoWidth, kTimeStripHeight - 2);
   w_.session_info->setVisible(false);  // only while a session runs
   w_.time_strip = strip;
   return strip;
@@ -469,6 +471,11 @@ void MainWindow::BuildStatusBar() {
     }
     w_.status_panels[i] = l;
   }
+  // Beside the link state it acts on, in the free right end: the device box has no room left
+  // at design size, and the specified panels keep their places.
+  w_.reconnect = Named(new QCheckBox(QStringLiteral("自动重连")), "ch_reconnect");
+  w_.reconnect->setChecked(true);
+  w_.StatusBar1->addPermanentWidget(w_.reconnect);
   setStatusBar(w_.StatusBar1);
 }
 

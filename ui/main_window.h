@@ -55,6 +55,7 @@ struct MainWindowWidgets {
 
   QWidget* p_bb = nullptr;          // control strip
   QGroupBox* device_box = nullptr;  // "设备操作"
+  QCheckBox* reconnect = nullptr;   // "自动重连", at the right end of the status bar
   QComboBox* e_comm = nullptr;
   QComboBox* e_btl = nullptr;
   QPushButton* Bt_open = nullptr;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "comm/device_presence_watcher.h"
 #include "comm/port_names.h"
 #include "comm/serial_device.h"
 #include "window/settings_file.h"
@@ -34,6 +35,9 @@ constexpr uint32_t kLinkReadIntervalMs = 2;
 constexpr int kMinRate = 5;
 constexpr int kMaxRate = 250;
 constexpr int kRateWhenNotANumber = 100;
+
+// A reconnect whose open failed (the device busy or not ready yet) tries again after this.
+constexpr int kReopenRetryMs = 1000;
 
 constexpr const char* kOpenDeviceFirst = "请首先打开设备";
 constexpr const char* kNothingToExport = "没有可导出的数据";
@@ -69,6 +73,12 @@ std::string NotAnInteger(const std::string& text) {
   return "'" + text + "' is not a valid integer value";
 }
 
+std::unique_ptr<comm::IDeviceWatcher> MakeWatcher(const FormOptions& options,
+                                                  comm::IMainThreadQueue& main_thread) {
+  if (options.make_watcher) return options.make_watcher(main_thread);
+  return std::make_unique<comm::DevicePresenceWatcher>(main_thread);
+}
+
 std::string DescribePort(const comm::PortInfo& info) {
   std::string s = info.path;
   std::string details;
@@ -82,6 +92,8 @@ std::string DescribePort(const comm::PortInfo& info) {
   add(info.manufacturer);
   add(info.product);
   if (!info.SerialNumber.empty()) add("S/N " + info.SerialNumber);
+  // The name that stays when the adapter returns as another ttyUSB number.
+  if (!info.by_id_link.empty()) add("by-id " + info.by_id_link);
   if (!details.empty()) s += " (" + details + ")";
   return s;
 }
@@ -103,7 +115,9 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
       analysis_(state_, controls_),
       player_(state_, controls_, plots, analysis_,
               [this](int ms, std::function<void()> step) { host_.RunAfter(ms, std::move(step)); }),
-      cursors_(state_, plots) {
+      cursors_(state_, plots),
+      reconnect_(MakeWatcher(options_, main_thread)) {
+  if (options_.reconnect) reconnect_.Override(*options_.reconnect);
   // The player and 模拟 draw into the same views: the one used last has them.
   player_.before_draw = [this] { state_.Replaying = false; };
   parser_.SetDataFrameSink(&analysis_.LiveSink());
@@ -173,6 +187,7 @@ void TForm1::FormCreate() {
   if (dir.empty()) dir = SettingsDir(state_.ExeDir, "pulse3ch");
   settings_path_ = dir + kSettingsFileName;
   const PortSettings settings = ReadPortSettings(settings_path_);
+  reconnect_.Load(settings_path_);
   controls_.e_comm.text = settings.com;
   controls_.e_comm.item_index = -1;
   for (size_t i = 0; i < controls_.e_comm.items.size(); ++i)
@@ -205,6 +220,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
+  reconnect_.Cancel();
   // The window is going: a session's last error can only go to standard error.
   EndSession(false);
   CloseDevice();
@@ -237,9 +253,17 @@ void TForm1::e_commChange() {
     controls_.e_comm.hint = name + ": 没有这个串口";
     return;
   }
+  // A mapping may name the device by a link (/dev/serial/by-id/...): compare what it leads to.
+  std::error_code ec;
+  const std::filesystem::path target = std::filesystem::canonical(path, ec);
   std::string described = path;
-  for (const comm::PortInfo& info : comm321_.PortNames().PresentPorts())
-    if (info.path == path) described = DescribePort(info);
+  for (const comm::PortInfo& info : comm321_.PortNames().PresentPorts()) {
+    std::error_code info_ec;
+    if (info.path == path ||
+        (!ec && std::filesystem::canonical(info.path, info_ec) == target && !info_ec)) {
+      described = info.path == path ? DescribePort(info) : path + " → " + DescribePort(info);
+    }
+  }
   controls_.e_comm.hint = name + " → " + described;
 }
 
@@ -258,13 +282,7 @@ void TForm1::Bt_openClick() {
       return;
     }
     OpenDevice();
-    // The device may still be streaming from an earlier session: stop it
-    // once it has had a moment, without blocking the window. Commands given
-    // before that stop would be cancelled by it, so they wait.
-    stop_after_open_sent_ = false;
-    held_clicks_.clear();
-    EnableCommandButtons(false);
-    const uint64_t open_number = ++open_number_;
+    const uint64_t open_number = HoldCommandsUntilStop();
     if (state_.PortOpen) {
       controls_.Bt_open.Caption = kCloseCaption;
       try {
@@ -273,17 +291,38 @@ void TForm1::Bt_openClick() {
         host_.ShowError(e.what());
       }
     }
-    std::weak_ptr<bool> alive = alive_;
-    host_.RunAfter(kStopAfterOpenMs, [this, alive, open_number] {
-      if (alive.expired() || !*alive.lock()) return;
-      StopAfterOpen(open_number);
-    });
+    StopAfter(open_number);
   } else {
+    // 关闭设备 while waiting for the adapter ends the wait.
+    const bool was_waiting = reconnect_.Waiting();
+    reconnect_.Cancel();
     sender_.EndPendingOnClose();
     held_clicks_.clear();
     CloseDevice();
     controls_.Bt_open.Caption = kOpenCaption;
+    if (was_waiting) {
+      controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
+      EnableCommandButtons(true);
+    }
   }
+}
+
+uint64_t TForm1::HoldCommandsUntilStop() {
+  // The device may still be streaming from an earlier session: it is stopped
+  // once it has had a moment, without blocking the window. Commands given
+  // before that stop would be cancelled by it, so they wait.
+  stop_after_open_sent_ = false;
+  held_clicks_.clear();
+  EnableCommandButtons(false);
+  return ++open_number_;
+}
+
+void TForm1::StopAfter(uint64_t open_number) {
+  std::weak_ptr<bool> alive = alive_;
+  host_.RunAfter(kStopAfterOpenMs, [this, alive, open_number] {
+    if (alive.expired() || !*alive.lock()) return;
+    StopAfterOpen(open_number);
+  });
 }
 
 void TForm1::StopAfterOpen(uint64_t open_number) {
@@ -295,6 +334,12 @@ void TForm1::StopAfterOpen(uint64_t open_number) {
   std::vector<void (TForm1::*)()> held;
   held.swap(held_clicks_);
   for (auto click : held) (this->*click)();
+  // Back after an unplug: sampling goes on as the operator left it, unless a click of
+  // theirs already said otherwise.
+  if (reconnect_.TakeResume() && held.empty() && state_.PortOpen) {
+    sender_.BeginStart();
+    views_.ShowSamplingState(true);
+  }
 }
 
 void TForm1::EnableCommandButtons(bool on) {
@@ -341,6 +386,11 @@ bool TForm1::OpenDevice() {
       state_.PortOpen ? kLinkUp : kLinkFailed;
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
+  if (state_.PortOpen) {
+    // Known now, while the device is there: the name it will come back under.
+    const std::string by_id = comm321_.PortNames().ByIdLinkFor(comm321_.DevicePath());
+    reconnect_path_ = by_id.empty() ? comm321_.DevicePath() : by_id;
+  }
   return state_.PortOpen;
 }
 
@@ -358,14 +408,84 @@ void TForm1::CloseDevice() {
 }
 
 void TForm1::HandleHangup() {
-  // The adapter is gone: close our end, so the window tells the truth and a
-  // new open can find the device again when it comes back.
   if (!state_.PortOpen) return;
+  // No retry survives the loss: a zero in progress is not repeated after a reconnect.
   sender_.EndPendingOnClose();
   held_clicks_.clear();
+  if (!reconnect_.Enabled() || reconnect_path_.empty()) {
+    EndLinkAfterHangup();
+    return;
+  }
+  // Only the link closes: the session, the 20 s record and the views go on
+  // across the gap. 关闭设备 stays offered; it ends the wait.
+  const bool resume = state_.Sampling;
+  state_.RestartPending = false;  // the resume after the reopen is that start
+  comm321_.ClosePort();
+  state_.PortOpen = false;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
+  controls_.bt_start.Enabled = false;
+  controls_.GroupBox2.Enabled = false;
+  EnableCommandButtons(false);
+  session_.LinkLost();
+  // Gone again right after a return: the node may linger after the unplug, or the adapter
+  // keeps dropping out; the first look waits, so that reopening cannot spin.
+  const bool flapping = reconnect_.BackMoments(std::chrono::milliseconds(kReopenRetryMs));
+  try {
+    reconnect_.BeginWait(reconnect_path_, resume, [this] { ReopenAfterHangup(); }, !flapping);
+    if (flapping) LookAgainLater();
+  } catch (const std::exception& e) {
+    reconnect_.Cancel();
+    EndLinkAfterHangup();
+    host_.ShowError(e.what());
+  }
+}
+
+void TForm1::EndLinkAfterHangup() {
+  // Close our end, so the window tells the truth and a new open can find the
+  // device again when it comes back.
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
   controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
+  EnableCommandButtons(true);
+}
+
+void TForm1::ReopenAfterHangup() {
+  if (!reconnect_.Waiting()) return;
+  // Same settings: the baud rate is still set; the port is the name it came back under.
+  comm321_.SetCommPort(reconnect_.WatchedPath());
+  bool open = false;
+  try {
+    open = comm321_.OpenPort();
+  } catch (const comm::ECommsError&) {
+    open = false;
+  }
+  if (!open) {
+    // There but not ready (udev still setting it up, the old node not yet gone) or held by
+    // another program: look again in a while rather than at once, which would spin.
+    LookAgainLater();
+    return;
+  }
+  state_.PortOpen = true;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkUp;
+  controls_.GroupBox2.Enabled = true;
+  reconnect_.Reopened();
+  StopAfter(HoldCommandsUntilStop());
+}
+
+void TForm1::LookAgainLater() {
+  std::weak_ptr<bool> alive = alive_;
+  host_.RunAfter(kReopenRetryMs, [this, alive] {
+    if (alive.expired() || !*alive.lock()) return;
+    reconnect_.WaitAgain();
+  });
+}
+
+void TForm1::ReconnectClick() {
+  const bool was_waiting = reconnect_.Waiting();
+  const std::string err = reconnect_.SwitchClick();
+  // Switched off while waiting: the link ends as it did without reconnection.
+  if (was_waiting && !reconnect_.Waiting()) EndLinkAfterHangup();
+  if (!err.empty()) host_.ShowError(err);
 }
 
 void TForm1::bt_startClick() {
@@ -414,6 +534,8 @@ void TForm1::Button6Click() {
 }
 
 void TForm1::Button9Click() {
+  // Leaving: an adapter that returns now must not be opened again.
+  reconnect_.Cancel();
   sender_.SendStartStop(protocol::kStopKind);
   // A close discards output still queued, so the stop would never reach the
   // device: give the writer a moment before closing.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "comm/comm32.h"
+#include "comm/device_watcher.h"
 #include "comm/main_thread_queue.h"
 #include "comm/serial_config.h"
 #include "form/form_state.h"
@@ -25,6 +26,7 @@
 #include "protocol/retry_rules.h"
 #include "window/export_control.h"
 #include "window/live_analysis.h"
+#include "window/reconnect_control.h"
 #include "window/player_control.h"
 #include "window/recording.h"
 #include "window/session_control.h"
@@ -85,6 +87,10 @@ struct FormOptions {
   std::function<std::chrono::system_clock::time_point()> now = [] {
     return std::chrono::system_clock::now();
   };
+  // What waits for an unplugged adapter to return; empty: udev, or a look once a second.
+  std::function<std::unique_ptr<comm::IDeviceWatcher>(comm::IMainThreadQueue&)> make_watcher;
+  // Set: reconnection on or off for this run, whatever comSet.ini says (headless runs).
+  std::optional<bool> reconnect;
 };
 
 class TForm1 {
@@ -143,6 +149,10 @@ class TForm1 {
   ExportControl& Export() { return export_; }
   // Pulse rate, quality and beat marks of the three channels.
   LiveAnalysis& Analysis() { return analysis_; }
+  // The "自动重连" switch and the wait for an unplugged adapter.
+  ReconnectControl& Reconnect() { return reconnect_; }
+  // "自动重连" clicked: stores the switch; off ends a wait.
+  void ReconnectClick();
   // The player over the file 载入 loaded, and the views' measurement cursors.
   PlayerControl& Player() { return player_; }
   ViewCursors& Cursors() { return cursors_; }
@@ -159,6 +169,17 @@ class TForm1 {
   // The property values the two serial components are stored with.
   void ApplyStoredLinkSettings();
   void HandleHangup();
+  // The adapter may be back: reopen it with the same settings, or wait on.
+  void ReopenAfterHangup();
+  // The next look for the adapter, a second from now.
+  void LookAgainLater();
+  // The link ends after a hang-up, without a wait for the device.
+  void EndLinkAfterHangup();
+  // From an open until the stop after it: command buttons off, clicks held. Returns the
+  // open's number, for StopAfter.
+  uint64_t HoldCommandsUntilStop();
+  // The stop half a second after an open, then the buttons and held clicks.
+  void StopAfter(uint64_t open_number);
   // The buttons that send commands: disabled from an open until the stop
   // that follows it has gone out, so no command can be cancelled by it.
   void EnableCommandButtons(bool on);
@@ -194,6 +215,9 @@ class TForm1 {
   LiveAnalysis analysis_;
   PlayerControl player_;
   ViewCursors cursors_;
+  ReconnectControl reconnect_;
+  // The name the open device returns under after an unplug: its by-id link, else its path.
+  std::string reconnect_path_;
   std::string settings_path_;
   int timer_interval_ = kIdleIntervalMs;
   bool stop_after_open_sent_ = false;

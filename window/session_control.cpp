@@ -85,6 +85,8 @@ std::string SessionControl::Start(const std::string& path) {
   rate_ = state_.SampleRate > 0 ? state_.SampleRate : form::TFormState::kDefaultSampleRate;
   lines_ = 0;
   last_frame_.reset();
+  link_lost_ = false;
+  gaps_.clear();
   good_at_start_ = parser_.GoodDataFrames();
   bad_at_start_ = parser_.BadDataFrames();
   bytes_at_start_ = parser_.BytesReceived();
@@ -125,11 +127,22 @@ double SessionControl::LengthSeconds() const {
   return static_cast<double>(lines_) / rate_;
 }
 
+void SessionControl::LinkLost() {
+  if (!Running()) return;
+  link_lost_ = true;
+  // Lost before the first frame: the gap is counted from here.
+  if (!last_frame_) last_frame_ = options_.steady_now();
+}
+
 void SessionControl::TakeDataLine(std::string_view line) {
   const SteadyClock::time_point now = options_.steady_now();
-  if (last_frame_ && now - *last_frame_ >= kGapThreshold) {
-    writer_.AddGap({LengthSeconds(), std::chrono::duration<double>(now - *last_frame_).count()});
+  if (last_frame_ && (link_lost_ || now - *last_frame_ >= kGapThreshold)) {
+    const records::Gap gap{LengthSeconds(),
+                           std::chrono::duration<double>(now - *last_frame_).count()};
+    writer_.AddGap(gap);
+    gaps_.push_back(gap);
   }
+  link_lost_ = false;
   last_frame_ = now;
   writer_.Append(line);
   ++lines_;

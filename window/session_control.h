@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "form/controls.h"
 #include "form/form_state.h"
@@ -86,6 +87,12 @@ class SessionControl : public protocol::IDataLineSink {
   form::TButton button;  // "会话记录" / "停止会话"
   form::TLabel info;     // file name, length and frame count while a session runs
 
+  // The device went away and the window waits for it: the next frame starts a gap entry
+  // however short the wait was.
+  void LinkLost();
+  // Stretches without frames in the running (or last) session, as in its metadata.
+  const std::vector<records::Gap>& Gaps() const { return gaps_; }
+
   // protocol::IDataLineSink: one frame line for the file.
   void TakeDataLine(std::string_view line) override;
 
@@ -105,6 +112,8 @@ class SessionControl : public protocol::IDataLineSink {
   // Parser totals at the start, so the metadata counts this session only.
   uint64_t good_at_start_ = 0, bad_at_start_ = 0, bytes_at_start_ = 0;
   std::optional<SteadyClock::time_point> last_frame_;
+  bool link_lost_ = false;
+  std::vector<records::Gap> gaps_;
   uint64_t info_lines_ = ~0ull;  // lines shown in Info at the last update
 };
 

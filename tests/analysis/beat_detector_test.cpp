@@ -179,6 +179,15 @@ std::vector<SyntheticBeat> Breathing() {
   return b;
 }
 
+// Knocks of the sensor at a fixed offset from some of the beats of a 70 bpm pulse.
+std::vector<Bump> KnocksAt(double offset_s, double width_s, double height) {
+  const double interval = 60.0 / 70.0;
+  std::vector<Bump> bumps;
+  for (int beat : {6, 11, 17, 23, 28})
+    bumps.push_back({0.3 + beat * interval + offset_s, width_s, height});
+  return bumps;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Disturbances, DisturbedPulse,
     ::testing::Values(
@@ -192,7 +201,10 @@ INSTANTIATE_TEST_SUITE_P(
         DisturbedCase{"motion",
                       SteadyBeats(60, 30.0),
                       {.bumps = {{6.85, 0.12, 0.8}, {12.9, 0.2, -0.9}, {19.75, 0.15, 0.6}}},
-                      200}),
+                      200},
+        // A knock rising just before a beat, weaker than the beat that keeps the rhythm.
+        DisturbedCase{"knock_before_beat", SteadyBeats(70, 30.0),
+                      {.noise_sigma = 0.01, .bumps = KnocksAt(-0.22, 0.07, 0.9)}, 100}),
     [](const auto& p) { return p.param.name; });
 
 struct QuietCase {

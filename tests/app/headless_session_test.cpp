@@ -231,4 +231,90 @@ TEST(HeadlessSession, KilledMidSessionLeavesALoadableFile) {
   EXPECT_TRUE(pulse::records::ParseIsoTime(md.start_time));
 }
 
+// The sensor is unplugged three seconds in (well after the program has started its session,
+// even on a loaded machine) and plugged back half a second later at the same link:
+// with --reconnect the run goes on and ends well, with every frame in the file and the gap in
+// the metadata and in the report; without it, the run ends there as it always did.
+TEST(HeadlessSession, ReconnectCarriesTheSessionAcrossAnUnplug) {
+  TempDir dir;
+  pulse::vsensor::Options o;
+  o.link = dir / "sensor";
+  o.frame_log = dir / "sent.txt";
+  o.hangup_after = 3.0;
+  o.return_after = 0.5;
+  pulse::vsensor::VirtualSensor sensor(o);
+  sensor.Start();
+  const std::string path = dir / "s.txt";
+  const ProgramRun run = RunProgram("--port COM1=" + o.link + " --session " + path +
+                                    " --seconds 4 --reconnect --reconnect-timeout 10 --stats");
+  sensor.Stop();
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(sensor.GetStats().returns, 1u);
+  EXPECT_NE(run.err.find("the device is back"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("device away: 1 time\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("session gaps: 1\n"), std::string::npos) << run.out;
+
+  // Every frame sent, before and after the gap, is in the file.
+  std::vector<std::string> sent;
+  {
+    std::ifstream in(o.frame_log);
+    for (std::string line; std::getline(in, line);) sent.push_back(line.substr(line.find(' ') + 1));
+  }
+  pulse::records::RecordFileOpen opened = pulse::records::RecordFile::Open(path);
+  ASSERT_TRUE(opened.file) << opened.error;
+  ASSERT_EQ(opened.file->LineCount(), sent.size());
+  const std::optional<Stats> stats = ParseStats(run.out);
+  ASSERT_TRUE(stats) << run.out;
+  EXPECT_EQ(opened.file->LineCount(), stats->good + stats->bad);
+  const pulse::records::SessionMetadata md = Metadata(path);
+  EXPECT_TRUE(md.complete);
+  ASSERT_EQ(md.gaps.size(), 1u);
+  EXPECT_GT(md.gaps[0].start_s, 0.5);
+  EXPECT_GE(md.gaps[0].length_s, 0.5);
+  // Sampling went on after the gap for most of the rest of the time.
+  EXPECT_GT(static_cast<double>(md.lines) / 200.0 - md.gaps[0].start_s, 1.0);
+}
+
+TEST(HeadlessSession, WithoutReconnectOrPastItsTimeoutAnUnplugEndsTheRun) {
+  TempDir dir;
+  {  // As it always was: the run ends with exit code 1 and a complete file.
+    pulse::vsensor::Options o;
+    o.link = dir / "a-sensor";
+    o.hangup_after = 2.5;  // the session has started by then
+    o.return_after = 0.3;
+    pulse::vsensor::VirtualSensor sensor(o);
+    sensor.Start();
+    const ProgramRun run =
+        RunProgram("--port COM1=" + o.link + " --session " + (dir / "a.txt") + " --seconds 5");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("the device went away"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out.find("device away"), std::string::npos) << run.out;  // no report
+    EXPECT_TRUE(Metadata(dir / "a.txt").complete);
+  }
+  {  // Never back within the time-out: the same, after the wait.
+    pulse::vsensor::Options o;
+    o.link = dir / "b-sensor";
+    o.hangup_after = 2.5;
+    pulse::vsensor::VirtualSensor sensor(o);
+    sensor.Start();
+    const ProgramRun run = RunProgram("--port COM1=" + o.link + " --session " + (dir / "b.txt") +
+                                      " --seconds 5 --reconnect --reconnect-timeout 1");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("did not return within 1 s"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("not back"), std::string::npos) << run.out;
+    EXPECT_TRUE(Metadata(dir / "b.txt").complete);
+  }
+  {  // The command line.
+    EXPECT_EQ(RunProgram("--demo --snapshot " + (dir / "x.png") + " --reconnect").code, 2);
+    EXPECT_EQ(RunProgram("--demo --session " + (dir / "y.txt") +
+                         " --seconds 1 --reconnect-timeout 5")
+                  .code,
+              2);
+    EXPECT_EQ(RunProgram("--demo --session " + (dir / "y.txt") +
+                         " --seconds 1 --reconnect --reconnect-timeout 0")
+                  .code,
+              2);
+  }
+}
+
 }  // namespace

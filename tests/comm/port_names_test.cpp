@@ -114,6 +114,36 @@ TEST_F(FakeTree, ResolvesComNamesThroughMappingsAndThenByPosition) {
     EXPECT_FALSE(names.AddMapping(bad)) << bad;
 }
 
+TEST_F(FakeTree, ByIdLinksNameAdaptersAndLeaveTheNumberingAsItWas) {
+  const fs::path by_id = dev_ / "serial" / "by-id";
+  fs::create_directories(by_id);
+  const std::string ftdi_name = "usb-FTDI_USB_Serial_A1B2C3-if00-port0";
+  fs::create_symlink("../../ttyUSB0", by_id / ftdi_name);
+  // An adapter pulled a moment ago: its link outlives its node for a while.
+  fs::create_symlink("../../ttyUSB7", by_id / "usb-Gone_Adapter_X-if00-port0");
+  pulse::comm::PortNames names(dev_.string(), sys_.string());
+
+  const std::vector<pulse::comm::PortInfo> ports = names.PresentPorts();
+  std::vector<std::string> order;
+  for (const auto& port : ports) order.push_back(port.name);
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"ttyUSB0", "ttyUSB1", "ttyUSB10", "ttyACM0", "ttyS0"}));
+  EXPECT_EQ(ports[0].by_id_link, ftdi_name);
+  for (size_t i = 1; i < ports.size(); ++i) EXPECT_EQ(ports[i].by_id_link, "") << ports[i].name;
+
+  const std::string link = (by_id / ftdi_name).string();
+  EXPECT_EQ(names.ByIdLinkFor(Dev("ttyUSB0")), link);
+  EXPECT_EQ(names.ByIdLinkFor(link), link);  // a by-id path leads to itself
+  EXPECT_EQ(names.ByIdLinkFor(Dev("ttyS0")), "");
+  EXPECT_EQ(names.ByIdLinkFor(Dev("ttyUSB7")), "");  // gone
+
+  // A mapping may name the adapter by its link; the numbers of the others stay.
+  ASSERT_TRUE(names.AddMapping("COM3=" + link));
+  EXPECT_EQ(names.Resolve("COM3"), link);
+  EXPECT_EQ(names.Resolve("COM1"), Dev("ttyUSB0"));
+  EXPECT_EQ(names.Resolve("COM4"), Dev("ttyACM0"));
+}
+
 TEST(PortNumbers, AcceptsTheWindowsSpellings) {
   EXPECT_EQ(pulse::comm::ComPortNumber("COM2"), 2);
   EXPECT_EQ(pulse::comm::ComPortNumber("//./COM10"), 10);

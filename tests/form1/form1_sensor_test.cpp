@@ -85,6 +85,7 @@ TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {
   vsensor::Options o;
   o.hangup_after = 1.0;
   vsensor::VirtualSensor sensor(o);
+  customize_ = [](FormOptions& options) { options.reconnect = false; };  // 自动重连 off
   OpenOn(sensor);
   form_->bt_startClick();
   ASSERT_TRUE(Until([&] { return !S().PortOpen; }, 5s));

@@ -266,6 +266,7 @@ TEST_F(Form1SessionTest, UnpluggedDeviceEndsTheSessionComplete) {
   pulse::vsensor::Options o;
   o.hangup_after = 1.0;
   pulse::vsensor::VirtualSensor sensor(o);
+  customize_ = [](FormOptions& options) { options.reconnect = false; };  // 自动重连 off
   OpenOn(sensor);
   const std::string path = dir_ + "unplug.txt";
   host_.save_name = path;

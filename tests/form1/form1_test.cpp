@@ -382,6 +382,7 @@ TEST_F(Form1Test, ZeroDuringSamplingRestartsOnceAfterTheAcknowledgement) {
 }
 
 TEST_F(Form1Test, UnpluggedDeviceShowsTheFailureAndClosesTheLink) {
+  customize_ = [](FormOptions& options) { options.reconnect = false; };  // 自动重连 off
   OpenOnPty();
   form_->bt_startClick();
   pty_.Read(kStart.size(), 2s);

@@ -77,7 +77,7 @@ TEST(VirtualSensorProgram, HelpDocumentsEveryOption) {
        {"--link", "--channels", "--rate", "--seed", "--serial", "--date", "--zero-delay", "--baud",
         "--unpaced", "--noise", "--bad-checksum", "--lose-bytes", "--drop-acks", "--split",
         "--hangup-after", "--frame-log", "--quiet", "--help", "--bpm", "--irregular",
-        "--amplitude", "--drift", "--motion", "--signal", "--truth"}) {
+        "--amplitude", "--drift", "--motion", "--signal", "--truth", "--return-after"}) {
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   }
 }
@@ -95,6 +95,9 @@ TEST(VirtualSensorProgram, RejectsBadArguments) {
                                              {"--bpm", "60,90@20,80@10"},
                                              {"--irregular", "2"},
                                              {"--signal", "wavy"},
+                                             // Coming back needs a hang-up and a link to come back at.
+                                             {"--return-after", "1"},
+                                             {"--hangup-after", "1", "--return-after", "1"},
                                              {"--bogus"},
                                              {"extra"}}) {
     Program p(args);

@@ -413,6 +413,45 @@ TEST(VirtualSensorPty, HangUpLooksLikeAnUnpluggedAdapter) {
   EXPECT_NE(lstat(o.link.c_str(), &sb), 0) << "link left behind";
 }
 
+TEST(VirtualSensorPty, ComesBackAtItsLinkAfterAHangUpAsIfPluggedIn) {
+  pulse::vsensor::Options o;
+  o.hangup_after = 0.4;
+  o.return_after = 0.5;
+  o.link = testing::TempDir() + "vsensor-return-link";
+  Rig rig(o);
+  rig.port->Write(Command(kStart));
+  rig.port->ReadFor(3s);
+  ASSERT_TRUE(rig.port->HungUp());
+  // Away: the link goes with the terminal, as an unplugged adapter's by-id link does.
+  struct stat sb {};
+  EXPECT_NE(lstat(o.link.c_str(), &sb), 0) << "link kept while away";
+  EXPECT_TRUE(rig.sensor.Running());
+
+  std::string back;
+  for (auto until = Clock::now() + 3s; Clock::now() < until && back.empty();) {
+    std::this_thread::sleep_for(20ms);
+    back = rig.sensor.CurrentSlavePath();
+  }
+  ASSERT_FALSE(back.empty()) << "never came back";
+  char target[256] = {};
+  ASSERT_GT(readlink(o.link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), back);
+
+  // Powered up afresh: silent until started, and answering.
+  HostPort again(o.link);
+  again.ReadFor(300ms);
+  EXPECT_EQ(CountData(ScanFrames(again.All()), true), 0u);
+  EXPECT_FALSE(rig.sensor.Streaming());
+  again.Write(Command(kStart));
+  again.ReadUntil(2s, [&] { return CountData(ScanFrames(again.All()), true) >= 20; });
+  EXPECT_GE(CountData(ScanFrames(again.All()), true), 20u);
+  const auto st = rig.sensor.GetStats();
+  EXPECT_EQ(st.hangups, 1u);
+  EXPECT_EQ(st.returns, 1u);
+  rig.sensor.Stop();
+  EXPECT_NE(lstat(o.link.c_str(), &sb), 0) << "link left behind";
+}
+
 TEST(VirtualSensorPty, LinkPointsAtTheSlaveAndNeverReplacesAFile) {
   pulse::vsensor::Options o;
   o.link = testing::TempDir() + "vsensor-link";

@@ -116,7 +116,8 @@ Score ScoreBeats(const std::vector<DetectedBeat>& detected, const std::vector<do
   return score;
 }
 
-Score EvaluateVariant(const ReferenceRecording& rec, double rate_hz, Disturbance d, uint32_t seed) {
+std::array<Score, kChannels> EvaluateChannels(const ReferenceRecording& rec, double rate_hz,
+                                              Disturbance d, uint32_t seed) {
   const std::vector<double> resampled = Resample(rec.pressure, rec.rate_hz, rate_hz);
   const double mean = Mean(resampled);
   std::vector<WaveFrame> frames(resampled.size());
@@ -136,9 +137,16 @@ Score EvaluateVariant(const ReferenceRecording& rec, double rate_hz, Disturbance
       detected[b.channel].push_back({static_cast<double>(b.beat.onset) / rate_hz,
                                      static_cast<double>(b.beat.peak) / rate_hz,
                                      analyzer.RateBpm(b.channel)});
-  Score total;
+  std::array<Score, kChannels> scores;
   const double duration = static_cast<double>(frames.size()) / rate_hz;
-  for (const auto& channel : detected) total += ScoreBeats(channel, rec.beats_s, duration);
+  for (size_t c = 0; c < scores.size(); ++c)
+    scores[c] = ScoreBeats(detected[c], rec.beats_s, duration);
+  return scores;
+}
+
+Score EvaluateVariant(const ReferenceRecording& rec, double rate_hz, Disturbance d, uint32_t seed) {
+  Score total;
+  for (const auto& s : EvaluateChannels(rec, rate_hz, d, seed)) total += s;
   return total;
 }
 

@@ -1,11 +1,13 @@
 // Scores detected beats against reference beat times and runs the analyzer on recording variants.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "analysis/pulse_analyzer.h"
 #include "tools/analysis-eval/reference_recording.h"
 #include "tools/analysis-eval/signal_variants.h"
 
@@ -39,7 +41,11 @@ struct Score {
                                double tail_s = 1.0);
 
 // The recording at `rate_hz` with disturbance `d`, fed to the three channels with different
-// offsets, scales, units and disturbance seeds; the channels' scores summed.
+// offsets, scales, units and disturbance seeds; each channel's score.
+[[nodiscard]] std::array<Score, kChannels> EvaluateChannels(const ReferenceRecording& rec,
+                                                            double rate_hz, Disturbance d,
+                                                            uint32_t seed);
+// The same, the channels' scores summed.
 [[nodiscard]] Score EvaluateVariant(const ReferenceRecording& rec, double rate_hz, Disturbance d,
                                     uint32_t seed);
 

@@ -58,6 +58,10 @@ Fault injection (all off by default; each is counted):
   --split             write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
                       (at high rates the gaps lower the rate actually sent)
   --hangup-after S    after S seconds close the terminal, as an unplugged adapter would
+  --return-after S    with --hangup-after: S seconds after the hang-up a new terminal comes
+                      back (once) at the same --link path, the device as after power-up
+                      (not streaming); the link is gone meanwhile, as an unplugged
+                      adapter's /dev/serial/by-id link is
 
 Pulse (synthetic truth for tests and demos):
   --bpm R[,R@T]...    scripted heart rate in beats per minute, exactly, from T seconds on
@@ -98,6 +102,7 @@ enum LongOnly {
   kOptDropAcks,
   kOptSplit,
   kOptHangup,
+  kOptReturnAfter,
   kOptFrameLog,
   kOptBpm,
   kOptIrregular,
@@ -215,6 +220,7 @@ pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help
       {"drop-acks", required_argument, nullptr, kOptDropAcks},
       {"split", no_argument, nullptr, kOptSplit},
       {"hangup-after", required_argument, nullptr, kOptHangup},
+      {"return-after", required_argument, nullptr, kOptReturnAfter},
       {"frame-log", required_argument, nullptr, kOptFrameLog},
       {"bpm", required_argument, nullptr, kOptBpm},
       {"irregular", required_argument, nullptr, kOptIrregular},
@@ -281,6 +287,9 @@ pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help
       case kOptHangup:
         o.hangup_after = ParseDouble(arg, "--hangup-after", 0, 1e7);
         break;
+      case kOptReturnAfter:
+        o.return_after = ParseDouble(arg, "--return-after", 0, 1e7);
+        break;
       case kOptFrameLog:
         o.frame_log = arg;
         break;
@@ -318,6 +327,9 @@ pulse::vsensor::Options ParseArgs(int argc, char** argv, bool& quiet, bool& help
     }
   }
   if (optind < argc) throw BadArgument{std::string("unexpected argument: ") + argv[optind]};
+  // The host finds the terminal again by its link; a new /dev/pts name would be of no use.
+  if (o.return_after > 0 && (o.hangup_after <= 0 || o.link.empty()))
+    throw BadArgument{"--return-after needs --hangup-after and --link"};
   return o;
 }
 
@@ -369,6 +381,8 @@ int main(int argc, char** argv) {
   sensor.Stop();
   if (!quiet) {
     if (hung_up) std::printf("hung up after %g s\n", options.hangup_after);
+    if (sensor.GetStats().returns > 0)
+      std::printf("came back %g s after the hang-up\n", options.return_after);
     if (signal != 0) std::printf("stopped by %s\n", strsignal(signal));
     std::fputs(sensor.GetStats().Describe().c_str(), stdout);
   }

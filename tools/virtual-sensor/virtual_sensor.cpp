@@ -71,6 +71,59 @@ void MakeRaw(int fd, const char* what) {
   if (tcsetattr(fd, TCSANOW, &t) != 0) throw SysError(what);
 }
 
+// Both ends of a fresh pseudo-terminal, raw, the master non-blocking.
+struct PtyEnds {
+  int master = -1;
+  int slave = -1;
+  std::string name;
+};
+
+PtyEnds OpenPty() {
+  PtyEnds ends;
+  ends.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (ends.master < 0) throw SysError("posix_openpt");
+  try {
+    if (grantpt(ends.master) != 0) throw SysError("grantpt");
+    if (unlockpt(ends.master) != 0) throw SysError("unlockpt");
+    char name[128];
+    if (ptsname_r(ends.master, name, sizeof name) != 0) throw SysError("ptsname_r");
+    ends.name = name;
+    ends.slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (ends.slave < 0) throw SysError("open pseudo-terminal slave");
+    // A fresh pty is a cooked terminal that would echo our frames back to us.
+    MakeRaw(ends.slave, "raw mode (slave)");
+    MakeRaw(ends.master, "raw mode (master)");
+    if (fcntl(ends.master, F_SETFL, fcntl(ends.master, F_GETFL) | O_NONBLOCK) != 0)
+      throw SysError("O_NONBLOCK");
+  } catch (...) {
+    close(ends.master);
+    if (ends.slave >= 0) close(ends.slave);
+    throw;
+  }
+  return ends;
+}
+
+// Makes `link` point at `target`, replacing a link left by an earlier run but never a real file.
+void PlaceLink(const std::string& link, const std::string& target) {
+  struct stat st {};
+  if (lstat(link.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      errno = EEXIST;
+      throw SysError("--link target exists and is not a symbolic link");
+    }
+    unlink(link.c_str());
+  }
+  if (symlink(target.c_str(), link.c_str()) != 0) throw SysError("symlink");
+}
+
+// Removes `link` only if it still points at `target`.
+void RemoveLink(const std::string& link, const std::string& target) {
+  if (link.empty() || target.empty()) return;
+  char buf[256];
+  const ssize_t n = readlink(link.c_str(), buf, sizeof buf - 1);
+  if (n > 0 && target == std::string(buf, static_cast<std::size_t>(n))) unlink(link.c_str());
+}
+
 // Noise never contains the sync or device direction byte, so it can never complete a header
 // with what surrounds it: every intact frame stays findable.
 std::uint8_t NoiseByte(Rng& rng) {
@@ -120,15 +173,16 @@ std::string Stats::Describe() const {
     << "noise bursts / bytes:      " << noise_bursts << " / " << noise_bytes << '\n'
     << "split frames:              " << split_frames << '\n'
     << "bytes written:             " << bytes_written << '\n'
-    << "hang-ups:                  " << hangups << '\n';
+    << "hang-ups:                  " << hangups << '\n'
+    << "returns after a hang-up:   " << returns << '\n';
   return o.str();
 }
 
 // The device itself: owns the descriptors once started and runs on the sensor's thread.
 class SensorLoop {
  public:
-  SensorLoop(const Options& options, int master, int slave, int stop_fd, std::FILE* frame_log,
-             std::FILE* truth)
+  SensorLoop(const Options& options, int master, int slave, std::string slave_name, int stop_fd,
+             std::FILE* frame_log, std::FILE* truth)
       : options_(options),
         master_(master),
         slave_(slave),
@@ -144,6 +198,7 @@ class SensorLoop {
                                                                     kLineBufferSeconds))
                 : kMaxQueuedBytes),
         zero_values_(model_.ZeroValues()) {
+    slave_name_ = std::move(slave_name);
     if (truth_ != nullptr) {
       std::fputs("channel,onset_s,peak_s,kind\n", truth_);
       model_.SetEventSink([this](const TrueEvent& e) { LogTruth(e); });
@@ -188,6 +243,10 @@ class SensorLoop {
     std::lock_guard lock(mu_);
     return zero_values_;
   }
+  std::string SlaveName() const {
+    std::lock_guard lock(mu_);
+    return slave_name_;
+  }
 
  private:
   enum class Kind { kNone, kNoise, kData, kBadData, kShortData, kReply };
@@ -215,6 +274,11 @@ class SensorLoop {
   void LogFrame(const Piece& p);
   void LogTruth(const TrueEvent& e);
   void PublishState();
+  // Before a hang-up that comes back: the link and the terminal's name are gone.
+  void DropLink();
+  // After a hang-up: waits return_after seconds and opens a new terminal at the link, the
+  // device freshly powered. False when stopped meanwhile or the terminal cannot be had.
+  bool ComeBack();
   void CloseLine() {
     if (master_ >= 0) close(master_);
     if (slave_ >= 0) close(slave_);
@@ -258,6 +322,7 @@ class SensorLoop {
   bool want_pollout_ = false;
 
   // Shared with the other threads.
+  std::string slave_name_;  // empty while the terminal is away
   mutable std::mutex mu_;
   mutable std::condition_variable cv_;
   Stats stats_;
@@ -558,10 +623,60 @@ bool SensorLoop::HandleCommands(Clock::time_point now) {
   }
 }
 
+void SensorLoop::DropLink() {
+  std::string gone;
+  {
+    std::lock_guard lock(mu_);
+    gone.swap(slave_name_);
+  }
+  RemoveLink(options_.link, gone);
+}
+
+bool SensorLoop::ComeBack() {
+  pollfd stop{stop_fd_, POLLIN, 0};
+  const auto wait = std::chrono::duration<double>(options_.return_after);
+  const Clock::time_point back_at = Clock::now() + std::chrono::duration_cast<Duration>(wait);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(back_at - Clock::now());
+    if (left.count() <= 0) break;
+    const int r = poll(&stop, 1, static_cast<int>(left.count()));
+    if (r > 0) return false;
+    if (r < 0 && errno != EINTR) return false;
+  }
+  PtyEnds ends;
+  try {
+    ends = OpenPty();
+    if (!options_.link.empty()) PlaceLink(options_.link, ends.name);
+  } catch (const std::system_error& e) {
+    if (ends.master >= 0) close(ends.master);
+    if (ends.slave >= 0) close(ends.slave);
+    std::fprintf(stderr, "virtual-sensor: cannot come back: %s\n", e.what());
+    return false;
+  }
+  master_ = ends.master;
+  slave_ = ends.slave;
+  // Plugged in again: powered up, silent until told to start; nothing from before is pending.
+  streaming_ = false;
+  out_.clear();
+  queued_bytes_ = 0;
+  zero_due_.clear();
+  write_wake_.reset();
+  want_pollout_ = false;
+  after_damage_ = false;
+  {
+    std::lock_guard lock(mu_);
+    slave_name_ = ends.name;
+    ++stats_.returns;
+  }
+  PublishState();
+  return true;
+}
+
 void SensorLoop::Run() {
   const Clock::time_point start = Clock::now();
   line_free_ = start;
-  std::optional<Clock::time_point> hangup_at;
+  // No hang-up due: the end of time (an optional here trips the compiler's uninitialised check).
+  Clock::time_point hangup_at = Clock::time_point::max();
   if (options_.hangup_after > 0) {
     hangup_at = start + std::chrono::duration_cast<Duration>(
                             std::chrono::duration<double>(options_.hangup_after));
@@ -569,11 +684,16 @@ void SensorLoop::Run() {
   bool line_ok = true;
   while (line_ok) {
     Clock::time_point now = Clock::now();
-    if (hangup_at && now >= *hangup_at) {
-      // The adapter is pulled: whatever was in flight is lost with it.
+    if (now >= hangup_at) {
+      // The adapter is pulled: whatever was in flight is lost with it. When it is to come
+      // back, its link goes first, so whoever sees the hang-up finds the link gone.
+      const bool comes_back = options_.return_after > 0;
+      if (comes_back) DropLink();
       CloseLine();
       Count([](Stats& st) { ++st.hangups; });
-      break;
+      hangup_at = Clock::time_point::max();
+      if (!comes_back || !ComeBack()) break;
+      continue;
     }
     while (!zero_due_.empty() && zero_due_.front() <= now) {
       zero_due_.pop_front();
@@ -594,7 +714,7 @@ void SensorLoop::Run() {
     }
     if (streaming_ && rate_ > 0 && options_.unpaced && out_.empty()) earliest(now);
     if (!zero_due_.empty()) earliest(zero_due_.front());
-    if (hangup_at) earliest(*hangup_at);
+    if (hangup_at != Clock::time_point::max()) earliest(hangup_at);
 
     pollfd fds[2] = {{stop_fd_, POLLIN, 0},
                      {master_, static_cast<short>(POLLIN | (want_pollout_ ? POLLOUT : 0)), 0}};
@@ -641,24 +761,11 @@ VirtualSensor::~VirtualSensor() {
 
 void VirtualSensor::Start() {
   if (started_) throw std::logic_error("VirtualSensor::Start called twice");
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master < 0) throw SysError("posix_openpt");
-  int slave = -1;
+  PtyEnds ends = OpenPty();
   int stop_fd = -1;
   std::FILE* frame_log = nullptr;
   std::FILE* truth = nullptr;
   try {
-    if (grantpt(master) != 0) throw SysError("grantpt");
-    if (unlockpt(master) != 0) throw SysError("unlockpt");
-    char name[128];
-    if (ptsname_r(master, name, sizeof name) != 0) throw SysError("ptsname_r");
-    slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (slave < 0) throw SysError("open pseudo-terminal slave");
-    // A fresh pty is a cooked terminal that would echo our frames back to us.
-    MakeRaw(slave, "raw mode (slave)");
-    MakeRaw(master, "raw mode (master)");
-    if (fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK) != 0)
-      throw SysError("O_NONBLOCK");
     stop_fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stop_fd < 0) throw SysError("eventfd");
     if (!options_.frame_log.empty()) {
@@ -671,28 +778,18 @@ void VirtualSensor::Start() {
       truth = std::fopen(options_.truth.c_str(), "we");
       if (truth == nullptr) throw SysError("truth file");
     }
-    if (!options_.link.empty()) {
-      struct stat st {};
-      if (lstat(options_.link.c_str(), &st) == 0) {
-        // Replace a link left by an earlier run, but never a real file.
-        if (!S_ISLNK(st.st_mode)) {
-          errno = EEXIST;
-          throw SysError("--link target exists and is not a symbolic link");
-        }
-        unlink(options_.link.c_str());
-      }
-      if (symlink(name, options_.link.c_str()) != 0) throw SysError("symlink");
-    }
-    slave_path_ = name;
+    if (!options_.link.empty()) PlaceLink(options_.link, ends.name);
+    slave_path_ = ends.name;
   } catch (...) {
-    close(master);
-    if (slave >= 0) close(slave);
+    close(ends.master);
+    close(ends.slave);
     if (stop_fd >= 0) close(stop_fd);
     if (frame_log != nullptr) std::fclose(frame_log);
     if (truth != nullptr && truth != stdout) std::fclose(truth);
     throw;
   }
-  loop_ = std::make_unique<SensorLoop>(options_, master, slave, stop_fd, frame_log, truth);
+  loop_ = std::make_unique<SensorLoop>(options_, ends.master, ends.slave, ends.name, stop_fd,
+                                       frame_log, truth);
   started_ = true;
   thread_ = std::thread([this] { loop_->Run(); });
 }
@@ -703,13 +800,12 @@ void VirtualSensor::Stop() {
     loop_->RequestStop();
     thread_.join();
   }
-  if (!options_.link.empty()) {
-    // Remove our link only if it still points at our slave.
-    char target[256];
-    const ssize_t n = readlink(options_.link.c_str(), target, sizeof target - 1);
-    if (n > 0 && slave_path_ == std::string(target, static_cast<std::size_t>(n)))
-      unlink(options_.link.c_str());
-  }
+  // Our link only, and only while it points at our terminal: a hang-up removed it already.
+  if (loop_) RemoveLink(options_.link, loop_->SlaveName());
+}
+
+std::string VirtualSensor::CurrentSlavePath() const {
+  return loop_ ? loop_->SlaveName() : std::string();
 }
 
 bool VirtualSensor::Running() const {

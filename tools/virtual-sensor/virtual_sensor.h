@@ -42,6 +42,10 @@ struct Options {
   int drop_acks = 0;        // ignore (no action, no reply) the first N of each command
   bool split = false;       // write each frame in 2 or 3 pieces with gaps of 3 to 4 ms
   double hangup_after = 0;  // > 0: close the pseudo-terminal this many seconds after Start()
+  // > 0: after the hang-up, a new pseudo-terminal comes back this many seconds later (once),
+  // at the same `link`, with the device as after power-up: not streaming. The link is removed
+  // meanwhile, as udev removes an unplugged adapter's links.
+  double return_after = 0;
   std::chrono::milliseconds zero_delay{300};  // zeroing takes this long before its reply
   std::array<std::uint8_t, 4> serial_number{0x20, 0x19, 0x09, 0x01};
   // Year, month, day, century, as the device sends them: 2019-09-23.
@@ -77,6 +81,7 @@ struct Stats {
   std::uint64_t split_frames = 0;  // frames written in more than one piece
   std::uint64_t bytes_written = 0;
   std::uint64_t hangups = 0;
+  std::uint64_t returns = 0;  // pseudo-terminals brought back after a hang-up
 
   std::uint64_t DataFrames() const {
     return data_frames_intact + data_frames_bad_checksum + data_frames_lost_bytes;
@@ -104,6 +109,9 @@ class VirtualSensor {
 
   // The path of the slave side, e.g. /dev/pts/7 (empty before Start()).
   const std::string& SlavePath() const { return slave_path_; }
+  // The slave side now: another path once the terminal has come back after a hang-up; empty
+  // while it is away.
+  std::string CurrentSlavePath() const;
   const Options& GetOptions() const { return options_; }
 
   // True from Start() until Stop() or a hang-up.
