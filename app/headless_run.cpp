@@ -27,7 +27,8 @@ void HeadlessRun::Start() {
   if (!port_.empty()) f.Controls().e_comm.text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
-    std::fprintf(stderr, "pulse3ch: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
+    std::fprintf(stderr, "pulse3ch: %s\n",
+                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
     // Let the window finish the open's timed step, then leave.
     QTimer::singleShot(0, this, [this] { Finish(1); });
     return;
@@ -60,7 +61,7 @@ bool HeadlessRun::DeviceThere() {
   std::fprintf(stderr, "pulse3ch: the device did not return within %g s\n", reconnect_timeout_s);
   // As 关闭设备 would: the wait ends, and a session with it, complete.
   f.Bt_openClick();
-  f.Controls().StatusBar1.panels[0].text = "设备连接失败";
+  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text = "设备连接失败";
   return true;
 }
 
@@ -69,7 +70,7 @@ void HeadlessRun::Poll() {
   if (replay_file.empty() && !DeviceThere()) return;
   if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
     std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
-                 f.Controls().StatusBar1.panels[0].text.c_str());
+                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
     // A session ended with the link, its file and metadata complete.
     if (!session_file.empty() && !f.Session().Path().empty())
       std::fprintf(stderr, "pulse3ch: the session in %s ends here (%llu frames)\n",

@@ -83,9 +83,21 @@ struct TStatusPanel {
   bool centered = false;
 };
 
+// The status bar's panels, left to right, by what they show.
+enum class StatusPanel : size_t {
+  kLinkState,    // link state, or the loaded-file notice
+  kLastCommand,  // the last command frame sent, or a view's mouse read-out
+  kSendResult,   // the result of the last send
+  kDeviceReply,  // the device's last acknowledgement
+  kClock,
+};
+
 struct TStatusBar : TControl {
-  static constexpr size_t kPanelCount = 5;
+  static constexpr size_t kPanelCount = static_cast<size_t>(StatusPanel::kClock) + 1;
   std::array<TStatusPanel, kPanelCount> panels;
+
+  TStatusPanel& Panel(StatusPanel p) { return panels[static_cast<size_t>(p)]; }
+  const TStatusPanel& Panel(StatusPanel p) const { return panels[static_cast<size_t>(p)]; }
 };
 
 }  // namespace pulse::form

@@ -104,7 +104,7 @@ TMainControls::TMainControls() {
   Button19 = Captioned("模拟");
   Memo1.read_only = true;
 
-  StatusBar1.panels[TStatusBar::kPanelCount - 1].centered = true;  // the clock
+  StatusBar1.Panel(StatusPanel::kClock).centered = true;
 }
 
 }  // namespace pulse::form

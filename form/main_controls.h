@@ -8,6 +8,9 @@
 
 namespace pulse::form {
 
+// View rows of the window, one per sensor channel.
+constexpr int kViewCount = 3;
+
 struct TMainControls {
   TMainControls();
 

@@ -22,7 +22,7 @@ Tsp_Axis::Tsp_Axis(std::uint32_t flags) : Tsp_Scale(flags) {
   // The axis line changes the layout; the grid lies only in the field.
   LineAttr().SetOnChange([this](Tsp_CustomLineAttr&) { RequestFull(); });
   grid_attr_.SetOnChange([this](Tsp_CustomLineAttr&) {
-    if (owner_) owner_->InvalidateParts(false, false, true);
+    if (owner_) owner_->InvalidateParts(Part::kField);
   });
 }
 
@@ -119,7 +119,7 @@ void Tsp_Axis::MoveRange(double dv) {
   ScrollByValue(dv);
   SetFlagsRaw(Flags() & ~(plot::scale_flags::kAutoMin | plot::scale_flags::kAutoMax));
   ForgetRange();
-  if (owner_) owner_->InvalidateParts(false, true, true);
+  if (owner_) owner_->InvalidateParts(Part::kFrame | Part::kField);
 }
 
 void Tsp_Axis::RememberRange() {

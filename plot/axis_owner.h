@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "plot/plot_parts.h"
+
 namespace pulse::plot {
 
 class Tsp_Axis;
@@ -20,7 +22,7 @@ class AxisOwner {
   // Full repaint: new layout, frame and field. Marks stale and asks for a paint; never paints.
   virtual void Invalidate() = 0;
   // Marks the named parts stale and asks for a paint.
-  virtual void InvalidateParts(bool layout, bool frame, bool field) = 0;
+  virtual void InvalidateParts(Part parts) = 0;
   // Fits the axis to the data of its series when AutoMin or AutoMax is on; true when it did.
   virtual bool AutoScale(Tsp_Axis& axis) = 0;
   // The plot's OnGetTickLabel handler (empty when none is set).

@@ -50,7 +50,7 @@ void Tsp_DataSeries::DataChanged(int mode) {
   if (mode == kDataChanged)
     plot_->SeriesChanged(this);
   else if (mode == kLookChanged)
-    plot_->InvalidateParts(false, false, true);
+    plot_->InvalidateParts(Part::kField);
 }
 
 Tsp_XYDataSeries::Tsp_XYDataSeries() {

@@ -31,7 +31,7 @@ void Tsp_PlotMarker::ResolveY() {
 }
 
 void Tsp_PlotMarker::Redraw() {
-  if (plot_) plot_->InvalidateParts(false, false, true);
+  if (plot_) plot_->InvalidateParts(Part::kField);
 }
 
 void Tsp_PlotMarker::SetWhenDraw(Tsp_WhenDrawMarker v) {

@@ -1,6 +1,7 @@
 #include "plot/xy_plot.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "plot/axis_frame.h"
@@ -26,6 +27,54 @@ class DrawingScope {
   plot::Canvas*& slot_;
   plot::Canvas* saved_;
 };
+
+// Puts the clip region back when a drawing step that narrows it leaves.
+class ClipScope {
+ public:
+  explicit ClipScope(plot::Canvas& canvas) : canvas_(canvas), saved_(canvas.SaveClip()) {}
+  ~ClipScope() { canvas_.RestoreClip(saved_); }
+  ClipScope(const ClipScope&) = delete;
+  ClipScope& operator=(const ClipScope&) = delete;
+
+ private:
+  plot::Canvas& canvas_;
+  plot::ClipState saved_;
+};
+
+}  // namespace
+
+// The foreign layout of DrawTo moves the axis lines, the field and the drawing size; this
+// puts them back so that the control's mapping (mouse read-outs, the buffer's picture) stays
+// as it was, and lays the control out afresh at its next paint.
+class Tsp_XYPlot::ForeignLayoutScope {
+ public:
+  explicit ForeignLayoutScope(Tsp_XYPlot& plot) : plot_(plot), field_(plot.field_) {
+    std::size_t i = 0;
+    for (Tsp_Axis* a : {&plot.left_, &plot.right_, &plot.bottom_, &plot.top_})
+      lines_[i++] = {a, a->LineX(), a->LineY(), a->LineLength()};
+  }
+  ~ForeignLayoutScope() {
+    for (const AxisLine& l : lines_) l.axis->SetLinePos(l.x, l.y, l.len);
+    plot_.field_ = field_;
+    plot_.layout_valid_ = false;
+    plot_.w_ = plot_.ctl_width_;
+    plot_.h_ = plot_.ctl_height_;
+  }
+  ForeignLayoutScope(const ForeignLayoutScope&) = delete;
+  ForeignLayoutScope& operator=(const ForeignLayoutScope&) = delete;
+
+ private:
+  static constexpr std::size_t kAxisCount = 4;
+  struct AxisLine {
+    Tsp_Axis* axis;
+    int x, y, len;
+  };
+  Tsp_XYPlot& plot_;
+  TRect field_;
+  std::array<AxisLine, kAxisCount> lines_{};
+};
+
+namespace {
 
 bool Horizontal(Tsp_zpDirections d) {
   return d == zpdHorizontal || d == zpdBoth;
@@ -77,7 +126,7 @@ void Tsp_XYPlot::SetTopAxis(const Tsp_Axis& a) {
 void Tsp_XYPlot::SetFieldColor(TColor v) {
   if (v == field_color_) return;
   field_color_ = v;
-  InvalidateParts(false, false, true);
+  InvalidateParts(Part::kField);
 }
 
 void Tsp_XYPlot::SetColor(TColor v) {
@@ -269,10 +318,10 @@ void Tsp_XYPlot::Invalidate() {
   RequestUpdate(true);
 }
 
-void Tsp_XYPlot::InvalidateParts(bool layout, bool frame, bool field) {
-  if (layout) layout_valid_ = false;
-  if (frame) frame_valid_ = false;
-  if (field) field_valid_ = false;
+void Tsp_XYPlot::InvalidateParts(Part parts) {
+  if (Has(parts, Part::kLayout)) layout_valid_ = false;
+  if (Has(parts, Part::kFrame)) frame_valid_ = false;
+  if (Has(parts, Part::kField)) field_valid_ = false;
   RequestUpdate(true);
 }
 
@@ -323,12 +372,7 @@ void Tsp_XYPlot::DrawFrame() {
 
 void Tsp_XYPlot::DrawField() {
   plot::Canvas& c = *drawing_;
-  const plot::ClipState saved = c.SaveClip();
-  struct ClipRestore {
-    plot::Canvas& c;
-    const plot::ClipState& s;
-    ~ClipRestore() { c.RestoreClip(s); }
-  } restore{c, saved};
+  const ClipScope clip(c);
   c.IntersectClipRect(field_);
   if (field_color_ != clNone) {
     c.Brush().Color = field_color_;
@@ -417,29 +461,7 @@ void Tsp_XYPlot::DoFieldDraw() {
 
 void Tsp_XYPlot::DrawTo(plot::Canvas* canvas, int width, int height) {
   if (!canvas || width < plot::kMinDrawToSize || height < plot::kMinDrawToSize) return;
-  // The foreign layout moves the axis lines; put them back so that the control's mapping
-  // (mouse read-outs, the buffer's picture) stays as it was.
-  struct AxisLine {
-    Tsp_Axis* a;
-    int x, y, len;
-  };
-  AxisLine saved[4];
-  int k = 0;
-  for (Tsp_Axis* a : {&left_, &right_, &bottom_, &top_})
-    saved[k++] = {a, a->LineX(), a->LineY(), a->LineLength()};
-  const TRect savedField = field_;
-  struct Restore {
-    Tsp_XYPlot& p;
-    AxisLine* lines;
-    TRect field;
-    ~Restore() {
-      for (int i = 0; i < 4; ++i) lines[i].a->SetLinePos(lines[i].x, lines[i].y, lines[i].len);
-      p.field_ = field;
-      p.layout_valid_ = false;
-      p.w_ = p.ctl_width_;
-      p.h_ = p.ctl_height_;
-    }
-  } restore{*this, saved, savedField};
+  const ForeignLayoutScope layout(*this);
   DrawingScope scope(drawing_, canvas);
   w_ = width;
   h_ = height;
@@ -468,13 +490,13 @@ void Tsp_XYPlot::AddMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw) {
   if (!m) return;
   auto& list = whenDraw == dmAfterSeries ? markers_after_ : markers_before_;
   if (std::find(list.begin(), list.end(), m) == list.end()) list.push_back(m);
-  if (m->Visible()) InvalidateParts(false, false, true);
+  if (m->Visible()) InvalidateParts(Part::kField);
 }
 
 void Tsp_XYPlot::RemoveMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw) {
   auto& list = whenDraw == dmAfterSeries ? markers_after_ : markers_before_;
   std::erase(list, m);
-  if (m && m->Visible()) InvalidateParts(false, false, true);
+  if (m && m->Visible()) InvalidateParts(Part::kField);
 }
 
 void Tsp_XYPlot::SeriesChanged(Tsp_DataSeries* s) {
@@ -486,7 +508,7 @@ void Tsp_XYPlot::SeriesChanged(Tsp_DataSeries* s) {
   if (a || b)
     Invalidate();
   else
-    InvalidateParts(false, false, true);
+    InvalidateParts(Part::kField);
 }
 
 bool Tsp_XYPlot::AutoScale(Tsp_Axis& axis) {
@@ -713,13 +735,13 @@ void Tsp_XYPlot::PanRect(const TRect& r) {
   if (dx != 0 && Horizontal(pan_)) {
     bottom_.ScrollByPixels(dx);
     top_.ScrollByPixels(dx);
-    InvalidateParts(false, true, true);
+    InvalidateParts(Part::kFrame | Part::kField);
   }
   const int dy = r.bottom - r.top;
   if (dy != 0 && Vertical(pan_)) {
     left_.ScrollByPixels(dy);
     right_.ScrollByPixels(dy);
-    InvalidateParts(false, true, true);
+    InvalidateParts(Part::kFrame | Part::kField);
   }
 }
 

@@ -132,7 +132,7 @@ class Tsp_XYPlot : public plot::AxisOwner {
 
   // ---- repaint requests (mark stale and ask for a paint; never paint at once)
   void Invalidate() override;
-  void InvalidateParts(bool layout, bool frame, bool field) override;
+  void InvalidateParts(Part parts) override;
   void MarkBufferStale();
   bool AutoScale(Tsp_Axis& axis) override;
   const TGetTickLabelEvent& TickLabelEvent() const override { return OnGetTickLabel; }
@@ -176,6 +176,9 @@ class Tsp_XYPlot : public plot::AxisOwner {
   virtual void DoFieldDraw();
 
  private:
+  // Holds the control's layout while DrawTo lays the plot out for a foreign canvas.
+  class ForeignLayoutScope;
+
   void RequestUpdate(bool paint);
   void ResetVerticalFont();
   // Lays out on the canvas of the drawing under way (which DoLayout needs).

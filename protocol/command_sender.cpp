@@ -7,21 +7,21 @@ namespace pulse::protocol {
 
 void CommandSender::Send(const CommandFrame& frame, const char* sent_text,
                          const char* failed_text) noexcept {
-  auto& panels = controls_.StatusBar1.panels;
+  auto& bar = controls_.StatusBar1;
   try {
     if (!state_.PortOpen) {
-      panels[kPanelSendResult].text = "串口未打开";
+      bar.Panel(form::StatusPanel::kSendResult).text = "串口未打开";
       return;
     }
     // The result is deliberately not examined: the link logs its own failures.
     link_.WriteData(frame.data(), static_cast<uint32_t>(frame.size));
     std::string text = FrameText(frame);
     std::string result = sent_text;
-    panels[kPanelSendResult].text.swap(result);
-    panels[kPanelLastCommand].text.swap(text);
+    bar.Panel(form::StatusPanel::kSendResult).text.swap(result);
+    bar.Panel(form::StatusPanel::kLastCommand).text.swap(text);
   } catch (...) {
     try {
-      panels[kPanelSendResult].text = failed_text;
+      bar.Panel(form::StatusPanel::kSendResult).text = failed_text;
     } catch (...) {
       // Out of memory for a status text: nothing sensible is left to show.
     }
@@ -32,9 +32,9 @@ void CommandSender::SendStartStop(int32_t kind) noexcept {
   state_.ZeroPending = false;
   state_.RestartPending = false;
   state_.RestartTicks = 0;
-  if (kind == 1) {
+  if (kind == kStartKind) {
     Send(BuildCommand(kCodeStart), "开始采样指令已发送", "开始采样指令发送失败");
-  } else if (kind == 2) {
+  } else if (kind == kStopKind) {
     Send(BuildCommand(kCodeStop), "停止采样指令已发送", "停止采样指令发送失败");
   }
 }
@@ -68,14 +68,14 @@ void CommandSender::BeginZero() noexcept {
 void CommandSender::BeginStart() noexcept {
   state_.StopPending = false;
   state_.Sampling = true;
-  SendStartStop(1);
+  SendStartStop(kStartKind);
 }
 
 void CommandSender::BeginStop() noexcept {
   state_.StopTicks = 0;
   state_.StopPending = true;
   state_.Sampling = false;
-  SendStartStop(2);
+  SendStartStop(kStopKind);
 }
 
 void CommandSender::EndPendingOnClose() noexcept {

@@ -11,9 +11,9 @@
 
 namespace pulse::protocol {
 
-// Status bar panels the senders write.
-constexpr size_t kPanelLastCommand = 1;
-constexpr size_t kPanelSendResult = 2;
+// The kinds SendStartStop sends a frame for.
+constexpr int32_t kStartKind = 1;
+constexpr int32_t kStopKind = 2;
 
 class CommandSender {
  public:

@@ -9,28 +9,23 @@ namespace {
 
 using protocol::FrameKind;
 
-// Data and values start after F0 1F length code.
-constexpr size_t kPayload = 4;
-// Each channel of a three-channel frame takes static then wave, 2 bytes each.
-constexpr size_t kChannelStride = 4;
-
 int16_t Int16At(std::span<const uint8_t> f, size_t offset) {
   return static_cast<int16_t>(DecodeInt16(f[offset], f[offset + 1]));
 }
 
-std::array<uint8_t, 4> FourBytesAt(std::span<const uint8_t> f, size_t offset) {
+std::array<uint8_t, kIdBytes> IdBytesAt(std::span<const uint8_t> f, size_t offset) {
   return {f[offset], f[offset + 1], f[offset + 2], f[offset + 3]};
 }
 
 Reply DecodeKnown(FrameKind kind, std::span<const uint8_t> f) {
   switch (kind) {
     case FrameKind::kData1:
-      return DataFrame1{Int16At(f, kPayload), Int16At(f, kPayload + 2)};
+      return DataFrame1{Int16At(f, kPayload), Int16At(f, kPayload + kValueSize)};
     case FrameKind::kData3: {
       DataFrame3 d;
       for (size_t c = 0; c < kChannels; ++c) {
         d.static_raw[c] = Int16At(f, kPayload + kChannelStride * c);
-        d.wave_raw[c] = Int16At(f, kPayload + kChannelStride * c + 2);
+        d.wave_raw[c] = Int16At(f, kPayload + kChannelStride * c + kValueSize);
       }
       return d;
     }
@@ -44,15 +39,15 @@ Reply DecodeKnown(FrameKind kind, std::span<const uint8_t> f) {
       return ZeroValue1{Int16At(f, kPayload)};
     case FrameKind::kZeroValues3: {
       ZeroValues3 z;
-      for (size_t c = 0; c < kChannels; ++c) z.raw[c] = Int16At(f, kPayload + 2 * c);
+      for (size_t c = 0; c < kChannels; ++c) z.raw[c] = Int16At(f, kPayload + kValueSize * c);
       return z;
     }
     case FrameKind::kFrequencyAck:
       return FrequencyAck{f[kPayload]};
     case FrameKind::kSerialNumber:
-      return SerialNumber{FourBytesAt(f, kPayload)};
+      return SerialNumber{IdBytesAt(f, kPayload)};
     case FrameKind::kProductionDate:
-      return ProductionDate{FourBytesAt(f, kPayload)};
+      return ProductionDate{IdBytesAt(f, kPayload)};
   }
   return StartAck{};  // not reached: every kind is handled above
 }

@@ -38,10 +38,10 @@ struct FrequencyAck {
   uint8_t rate = 0;  // samples per second
 };
 struct SerialNumber {
-  std::array<uint8_t, 4> bytes{};
+  std::array<uint8_t, kIdBytes> bytes{};
 };
 struct ProductionDate {
-  std::array<uint8_t, 4> bytes{};  // year, month, day, century as sent
+  std::array<uint8_t, kIdBytes> bytes{};  // year, month, day, century as sent
 };
 
 using Reply = std::variant<DataFrame1, DataFrame3, StartAck, StopAck, ZeroAck, ZeroValue1,

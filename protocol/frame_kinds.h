@@ -49,6 +49,14 @@ constexpr std::array<FrameKindInfo, 10> kFrameKinds{{
 
 constexpr size_t kLongestFrame = 17;
 
+// Where the bytes of a frame sit. F0 1F, length and code come first.
+constexpr size_t kHeaderSize = 4;
+constexpr size_t kPayload = kHeaderSize;  // first data or value byte
+constexpr size_t kValueSize = 2;          // a 16-bit value, low byte first
+// A three-channel data frame holds static then wave for each channel.
+constexpr size_t kChannelStride = 2 * kValueSize;
+constexpr size_t kIdBytes = 4;  // serial number and production date
+
 // The kind whose header (F0 1F length code) starts at `p`, or nullptr.
 // `p` must have 4 readable bytes.
 inline const FrameKindInfo* FindFrameKind(const uint8_t* p) {

@@ -16,8 +16,6 @@ namespace {
 
 // Fewer unparsed bytes than this cannot hold any frame; they wait.
 constexpr size_t kMinUnparsed = 5;
-// F0 1F, length, code.
-constexpr size_t kHeaderSize = 4;
 // The length of a reply that is only a code: an acknowledgement.
 constexpr uint8_t kAckLength = 1;
 
@@ -80,6 +78,12 @@ Verdict Judge(const FrameKindInfo& kind, const uint8_t* p, size_t n) {
   return {Verdict::kWhole, sound};
 }
 
+// Zero value `channel` (0-based) of a zero-value reply.
+double ZeroValueAt(const uint8_t* p, size_t channel) {
+  const uint8_t* v = p + kPayload + kValueSize * channel;
+  return ZeroValue(v[0], v[1]);
+}
+
 void AppendHex(std::string& out, uint8_t b) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   out.push_back(kHex[b >> 4]);
@@ -126,7 +130,7 @@ void FrameParser::ParseReceived() {
 }
 
 const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t* p, bool sound) {
-  auto& panels = controls_.StatusBar1.panels;
+  auto& bar = controls_.StatusBar1;
   switch (kind.kind) {
     case FrameKind::kData1:
     case FrameKind::kData3:
@@ -135,56 +139,57 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       state_.Sampling = true;
       controls_.bt_start.Caption = SamplingStateCaption(true);
       views_.ShowSamplingState(true);
-      panels[kPanelDeviceReply].text = "启动采样！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = "启动采样！";
       break;
     case FrameKind::kStopAck:
       state_.StopPending = false;
       state_.Sampling = false;
       controls_.bt_start.Caption = SamplingStateCaption(false);
       views_.ShowSamplingState(false);
-      panels[kPanelDeviceReply].text = "停止采样！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = "停止采样！";
       break;
     case FrameKind::kZeroAck:
       state_.ZeroPending = false;
       state_.RestartPending = true;
       state_.RestartTicks = 0;
-      panels[kPanelDeviceReply].text = "清零成功！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = "清零成功！";
       break;
     case FrameKind::kZeroValue1:
-      controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
-      state_.zero_values = {ZeroValue(p[4], p[5])};
+      controls_.Panel10.Caption = ZeroValueCaption(ZeroValueAt(p, 0));
+      state_.zero_values = {ZeroValueAt(p, 0)};
       break;
     case FrameKind::kZeroValues3:
-      state_.zero_values = {ZeroValue(p[4], p[5]), ZeroValue(p[6], p[7]), ZeroValue(p[8], p[9])};
-      controls_.Panel10.Caption = ZeroValueCaption(ZeroValue(p[4], p[5]));
-      controls_.Panel11.Caption = ZeroValueCaption(ZeroValue(p[6], p[7]));
-      controls_.Panel12.Caption = ZeroValueCaption(ZeroValue(p[8], p[9]));
+      state_.zero_values = {ZeroValueAt(p, 0), ZeroValueAt(p, 1), ZeroValueAt(p, 2)};
+      controls_.Panel10.Caption = ZeroValueCaption(ZeroValueAt(p, 0));
+      controls_.Panel11.Caption = ZeroValueCaption(ZeroValueAt(p, 1));
+      controls_.Panel12.Caption = ZeroValueCaption(ZeroValueAt(p, 2));
       break;
     case FrameKind::kFrequencyAck: {
-      const int32_t rate = p[4];
+      const int32_t rate = p[kPayload];
       // The time base and the record length divide by and multiply with the
       // rate; a reported 0 is shown but keeps the last usable rate.
       if (rate > 0) state_.SampleRate = rate;
-      panels[kPanelDeviceReply].text = std::to_string(rate) + "频率设置成功！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = std::to_string(rate) + "频率设置成功！";
       views_.ResetAxes();
       break;
     }
     case FrameKind::kSerialNumber: {
       std::string sn;
-      for (int i = 4; i < 8; ++i) AppendHex(sn, p[i]);
+      for (size_t i = 0; i < kIdBytes; ++i) AppendHex(sn, p[kPayload + i]);
       state_.SerialNumber = sn;
       controls_.Edit_sn.text = std::move(sn);
       break;
     }
     case FrameKind::kProductionDate: {
-      // Bytes: year, month, day, century.
+      // Bytes: year, month, day, century; shown century first.
+      const uint8_t* d = p + kPayload;
       std::string date;
-      AppendHex(date, p[7]);
-      AppendHex(date, p[4]);
+      AppendHex(date, d[3]);
+      AppendHex(date, d[0]);
       date.push_back('-');
-      AppendHex(date, p[5]);
+      AppendHex(date, d[1]);
       date.push_back('-');
-      AppendHex(date, p[6]);
+      AppendHex(date, d[2]);
       state_.ProductionDate = date;
       controls_.Edit_date.text = std::move(date);
       break;

@@ -17,7 +17,6 @@
 
 namespace pulse::protocol {
 
-constexpr size_t kPanelDeviceReply = 3;
 // The memo is emptied before a line is added once it holds more than this.
 constexpr int kMemoMaxLines = 100;
 

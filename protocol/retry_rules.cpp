@@ -5,7 +5,7 @@ namespace pulse::protocol {
 void CommandRetry::Step() noexcept {
   if (state_.StopPending) {
     ++state_.StopTicks;
-    if (state_.StopTicks % kStopRetryTicks == 0) sender_.SendStartStop(2);
+    if (state_.StopTicks % kStopRetryTicks == 0) sender_.SendStartStop(kStopKind);
   }
   if (state_.ZeroPending) {
     ++state_.ZeroTicks;
@@ -14,7 +14,7 @@ void CommandRetry::Step() noexcept {
   if (state_.RestartPending) {
     if (state_.Sampling) {
       ++state_.RestartTicks;
-      if (state_.RestartTicks % kRestartDelayTicks == 0) sender_.SendStartStop(1);
+      if (state_.RestartTicks % kRestartDelayTicks == 0) sender_.SendStartStop(kStartKind);
     } else {
       state_.RestartPending = false;
     }

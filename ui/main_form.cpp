@@ -95,7 +95,7 @@ MainForm::MainForm(window::FormOptions options, TMFPrintDlg* print_dialog)
     : window_(std::make_unique<MainWindow>()),
       plots_(window::MakeViewPlotSets()),
       print_dialog_(print_dialog) {
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < form::kViewCount; ++k) {
     auto* widget = new PlotWidget(&Plot(k));
     widget->setObjectName(QStringLiteral("XYPlot%1").arg(k + 1));
     window_->ReplacePlot(k, widget);
@@ -186,7 +186,7 @@ void MainForm::Bind() {
   click(w.Bt_ZoomX2, [v] { v->Bt_ZoomX2Click(); });
   click(w.SpeedButton1, [v] { v->SpeedButton1Click(); });
 
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < form::kViewCount; ++k) {
     const ViewRowWidgets& row = w.views[static_cast<size_t>(k)];
     const int view = k + 1;
     click(row.zoom_in, [v, view] { v->Bt_ZoomY2Click(view); });
@@ -260,16 +260,19 @@ void MainForm::Sync() {
   if (window_->windowTitle() != Q(c.Caption) && !c.Caption.empty())
     window_->setWindowTitle(Q(c.Caption));
 
-  const std::array<const form::TPanel*, 3> rows = {&c.P_01, &c.P_02, &c.P_03};
-  const std::array<const form::TButton*, 3> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22, &c.Bt_ZoomY222};
-  const std::array<const form::TButton*, 3> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11, &c.Bt_ZoomY111};
-  const std::array<const form::TGroupBox*, 3> boxes = {&c.GroupBox_jy1, &c.GroupBox_jy2,
-                                                       &c.GroupBox_jy3};
-  const std::array<const form::TPanel*, 3> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
-  const std::array<const form::TSpeedButton*, 3> prints = {&c.SpeedButton2, &c.SpeedButton3,
-                                                           &c.SpeedButton4};
-  const std::array<const form::TPanel*, 3> zeros = {&c.Panel10, &c.Panel11, &c.Panel12};
-  for (size_t k = 0; k < 3; ++k) {
+  const std::array<const form::TPanel*, form::kViewCount> rows = {&c.P_01, &c.P_02, &c.P_03};
+  const std::array<const form::TButton*, form::kViewCount> zin = {&c.Bt_ZoomY2, &c.Bt_ZoomY22,
+                                                                  &c.Bt_ZoomY222};
+  const std::array<const form::TButton*, form::kViewCount> zout = {&c.Bt_ZoomY1, &c.Bt_ZoomY11,
+                                                                   &c.Bt_ZoomY111};
+  const std::array<const form::TGroupBox*, form::kViewCount> boxes = {
+      &c.GroupBox_jy1, &c.GroupBox_jy2, &c.GroupBox_jy3};
+  const std::array<const form::TPanel*, form::kViewCount> readouts = {&c.P_jy1, &c.P_jy2, &c.P_jy3};
+  const std::array<const form::TSpeedButton*, form::kViewCount> prints = {
+      &c.SpeedButton2, &c.SpeedButton3, &c.SpeedButton4};
+  const std::array<const form::TPanel*, form::kViewCount> zeros = {&c.Panel10, &c.Panel11,
+                                                                   &c.Panel12};
+  for (size_t k = 0; k < rows.size(); ++k) {
     const ViewRowWidgets& row = w.views[k];
     SyncCommon(row.row, *rows[k]);
     SyncCaption(row.zoom_in, *zin[k]);

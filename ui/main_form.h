@@ -84,9 +84,9 @@ class MainForm : public QObject, public window::IFormHost {
   QtMainQueue queue_;
   window::ViewPlotSets plots_;
   // After the plots, so the marks leave them first.
-  std::array<std::unique_ptr<window::PlotBeatMarks>, 3> beat_marks_;
-  std::array<std::unique_ptr<window::PlotCursorMarks>, 3> cursor_marks_;
-  std::array<PlotWidget*, 3> plot_widgets_{};
+  std::array<std::unique_ptr<window::PlotBeatMarks>, form::kViewCount> beat_marks_;
+  std::array<std::unique_ptr<window::PlotCursorMarks>, form::kViewCount> cursor_marks_;
+  std::array<PlotWidget*, form::kViewCount> plot_widgets_{};
   std::unique_ptr<window::TForm1> form_;
   PlayerBar* player_bar_ = nullptr;  // owned by the window
   ViewInput* view_input_ = nullptr;  // owned by the window

@@ -24,7 +24,6 @@ constexpr int kButtonColumnWidth = 25;   // the "+"/"-" column left of each plot
 constexpr int kReadoutBoxWidth = 206;    // static-pressure group box of each row
 constexpr int kControlStripHeight = 76;  // device, sampling and record controls
 constexpr int kStatusPanelWidth = 150;
-constexpr int kStatusPanels = 5;
 constexpr int kReadoutFontPx = 21;  // large static-pressure figures
 constexpr int kReadoutHeight = 40;
 constexpr int kPulseRateFontPx = 15;  // the pulse rate under the static pressure
@@ -142,7 +141,7 @@ QWidget* MainWindow::BuildViewArea() {
   auto* v = new QVBoxLayout(area);
   v->setContentsMargins(0, 0, 0, 0);
   v->setSpacing(0);
-  for (int k = 0; k < 3; ++k) v->addWidget(BuildViewRow(k), 1);  // equal heights
+  for (int k = 0; k < form::kViewCount; ++k) v->addWidget(BuildViewRow(k), 1);  // equal heights
   v->addWidget(BuildTimeStrip(), 0);
   w_.view_area = area;
   return area;
@@ -457,11 +456,11 @@ QWidget* MainWindow::BuildRecordPanel() {
 void MainWindow::BuildStatusBar() {
   w_.StatusBar1 = Named(new QStatusBar, "StatusBar1");
   w_.StatusBar1->setSizeGripEnabled(false);
-  for (int i = 0; i < kStatusPanels; ++i) {
+  for (std::size_t i = 0; i < w_.status_panels.size(); ++i) {
     auto* l = new QLabel;
     l->setObjectName(QStringLiteral("StatusBar1_Panel%1").arg(i));
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    if (i == kStatusPanels - 1) {
+    if (i == static_cast<std::size_t>(form::StatusPanel::kClock)) {
       // The clock needs more than 150 px in this font; the last panel may grow.
       l->setMinimumWidth(kStatusPanelWidth);
       l->setAlignment(Qt::AlignCenter);
@@ -470,7 +469,7 @@ void MainWindow::BuildStatusBar() {
       l->setFixedWidth(kStatusPanelWidth);
       w_.StatusBar1->addWidget(l);
     }
-    w_.status_panels[static_cast<std::size_t>(i)] = l;
+    w_.status_panels[i] = l;
   }
   // Beside the link state it acts on, in the free right end: the device box has no room left
   // at design size, and the specified panels keep their places.

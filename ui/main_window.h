@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <array>
 
+#include "form/main_controls.h"
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -39,7 +41,7 @@ struct ViewRowWidgets {
 
 // Pointers to the controls the window model binds, under their control names.
 struct MainWindowWidgets {
-  std::array<ViewRowWidgets, 3> views;
+  std::array<ViewRowWidgets, form::kViewCount> views;
   QLabel* pulse_caption = nullptr;  // vertical "脉\n搏" beside view 1
   QCheckBox* ch_jy = nullptr;
   QWidget* view_area = nullptr;  // the three rows and the time strip
@@ -92,7 +94,7 @@ struct MainWindowWidgets {
   QPlainTextEdit* Memo1 = nullptr;
 
   QStatusBar* StatusBar1 = nullptr;
-  std::array<QLabel*, 5> status_panels{};  // StatusBar1 panels 0..4
+  std::array<QLabel*, form::TStatusBar::kPanelCount> status_panels{};  // by form::StatusPanel
 };
 
 class MainWindow : public QMainWindow {

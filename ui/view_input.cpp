@@ -15,7 +15,7 @@ namespace pulse::ui {
 
 using Which = window::MeasureCursors::Which;
 
-ViewInput::ViewInput(QWidget& window, std::array<QWidget*, 3> plots,
+ViewInput::ViewInput(QWidget& window, std::array<QWidget*, form::kViewCount> plots,
                      window::PlayerControl& player, window::ViewCursors& cursors, Handle handle)
     : QObject(&window), plots_(plots), player_(player), cursors_(cursors), handle_(std::move(handle)) {
   auto shortcut = [&](const QKeySequence& keys, std::function<void()> f) {

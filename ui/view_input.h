@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 
+#include "form/main_controls.h"
+
 class QMenu;
 class QWidget;
 
@@ -26,8 +28,8 @@ class ViewInput : public QObject {
   using Handle = std::function<void(const std::function<void()>&)>;
 
   // `window` gets the shortcuts; `plots` are the widgets of views 1..3.
-  ViewInput(QWidget& window, std::array<QWidget*, 3> plots, window::PlayerControl& player,
-            window::ViewCursors& cursors, Handle handle);
+  ViewInput(QWidget& window, std::array<QWidget*, form::kViewCount> plots,
+            window::PlayerControl& player, window::ViewCursors& cursors, Handle handle);
   ~ViewInput() override;
 
   // The context menu of the last right click (for tests); nullptr before.
@@ -43,7 +45,7 @@ class ViewInput : public QObject {
   std::pair<int, int> PointerView() const;
   void ShowMenu(int view, int x, const QPoint& global);
 
-  std::array<QWidget*, 3> plots_;
+  std::array<QWidget*, form::kViewCount> plots_;
   window::PlayerControl& player_;
   window::ViewCursors& cursors_;
   Handle handle_;

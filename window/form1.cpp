@@ -18,9 +18,6 @@ namespace pulse::window {
 
 namespace {
 
-constexpr size_t kPanelLinkState = 0;
-constexpr size_t kPanelClock = 4;
-
 constexpr const char* kOpenCaption = "打开设备";
 constexpr const char* kCloseCaption = "关闭设备";
 constexpr const char* kLinkUp = "设备连接正常";
@@ -219,7 +216,7 @@ void TForm1::FormCreate() {
 
   state_.RecordList.clear();
   SetTimerInterval(kIdleIntervalMs);
-  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
+  controls_.StatusBar1.Panel(form::StatusPanel::kClock).text = ClockText();
 }
 
 void TForm1::FormDestroy() {
@@ -304,7 +301,7 @@ void TForm1::Bt_openClick() {
     CloseDevice();
     controls_.Bt_open.Caption = kOpenCaption;
     if (was_waiting) {
-      controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
+      controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
       EnableCommandButtons(true);
     }
   }
@@ -329,7 +326,7 @@ void TForm1::StopAfter(uint64_t open_number) {
 }
 
 void TForm1::StopAfterOpen(uint64_t open_number) {
-  sender_.SendStartStop(2);
+  sender_.SendStartStop(protocol::kStopKind);
   // A later open has its own stop still to come.
   if (open_number != open_number_) return;
   stop_after_open_sent_ = true;
@@ -385,7 +382,8 @@ bool TForm1::OpenDevice() {
     state_.PortOpen = false;
     host_.ShowError(e.what());
   }
-  controls_.StatusBar1.panels[kPanelLinkState].text = state_.PortOpen ? kLinkUp : kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text =
+      state_.PortOpen ? kLinkUp : kLinkFailed;
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
   if (state_.PortOpen) {
@@ -402,7 +400,7 @@ void TForm1::CloseDevice() {
   EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
-    controls_.StatusBar1.panels[kPanelLinkState].text = kLinkClosed;
+    controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
     state_.PortOpen = false;
   }
   controls_.bt_start.Enabled = state_.PortOpen;
@@ -424,7 +422,7 @@ void TForm1::HandleHangup() {
   state_.RestartPending = false;  // the resume after the reopen is that start
   comm321_.ClosePort();
   state_.PortOpen = false;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
   controls_.bt_start.Enabled = false;
   controls_.GroupBox2.Enabled = false;
   EnableCommandButtons(false);
@@ -447,7 +445,7 @@ void TForm1::EndLinkAfterHangup() {
   // device again when it comes back.
   CloseDevice();
   controls_.Bt_open.Caption = kOpenCaption;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
   EnableCommandButtons(true);
 }
 
@@ -468,7 +466,7 @@ void TForm1::ReopenAfterHangup() {
     return;
   }
   state_.PortOpen = true;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLinkUp;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkUp;
   controls_.GroupBox2.Enabled = true;
   reconnect_.Reopened();
   StopAfter(HoldCommandsUntilStop());
@@ -538,7 +536,7 @@ void TForm1::Button6Click() {
 void TForm1::Button9Click() {
   // Leaving: an adapter that returns now must not be opened again.
   reconnect_.Cancel();
-  sender_.SendStartStop(2);
+  sender_.SendStartStop(protocol::kStopKind);
   // A close discards output still queued, so the stop would never reach the
   // device: give the writer a moment before closing.
   std::weak_ptr<bool> alive = alive_;
@@ -672,7 +670,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::TimerDuties() {
-  controls_.StatusBar1.panels[kPanelClock].text = ClockText();
+  controls_.StatusBar1.Panel(form::StatusPanel::kClock).text = ClockText();
   const RecordReplay::TickResult r = recording_.ReplayTick();
   SetTimerInterval(r.interval_ms);
   analysis_.Tick(LiveAnalysis::Clock::now());

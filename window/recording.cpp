@@ -9,15 +9,14 @@
 #include <cstring>
 
 #include "protocol/units.h"
+#include "records/atomic_file.h"
 #include "window/replay_line.h"
-#include "window/safe_file_write.h"
 // Last: it brings the namespace pulse::protocol, which hides ::protocol below.
 #include "records/record_file.h"
 
 namespace pulse::window {
 namespace {
 
-constexpr std::size_t kPanelLinkState = 0;
 constexpr std::string_view kTxt = ".txt";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -108,10 +107,10 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
     data += kLineEnd;
   }
 
-  const FileWriteResult r = ReplaceFileContents(path, data);
+  const records::FileWriteResult r = records::ReplaceFileContents(path, data);
   if (r.Ok()) return;
   const char* what =
-      r.stage == FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
+      r.stage == records::FileWriteStage::kCreate ? "Cannot create file" : "Cannot write file";
   throw RecordFileError(std::string(what) + " \"" + path + "\": " + r.Reason());
 }
 
@@ -201,7 +200,7 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
-  controls_.StatusBar1.panels[kPanelLinkState].text = kLoadedStatusText;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLoadedStatusText;
   return true;
 }
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "window/safe_file_write.h"
+#include "records/atomic_file.h"
 
 namespace pulse::window {
 namespace {
@@ -268,7 +268,7 @@ std::string IniFile::ToBytes() const {
 }
 
 void IniFile::Save(const std::string& path) const {
-  const FileWriteResult r = ReplaceFileContents(path, ToBytes());
+  const records::FileWriteResult r = records::ReplaceFileContents(path, ToBytes());
   if (!r.Ok()) throw SettingsError("Cannot write settings file \"" + path + "\": " + r.Reason());
 }
 

@@ -270,7 +270,7 @@ void WaveViews::Bt_ZoomY1Click(int view) {
 void WaveViews::XYPlotMouseUp(int view, int x, int y) {
   if (view < 1 || view > kViewCount) return;
   const IViewPlot& plot = Plot(view - 1);
-  controls_.StatusBar1.panels[1].text =
+  controls_.StatusBar1.Panel(form::StatusPanel::kLastCommand).text =
       FormatReadout(plot.AxisPixelToValue(kTime, x), plot.AxisPixelToValue(kLeft, y));
 }
 

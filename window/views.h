@@ -19,12 +19,12 @@ namespace pulse::window {
 // Heights of the three view rows, for the widget layer to apply; a hidden
 // row has height 0.
 struct ViewRowsLayout {
-  std::array<int, 3> row_height{};
+  std::array<int, form::kViewCount> row_height{};
 };
 
 class WaveViews : public protocol::IFormViews {
  public:
-  static constexpr int kViewCount = 3;
+  static constexpr int kViewCount = form::kViewCount;
   // Time window at start and after a reset, in seconds, one tick a second.
   static constexpr double kDefaultTimeSpan = 20.0;
   static constexpr int kDefaultTimeTicks = 21;

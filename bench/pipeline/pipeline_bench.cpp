@@ -330,7 +330,9 @@ class Pipeline {
     TForm1& f = *form_;
     f.Bt_openClick();
     if (!f.State().PortOpen) {
-      std::fprintf(stderr, "open failed: %s\n", f.Controls().StatusBar1.panels[0].text.c_str());
+      std::fprintf(
+          stderr, "open failed: %s\n",
+          f.Controls().StatusBar1.Panel(pulse::form::StatusPanel::kLinkState).text.c_str());
       return false;
     }
     if (!Pump(Clock::now() + 3s, [&] { return f.StopAfterOpenSent() && !f.State().StopPending; })) {

@@ -47,7 +47,7 @@ void FieldRender(int w, int h, int points) {
   p.Paint();
   std::vector<double> us;
   for (int i = 0; i < kRenders; ++i) {
-    p.InvalidateParts(false, false, true);
+    p.InvalidateParts(Part::kField);
     const auto t0 = Clock::now();
     p.Paint();
     us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());

@@ -113,7 +113,7 @@ TEST_F(Form1ReconnectTest, SessionAndRecordGoOnAcrossTheGapAndSamplingResumesWit
 
   // Gone: the failure shows, the wait keeps 关闭设备 offered, the session runs on.
   ASSERT_TRUE(Until([&] { return !S().PortOpen; }));
-  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接失败");
   EXPECT_EQ(C().Bt_open.Caption, "关闭设备");
   EXPECT_FALSE(C().bt_start.Enabled);
   EXPECT_TRUE(form_->Reconnect().Waiting());
@@ -126,7 +126,7 @@ TEST_F(Form1ReconnectTest, SessionAndRecordGoOnAcrossTheGapAndSamplingResumesWit
   EXPECT_EQ(sensor.GetStats().returns, 1u);
   EXPECT_TRUE(S().PortOpen);
   EXPECT_FALSE(form_->Reconnect().Waiting());
-  EXPECT_EQ(Panel(0), "设备连接正常");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接正常");
   EXPECT_EQ(C().bt_start.Caption, "停止采样");
   EXPECT_TRUE(C().bt_start.Enabled);
   EXPECT_TRUE(host_.errors.empty()) << host_.errors.front();
@@ -206,7 +206,7 @@ TEST_F(Form1ReconnectTest, CloseDeviceEndsTheWaitAndTheSession) {
   EXPECT_FALSE(form_->Reconnect().Waiting());
   EXPECT_FALSE(form_->Reconnect().Watcher().Watching());
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
-  EXPECT_EQ(Panel(0), "串口关闭");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "串口关闭");
   EXPECT_FALSE(form_->Session().Running());
   std::string error;
   const auto md = pulse::records::ReadMetadataFile(pulse::records::MetadataPathFor(path), &error);
@@ -227,7 +227,7 @@ TEST_F(Form1ReconnectTest, SwitchedOffAHangUpClosesAsBeforeAndOffWhileWaitingEnd
   ASSERT_TRUE(Until([&] { return !S().PortOpen; }));
   EXPECT_FALSE(form_->Reconnect().Waiting());
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
-  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接失败");
 
   // On again, and a second sensor hangs up: switching off in the wait ends it the same way.
   sensor.Stop();
@@ -244,7 +244,7 @@ TEST_F(Form1ReconnectTest, SwitchedOffAHangUpClosesAsBeforeAndOffWhileWaitingEnd
   form_->ReconnectClick();
   EXPECT_FALSE(form_->Reconnect().Waiting());
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
-  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接失败");
 }
 
 TEST_F(Form1ReconnectTest, TheSwitchIsStoredUnderItsOwnKeyAndTheSpecifiedKeysStay) {
@@ -323,7 +323,7 @@ TEST_F(Form1ReconnectTest, AnOpenThatFailsIsTriedAgainLaterNotAtOnce) {
   back.Start();
   watcher->Fire();
   EXPECT_TRUE(S().PortOpen);
-  EXPECT_EQ(Panel(0), "设备连接正常");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接正常");
   EXPECT_FALSE(form_->StopAfterOpenSent());  // the stop after the open is still to come
   host_.RunDelayed();
   EXPECT_TRUE(form_->StopAfterOpenSent());

@@ -31,7 +31,8 @@ TEST_F(Form1SensorTest, OpenStartStreamStopClose) {
   vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
   form_->bt_startClick();
-  ASSERT_TRUE(Until([&] { return C().StatusBar1.panels[3].text == "启动采样！"; }));
+  ASSERT_TRUE(Until(
+      [&] { return C().StatusBar1.Panel(form::StatusPanel::kDeviceReply).text == "启动采样！"; }));
   ASSERT_TRUE(Until([&] { return S().SampleCount1 >= 100; }));
   EXPECT_FALSE(C().Label10.Caption.empty());
   EXPECT_EQ(S().ErrorCount, 0);
@@ -45,13 +46,13 @@ TEST_F(Form1SensorTest, OpenStartStreamStopClose) {
 
   form_->bt_startClick();
   ASSERT_TRUE(Until([&] { return !S().StopPending; }));
-  EXPECT_EQ(C().StatusBar1.panels[3].text, "停止采样！");
+  EXPECT_EQ(C().StatusBar1.Panel(form::StatusPanel::kDeviceReply).text, "停止采样！");
   EXPECT_FALSE(S().Sampling);
   EXPECT_EQ(C().bt_start.Caption, "开始采样");
 
   form_->Bt_openClick();
   EXPECT_FALSE(S().PortOpen);
-  EXPECT_EQ(C().StatusBar1.panels[0].text, "串口关闭");
+  EXPECT_EQ(C().StatusBar1.Panel(form::StatusPanel::kLinkState).text, "串口关闭");
 }
 
 // The operator clicks start as soon as the port is open, well before the
@@ -75,7 +76,7 @@ TEST_F(Form1SensorTest, StartClickedRightAfterOpenIsNotCancelledByTheStop) {
   EXPECT_GT(S().SampleCount1, seen) << "sampling ended";
   EXPECT_TRUE(S().Sampling);
   EXPECT_EQ(C().bt_start.Caption, "停止采样");
-  EXPECT_EQ(C().StatusBar1.panels[3].text, "启动采样！");
+  EXPECT_EQ(C().StatusBar1.Panel(form::StatusPanel::kDeviceReply).text, "启动采样！");
   EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStop], 1u);
   EXPECT_EQ(sensor.GetStats().commands_received[vsensor::kStart], 1u);
 }
@@ -88,7 +89,7 @@ TEST_F(Form1SensorTest, HangUpShowsTheFailureWithoutHanging) {
   OpenOn(sensor);
   form_->bt_startClick();
   ASSERT_TRUE(Until([&] { return !S().PortOpen; }, 5s));
-  EXPECT_EQ(C().StatusBar1.panels[0].text, "设备连接失败");
+  EXPECT_EQ(C().StatusBar1.Panel(form::StatusPanel::kLinkState).text, "设备连接失败");
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
   EXPECT_FALSE(C().bt_start.Enabled);
 }

@@ -60,11 +60,11 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
   EXPECT_FALSE(C().bt_start.Enabled);
   EXPECT_FALSE(C().GroupBox2.Enabled);
   EXPECT_EQ(C().Label_pulse.Caption, "脉\n搏");
-  EXPECT_EQ(Panel(4).rfind("当前时间 : ", 0), 0u);
+  EXPECT_EQ(Panel(form::StatusPanel::kClock).rfind("当前时间 : ", 0), 0u);
 
   form_->Bt_openClick();
   EXPECT_TRUE(S().PortOpen);
-  EXPECT_EQ(Panel(0), "设备连接正常");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接正常");
   EXPECT_EQ(C().Bt_open.Caption, "关闭设备");
   EXPECT_FALSE(C().bt_start.Enabled);  // until the stop after the open
   EXPECT_TRUE(C().GroupBox2.Enabled);
@@ -118,7 +118,7 @@ TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
   MakeForm({"COM1=" + dir_ + "no-such-device"});
   form_->Bt_openClick();
   EXPECT_FALSE(S().PortOpen);
-  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接失败");
   // The error box says which port and why.
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0], "Cannot open COM1 (" + form_->Comm321().DevicePath() +
@@ -129,7 +129,7 @@ TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
   ASSERT_EQ(host_.delayed.size(), 1u);
   EXPECT_EQ(host_.delayed[0].first, TForm1::kStopAfterOpenMs);
   host_.RunDelayed();
-  EXPECT_EQ(Panel(2), "串口未打开");
+  EXPECT_EQ(Panel(form::StatusPanel::kSendResult), "串口未打开");
 }
 
 TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
@@ -339,7 +339,7 @@ TEST_F(Form1Test, UnacknowledgedStopRepeatsEveryFiveTicksUntilAcknowledged) {
   EXPECT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   DeviceSends({0xF0, 0x1F, 0x01, 0x32, 0x42});
   EXPECT_FALSE(S().StopPending);
-  EXPECT_EQ(Panel(3), "停止采样！");
+  EXPECT_EQ(Panel(form::StatusPanel::kDeviceReply), "停止采样！");
   Ticks(10);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
 }
@@ -355,12 +355,12 @@ TEST_F(Form1Test, ClosingEndsTheRetries) {
   form_->Bt_openClick();  // close
   EXPECT_FALSE(S().PortOpen);
   EXPECT_FALSE(S().StopPending);
-  EXPECT_EQ(Panel(0), "串口关闭");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "串口关闭");
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
   EXPECT_FALSE(C().bt_start.Enabled);
-  const std::string before = Panel(2);
+  const std::string before = Panel(form::StatusPanel::kSendResult);
   Ticks(20);
-  EXPECT_EQ(Panel(2), before);  // nothing was sent, not even tried
+  EXPECT_EQ(Panel(form::StatusPanel::kSendResult), before);  // nothing was sent, not even tried
 }
 
 TEST_F(Form1Test, ZeroDuringSamplingRestartsOnceAfterTheAcknowledgement) {
@@ -372,7 +372,7 @@ TEST_F(Form1Test, ZeroDuringSamplingRestartsOnceAfterTheAcknowledgement) {
   Ticks(5);
   EXPECT_EQ(pty_.Read(kZero.size(), 2s), kZero);
   DeviceSends({0xF0, 0x1F, 0x01, 0x35, 0x45});
-  EXPECT_EQ(Panel(3), "清零成功！");
+  EXPECT_EQ(Panel(form::StatusPanel::kDeviceReply), "清零成功！");
   Ticks(9);
   EXPECT_TRUE(pty_.Read(1, 100ms).empty());
   Ticks(1);
@@ -389,7 +389,7 @@ TEST_F(Form1Test, UnpluggedDeviceShowsTheFailureAndClosesTheLink) {
   form_->bt_startClick();  // a stop is pending when the adapter goes
   pty_.CloseMaster();
   ASSERT_TRUE(queue_.DispatchUntil([&] { return !S().PortOpen; }, 3s));
-  EXPECT_EQ(Panel(0), "设备连接失败");
+  EXPECT_EQ(Panel(form::StatusPanel::kLinkState), "设备连接失败");
   EXPECT_EQ(C().Bt_open.Caption, "打开设备");
   EXPECT_FALSE(C().bt_start.Enabled);
   EXPECT_FALSE(S().StopPending);

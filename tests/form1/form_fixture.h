@@ -87,7 +87,7 @@ class FormFixture : public ::testing::Test {
   }
   form::TMainControls& C() { return form_->Controls(); }
   form::TFormState& S() { return form_->State(); }
-  const std::string& Panel(size_t i) { return C().StatusBar1.panels[i].text; }
+  const std::string& Panel(form::StatusPanel p) { return C().StatusBar1.Panel(p).text; }
 
   // Runs on the options before the form is made.
   std::function<void(FormOptions&)> customize_;

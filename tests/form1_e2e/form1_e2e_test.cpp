@@ -167,7 +167,7 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panel(StatusPanel::kLinkState).text;
   host_.RunDelayed();  // the stop that follows every open
   ASSERT_TRUE(form_->StopAfterOpenSent());
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
@@ -176,8 +176,9 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
   clears_base_ = counting_[0].clears;
   form_->bt_startClick();
   ASSERT_TRUE(RunUntil([&] { return s.Sampling && s.SampleCount1 > 0; }, 5s))
-      << c.StatusBar1.panels[0].text << " / " << c.StatusBar1.panels[2].text << " / "
-      << c.StatusBar1.panels[3].text << " / " << s.SampleCount1;
+      << c.StatusBar1.Panel(StatusPanel::kLinkState).text << " / "
+      << c.StatusBar1.Panel(StatusPanel::kSendResult).text << " / "
+      << c.StatusBar1.Panel(StatusPanel::kDeviceReply).text << " / " << s.SampleCount1;
 
   const int seconds = StreamSeconds();
   const auto end = Clock::now() + std::chrono::seconds(seconds);
@@ -297,7 +298,7 @@ TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
   c.CheckBox1.checked = true;
 
   form_->Bt_openClick();
-  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.panels[0].text;
+  ASSERT_TRUE(s.PortOpen) << c.StatusBar1.Panel(StatusPanel::kLinkState).text;
   host_.RunDelayed();
   ASSERT_TRUE(RunUntil([&] { return !s.StopPending; }, 5s));
   clears_base_ = counting_[0].clears;

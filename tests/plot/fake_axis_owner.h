@@ -12,11 +12,11 @@ namespace pulse::test {
 class FakeAxisOwner : public plot::AxisOwner {
  public:
   void Invalidate() override { requests.push_back("full"); }
-  void InvalidateParts(bool layout, bool frame, bool field) override {
+  void InvalidateParts(plot::Part parts) override {
     std::string r;
-    if (layout) r += "layout+";
-    if (frame) r += "frame+";
-    if (field) r += "field";
+    if (Has(parts, plot::Part::kLayout)) r += "layout+";
+    if (Has(parts, plot::Part::kFrame)) r += "frame+";
+    if (Has(parts, plot::Part::kField)) r += "field";
     requests.push_back(r);
   }
   bool AutoScale(plot::Tsp_Axis& axis) override {

@@ -116,7 +116,7 @@ struct Field {
   }
   QImage Render(bool thin) {
     line.SetDecimation(thin);
-    p.InvalidateParts(false, false, true);
+    p.InvalidateParts(Part::kField);
     p.Paint();
     return p.Screen().copy();
   }

@@ -15,7 +15,7 @@ using pulse::test::FakeLink;
 class CommandSenderTest : public ::testing::Test {
  protected:
   CommandSenderTest() { state_.PortOpen = true; }
-  const std::string& Panel(size_t i) const { return controls_.StatusBar1.panels[i].text; }
+  const std::string& Panel(StatusPanel p) const { return controls_.StatusBar1.Panel(p).text; }
 
   TFormState state_;
   TMainControls controls_;
@@ -32,10 +32,10 @@ struct CommandCase {
 
 TEST_F(CommandSenderTest, EveryCommandFrameAndItsStatusTexts) {
   const CommandCase cases[] = {
-      {[](CommandSender& s) { s.SendStartStop(1); }, "F0 2F 01 31 51", "开始采样指令已发送",
-       "开始采样指令发送失败"},
-      {[](CommandSender& s) { s.SendStartStop(2); }, "F0 2F 01 32 52", "停止采样指令已发送",
-       "停止采样指令发送失败"},
+      {[](CommandSender& s) { s.SendStartStop(pulse::protocol::kStartKind); }, "F0 2F 01 31 51",
+       "开始采样指令已发送", "开始采样指令发送失败"},
+      {[](CommandSender& s) { s.SendStartStop(pulse::protocol::kStopKind); }, "F0 2F 01 32 52",
+       "停止采样指令已发送", "停止采样指令发送失败"},
       {[](CommandSender& s) { s.SendReadZeroValues(); }, "F0 2F 01 33 53", "读取零点值指令已发送",
        "读取零点值指令发送失败"},
       {[](CommandSender& s) { s.SendSetFrequency(200); }, "F0 2F 02 33 C8 1C", "设置频率指令已发送",
@@ -54,15 +54,15 @@ TEST_F(CommandSenderTest, EveryCommandFrameAndItsStatusTexts) {
     c.send(sender_);
     ASSERT_EQ(link_.writes.size(), 1u);
     EXPECT_EQ(pulse::protocol::FrameText(link_.writes[0].data(), link_.writes[0].size()), c.text);
-    EXPECT_EQ(Panel(1), c.text);
-    EXPECT_EQ(Panel(2), c.sent);
+    EXPECT_EQ(Panel(StatusPanel::kLastCommand), c.text);
+    EXPECT_EQ(Panel(StatusPanel::kSendResult), c.sent);
 
     // A throwing link: failure text, the previous frame text stays.
-    controls_.StatusBar1.panels[1].text = "previous";
+    controls_.StatusBar1.Panel(StatusPanel::kLastCommand).text = "previous";
     link_.throw_on_write = true;
     c.send(sender_);
-    EXPECT_EQ(Panel(2), c.failed);
-    EXPECT_EQ(Panel(1), "previous");
+    EXPECT_EQ(Panel(StatusPanel::kSendResult), c.failed);
+    EXPECT_EQ(Panel(StatusPanel::kLastCommand), "previous");
   }
 }
 
@@ -77,7 +77,7 @@ TEST_F(CommandSenderTest, SetFrequencyChecksumWraps) {
 TEST_F(CommandSenderTest, RefusedWriteIsStillReportedAsSent) {
   link_.result = false;  // the link logs its own failures
   sender_.SendZero();
-  EXPECT_EQ(Panel(2), "清零指令已发送");
+  EXPECT_EQ(Panel(StatusPanel::kSendResult), "清零指令已发送");
 }
 
 TEST_F(CommandSenderTest, ClosedLinkWritesNothingAndKeepsLastFrameText) {
@@ -85,9 +85,9 @@ TEST_F(CommandSenderTest, ClosedLinkWritesNothingAndKeepsLastFrameText) {
   state_.PortOpen = false;
   state_.ZeroPending = state_.RestartPending = true;
   state_.RestartTicks = 4;
-  sender_.SendStartStop(1);
-  EXPECT_EQ(Panel(2), "串口未打开");
-  EXPECT_EQ(Panel(1), "F0 2F 01 35 55");
+  sender_.SendStartStop(pulse::protocol::kStartKind);
+  EXPECT_EQ(Panel(StatusPanel::kSendResult), "串口未打开");
+  EXPECT_EQ(Panel(StatusPanel::kLastCommand), "F0 2F 01 35 55");
   EXPECT_EQ(link_.writes.size(), 1u);
   // SendStartStop clears the zero and restart retries even so.
   EXPECT_FALSE(state_.ZeroPending);
@@ -95,9 +95,9 @@ TEST_F(CommandSenderTest, ClosedLinkWritesNothingAndKeepsLastFrameText) {
   EXPECT_EQ(state_.RestartTicks, 0);
   for (auto send : {&CommandSender::SendZero, &CommandSender::SendReadZeroValues,
                     &CommandSender::SendReadSerialNumber, &CommandSender::SendReadProductionDate}) {
-    controls_.StatusBar1.panels[2].text.clear();
+    controls_.StatusBar1.Panel(StatusPanel::kSendResult).text.clear();
     (sender_.*send)();
-    EXPECT_EQ(Panel(2), "串口未打开");
+    EXPECT_EQ(Panel(StatusPanel::kSendResult), "串口未打开");
   }
   EXPECT_EQ(link_.writes.size(), 1u);
 }
@@ -105,10 +105,10 @@ TEST_F(CommandSenderTest, ClosedLinkWritesNothingAndKeepsLastFrameText) {
 TEST_F(CommandSenderTest, StartStopOfAnotherKindOnlyClearsRetries) {
   state_.ZeroPending = state_.RestartPending = true;
   state_.RestartTicks = 7;
-  controls_.StatusBar1.panels[2].text = "x";
+  controls_.StatusBar1.Panel(StatusPanel::kSendResult).text = "x";
   sender_.SendStartStop(3);
   EXPECT_TRUE(link_.writes.empty());
-  EXPECT_EQ(Panel(2), "x");
+  EXPECT_EQ(Panel(StatusPanel::kSendResult), "x");
   EXPECT_FALSE(state_.ZeroPending);
   EXPECT_FALSE(state_.RestartPending);
   EXPECT_EQ(state_.RestartTicks, 0);

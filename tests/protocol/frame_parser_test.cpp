@@ -24,7 +24,9 @@ class ParserTest : public ::testing::Test {
       parser_.Comm321ReceiveData(bytes.data() + i, static_cast<uint16_t>(n));
     }
   }
-  const std::string& Panel3() const { return controls_.StatusBar1.panels[3].text; }
+  const std::string& Panel3() const {
+    return controls_.StatusBar1.Panel(StatusPanel::kDeviceReply).text;
+  }
 
   TFormState state_;
   TMainControls controls_;

@@ -149,7 +149,7 @@ TEST(FrameResync, ReplyWithLostBytesDoesNotSwallowTheStopAck) {
       h.Feed(Concat({damaged, Reply(0x32, {})}), chunk);
       EXPECT_FALSE(h.state.StopPending);
       EXPECT_FALSE(h.state.Sampling);
-      EXPECT_EQ(h.controls.StatusBar1.panels[3].text, "停止采样！");
+      EXPECT_EQ(h.controls.StatusBar1.Panel(StatusPanel::kDeviceReply).text, "停止采样！");
       // Its values may be shifted: none is shown.
       EXPECT_EQ(h.controls.Panel10.Caption, "零点值:");
       EXPECT_EQ(h.controls.Panel12.Caption, "零点值:");

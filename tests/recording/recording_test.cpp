@@ -263,7 +263,7 @@ TEST_F(RecordingTest, LoadShowsTheLinesAndLeavesTheTimerAlone) {
   WriteFile(dir_ / "two.txt", std::string(kExample) + "\r\n" + kExample + "\r\n");
   ASSERT_TRUE(replay_.Button18Click(Choose(dir_ / "two.txt")));
   EXPECT_EQ(controls_.Memo1.lines.Items(), (Lines{kExample, kExample}));
-  EXPECT_EQ(controls_.StatusBar1.panels[0].text, "载入完成,准备模拟...");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLinkState).text, "载入完成,准备模拟...");
   EXPECT_FALSE(state_.Replaying);  // a replay starts only with "模拟"
   EXPECT_FALSE(replay_.ReplayTick().end_tick);
   EXPECT_EQ(state_.SampleCount1, 0);
@@ -483,7 +483,7 @@ TEST_F(RecordingTest, LoadIndexesALargeFileAndReplaysEveryLineFromIt) {
   EXPECT_NE(controls_.Memo1.lines[kLogPreviewLines].find(std::to_string(lines) + " 行"),
             std::string::npos)
       << controls_.Memo1.lines[kLogPreviewLines];
-  EXPECT_EQ(controls_.StatusBar1.panels[0].text, "载入完成,准备模拟...");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLinkState).text, "载入完成,准备模拟...");
 
   ASSERT_TRUE(replay_.Button19Click());
   int ticks = 0;

@@ -21,6 +21,10 @@ namespace {
 
 using pulse::ui::MainForm;
 
+constexpr std::size_t Index(StatusPanel p) {
+  return static_cast<std::size_t>(p);
+}
+
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,7 +56,7 @@ TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
   QTest::mouseClick(W().Bt_open, Qt::LeftButton);
   EXPECT_TRUE(S().PortOpen);
   ASSERT_TRUE(QTest::qWaitFor([&] { return W().Bt_open->text() == "关闭设备"; }, 2000));
-  EXPECT_EQ(W().status_panels[0]->text(), "设备连接正常");
+  EXPECT_EQ(W().status_panels[Index(StatusPanel::kLinkState)]->text(), "设备连接正常");
   EXPECT_TRUE(W().GroupBox2->isEnabled());
   // The command buttons wait for the stop that follows the open.
   EXPECT_FALSE(W().bt_start->isEnabled());
@@ -68,7 +72,7 @@ TEST_F(MainFormTest, OpenAndStartByClickingDriveTheModelAndTheWidgetsFollow) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return S().SampleCount1 > 100; }, 5000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return W().Label10->text().toInt() > 0; }, 2000));
   EXPECT_EQ(W().bt_start->text(), "停止采样");
-  EXPECT_EQ(W().status_panels[3]->text(), "启动采样！");
+  EXPECT_EQ(W().status_panels[Index(StatusPanel::kDeviceReply)]->text(), "启动采样！");
   EXPECT_NE(W().views[0].readout->text(), "0");
 
   // The live trace is in the plot's picture: white pixels inside the navy field.
@@ -91,10 +95,12 @@ TEST_F(MainFormTest, PlotMouseReadOutAndDoubleClickToOneView) {
   plot->grab();
   const QPoint middle(plot->width() / 2, plot->height() / 2);
   QTest::mouseClick(plot, Qt::LeftButton, {}, middle);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return W().status_panels[1]->text().startsWith(" X="); }, 2000))
-      << W().status_panels[1]->text().toStdString();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return W().status_panels[Index(StatusPanel::kLastCommand)]->text().startsWith(" X="); },
+      2000))
+      << W().status_panels[Index(StatusPanel::kLastCommand)]->text().toStdString();
   // About the middle of 0..20 s and of the value range around 0.
-  const QString text = W().status_panels[1]->text();
+  const QString text = W().status_panels[Index(StatusPanel::kLastCommand)]->text();
   const double x = text.section("X=", 1).section(' ', 0, 0).toDouble();
   EXPECT_NEAR(x, 10.0, 1.5);
 

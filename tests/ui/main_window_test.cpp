@@ -219,10 +219,10 @@ TEST_F(MainWindowTest, StatusBarHasFivePanelsAndTheClockFits) {
       EXPECT_GT(w.status_panels[i]->x(), w.status_panels[i - 1]->x());
     }
   }
-  QLabel* clock = w.status_panels[4];
+  QLabel* clock = w.status_panels[static_cast<std::size_t>(pulse::form::StatusPanel::kClock)];
   clock->setText(QStringLiteral("当前时间 : 2026-12-09 09:39:59"));
   EXPECT_GE(clock->contentsRect().width(), clock->fontMetrics().horizontalAdvance(clock->text()));
-  EXPECT_TRUE(w.status_panels[4]->alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(clock->alignment() & Qt::AlignHCenter);
   EXPECT_EQ(window_.statusBar(), w.StatusBar1);
 }
 

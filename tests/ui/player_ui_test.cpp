@@ -24,6 +24,9 @@ namespace {
 
 using pulse::ui::MainForm;
 using Which = pulse::window::MeasureCursors::Which;
+// The status panel a view's mouse read-out goes to.
+constexpr std::size_t kReadoutPanel =
+    static_cast<std::size_t>(pulse::form::StatusPanel::kLastCommand);
 
 class PlayerUi : public ::testing::Test {
  protected:
@@ -113,7 +116,7 @@ TEST_F(PlayerUi, ContextMenuPlacesCursorsWhichDragByTheirHandle) {
   QTest::mouseClick(view2, Qt::RightButton, {}, at);
   // The right click still gives the specified read-out.
   form_->Sync();
-  const QString readout = form_->Window().Widgets().status_panels[1]->text();
+  const QString readout = form_->Window().Widgets().status_panels[kReadoutPanel]->text();
   EXPECT_TRUE(readout.startsWith(" X=")) << readout.toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return form_->Input().LastMenu() != nullptr; }, 2000));
   QMenu* menu = form_->Input().LastMenu();
@@ -133,11 +136,11 @@ TEST_F(PlayerUi, ContextMenuPlacesCursorsWhichDragByTheirHandle) {
   const double dragged = *cursors.Cursors(2).Time(Which::kA);
   EXPECT_GT(dragged, placed + 0.5);
   form_->Sync();
-  EXPECT_EQ(form_->Window().Widgets().status_panels[1]->text(), readout);
+  EXPECT_EQ(form_->Window().Widgets().status_panels[kReadoutPanel]->text(), readout);
   // A click away from the cursors is the read-out's, as before.
   QTest::mouseClick(view2, Qt::LeftButton, {}, QPoint(view2->width() - 80, at.y()));
   form_->Sync();
-  EXPECT_NE(form_->Window().Widgets().status_panels[1]->text(), readout);
+  EXPECT_NE(form_->Window().Widgets().status_panels[kReadoutPanel]->text(), readout);
   EXPECT_DOUBLE_EQ(*cursors.Cursors(2).Time(Which::kA), dragged);
 }
 

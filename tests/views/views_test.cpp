@@ -342,10 +342,10 @@ TEST_F(ViewsTest, MouseUpWritesTheReadout) {
   const int x0 = FakeViewPlot::kFieldLeft;
   const int y0 = FakeViewPlot::kFieldBottom - FakeViewPlot::kFieldHeight / 2;
   views_.XYPlotMouseUp(1, x0, y0);
-  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=0.00  Y=0.00");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLastCommand).text, " X=0.00  Y=0.00");
   plot_[2].SetAxisMinMax(ViewAxis::kLeft, -10, 10);
   views_.XYPlotMouseUp(3, x0 + 30, FakeViewPlot::kFieldBottom);
-  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=1.50  Y=-10.00");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLastCommand).text, " X=1.50  Y=-10.00");
 }
 
 }  // namespace

@@ -87,9 +87,9 @@ TEST_F(XYPlotViewTest, ReadoutUsesTheTimeAndLeftAxesPixels) {
   plot_[0].Paint();  // lays the axes out on the control
   Tsp_Axis& left = plot_[0].LeftAxis();
   views_.XYPlotMouseUp(1, Time(0).ValueToPixel(0), left.ValueToPixel(0));
-  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=0.00  Y=0.00");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLastCommand).text, " X=0.00  Y=0.00");
   views_.XYPlotMouseUp(1, Time(0).ValueToPixel(20), left.ValueToPixel(10));
-  EXPECT_EQ(controls_.StatusBar1.panels[1].text, " X=20.00  Y=10.00");
+  EXPECT_EQ(controls_.StatusBar1.Panel(StatusPanel::kLastCommand).text, " X=20.00  Y=10.00");
 }
 
 }  // namespace

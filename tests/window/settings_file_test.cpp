@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 
@@ -168,12 +169,27 @@ TEST_F(SettingsFileTest, WriteFailureIsReportedWithTheFileName) {
   } catch (const SettingsError& e) {
     EXPECT_NE(std::string(e.what()).find(bad), std::string::npos) << e.what();
   }
-  // A failed write leaves the existing file untouched (no temporary left over).
-  WriteRaw(kGbkHeader + "com=3\r\n");
-  fs::create_directory(path_ + ".tmp" + std::to_string(::getpid()) + "/");
-  std::ofstream(path_ + ".tmp" + std::to_string(::getpid()) + "/blocker") << "x";
-  EXPECT_THROW(WritePortSettings(path_, {"9", "38400"}), SettingsError);
-  EXPECT_EQ(ReadRaw(), kGbkHeader + "com=3\r\n");
+  // A failed write leaves the existing file untouched and no temporary: here
+  // the file may be written but its folder takes no new file.
+  const fs::path locked = dir_ / "locked";
+  fs::create_directories(locked);
+  const std::string kept = (locked / "comSet.ini").string();
+  std::ofstream(kept, std::ios::binary) << kGbkHeader << "com=3\r\n";
+  ASSERT_TRUE(pulse::test::GiveToUnprivileged(kept));
+  ::chmod(locked.c_str(), 0555);
+  const std::string message = pulse::test::RunUnprivileged([&] {
+    try {
+      WritePortSettings(kept, {"9", "38400"});
+      return std::string("saved");
+    } catch (const SettingsError& e) {
+      return std::string(e.what());
+    }
+  });
+  ::chmod(locked.c_str(), 0755);
+  EXPECT_EQ(message, "Cannot write settings file \"" + kept + "\": Permission denied");
+  std::ifstream in(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kGbkHeader + "com=3\r\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
 }
 
 // A settings file kept elsewhere and linked in is updated where it lies; a

@@ -1,4 +1,4 @@
-#include "window/safe_file_write.h"
+#include "records/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 
 #include "tests/window/unprivileged.h"
 
-namespace pulse::window {
+namespace pulse::records {
 namespace {
 
 namespace fs = std::filesystem;
@@ -203,5 +203,64 @@ TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"folder", "pipe", "plain"}));
 }
 
+// The streaming writer the exports use gets the same plan: links followed,
+// refusals worded as file errors, the old file's mode kept.
+TEST_F(SafeFileWriteTest, AtomicFileWritesThroughALinkAndKeepsTheMode) {
+  const fs::path real = dir_ / "real.csv";
+  WriteFile(real, "old");
+  ::chmod(real.c_str(), 0640);
+  fs::create_symlink("real.csv", dir_ / "link.csv");
+  {
+    AtomicFile f;
+    ASSERT_EQ(f.Open((dir_ / "link.csv").string()), "");
+    ASSERT_EQ(f.Write("new "), "");
+    ASSERT_EQ(f.Write("data"), "");
+    ASSERT_EQ(f.Commit(), "");
+  }
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
+  EXPECT_EQ(ReadFile(real), "new data");
+  EXPECT_EQ(ModeOf(real), 0640u);
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"link.csv", "real.csv"}));
+}
+
+TEST_F(SafeFileWriteTest, AtomicFileDroppedOrWrittenByPathLeavesNoTemporary) {
+  const fs::path target = dir_ / "out.edf";
+  WriteFile(target, "old");
+  {
+    AtomicFile f;
+    ASSERT_EQ(f.Open(target.string()), "");
+    ASSERT_EQ(f.Write("half"), "");
+  }  // no Commit: the old file stays
+  EXPECT_EQ(ReadFile(target), "old");
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"out.edf"});
+
+  // A library that writes by path: the temporary is its file until Commit.
+  AtomicFile f;
+  ASSERT_EQ(f.Open(target.string()), "");
+  ASSERT_EQ(f.CloseForPathWriter(), "");
+  WriteFile(f.TempPath(), "by path");
+  ASSERT_EQ(f.Commit(), "");
+  EXPECT_EQ(ReadFile(target), "by path");
+  EXPECT_EQ(Names(dir_), std::set<std::string>{"out.edf"});
+}
+
+TEST_F(SafeFileWriteTest, AtomicFileRefusesWithTheFileErrorText) {
+  ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);
+  AtomicFile pipe;
+  EXPECT_EQ(pipe.Open((dir_ / "pipe").string()),
+            "Cannot create file \"" + (dir_ / "pipe").string() + "\": not a regular file");
+  EXPECT_TRUE(pipe.Failure().not_regular);
+
+  WriteFile(dir_ / "locked", "keep");
+  AtomicFile locked;
+  const std::string err =
+      locked.Open((dir_ / "locked").string(), [](const std::string&) { return EACCES; });
+  EXPECT_EQ(err, "Cannot create file \"" + (dir_ / "locked").string() + "\": Permission denied");
+  EXPECT_EQ(locked.Failure().stage, FileWriteStage::kCreate);
+  EXPECT_EQ(locked.Commit().rfind("Cannot create file", 0), 0u);  // nothing to commit
+  EXPECT_EQ(ReadFile(dir_ / "locked"), "keep");
+  EXPECT_EQ(Names(dir_), (std::set<std::string>{"locked", "pipe"}));
+}
+
 }  // namespace
-}  // namespace pulse::window
+}  // namespace pulse::records

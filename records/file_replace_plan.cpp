@@ -1,4 +1,4 @@
-#include "window/safe_file_write.h"
+#include "records/file_replace_plan.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <vector>
 
-namespace pulse::window {
+namespace pulse::records {
 namespace {
 
 // As many links as the kernel follows in one path before it gives up.
@@ -41,19 +41,6 @@ std::string Resolve(const std::string& link_path, const std::string& link_text) 
   const auto slash = link_path.rfind('/');
   if (slash == std::string::npos) return link_text;
   return link_path.substr(0, slash + 1) + link_text;
-}
-
-int WriteAll(int fd, std::string_view data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return 0;
 }
 
 }  // namespace
@@ -108,39 +95,4 @@ FileReplacePlan PlanFileReplace(const std::string& path, const WriteAccessCheck&
   }
 }
 
-FileWriteResult ReplaceFileContents(const std::string& path, std::string_view data,
-                                    const WriteAccessCheck& may_write) {
-  const FileReplacePlan plan = PlanFileReplace(path, may_write);
-  if (!plan.refusal.Ok()) return plan.refusal;
-
-  // Beside the real file, so the rename stays within one file system.
-  const std::string tmp = plan.target + ".tmp" + std::to_string(::getpid());
-  ::unlink(tmp.c_str());  // a leftover of an earlier run of this process id
-  // An existing file's contents stay private until its own mode is set.
-  const mode_t create_mode = plan.exists ? 0600 : 0666;
-  const int fd =
-      ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, create_mode);
-  if (fd < 0) return Failed(FileWriteStage::kCreate, errno);
-
-  int err = 0;
-  if (plan.exists) {
-    // Root saving someone's file leaves it theirs; others keep at least the
-    // group when they belong to it. Failing that, the file becomes ours.
-    if ((plan.owner != ::geteuid() || plan.group != ::getegid()) &&
-        ::fchown(fd, plan.owner, plan.group) != 0) {
-      (void)::fchown(fd, static_cast<uid_t>(-1), plan.group);
-    }
-    if (::fchmod(fd, plan.mode) != 0) err = errno;
-  }
-  if (err == 0) err = WriteAll(fd, data);
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && ::rename(tmp.c_str(), plan.target.c_str()) != 0) err = errno;
-  if (err != 0) {
-    ::unlink(tmp.c_str());
-    return Failed(FileWriteStage::kWrite, err);
-  }
-  return {};
-}
-
-}  // namespace pulse::window
+}  // namespace pulse::records

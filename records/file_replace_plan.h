@@ -1,17 +1,15 @@
-// Replacing a file's contents safely: the new bytes go to a temporary file
-// beside the target, which is then renamed over it, so a failed write never
-// leaves half a file. A target the user may not write is refused, a symbolic
-// link is written through to the file it names, and an existing file keeps
-// its mode (and, where allowed, its owner).
+// What replacing a file will do, decided before a byte is written: a symbolic
+// link is followed to the file it names, a target the user may not write or
+// that is no regular file is refused, and an existing file's mode and owner
+// are noted so that its replacement keeps them. AtomicFile acts on the plan.
 #pragma once
 
 #include <sys/types.h>
 
 #include <functional>
 #include <string>
-#include <string_view>
 
-namespace pulse::window {
+namespace pulse::records {
 
 // Where a replacement stopped, for the caller's error text.
 enum class FileWriteStage {
@@ -48,10 +46,4 @@ struct FileReplacePlan {
 [[nodiscard]] FileReplacePlan PlanFileReplace(
     const std::string& path, const WriteAccessCheck& may_write = EffectiveWriteAccess);
 
-// Writes `data` as the new contents of `path` through a temporary file and a
-// rename, following PlanFileReplace. Never throws.
-[[nodiscard]] FileWriteResult ReplaceFileContents(
-    const std::string& path, std::string_view data,
-    const WriteAccessCheck& may_write = EffectiveWriteAccess);
-
-}  // namespace pulse::window
+}  // namespace pulse::records
