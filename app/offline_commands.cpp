@@ -320,11 +320,11 @@ int RunAnalyze(const AnalyzeOptions& o, const OutputFn& out) {
 
 namespace {
 
-struct OptionSpec {
+struct OptionInfo {
   std::string_view name;
   std::string_view value;  // what the value is, for the error when it is missing
 };
-constexpr std::array<OptionSpec, 6> kOptions{{
+constexpr std::array<OptionInfo, 6> kOptions{{
     {"--export", "an output file (.csv or .edf)"},
     {"--from", "a record file"},
     {"--rate", "frames per second"},
@@ -333,9 +333,9 @@ constexpr std::array<OptionSpec, 6> kOptions{{
     {"--beats", "an output file"},
 }};
 
-const OptionSpec* FindOption(std::string_view arg) {
+const OptionInfo* FindOption(std::string_view arg) {
   const std::string_view name = arg.substr(0, arg.find('='));
-  for (const OptionSpec& o : kOptions) {
+  for (const OptionInfo& o : kOptions) {
     if (o.name == name) return &o;
   }
   return nullptr;
@@ -351,12 +351,12 @@ std::optional<double> ParseNumber(std::string_view text) {
 }  // namespace
 
 std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, const OutputFn& out) {
-  const OptionSpec* first = nullptr;
+  const OptionInfo* first = nullptr;
   bool command = false;
   for (int i = 1; i < argc; ++i) {
-    const OptionSpec* spec = FindOption(argv[i]);
-    if (!first) first = spec;
-    command = command || (spec && (spec->name == "--export" || spec->name == "--analyze"));
+    const OptionInfo* option = FindOption(argv[i]);
+    if (!first) first = option;
+    command = command || (option && (option->name == "--export" || option->name == "--analyze"));
   }
   if (!first) return std::nullopt;
   if (!command)
@@ -370,8 +370,8 @@ std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, cons
       help = true;
       continue;
     }
-    const OptionSpec* spec = FindOption(arg);
-    if (!spec) {
+    const OptionInfo* option = FindOption(arg);
+    if (!option) {
       if (arg.starts_with('-'))
         return Usage(out, std::string(arg) + " does not go with --export or --analyze");
       return Usage(out, "unexpected argument: " + std::string(arg));
@@ -383,9 +383,9 @@ std::optional<int> RunOfflineCommandLine(int argc, const char* const* argv, cons
       value = argv[++i];
     }
     if (value.empty())
-      return Usage(out, std::string(spec->name) + " needs " + std::string(spec->value));
-    auto& slot = values[static_cast<size_t>(spec - kOptions.data())];
-    if (slot) return Usage(out, std::string(spec->name) + " is given twice");
+      return Usage(out, std::string(option->name) + " needs " + std::string(option->value));
+    auto& slot = values[static_cast<size_t>(option - kOptions.data())];
+    if (slot) return Usage(out, std::string(option->name) + " is given twice");
     slot = std::move(value);
   }
   if (help) {
