@@ -19,25 +19,7 @@ using pulse::test::PixelAt;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct GapPlot {
-  Tsp_XYPlot p;
-  Tsp_XYLine line;
-  GapPlot() {
-    p.SetSize(300, 200);
-    p.LeftAxis().SetMinMax(0, 10);
-    p.BottomAxis().SetMinMax(0, 10);
-    p.LeftAxis().GridAttr().SetVisible(false);
-    p.BottomAxis().GridAttr().SetVisible(false);
-    line.SetPlot(&p);
-    line.LineAttr().SetColor(clRed);
-  }
-  QImage Render() {
-    p.Paint();
-    return p.Screen().copy();
-  }
-  int Px(double v) { return p.BottomAxis().ValueToPixel(v); }
-  int Py(double v) { return p.LeftAxis().ValueToPixel(v); }
-};
+using GapPlot = pulse::test::LinePlot;
 
 // A flat line at 5 from 1 to 9 with a break at x = 5: pixels near 2 and 8 are set, those
 // between 4 and 6 are not, and no segment runs off towards the NaN (mapped far below the

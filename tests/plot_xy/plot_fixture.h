@@ -102,4 +102,25 @@ inline QRgb Expect(plot::TColor c) {
   return Rgb(c) & 0xFFFFFFu;
 }
 
+// A 300 × 200 plot (or the size given) over 0..10 on both axes, no grid, with one red line.
+struct LinePlot {
+  plot::Tsp_XYPlot p;
+  plot::Tsp_XYLine line;
+  explicit LinePlot(int w = 300, int h = 200) {
+    p.SetSize(w, h);
+    p.LeftAxis().SetMinMax(0, 10);
+    p.BottomAxis().SetMinMax(0, 10);
+    p.LeftAxis().GridAttr().SetVisible(false);
+    p.BottomAxis().GridAttr().SetVisible(false);
+    line.SetPlot(&p);
+    line.LineAttr().SetColor(plot::clRed);
+  }
+  QImage Render() {
+    p.Paint();
+    return p.Screen().copy();
+  }
+  int Px(double v) { return p.BottomAxis().ValueToPixel(v); }
+  int Py(double v) { return p.LeftAxis().ValueToPixel(v); }
+};
+
 }  // namespace pulse::test

@@ -18,25 +18,7 @@ namespace {
 using pulse::test::Expect;
 using pulse::test::PixelAt;
 
-struct LinePlot {
-  Tsp_XYPlot p;
-  Tsp_XYLine line;
-  explicit LinePlot(int w = 300, int h = 200) {
-    p.SetSize(w, h);
-    p.LeftAxis().SetMinMax(0, 10);
-    p.BottomAxis().SetMinMax(0, 10);
-    p.LeftAxis().GridAttr().SetVisible(false);
-    p.BottomAxis().GridAttr().SetVisible(false);
-    line.SetPlot(&p);
-    line.LineAttr().SetColor(clRed);
-  }
-  QImage Render() {
-    p.Paint();
-    return p.Screen().copy();
-  }
-  int Px(double v) { return p.BottomAxis().ValueToPixel(v); }
-  int Py(double v) { return p.LeftAxis().ValueToPixel(v); }
-};
+using pulse::test::LinePlot;
 
 TEST(XYLine, SegmentWithBothEndsFarIsSkipped) {
   LinePlot t;
