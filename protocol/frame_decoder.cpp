@@ -17,7 +17,16 @@ std::array<uint8_t, kIdBytes> IdBytesAt(std::span<const uint8_t> f, size_t offse
   return {f[offset], f[offset + 1], f[offset + 2], f[offset + 3]};
 }
 
-Reply DecodeKnown(FrameKind kind, std::span<const uint8_t> f) {
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+Reply DecodeReply(FrameKind kind, std::span<const uint8_t> f) {
   switch (kind) {
     case FrameKind::kData1:
       return DataFrame1{Int16At(f, kPayload), Int16At(f, kPayload + kValueSize)};
@@ -52,22 +61,13 @@ Reply DecodeKnown(FrameKind kind, std::span<const uint8_t> f) {
   return StartAck{};  // not reached: every kind is handled above
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-}  // namespace
-
 std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes) {
   if (bytes.size() < kPayload) return std::nullopt;
   const protocol::FrameKindInfo* info = protocol::FindFrameKind(bytes.data());
   if (info == nullptr || bytes.size() != info->Size()) return std::nullopt;
   DecodedFrame out;
   out.kind = info->kind;
-  out.reply = DecodeKnown(info->kind, bytes);
+  out.reply = DecodeReply(info->kind, bytes);
   out.checksum_ok = protocol::Checksum(bytes.data(), bytes.size() - 1) == bytes.back();
   return out;
 }

@@ -60,6 +60,10 @@ struct DecodedFrame {
 // (length, code) kind and nothing more. Anything else gives nothing.
 [[nodiscard]] std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes);
 
+// The values of a frame whose kind the caller has already found and whose
+// whole length it holds (the parser's hot path: no second lookup or checksum).
+[[nodiscard]] Reply DecodeReply(protocol::FrameKind kind, std::span<const uint8_t> bytes);
+
 // The bytes of one frame line, as many as the longest frame holds.
 struct FrameBytes {
   std::array<uint8_t, protocol::kLongestFrame> bytes{};

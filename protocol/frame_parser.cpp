@@ -213,18 +213,17 @@ const std::string* FrameParser::HandleData(const FrameKindInfo& kind, const uint
   ++good_frames_;
   if (!state_.StopPending) {
     namespace typed = pulse::protocol;
-    const std::optional<typed::DecodedFrame> decoded = typed::DecodeFrame({p, size});
+    const typed::Reply reply = typed::DecodeReply(kind.kind, {p, size});
     const double f = state_.UnitFactor;
     // With the static curve option, view 1 plots channel 1's static value.
     const bool static_curve = controls_.ch_jy.checked;
-    if (const auto* one = decoded ? std::get_if<typed::DataFrame1>(&decoded->reply) : nullptr) {
+    if (const auto* one = std::get_if<typed::DataFrame1>(&reply)) {
       Increment(state_.SampleCount1);
       const double s1 = typed::StaticValue(*one, f);
       views_.ShowChannel1(false, state_.SampleCount1, static_curve ? s1 : typed::WaveValue(*one, f),
                           s1);
       if (frame_sink_ != nullptr) frame_sink_->OnDataFrame(*one);
-    } else if (const auto* three =
-                   decoded ? std::get_if<typed::DataFrame3>(&decoded->reply) : nullptr) {
+    } else if (const auto* three = std::get_if<typed::DataFrame3>(&reply)) {
       Increment(state_.SampleCount1);
       const double s1 = typed::StaticValue(*three, 0, f);
       views_.ShowFrame3(state_.SampleCount1, static_curve ? s1 : typed::WaveValue(*three, 0, f), s1,
