@@ -476,10 +476,10 @@ QWidget* MainWindow::BuildRecordPanel() {
   w_.export_session =
       w_.export_menu->addAction(QCoreApplication::translate("MainWindow", "导出会话文件..."));
   w_.export_button->setMenu(w_.export_menu);
-  w_.session_button->setFixedWidth(FittedWidth(
-      kRecordButtonWidth,
-      {w_.session_button->text(),
-       QCoreApplication::translate("SessionControl", window::kSessionStopCaption)}));
+  w_.session_button->setFixedWidth(
+      FittedWidth(kRecordButtonWidth,
+                  {w_.session_button->text(),
+                   QCoreApplication::translate("SessionControl", window::kSessionStopCaption)}));
   w_.export_button->setFixedWidth(FittedWidth(kRecordButtonWidth, {w_.export_button->text()}));
   g->addWidget(w_.session_button, 0, 3);
   g->addWidget(w_.export_button, 1, 3);

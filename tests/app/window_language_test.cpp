@@ -144,17 +144,26 @@ class WindowLanguage : public FormFixture {
 void ExpectStatusTextsFit() {
   const QFontMetrics fm(ui::MainWindow::WindowFont());
   constexpr int kRoom = 150 - 6;  // the panel less its sunken frame and a little air
-  const char* const kSources[][2] = {
-      {"CommandSender", "串口未打开"},         {"CommandSender", "开始采样指令已发送"},
-      {"CommandSender", "开始采样指令发送失败"}, {"CommandSender", "停止采样指令已发送"},
-      {"CommandSender", "停止采样指令发送失败"}, {"CommandSender", "清零指令已发送"},
-      {"CommandSender", "清零指令发送失败"},     {"CommandSender", "读取零点值指令已发送"},
-      {"CommandSender", "读取零点值指令发送失败"}, {"CommandSender", "设置频率指令已发送"},
-      {"CommandSender", "设置频率指令发送失败"}, {"CommandSender", "发送成功"},
-      {"CommandSender", "发送失败"},             {"FrameParser", "启动采样！"},
-      {"FrameParser", "停止采样！"},             {"FrameParser", "清零成功！"},
-      {"TForm1", "设备连接正常"},                {"TForm1", "设备连接失败"},
-      {"TForm1", "串口关闭"},                    {"RecordReplay", "载入完成,准备模拟..."}};
+  const char* const kSources[][2] = {{"CommandSender", "串口未打开"},
+                                     {"CommandSender", "开始采样指令已发送"},
+                                     {"CommandSender", "开始采样指令发送失败"},
+                                     {"CommandSender", "停止采样指令已发送"},
+                                     {"CommandSender", "停止采样指令发送失败"},
+                                     {"CommandSender", "清零指令已发送"},
+                                     {"CommandSender", "清零指令发送失败"},
+                                     {"CommandSender", "读取零点值指令已发送"},
+                                     {"CommandSender", "读取零点值指令发送失败"},
+                                     {"CommandSender", "设置频率指令已发送"},
+                                     {"CommandSender", "设置频率指令发送失败"},
+                                     {"CommandSender", "发送成功"},
+                                     {"CommandSender", "发送失败"},
+                                     {"FrameParser", "启动采样！"},
+                                     {"FrameParser", "停止采样！"},
+                                     {"FrameParser", "清零成功！"},
+                                     {"TForm1", "设备连接正常"},
+                                     {"TForm1", "设备连接失败"},
+                                     {"TForm1", "串口关闭"},
+                                     {"RecordReplay", "载入完成,准备模拟..."}};
   for (const auto& s : kSources) {
     const std::string text = form::Tr(s[0], s[1]);
     EXPECT_LE(fm.horizontalAdvance(QString::fromStdString(text)), kRoom) << text;
