@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "form/tr.h"
+
 namespace pulse::app {
 
 void HeadlessRun::Start() {
@@ -61,7 +63,8 @@ bool HeadlessRun::DeviceThere() {
   std::fprintf(stderr, "pulse3ch: the device did not return within %g s\n", reconnect_timeout_s);
   // As 关闭设备 would: the wait ends, and a session with it, complete.
   f.Bt_openClick();
-  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text = "设备连接失败";
+  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text =
+      form::Tr("TForm1", "设备连接失败");
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
@@ -23,7 +24,9 @@
 #include "ui/main_form.h"
 #include "ui/main_window.h"
 #include "ui/print_dialog.h"
+#include "window/language_setting.h"
 #include "window/recording.h"
+#include "window/settings_file.h"
 
 namespace {
 
@@ -70,6 +73,7 @@ struct Options {
   bool reconnect = false;
   double reconnect_timeout_s = kDefaultReconnectTimeoutS;
   bool stats = false;
+  std::optional<pulse::window::Language> lang;
 };
 
 // Qt's application object takes "-session NAME" (and "--session NAME") for the desktop's
@@ -167,13 +171,26 @@ bool ParseOptions(QCommandLineParser& parser, const QApplication& app,
       QStringLiteral("reconnect-timeout"),
       QStringLiteral("With --reconnect: seconds to wait for the device each time (default 30)."),
       QStringLiteral("S"));
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Language of the window: zh (Chinese) or en (English). Without it: the "
+                     "last one given to the window, else the system locale. The window stores "
+                     "it in comSet.ini; runs without a display do not."),
+      QStringLiteral("zh|en"));
   parser.addOptions({demo, port, snapshot, seconds, record, session, replay, stats, at, cursors,
-                     reconnect, reconnect_timeout});
+                     reconnect, reconnect_timeout, lang});
   parser.process(app);  // --help, --version and unknown options end here
 
   if (!parser.positionalArguments().isEmpty()) {
     Fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
     return false;
+  }
+  if (parser.isSet(lang)) {
+    out.lang = pulse::window::ParseLanguage(parser.value(lang).toStdString());
+    if (!out.lang) {
+      Fail(QStringLiteral("--lang wants zh or en, got \"%1\"").arg(parser.value(lang)));
+      return false;
+    }
   }
   out.demo = parser.isSet(demo);
   out.stats = parser.isSet(stats);
@@ -317,12 +334,22 @@ int main(int argc, char** argv) {
   QCommandLineParser parser;
   Options opt;
   if (!ParseOptions(parser, app, session_value, opt)) return kUsageError;
-  // After the options, so that --help and option errors stay in the options' language.
-  if (!pulse::app::InstallQtTranslations(app))
+  const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty() || !opt.session.isEmpty();
+  // After the options, so that --help and option errors stay in the options' language. A
+  // scripted run uses --lang without changing what the window starts with next time.
+  std::string lang_error;
+  const pulse::window::Language language = pulse::window::StartupLanguage(
+      opt.lang,
+      pulse::window::SettingsDir(pulse::window::ProgramDir(), "pulse3ch") +
+          pulse::window::kSettingsFileName,
+      QLocale::system().name().toStdString(), !headless, &lang_error);
+  if (!lang_error.empty()) Fail(QString::fromStdString(lang_error));
+  if (language == pulse::window::Language::kChinese && !pulse::app::InstallQtTranslations(app))
     Fail(
         QStringLiteral("Qt's Chinese translations were not found (package qt6-translations-l10n); "
                        "Qt's own dialogs will be in English"));
-  const bool headless = !opt.snapshot.isEmpty() || !opt.record.isEmpty() || !opt.session.isEmpty();
+  if (!pulse::app::InstallWindowTranslations(app, language))
+    Fail(QStringLiteral("the English texts could not be loaded; the window stays in Chinese"));
 
   // The demo sensor plays the device on a pseudo-terminal mapped to COM1.
   std::unique_ptr<pulse::vsensor::VirtualSensor> sensor;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <variant>
 
+#include "form/tr.h"
 #include "protocol/command_frames.h"
 #include "protocol/units.h"
 
@@ -107,17 +108,17 @@ void ReplyHandler::Apply(const protocol::Reply& reply) {
   if (std::holds_alternative<protocol::StartAck>(reply)) {
     state_.Sampling = true;
     views_.ShowSamplingState(true);
-    reply_panel = "启动采样！";
+    reply_panel = form::Tr("FrameParser", "启动采样！");
   } else if (std::holds_alternative<protocol::StopAck>(reply)) {
     state_.StopPending = false;
     state_.Sampling = false;
     views_.ShowSamplingState(false);
-    reply_panel = "停止采样！";
+    reply_panel = form::Tr("FrameParser", "停止采样！");
   } else if (std::holds_alternative<protocol::ZeroAck>(reply)) {
     state_.ZeroPending = false;
     state_.RestartPending = true;
     state_.RestartTicks = 0;
-    reply_panel = "清零成功！";
+    reply_panel = form::Tr("FrameParser", "清零成功！");
   } else if (const auto* one = std::get_if<protocol::ZeroValue1>(&reply)) {
     const double z = protocol::ZeroValueHpa(one->raw);
     controls_.Panel10.Caption = protocol::ZeroValueCaption(z);
@@ -135,7 +136,7 @@ void ReplyHandler::Apply(const protocol::Reply& reply) {
     // The time base and the record length divide by and multiply with the
     // rate; a reported 0 is shown but keeps the last usable rate.
     if (rate > 0) state_.SampleRate = rate;
-    reply_panel = std::to_string(rate) + "频率设置成功！";
+    reply_panel = form::Format(form::Tr("FrameParser", "%1频率设置成功！"), {std::to_string(rate)});
     views_.ResetAxes();
   } else if (const auto* sn = std::get_if<protocol::SerialNumber>(&reply)) {
     std::string text;
