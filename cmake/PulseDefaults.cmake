@@ -21,8 +21,12 @@ endif()
 
 find_package(Threads REQUIRED)
 
-# pulse_library(name SOURCES ... LIBS ...)
+# pulse_library(name SOURCES ... LIBS ...). Every library is named pulse_<part>, so a
+# link line reads as this project's pieces next to Qt's and the system's.
 function(pulse_library name)
+  if(NOT name MATCHES "^pulse_")
+    message(FATAL_ERROR "library ${name}: library names start with pulse_")
+  endif()
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
   target_link_libraries(${name} PUBLIC pulse_defaults ${A_LIBS})
