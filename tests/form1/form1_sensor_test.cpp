@@ -1,7 +1,7 @@
 // The window logic with the real serial link against the virtual sensor.
 #include <thread>
 
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 namespace pulse::test {
