@@ -75,11 +75,7 @@ class Form1ReconnectTest : public FormFixture {
   }
   void OpenOn(vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.GetOptions().link});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.GetOptions().link);
   }
   // The window's event loop: the link's messages, the timer and the timed steps (at once).
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 8s) {

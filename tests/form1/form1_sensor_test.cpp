@@ -13,11 +13,7 @@ class Form1SensorTest : public FormFixture {
  protected:
   void OpenOn(vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.SlavePath());
   }
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
     return queue_.DispatchUntil(done, timeout);

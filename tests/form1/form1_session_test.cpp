@@ -53,11 +53,7 @@ class Form1SessionTest : public FormFixture {
  protected:
   void OpenOn(pulse::vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.SlavePath());
   }
   // Drains the link and ticks the timer, as the window's event loop would.
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {

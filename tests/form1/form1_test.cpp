@@ -26,11 +26,8 @@ class Form1Test : public FormFixture {
   // Opens the device on the pseudo-terminal and lets the stop that follows
   // every open go out; returns with that stop read off the line.
   void OpenOnPty() {
-    MakeForm({"COM1=" + pty_.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(pty_.SlavePath());
+    if (HasFatalFailure()) return;
     ASSERT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   }
   // Delivers device bytes through the serial link to the parser.

@@ -16,6 +16,14 @@ void FormFixture::MakeForm(std::vector<std::string> port_mappings) {
   form_->FormCreate();
 }
 
+void FormFixture::MakeFormAndOpen(const std::string& device) {
+  MakeForm({"COM1=" + device});
+  form_->Bt_openClick();
+  ASSERT_TRUE(S().PortOpen) << Panel(form::StatusPanel::kLinkState);
+  host_.RunDelayed();
+  ASSERT_TRUE(form_->StopAfterOpenSent());
+}
+
 void FormFixture::TearDown() {
   // The form may still write its settings as it goes.
   form_.reset();

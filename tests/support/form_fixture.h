@@ -28,6 +28,9 @@ class FormFixture : public ::testing::Test {
  protected:
   // A new form (and a new settings folder) on the given "COMn=path" mappings.
   void MakeForm(std::vector<std::string> port_mappings = {});
+  // A new form with COM1 on `device`, opened, and the stop that follows every open sent.
+  // Fails the test (check HasFatalFailure) when the port did not open.
+  void MakeFormAndOpen(const std::string& device);
   void TearDown() override;
 
   form::TMainControls& C() { return form_->Controls(); }
