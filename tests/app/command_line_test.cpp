@@ -100,6 +100,12 @@ TEST(CommandLine, BadValuesAreRefusedWithWhatWasWanted) {
               timeout)
         << bad;
 
+  EXPECT_EQ(ErrorOf({"--lang", "fr"}), "--lang wants zh or en, got \"fr\"");
+  EXPECT_EQ(ErrorOf({"--lang", ""}), "--lang wants zh or en, got \"\"");
+  EXPECT_EQ(Read({"--lang", "en"}).options.lang, window::Language::kEnglish);
+  EXPECT_EQ(Read({"--lang", "zh"}).options.lang, window::Language::kChinese);
+  EXPECT_FALSE(Read({}).options.lang.has_value());
+
   EXPECT_EQ(ErrorOf({"stray"}), "unexpected argument: stray");
   EXPECT_EQ(ErrorOf({"--session"}), "Missing value after '--session'.");
   EXPECT_EQ(ErrorOf({"--session="}), "--session wants a file name");
