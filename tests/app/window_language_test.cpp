@@ -15,7 +15,7 @@
 #include "form/tr.h"
 #include "protocol/units.h"
 #include "records/record_export.h"
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/main_window.h"
 #include "window/export_control.h"
