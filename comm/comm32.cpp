@@ -60,8 +60,9 @@ void TComm32::ApplyLineSettings() {
   settings.BaudRate = baud_rate_;
   settings.Parity = parity_;
   settings.StopBits = stop_bits_;
-  actual_baud_rate_ = 0;
-  comm::ApplyLineSettings(fd_, settings, &actual_baud_rate_);
+  (void)comm::ApplyLineSettings(fd_, settings);
+  // 0 when the driver cannot tell.
+  actual_baud_rate_ = comm::ReadBaudRate(fd_).value;
   if (actual_baud_rate_ != baud_rate_) {
     comm::CommsLog::Write("Baud rate " + std::to_string(baud_rate_) + " set as " +
                           std::to_string(actual_baud_rate_) + " by the driver");
@@ -73,26 +74,30 @@ bool TComm32::OpenPort() {
   if (!comms_log_file_name_.empty()) comm::CommsLog::Open(comms_log_file_name_);
 
   device_path_ = port_names_.Resolve(comm_port_);
-  int error = 0;
-  const int fd = device_path_.empty() ? -1 : comm::OpenSerialDevice(device_path_, &error);
-  open_error_ = error;
-  if (fd < 0) {
+  const comm::OsResult<int> device =
+      device_path_.empty() ? comm::OsResult<int>{-1, {}} : comm::OpenSerialDevice(device_path_);
+  open_error_ = device.error.value();
+  if (device.value < 0) {
     if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
     return false;
   }
-  fd_ = fd;
+  fd_ = device.value;
   ApplyTimeouts();
   ApplyLineSettings();
-  comm::TryLowLatency(fd_);
+  // Drivers without a low-latency mode deliver as they always did.
+  (void)comm::TryLowLatency(fd_);
 
-  stop_ = comm::StopSignal::Create(&error);
-  if (stop_) write_queue_ = comm::WriteQueue::Create(&error);
-  if (!stop_ || !write_queue_) {
-    comm::CommsLog::WriteError("Unable to CreateEvent: ", error);
-    open_error_ = error;
+  comm::OsResult<std::unique_ptr<comm::StopSignal>> stop = comm::StopSignal::Create();
+  comm::OsResult<std::unique_ptr<comm::WriteQueue>> queue;
+  if (stop.Ok()) queue = comm::WriteQueue::Create();
+  if (const std::error_code error = stop.Ok() ? queue.error : stop.error) {
+    comm::CommsLog::WriteError("Unable to CreateEvent: ", error.value());
+    open_error_ = error.value();
     ReleasePort();
     return false;
   }
+  stop_ = std::move(stop.value);
+  write_queue_ = std::move(queue.value);
 
   auto start = [this](comm::PortThread& thread, const char* failure) {
     thread.port_handle = fd_;
@@ -123,18 +128,18 @@ bool TComm32::OpenPort() {
 void TComm32::ReleasePort() {
   if (stop_) stop_->Signal();
   if (reader_) {
-    comm::PurgeInput(fd_);
+    (void)comm::PurgeInput(fd_);
     reader_->Join();
   }
   if (writer_) {
-    comm::PurgeOutput(fd_);
+    (void)comm::PurgeOutput(fd_);
     writer_->Join();
   }
   reader_.reset();
   writer_.reset();
   write_queue_.reset();
   stop_.reset();
-  comm::CloseSerialDevice(fd_);
+  (void)comm::CloseSerialDevice(fd_);
   fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
 }
@@ -145,7 +150,7 @@ void TComm32::ClosePort() {
   if (reader_) {
     comm::CommsLog::Write("Closing Read Thread ");
     stop_->Signal();
-    comm::PurgeInput(fd_);
+    (void)comm::PurgeInput(fd_);
     if (reader_->Started() && !reader_->WaitFor(kThreadExitTimeout))
       comm::CommsLog::Write("Read thread not exiting.  Terminating it.");
     reader_->Join();
@@ -154,7 +159,7 @@ void TComm32::ClosePort() {
   if (writer_) {
     comm::CommsLog::Write("Closing Write Thread");
     stop_->Signal();
-    comm::PurgeOutput(fd_);
+    (void)comm::PurgeOutput(fd_);
     if (writer_->Started() && !writer_->WaitFor(kThreadExitTimeout))
       comm::CommsLog::Write("Write thread not exiting.  Terminating it.");
     writer_->Join();
@@ -162,7 +167,7 @@ void TComm32::ClosePort() {
   }
   write_queue_.reset();
   stop_.reset();
-  comm::CloseSerialDevice(fd_);
+  (void)comm::CloseSerialDevice(fd_);
   fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
 }
@@ -176,7 +181,7 @@ bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
   request.size = size;
   request.block.reset(new (std::nothrow) uint8_t[size_t{size} + 1]());
   if (request.block && size > 0) std::memcpy(request.block.get(), data, size);
-  if (!request.block || !write_queue_->Post(std::move(request))) {
+  if (!request.block || write_queue_->Post(std::move(request))) {
     comm::CommsLog::Write("Failed to Post to Write thread. ");
     return false;
   }
