@@ -49,24 +49,30 @@ std::thread TComm32::CreateThread(std::function<void()> body) {
   return std::thread(std::move(body));
 }
 
+std::error_code TComm32::SetLineSettings(int fd, const comm::LineSettings& settings) {
+  return comm::ApplyLineSettings(fd, settings);
+}
+
 void TComm32::ApplyTimeouts() {
   // Reads wait without limit for the first byte, then end after a quiet interval; writes
   // have no time-out.
   port_read_interval_.store(read_interval_timeout_, std::memory_order_relaxed);
 }
 
-void TComm32::ApplyLineSettings() {
+std::error_code TComm32::ApplyLineSettings() {
   comm::LineSettings settings;
   settings.BaudRate = baud_rate_;
   settings.Parity = parity_;
   settings.StopBits = stop_bits_;
-  (void)comm::ApplyLineSettings(fd_, settings);
+  actual_baud_rate_ = 0;
+  if (const std::error_code refused = SetLineSettings(fd_, settings)) return refused;
   // 0 when the driver cannot tell.
   actual_baud_rate_ = comm::ReadBaudRate(fd_).value;
   if (actual_baud_rate_ != baud_rate_) {
     comm::CommsLog::Write("Baud rate " + std::to_string(baud_rate_) + " set as " +
                           std::to_string(actual_baud_rate_) + " by the driver");
   }
+  return {};
 }
 
 bool TComm32::OpenPort() {
@@ -83,7 +89,14 @@ bool TComm32::OpenPort() {
   }
   fd_ = device.value;
   ApplyTimeouts();
-  ApplyLineSettings();
+  // A line the driver would not set up (no terminal at all, a rate it refuses) carries
+  // nothing readable: the open fails like any other, with the driver's reason.
+  if (const std::error_code refused = ApplyLineSettings()) {
+    comm::CommsLog::WriteError("Unable to SetCommState: ", refused.value());
+    open_error_ = refused.value();
+    ReleasePort();
+    return false;
+  }
   // Drivers without a low-latency mode deliver as they always did.
   (void)comm::TryLowLatency(fd_);
 
@@ -127,6 +140,7 @@ bool TComm32::OpenPort() {
 
 void TComm32::ReleasePort() {
   if (stop_) stop_->Signal();
+  // Purges only wake a thread that waits in the driver; a port that went away has none.
   if (reader_) {
     (void)comm::PurgeInput(fd_);
     reader_->Join();
@@ -139,6 +153,7 @@ void TComm32::ReleasePort() {
   writer_.reset();
   write_queue_.reset();
   stop_.reset();
+  // The descriptor is gone even when close() reports an error; there is nothing to retry.
   (void)comm::CloseSerialDevice(fd_);
   fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
@@ -150,6 +165,7 @@ void TComm32::ClosePort() {
   if (reader_) {
     comm::CommsLog::Write("Closing Read Thread ");
     stop_->Signal();
+    // Wakes a reader that waits in the driver; a port that went away has nothing to drop.
     (void)comm::PurgeInput(fd_);
     if (reader_->Started() && !reader_->WaitFor(kThreadExitTimeout))
       comm::CommsLog::Write("Read thread not exiting.  Terminating it.");
@@ -167,6 +183,7 @@ void TComm32::ClosePort() {
   }
   write_queue_.reset();
   stop_.reset();
+  // The descriptor is gone even when close() reports an error; there is nothing to retry.
   (void)comm::CloseSerialDevice(fd_);
   fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();

@@ -24,7 +24,7 @@ class IFormViews {
 };
 
 // Caption of the start/stop button for a sampling state.
-inline const char* SamplingStateCaption(bool on) {
+[[nodiscard]] inline const char* SamplingStateCaption(bool on) {
   return on ? "停止采样" : "开始采样";
 }
 

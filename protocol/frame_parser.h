@@ -43,7 +43,7 @@ class FrameParser {
   // with its header whole only its checksum can be missing.
   void ParseReceived();
 
-  ReceiveBuffer& Buffer() { return buffer_; }
+  [[nodiscard]] ReceiveBuffer& Buffer() { return buffer_; }
 
   // Every data frame line also goes here from now on (nullptr: nowhere),
   // including those that arrive while a stop is pending.
@@ -56,17 +56,17 @@ class FrameParser {
   // every data frame by its checksum (also those not drawn while a stop is
   // pending), and every byte offered by the link (also chunks dropped whole).
   // Unlike the error counter shown in the window, they do not wrap in practice.
-  uint64_t GoodDataFrames() const { return good_frames_; }
-  uint64_t BadDataFrames() const { return bad_frames_; }
-  uint64_t BytesReceived() const { return bytes_received_; }
+  [[nodiscard]] uint64_t GoodDataFrames() const { return good_frames_; }
+  [[nodiscard]] uint64_t BadDataFrames() const { return bad_frames_; }
+  [[nodiscard]] uint64_t BytesReceived() const { return bytes_received_; }
 
  private:
   // Handles one frame of a known, fully arrived kind; `sound`: its checksum
   // holds. Returns the frame line when the step is to offer one to the recorder.
   const std::string* Handle(const FrameKindInfo& kind, const uint8_t* p, bool sound);
-  const std::string* HandleData(const FrameKindInfo& kind, const uint8_t* p, bool sound);
+  [[nodiscard]] const std::string* HandleData(const FrameKindInfo& kind, const uint8_t* p, bool sound);
   // A frame that lost bytes, ending after `size` bytes where the next header starts.
-  const std::string* HandleCut(const FrameKindInfo& kind, const uint8_t* p, size_t size);
+  [[nodiscard]] const std::string* HandleCut(const FrameKindInfo& kind, const uint8_t* p, size_t size);
   // Logs line_ as a bad data frame and counts it.
   void CountBadFrame();
   // Adds a line to the error log, emptying it first when full.

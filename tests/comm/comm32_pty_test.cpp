@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <numeric>
 #include <string>
 #include <system_error>
@@ -310,7 +311,7 @@ TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
   const uint8_t byte = 0x31;
   EXPECT_TRUE(link.comm.WriteData(&byte, 1));
   ASSERT_TRUE(link.queue.DispatchUntil([&] { return !link.comm.WriteThreadRunning(); }, kArrival));
-  link.queue.DispatchUntil([&] { return link.hangups >= 2; }, 1s);
+  EXPECT_TRUE(link.queue.DispatchUntil([&] { return link.hangups >= 2; }, 1s));
   EXPECT_EQ(link.hangups, 2);
   EXPECT_FALSE(link.comm.WriteData(&byte, 1));
 
@@ -359,7 +360,7 @@ TEST(Comm32Pty, AFailedThreadCreationReleasesThePort) {
     comm.SetCommPort(pty.SlavePath());
     comm.SetBaudRate(256000);
     try {
-      comm.OpenPort();
+      (void)comm.OpenPort();
       ADD_FAILURE() << "no exception";
     } catch (const ECommsError& e) {
       EXPECT_STREQ(e.what(),
@@ -405,6 +406,62 @@ TEST(Comm32Pty, DestroyingAnOpenComponentClosesItAndDropsItsQueuedMessages) {
   EXPECT_TRUE(other.comm.OpenPort());
   EXPECT_EQ(queue.DispatchPending(), 2u);
   other.comm.ClosePort();
+}
+
+// A driver that turns the line settings down, as a real one may for a rate it cannot make.
+class RefusingComm32 : public TComm32 {
+ public:
+  using TComm32::TComm32;
+  int refusals = 0;
+
+ protected:
+  std::error_code SetLineSettings(int, const LineSettings&) override {
+    ++refusals;
+    return std::error_code(EINVAL, std::system_category());
+  }
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Comm32Pty, ARefusedLineSetupFailsTheOpenWithTheDriversReason) {
+  pulse::test::PtyPair pty;
+  const std::string log = testing::TempDir() + "/refused-setup.log";
+  pulse::comm::ManualQueue queue;
+  {
+    RefusingComm32 comm(queue);
+    comm.SetCommPort(pty.SlavePath());
+    comm.SetBaudRate(256000);
+    comm.SetCommsLogFileName(log);
+    EXPECT_FALSE(comm.OpenPort());
+    EXPECT_EQ(comm.refusals, 1);
+    EXPECT_EQ(comm.OpenError(), EINVAL);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_FALSE(comm.ReadThreadRunning());
+    const uint8_t byte = 1;
+    EXPECT_FALSE(comm.WriteData(&byte, 1));
+    comm.SetCommsLogFileName("");
+  }
+  EXPECT_EQ(ReadText(log),
+            "Unable to SetCommState: GetLastError returned: \"Invalid argument\"\n"
+            "Write thread not created\n");
+  // Nothing of the refused open is held: the device opens again at once.
+  Link other(pty.SlavePath());
+  ASSERT_TRUE(other.comm.OpenPort());
+  other.comm.ClosePort();
+}
+
+TEST(Comm32Pty, ACharacterDeviceThatIsNoTerminalFailsAtTheLineSetup) {
+  // It passes the open like a port; only the driver's refusal of the line settings shows that
+  // no line is behind it. Taken as open, its reader would end at once with a hang-up.
+  Link null_device("/dev/null");
+  EXPECT_FALSE(null_device.comm.OpenPort());
+  EXPECT_EQ(null_device.comm.OpenError(), ENOTTY);
+  EXPECT_FALSE(null_device.comm.IsOpen());
+  null_device.queue.WaitAndDispatch(100ms);
+  EXPECT_EQ(null_device.hangups, 0);
 }
 
 }  // namespace
