@@ -17,7 +17,7 @@ class ManualQueue : public PostedQueue {
   size_t WaitAndDispatch(std::chrono::milliseconds timeout);
   // Dispatches messages as they come until `done()` holds (checked after each batch and at
   // least every 10 ms); false if `timeout` passed first.
-  [[nodiscard]] bool DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+  bool DispatchUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
  protected:
   void Wake() override;

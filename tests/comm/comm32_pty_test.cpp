@@ -311,7 +311,7 @@ TEST(Comm32Pty, UnplugRequestsAHangupAndEndsTheReader) {
   const uint8_t byte = 0x31;
   EXPECT_TRUE(link.comm.WriteData(&byte, 1));
   ASSERT_TRUE(link.queue.DispatchUntil([&] { return !link.comm.WriteThreadRunning(); }, kArrival));
-  EXPECT_TRUE(link.queue.DispatchUntil([&] { return link.hangups >= 2; }, 1s));
+  link.queue.DispatchUntil([&] { return link.hangups >= 2; }, 1s);
   EXPECT_EQ(link.hangups, 2);
   EXPECT_FALSE(link.comm.WriteData(&byte, 1));
 
@@ -444,9 +444,8 @@ TEST(Comm32Pty, ARefusedLineSetupFailsTheOpenWithTheDriversReason) {
     EXPECT_FALSE(comm.WriteData(&byte, 1));
     comm.SetCommsLogFileName("");
   }
-  EXPECT_EQ(ReadText(log),
-            "Unable to SetCommState: GetLastError returned: \"Invalid argument\"\n"
-            "Write thread not created\n");
+  // The failed open closed the log behind its one line.
+  EXPECT_EQ(ReadText(log), "Unable to SetCommState: GetLastError returned: \"Invalid argument\"\n");
   // Nothing of the refused open is held: the device opens again at once.
   Link other(pty.SlavePath());
   ASSERT_TRUE(other.comm.OpenPort());
