@@ -79,12 +79,16 @@ bool TComm32::OpenPort() {
   if (IsOpen()) return true;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Open(comms_log_file_name_);
 
+  open_error_ = 0;
   device_path_ = port_names_.Resolve(comm_port_);
-  const comm::OsResult<int> device =
-      device_path_.empty() ? comm::OsResult<int>{-1, {}} : comm::OpenSerialDevice(device_path_);
-  open_error_ = device.error.value();
-  if (device.value < 0) {
-    if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
+  if (device_path_.empty()) {
+    Teardown(TeardownKind::kUndoOpen);
+    return false;
+  }
+  const comm::OsResult<int> device = comm::OpenSerialDevice(device_path_);
+  if (!device.Ok()) {
+    open_error_ = device.error.value();
+    Teardown(TeardownKind::kUndoOpen);
     return false;
   }
   fd_ = device.value;
@@ -94,7 +98,7 @@ bool TComm32::OpenPort() {
   if (const std::error_code refused = ApplyLineSettings()) {
     comm::CommsLog::WriteError("Unable to SetCommState: ", refused.value());
     open_error_ = refused.value();
-    ReleasePort();
+    Teardown(TeardownKind::kUndoOpen);
     return false;
   }
   // Drivers without a low-latency mode deliver as they always did.
@@ -106,7 +110,7 @@ bool TComm32::OpenPort() {
   if (const std::error_code error = stop.Ok() ? queue.error : stop.error) {
     comm::CommsLog::WriteError("Unable to CreateEvent: ", error.value());
     open_error_ = error.value();
-    ReleasePort();
+    Teardown(TeardownKind::kUndoOpen);
     return false;
   }
   stop_ = std::move(stop.value);
@@ -121,7 +125,7 @@ bool TComm32::OpenPort() {
     } catch (const std::system_error& e) {
       comm::CommsLog::WriteError(failure, e.code().value());
       // Nothing stays held behind a failed open: the window takes the port as closed.
-      ReleasePort();
+      Teardown(TeardownKind::kUndoOpen);
       throw ECommsError(failure);
     }
   };
@@ -138,54 +142,38 @@ bool TComm32::OpenPort() {
   return true;
 }
 
-void TComm32::ReleasePort() {
-  if (stop_) stop_->Signal();
-  // Purges only wake a thread that waits in the driver; a port that went away has none.
-  if (reader_) {
-    (void)comm::PurgeInput(fd_);
-    reader_->Join();
-  }
-  if (writer_) {
-    (void)comm::PurgeOutput(fd_);
-    writer_->Join();
-  }
+void TComm32::ClosePort() {
+  if (!IsOpen()) return;
+  Teardown(TeardownKind::kClose);
+}
+
+void TComm32::Teardown(TeardownKind kind) {
+  const bool closing = kind == TeardownKind::kClose;
+  if (closing) comm::CommsLog::Write("Stopping the Comm");
+  // The stop signal, once set, stays set: the writer sees the reader's stop as well.
+  auto stop_thread = [&](comm::PortThread* thread, const char* announce, const char* stuck,
+                         std::error_code (*purge)(int fd)) {
+    if (thread == nullptr) return;
+    if (closing) comm::CommsLog::Write(announce);
+    if (stop_) stop_->Signal();
+    // Only wakes a thread that waits in the driver; a port that went away has nothing to drop.
+    (void)purge(fd_);
+    if (thread->Started() && !thread->WaitFor(kThreadExitTimeout)) comm::CommsLog::Write(stuck);
+    thread->Join();
+  };
+  stop_thread(reader_.get(), "Closing Read Thread ", "Read thread not exiting.  Terminating it.",
+              comm::PurgeInput);
   reader_.reset();
+  stop_thread(writer_.get(), "Closing Write Thread", "Write thread not exiting.  Terminating it.",
+              comm::PurgeOutput);
   writer_.reset();
   write_queue_.reset();
   stop_.reset();
-  // The descriptor is gone even when close() reports an error; there is nothing to retry.
-  (void)comm::CloseSerialDevice(fd_);
-  fd_ = -1;
-  if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
-}
-
-void TComm32::ClosePort() {
-  if (!IsOpen()) return;
-  comm::CommsLog::Write("Stopping the Comm");
-  if (reader_) {
-    comm::CommsLog::Write("Closing Read Thread ");
-    stop_->Signal();
-    // Wakes a reader that waits in the driver; a port that went away has nothing to drop.
-    (void)comm::PurgeInput(fd_);
-    if (reader_->Started() && !reader_->WaitFor(kThreadExitTimeout))
-      comm::CommsLog::Write("Read thread not exiting.  Terminating it.");
-    reader_->Join();
-    reader_.reset();
+  if (fd_ >= 0) {
+    // The descriptor is gone even when close() reports an error; there is nothing to retry.
+    (void)comm::CloseSerialDevice(fd_);
+    fd_ = -1;
   }
-  if (writer_) {
-    comm::CommsLog::Write("Closing Write Thread");
-    stop_->Signal();
-    (void)comm::PurgeOutput(fd_);
-    if (writer_->Started() && !writer_->WaitFor(kThreadExitTimeout))
-      comm::CommsLog::Write("Write thread not exiting.  Terminating it.");
-    writer_->Join();
-    writer_.reset();
-  }
-  write_queue_.reset();
-  stop_.reset();
-  // The descriptor is gone even when close() reports an error; there is nothing to retry.
-  (void)comm::CloseSerialDevice(fd_);
-  fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
 }
 

@@ -94,11 +94,16 @@ class TComm32 {
   [[nodiscard]] virtual std::error_code SetLineSettings(int fd, const comm::LineSettings& settings);
 
  private:
+  // A close says in the comms log what it stops; undoing a failed open has logged why.
+  enum class TeardownKind { kClose, kUndoOpen };
+
   void WindowProc(comm::Notification& message);
   void ApplyTimeouts();
   [[nodiscard]] std::error_code ApplyLineSettings();
-  // Undoes a partly done open.
-  void ReleasePort();
+  // The one way everything the port holds is let go, whatever is held: threads stopped,
+  // descriptors closed once, the comms log closed. Closes, failed opens and the destructor
+  // all come here.
+  void Teardown(TeardownKind kind);
 
   uint32_t baud_rate_ = 0;
   TParityID parity_ = NOPARITY;
