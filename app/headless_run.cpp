@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cstdio>
+
+#include "app/messages.h"
+
+#include "form/tr.h"
 
 namespace pulse::app {
 
@@ -14,7 +17,7 @@ void HeadlessRun::Start() {
     f.Button19Click();
     // A name that did not exist is created empty by the load: nothing to show either.
     if (!f.State().Replaying || f.Recording().LoadedLineCount() == 0) {
-      std::fprintf(stderr, "pulse3ch: nothing to replay in %s\n", replay_file.c_str());
+      Say(MessageKind::kError, Format("nothing to replay in %s", replay_file.c_str()));
       QTimer::singleShot(0, this, [this] { Finish(1); });
       return;
     }
@@ -27,8 +30,7 @@ void HeadlessRun::Start() {
   if (!port_.empty()) f.Controls().e_comm.text = port_;
   f.Bt_openClick();
   if (!f.State().PortOpen) {
-    std::fprintf(stderr, "pulse3ch: %s\n",
-                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
+    Say(MessageKind::kError, f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text);
     // Let the window finish the open's timed step, then leave.
     QTimer::singleShot(0, this, [this] { Finish(1); });
     return;
@@ -44,8 +46,8 @@ bool HeadlessRun::DeviceThere() {
     if (away_) {
       away_ = false;
       away_total_ms_ += away_clock_.elapsed();
-      std::fprintf(stderr, "pulse3ch: the device is back after %.1f s; going on\n",
-                   static_cast<double>(away_clock_.elapsed()) / 1000.0);
+      Say(MessageKind::kNote, Format("the device is back after %.1f s; going on",
+                                     static_cast<double>(away_clock_.elapsed()) / 1000.0));
     }
     return true;
   }
@@ -53,15 +55,16 @@ bool HeadlessRun::DeviceThere() {
   if (!away_) {
     away_ = true;
     away_clock_.start();
-    std::fprintf(stderr, "pulse3ch: the device went away; waiting up to %g s for it to return\n",
-                 reconnect_timeout_s);
+    Say(MessageKind::kNote,
+        Format("the device went away; waiting up to %g s for it to return", reconnect_timeout_s));
     return false;
   }
   if (static_cast<double>(away_clock_.elapsed()) <= reconnect_timeout_s * 1000.0) return false;
-  std::fprintf(stderr, "pulse3ch: the device did not return within %g s\n", reconnect_timeout_s);
+  Say(MessageKind::kError, Format("the device did not return within %g s", reconnect_timeout_s));
   // As 关闭设备 would: the wait ends, and a session with it, complete.
   f.Bt_openClick();
-  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text = "设备连接失败";
+  f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text =
+      form::Tr("TForm1", "设备连接失败");
   return true;
 }
 
@@ -69,15 +72,17 @@ void HeadlessRun::Poll() {
   pulse::window::TForm1& f = form_.Form();
   if (replay_file.empty() && !DeviceThere()) return;
   if (replay_file.empty() && !f.State().PortOpen) {  // the device went away
-    std::fprintf(stderr, "pulse3ch: the device went away (%s)\n",
-                 f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str());
+    Say(MessageKind::kError,
+        Format("the device went away (%s)",
+               f.Controls().StatusBar1.Panel(form::StatusPanel::kLinkState).text.c_str()));
     // A session ended with the link, its file and metadata complete.
     if (!session_file.empty() && !f.Session().Path().empty())
-      std::fprintf(stderr, "pulse3ch: the session in %s ends here (%llu frames)\n",
-                   session_file.c_str(), static_cast<unsigned long long>(f.Session().Lines()));
+      Say(MessageKind::kNote,
+          Format("the session in %s ends here (%llu frames)", session_file.c_str(),
+                 static_cast<unsigned long long>(f.Session().Lines())));
     // What was recorded up to then is still worth keeping; the run failed all the same.
     if (record && (step_ == Step::kSampling || step_ == Step::kStopping) && on_done) {
-      std::fprintf(stderr, "pulse3ch: saving what was recorded\n");
+      Say(MessageKind::kNote, "saving what was recorded");
       on_done();
     }
     Finish(1);
@@ -97,7 +102,7 @@ void HeadlessRun::Poll() {
         }
         if (!StartSampling()) return;
       } else if (Elapsed() > kOpenTimeoutMs) {
-        std::fprintf(stderr, "pulse3ch: the device did not get ready\n");
+        Say(MessageKind::kError, "the device did not get ready");
         Finish(1);
       }
       break;
@@ -115,17 +120,17 @@ void HeadlessRun::Poll() {
         step_ = Step::kSampling;
         RestartClock();
       } else if (Elapsed() > kFirstDataTimeoutMs) {
-        std::fprintf(stderr,
-                     "pulse3ch: the device sent no data after the start of sampling (start not "
-                     "acknowledged?); nothing was recorded\n");
+        Say(MessageKind::kError,
+            "the device sent no data after the start of sampling (start not acknowledged?); "
+            "nothing was recorded");
         Finish(1);
       }
       break;
     case Step::kSampling:
       if (!session_file.empty() && !f.Session().Running()) {
         // The error box (standard error here) has said why.
-        std::fprintf(stderr, "pulse3ch: the session stopped early; %s keeps what was written\n",
-                     session_file.c_str());
+        Say(MessageKind::kError,
+            Format("the session stopped early; %s keeps what was written", session_file.c_str()));
         // The device is still there: leave it stopped. The exit code says the run failed.
         f.bt_startClick();
         step_ = Step::kStopping;
@@ -146,13 +151,13 @@ void HeadlessRun::Poll() {
     case Step::kStopping:
       if (!f.State().StopPending || Elapsed() > kStopAckTimeoutMs) {
         if (f.State().StopPending)
-          std::fprintf(stderr, "pulse3ch: no stop acknowledgement; saving what was recorded\n");
+          Say(MessageKind::kNote, "no stop acknowledgement; saving what was recorded");
         int code = 0;
         if (!session_file.empty()) {
           const bool failed_before = !f.Session().Running();
           const std::string err = f.Session().Stop();
           if (!err.empty() || failed_before) {
-            if (!err.empty()) std::fprintf(stderr, "pulse3ch: %s\n", err.c_str());
+            if (!err.empty()) Say(MessageKind::kError, err);
             code = 1;
           }
         }
@@ -169,7 +174,7 @@ bool HeadlessRun::StartSampling() {
     // Refused before any sampling starts, so nothing is lost to a bad target.
     const std::string err = f.StartSession(session_file);
     if (!err.empty()) {
-      std::fprintf(stderr, "pulse3ch: cannot record the session: %s\n", err.c_str());
+      Say(MessageKind::kError, Format("cannot record the session: %s", err.c_str()));
       Finish(1);
       return false;
     }
@@ -192,23 +197,24 @@ void HeadlessRun::ReportGaps() {
   pulse::window::TForm1& f = form_.Form();
   using Seconds = std::chrono::duration<double>;
   const auto& outages = f.Reconnect().Outages();
-  std::printf("device away: %zu time%s\n", outages.size(), outages.size() == 1 ? "" : "s");
+  Say(MessageKind::kResult,
+      Format("device away: %zu time%s", outages.size(), outages.size() == 1 ? "" : "s"));
   for (const auto& o : outages) {
     const double at = Seconds(o.lost_at - run_start_).count();
     if (o.back_at) {
-      std::printf("  at %.3f s of the run, back after %.3f s\n", at,
-                  Seconds(*o.back_at - o.lost_at).count());
+      Say(MessageKind::kResult, Format("  at %.3f s of the run, back after %.3f s", at,
+                                       Seconds(*o.back_at - o.lost_at).count()));
     } else {
-      std::printf("  at %.3f s of the run, not back\n", at);
+      Say(MessageKind::kResult, Format("  at %.3f s of the run, not back", at));
     }
   }
   if (!session_file.empty()) {
     const auto& gaps = f.Session().Gaps();
-    std::printf("session gaps: %zu\n", gaps.size());
+    Say(MessageKind::kResult, Format("session gaps: %zu", gaps.size()));
     for (const auto& g : gaps)
-      std::printf("  at %.3f s of the record, %.3f s without frames\n", g.start_s, g.length_s);
+      Say(MessageKind::kResult,
+          Format("  at %.3f s of the record, %.3f s without frames", g.start_s, g.length_s));
   }
-  std::fflush(stdout);
 }
 
 void HeadlessRun::Finish(int code) {

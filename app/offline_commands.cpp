@@ -206,17 +206,6 @@ int WriteBeats(const std::string& path, const std::vector<analysis::ChannelBeat>
 
 }  // namespace
 
-OutputFn StandardOutput() {
-  return [](MessageKind kind, std::string_view text) {
-    if (kind == MessageKind::kResult) {
-      std::fprintf(stdout, "%.*s\n", static_cast<int>(text.size()), text.data());
-    } else {
-      std::fprintf(stderr, "pulse3ch: %s%.*s\n", kind == MessageKind::kWarning ? "warning: " : "",
-                   static_cast<int>(text.size()), text.data());
-    }
-  };
-}
-
 std::string StartupUnitSymbol() {
   return protocol::kUnitSymbols[StartupUnitIndex()];
 }

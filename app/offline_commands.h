@@ -7,18 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
+
 namespace pulse::app {
 
 // Exit codes shared with the other headless modes.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;  // the command line cannot be used
-
-enum class MessageKind { kResult, kWarning, kError };
-// Every message of a command goes through one of these.
-using OutputFn = std::function<void(MessageKind, std::string_view)>;
-// Results to standard output; warnings and errors to standard error after "pulse3ch: ".
-[[nodiscard]] OutputFn StandardOutput();
 
 struct ExportOptions {
   std::string output;          // OUT.csv or OUT.edf

@@ -4,15 +4,17 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cmath>
-#include <cstdio>
 
+#include "app/messages.h"
 #include "ui/main_form.h"
 #include "ui/main_window.h"
 
 namespace pulse::app {
 namespace {
 
-void Fail(const QString& message) { std::fprintf(stderr, "pulse3ch: %s\n", qPrintable(message)); }
+void Fail(const QString& message) {
+  Say(MessageKind::kError, message.toLocal8Bit().toStdString());
+}
 
 }  // namespace
 

@@ -21,18 +21,23 @@ endif()
 
 find_package(Threads REQUIRED)
 
-# pulse_library(name SOURCES ... LIBS ...)
+# pulse_library(name SOURCES ... LIBS ...). Every library is named pulse_<part>, so a
+# link line reads as this project's pieces next to Qt's and the system's.
 function(pulse_library name)
+  if(NOT name MATCHES "^pulse_")
+    message(FATAL_ERROR "library ${name}: library names start with pulse_")
+  endif()
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
   target_link_libraries(${name} PUBLIC pulse_defaults ${A_LIBS})
 endfunction()
 
-# pulse_test(name SOURCES ... LIBS ... [LABELS ...]): a GoogleTest binary run by CTest.
+# pulse_test(name SOURCES ... LIBS ... [LABELS ...]): a GoogleTest binary run by CTest, with
+# the shared test helpers (tests/support).
 function(pulse_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
-  target_link_libraries(${name} PRIVATE pulse_defaults GTest::gtest ${A_LIBS})
+  target_link_libraries(${name} PRIVATE pulse_defaults GTest::gtest pulse_test_support ${A_LIBS})
   if(NOT "GTest::gtest_main" IN_LIST A_LIBS AND NOT A_LIBS MATCHES "gtest_main|pulse_qtest_main")
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()

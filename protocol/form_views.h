@@ -2,6 +2,10 @@
 // implements them; tests record the calls.
 #pragma once
 
+#include <string>
+
+#include "form/tr.h"
+
 namespace pulse::protocol {
 
 class IFormViews {
@@ -24,8 +28,8 @@ class IFormViews {
 };
 
 // Caption of the start/stop button for a sampling state.
-[[nodiscard]] inline const char* SamplingStateCaption(bool on) {
-  return on ? "停止采样" : "开始采样";
+[[nodiscard]] inline std::string SamplingStateCaption(bool on) {
+  return on ? form::Tr("FormViews", "停止采样") : form::Tr("FormViews", "开始采样");
 }
 
 }  // namespace pulse::protocol

@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "form/tr.h"
 #include "protocol/command_frames.h"
 #include "protocol/frame_decoder.h"
 #include "protocol/units.h"
@@ -139,20 +140,20 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       state_.Sampling = true;
       controls_.bt_start.Caption = SamplingStateCaption(true);
       views_.ShowSamplingState(true);
-      bar.Panel(form::StatusPanel::kDeviceReply).text = "启动采样！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = form::Tr("FrameParser", "启动采样！");
       break;
     case FrameKind::kStopAck:
       state_.StopPending = false;
       state_.Sampling = false;
       controls_.bt_start.Caption = SamplingStateCaption(false);
       views_.ShowSamplingState(false);
-      bar.Panel(form::StatusPanel::kDeviceReply).text = "停止采样！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = form::Tr("FrameParser", "停止采样！");
       break;
     case FrameKind::kZeroAck:
       state_.ZeroPending = false;
       state_.RestartPending = true;
       state_.RestartTicks = 0;
-      bar.Panel(form::StatusPanel::kDeviceReply).text = "清零成功！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text = form::Tr("FrameParser", "清零成功！");
       break;
     case FrameKind::kZeroValue1:
       controls_.Panel10.Caption = ZeroValueCaption(ZeroValueAt(p, 0));
@@ -169,7 +170,8 @@ const std::string* FrameParser::Handle(const FrameKindInfo& kind, const uint8_t*
       // The time base and the record length divide by and multiply with the
       // rate; a reported 0 is shown but keeps the last usable rate.
       if (rate > 0) state_.SampleRate = rate;
-      bar.Panel(form::StatusPanel::kDeviceReply).text = std::to_string(rate) + "频率设置成功！";
+      bar.Panel(form::StatusPanel::kDeviceReply).text =
+          form::Format(form::Tr("FrameParser", "%1频率设置成功！"), {std::to_string(rate)});
       views_.ResetAxes();
       break;
     }

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "form/tr.h"
+
 namespace pulse::protocol {
 
 std::string FormatFixed2(double value) {
@@ -46,7 +48,7 @@ std::string FormatFixed2(double value) {
 }
 
 std::string ZeroValueCaption(double hpa) {
-  return "零点值: " + FormatFixed2(hpa) + " hPa";
+  return form::Format(form::Tr("Units", "零点值: %1 hPa"), {FormatFixed2(hpa)});
 }
 
 }  // namespace pulse::protocol

@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; all_secs=${2:-}
 # The parser sees every byte from the device, so it gets the longest run.
-declare -A target_secs=([fuzz_parser]=60)
-default_secs=30
+declare -A target_secs=([fuzz_parser]=40)
+default_secs=20
 shopt -s nullglob
 for t in "$dir"/fuzz/*/fuzz_*; do
   [ -x "$t" ] || continue

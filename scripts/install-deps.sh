@@ -3,7 +3,7 @@
 # Idempotent: asks apt only for what is missing.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
-      qt6-base-dev qt6-translations-l10n libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-base-dev qt6-translations-l10n qt6-l10n-tools libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
       clang-14 clang-tidy-14 libclang-rt-14-dev libedf-dev python3-mne libudev-dev
       fonts-wqy-microhei xvfb xauth poppler-utils imagemagick desktop-file-utils)
 missing=()

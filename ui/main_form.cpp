@@ -353,7 +353,11 @@ void MainForm::SyncMemo() {
 
 void MainForm::ShowMessage(const std::string& text) {
   if (headless_) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    if (box_text_) {
+      box_text_(false, text);
+    } else {
+      std::fprintf(stderr, "%s\n", text.c_str());
+    }
     return;
   }
   QMessageBox::information(window_.get(), QString(), Q(text));
@@ -361,7 +365,11 @@ void MainForm::ShowMessage(const std::string& text) {
 
 void MainForm::ShowError(const std::string& text) {
   if (headless_) {
-    std::fprintf(stderr, "error: %s\n", text.c_str());
+    if (box_text_) {
+      box_text_(true, text);
+    } else {
+      std::fprintf(stderr, "error: %s\n", text.c_str());
+    }
     return;
   }
   QMessageBox::critical(window_.get(), QString(), Q(text));

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "ui/main_window.h"
@@ -59,6 +60,10 @@ class MainForm : public QObject, public window::IFormHost {
 
   // Message and error boxes go to stderr instead of a modal box (headless runs).
   void SetHeadless(bool on) { headless_ = on; }
+  // Where the boxes' texts go when headless, instead of straight to stderr: the program's
+  // own message printer. `error` tells an error box from a message box.
+  using BoxText = std::function<void(bool error, const std::string& text)>;
+  void SetHeadlessBoxText(BoxText out) { box_text_ = std::move(out); }
   // A script's answer to the next open-file dialogs, instead of asking.
   void SetScriptedOpenName(std::optional<std::string> name) { scripted_open_ = std::move(name); }
   // Likewise for the save dialogs (sessions, exports, 保存).
@@ -96,6 +101,7 @@ class MainForm : public QObject, public window::IFormHost {
   uint64_t memo_revision_ = ~0ull, memo_reset_revision_ = ~0ull;
   int memo_count_ = 0;
   bool headless_ = false;
+  BoxText box_text_;
   std::optional<std::string> scripted_open_;
   std::optional<std::string> scripted_save_;
   bool syncing_ = false;

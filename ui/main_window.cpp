@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,6 +17,8 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include "window/session_control.h"
 
 namespace pulse::ui {
 namespace {
@@ -38,8 +41,8 @@ constexpr int kButtonWidth = 60;
 // The session read-out lies over the free left part of the time strip, left of its centred
 // caption, so nothing specified moves.
 constexpr int kSessionInfoWidth = 290;  // ends before the centred time caption
-constexpr int kCommPorts = 30;        // port numbers offered in e_comm
-constexpr int kDefaultUnitIndex = 3;  // "毫米水柱", selected at start-up
+constexpr int kCommPorts = 30;          // port numbers offered in e_comm
+constexpr int kDefaultUnitIndex = 3;    // "毫米水柱", selected at start-up
 const QColor kNavy(0, 0, 128);
 const QMargins kPlaceholderGutter(44, 20, 44, 24);  // roughly where a plot draws its axes
 
@@ -94,6 +97,20 @@ QComboBox* Combo(const QStringList& items, const char* name) {
   return c;
 }
 
+// The designed width of a button, unless one of its captions (another language) needs more:
+// then that, so it is not cut. The designed widths hold the Chinese captions as they are.
+int FittedWidth(int design_width, std::initializer_list<QString> captions) {
+  constexpr int kTightPadding = 8;  // what the Chinese captions are designed with
+  constexpr int kPadding = 14;      // a style's usual margins
+  const QFontMetrics fm(MainWindow::WindowFont());
+  int width = design_width;
+  for (const QString& caption : captions) {
+    const int text = fm.size(Qt::TextShowMnemonic, caption).width();
+    if (text + kTightPadding > design_width) width = std::max(width, text + kPadding);
+  }
+  return width;
+}
+
 // A small printer glyph for the print buttons (no icon theme is guaranteed).
 QIcon PrinterIcon() {
   QPixmap pm(16, 16);
@@ -121,7 +138,7 @@ QFont MainWindow::WindowFont() {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("三通道脉象传感器演示 （T20190923）"));
+  setWindowTitle(QCoreApplication::translate("MainWindow", "三通道脉象传感器演示 （T20190923）"));
   setFont(WindowFont());
 
   auto* central = Named(new QWidget, "client");
@@ -171,12 +188,14 @@ QWidget* MainWindow::BuildViewRow(int k) {
   auto* cv = new QVBoxLayout(column);
   cv->setContentsMargins(1, 2, 1, 2);
   cv->setSpacing(2);
-  r.zoom_in = SmallToolButton(QStringLiteral("+"), QStringLiteral("放大"), kZoomIn[k]);
-  r.zoom_out = SmallToolButton(QStringLiteral("-"), QStringLiteral("缩小"), kZoomOut[k]);
+  r.zoom_in = SmallToolButton(QStringLiteral("+"),
+                              QCoreApplication::translate("MainWindow", "放大"), kZoomIn[k]);
+  r.zoom_out = SmallToolButton(QStringLiteral("-"),
+                               QCoreApplication::translate("MainWindow", "缩小"), kZoomOut[k]);
   cv->addWidget(r.zoom_in, 0, Qt::AlignHCenter);
   cv->addWidget(r.zoom_out, 0, Qt::AlignHCenter);
   if (k == 0) {
-    w_.pulse_caption = Label(QStringLiteral("脉\n搏"), "Label_pulse");
+    w_.pulse_caption = Label(QCoreApplication::translate("MainWindow", "脉\n搏"), "Label_pulse");
     w_.pulse_caption->setAlignment(Qt::AlignCenter);
     cv->addSpacing(8);
     cv->addWidget(w_.pulse_caption, 0, Qt::AlignHCenter);
@@ -202,7 +221,8 @@ QWidget* MainWindow::BuildViewRow(int k) {
     fl->addWidget(field);
   }
   r.plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  r.zero_panel = NavyLabel(QStringLiteral("零点值:"), kZeroPanels[k], kWindowFontPx);
+  r.zero_panel = NavyLabel(QCoreApplication::translate("MainWindow", "零点值:"), kZeroPanels[k],
+                           kWindowFontPx);
   r.zero_panel->setContentsMargins(4, 2, 4, 2);
   r.plot_cell->addWidget(r.plot, 0, 0);
   r.plot_cell->addWidget(r.zero_panel, 0, 0, Qt::AlignLeft | Qt::AlignTop);
@@ -210,7 +230,9 @@ QWidget* MainWindow::BuildViewRow(int k) {
   h->addWidget(cell, 1);
 
   // Static-pressure read-out.
-  r.box = Named(new QGroupBox(QStringLiteral("通道%1静态压力").arg(k + 1)), kBoxes[k]);
+  r.box =
+      Named(new QGroupBox(QCoreApplication::translate("MainWindow", "通道%1静态压力").arg(k + 1)),
+            kBoxes[k]);
   r.box->setFixedWidth(kReadoutBoxWidth);
   auto* bv = new QVBoxLayout(r.box);
   bv->setContentsMargins(6, 4, 6, 4);
@@ -221,12 +243,15 @@ QWidget* MainWindow::BuildViewRow(int k) {
   bv->addWidget(r.readout);
   auto* bh = new QHBoxLayout;
   if (k == 0) {
-    w_.ch_jy = Named(new QCheckBox(QStringLiteral("静态压力曲线")), "ch_jy");
+    w_.ch_jy =
+        Named(new QCheckBox(QCoreApplication::translate("MainWindow", "静态压力曲线")), "ch_jy");
     bh->addWidget(w_.ch_jy);
   }
   if (kUnitLists[k]) {
-    r.unit_list = Combo({QStringLiteral("帕"), QStringLiteral("毫巴"), QStringLiteral("毫米汞柱"),
-                         QStringLiteral("毫米水柱")},
+    r.unit_list = Combo({QCoreApplication::translate("MainWindow", "帕"),
+                         QCoreApplication::translate("MainWindow", "毫巴"),
+                         QCoreApplication::translate("MainWindow", "毫米汞柱"),
+                         QCoreApplication::translate("MainWindow", "毫米水柱")},
                         kUnitLists[k]);
     r.unit_list->setCurrentIndex(kDefaultUnitIndex);
     r.unit_list->setVisible(false);
@@ -238,7 +263,8 @@ QWidget* MainWindow::BuildViewRow(int k) {
   r.print->setFixedSize(kSmallButton, kSmallButton);
   bh->addWidget(r.print);
   bv->addLayout(bh);
-  r.pulse_rate = Named(new QLabel(QStringLiteral("脉率: --")), kPulseRates[k]);
+  r.pulse_rate =
+      Named(new QLabel(QCoreApplication::translate("MainWindow", "脉率: --")), kPulseRates[k]);
   {
     QFont f = WindowFont();
     f.setPixelSize(kPulseRateFontPx);
@@ -260,10 +286,11 @@ QWidget* MainWindow::BuildTimeStrip() {
   h->setContentsMargins(kButtonColumnWidth, 1, 2, 1);
   h->setSpacing(2);
   // Beat marks concern all three views; the box sits at the free left end.
-  w_.show_beats = Named(new QCheckBox(QStringLiteral("显示心搏")), "ch_beats");
+  w_.show_beats =
+      Named(new QCheckBox(QCoreApplication::translate("MainWindow", "显示心搏")), "ch_beats");
   w_.show_beats->setChecked(true);
   h->addWidget(w_.show_beats, 0);
-  auto* caption = Label(QStringLiteral("时间  单位 秒"), "Label_time");
+  auto* caption = Label(QCoreApplication::translate("MainWindow", "时间  单位 秒"), "Label_time");
   caption->setAlignment(Qt::AlignCenter);
   h->addWidget(caption, 1);
   auto time_button = [](const QString& text, const QString& hint, const char* name) {
@@ -272,12 +299,16 @@ QWidget* MainWindow::BuildTimeStrip() {
     b->setFixedSize(2 * kSmallButton, kSmallButton - 2);
     return b;
   };
-  w_.Button3 = time_button(QStringLiteral("<-"), QStringLiteral("向左移"), "Button3");
-  w_.Bt_ZoomX1 = time_button(QStringLiteral("-"), QStringLiteral("缩小"), "Bt_ZoomX1");
-  w_.Bt_ZoomX2 = time_button(QStringLiteral("+"), QStringLiteral("放大"), "Bt_ZoomX2");
-  w_.Button1 = time_button(QStringLiteral("->"), QStringLiteral("向右移"), "Button1");
+  w_.Button3 = time_button(QStringLiteral("<-"),
+                           QCoreApplication::translate("MainWindow", "向左移"), "Button3");
+  w_.Bt_ZoomX1 = time_button(QStringLiteral("-"), QCoreApplication::translate("MainWindow", "缩小"),
+                             "Bt_ZoomX1");
+  w_.Bt_ZoomX2 = time_button(QStringLiteral("+"), QCoreApplication::translate("MainWindow", "放大"),
+                             "Bt_ZoomX2");
+  w_.Button1 = time_button(QStringLiteral("->"),
+                           QCoreApplication::translate("MainWindow", "向右移"), "Button1");
   w_.SpeedButton1 = Named(new QToolButton, "SpeedButton1");
-  w_.SpeedButton1->setToolTip(QStringLiteral("波形图复位"));
+  w_.SpeedButton1->setToolTip(QCoreApplication::translate("MainWindow", "波形图复位"));
   w_.SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_BrowserReload));
   w_.SpeedButton1->setFixedSize(kSmallButton, kSmallButton - 2);
   for (QWidget* b : {static_cast<QWidget*>(w_.Button3), static_cast<QWidget*>(w_.Bt_ZoomX1),
@@ -310,7 +341,8 @@ QWidget* MainWindow::BuildControlStrip() {
 }
 
 QGroupBox* MainWindow::BuildDeviceBox() {
-  auto* box = Named(new QGroupBox(QStringLiteral("设备操作")), "GroupBox1");
+  auto* box =
+      Named(new QGroupBox(QCoreApplication::translate("MainWindow", "设备操作")), "GroupBox1");
   auto* g = new QGridLayout(box);
   g->setContentsMargins(6, 2, 6, 4);
   g->setHorizontalSpacing(4);
@@ -326,29 +358,34 @@ QGroupBox* MainWindow::BuildDeviceBox() {
   w_.e_btl->setCurrentIndex(2);
   for (QComboBox* c : {w_.e_comm, w_.e_btl}) c->setMinimumWidth(80);
 
-  g->addWidget(Label(QStringLiteral("串口号"), "Label_comm"), 0, 0);
+  g->addWidget(Label(QCoreApplication::translate("MainWindow", "串口号"), "Label_comm"), 0, 0);
   g->addWidget(w_.e_comm, 0, 1);
-  g->addWidget(Label(QStringLiteral("波特率"), "Label_btl"), 1, 0);
+  g->addWidget(Label(QCoreApplication::translate("MainWindow", "波特率"), "Label_btl"), 1, 0);
   g->addWidget(w_.e_btl, 1, 1);
 
   // The data-bits pair is kept but hidden: the line always runs 8 data bits.
-  w_.data_bits_label = Label(QStringLiteral("数据位"), "Label_databits");
+  w_.data_bits_label = Label(QCoreApplication::translate("MainWindow", "数据位"), "Label_databits");
   w_.data_bits = Edit(QStringLiteral("8"), "e_databits");
   w_.data_bits_label->setVisible(false);
   w_.data_bits->setVisible(false);
   g->addWidget(w_.data_bits_label, 0, 2);
   g->addWidget(w_.data_bits, 1, 2);
 
-  w_.Bt_open = Button(QStringLiteral("打开设备"), "Bt_open");
-  w_.bt_start = Button(QStringLiteral("开始采样"), "bt_start");
+  w_.Bt_open = Button(QCoreApplication::translate("MainWindow", "打开设备"), "Bt_open");
+  // The captions the logic switches to, which need the same room.
+  const QString close = QCoreApplication::translate("TForm1", "关闭设备");
+  const QString stop = QCoreApplication::translate("FormViews", "停止采样");
+  w_.bt_start = Button(QCoreApplication::translate("MainWindow", "开始采样"), "bt_start");
   w_.bt_start->setEnabled(false);
-  w_.Button2 = Button(QStringLiteral("校零"), "Button2");
-  w_.Button4 = Button(QStringLiteral("零点值"), "Button4");
-  w_.Button9 = Button(QStringLiteral("退出"), "Button9");
+  w_.Button2 = Button(QCoreApplication::translate("MainWindow", "校零"), "Button2");
+  w_.Button4 = Button(QCoreApplication::translate("MainWindow", "零点值"), "Button4");
+  w_.Button9 = Button(QCoreApplication::translate("MainWindow", "退出"), "Button9");
   int col = 3;
   for (QPushButton* b : {w_.Bt_open, w_.bt_start, w_.Button2, w_.Button4, w_.Button9}) {
     b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
-    b->setFixedWidth(b == w_.Bt_open || b == w_.bt_start ? kWideButtonWidth : kButtonWidth);
+    const bool wide = b == w_.Bt_open || b == w_.bt_start;
+    const QString other = b == w_.Bt_open ? close : b == w_.bt_start ? stop : b->text();
+    b->setFixedWidth(FittedWidth(wide ? kWideButtonWidth : kButtonWidth, {b->text(), other}));
     g->addWidget(b, 0, col++, 2, 1);
   }
   w_.device_box = box;
@@ -356,27 +393,30 @@ QGroupBox* MainWindow::BuildDeviceBox() {
 }
 
 QGroupBox* MainWindow::BuildSamplingBox() {
-  auto* box = Named(new QGroupBox(QStringLiteral("采样设置")), "GroupBox2");
+  auto* box =
+      Named(new QGroupBox(QCoreApplication::translate("MainWindow", "采样设置")), "GroupBox2");
   box->setEnabled(false);  // only while the port is open
   auto* g = new QGridLayout(box);
   g->setContentsMargins(6, 2, 6, 4);
   g->setHorizontalSpacing(4);
 
-  w_.cb_unit1 = Combo({QStringLiteral("千帕"), QStringLiteral("毫巴"), QStringLiteral("毫米汞柱"),
-                       QStringLiteral("毫米水柱")},
+  w_.cb_unit1 = Combo({QCoreApplication::translate("MainWindow", "千帕"),
+                       QCoreApplication::translate("MainWindow", "毫巴"),
+                       QCoreApplication::translate("MainWindow", "毫米汞柱"),
+                       QCoreApplication::translate("MainWindow", "毫米水柱")},
                       "cb_unit1");
   w_.cb_unit1->setCurrentIndex(kDefaultUnitIndex);
   w_.cb_unit1->setMinimumWidth(96);
-  g->addWidget(Label(QStringLiteral("单位:"), "Label_unit"), 0, 0);
+  g->addWidget(Label(QCoreApplication::translate("MainWindow", "单位:"), "Label_unit"), 0, 0);
   g->addWidget(w_.cb_unit1, 0, 1);
 
   // Device functions kept in the layout but hidden from the operator.
-  w_.freq_label = Label(QStringLiteral("频率:"), "Label_freq");
+  w_.freq_label = Label(QCoreApplication::translate("MainWindow", "频率:"), "Label_freq");
   w_.Edit_Freq = Edit(QStringLiteral("200"), "Edit_Freq");
-  w_.Button6 = Button(QStringLiteral("设置频率"), "Button6");
-  w_.Button7 = Button(QStringLiteral("生产日期"), "Button7");
+  w_.Button6 = Button(QCoreApplication::translate("MainWindow", "设置频率"), "Button6");
+  w_.Button7 = Button(QCoreApplication::translate("MainWindow", "生产日期"), "Button7");
   w_.Edit_date = Edit(QString(), "Edit_date", true);
-  w_.Button8 = Button(QStringLiteral("读序列号"), "Button8");
+  w_.Button8 = Button(QCoreApplication::translate("MainWindow", "读序列号"), "Button8");
   w_.Edit_sn = Edit(QString(), "Edit_sn", true);
   g->addWidget(w_.freq_label, 1, 0);
   g->addWidget(w_.Edit_Freq, 1, 1);
@@ -410,14 +450,14 @@ QWidget* MainWindow::BuildRecordPanel() {
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   }
-  w_.CheckBox1 = Named(new QCheckBox(QStringLiteral("记录数据")), "CheckBox1");
-  w_.Button20 = Button(QStringLiteral("保存"), "Button20");
-  w_.Button18 = Button(QStringLiteral("载入"), "Button18");
-  w_.Button19 = Button(QStringLiteral("模拟"), "Button19");
+  w_.CheckBox1 =
+      Named(new QCheckBox(QCoreApplication::translate("MainWindow", "记录数据")), "CheckBox1");
+  w_.Button20 = Button(QCoreApplication::translate("MainWindow", "保存"), "Button20");
+  w_.Button18 = Button(QCoreApplication::translate("MainWindow", "载入"), "Button18");
+  w_.Button19 = Button(QCoreApplication::translate("MainWindow", "模拟"), "Button19");
   // Narrow columns leave the log as much of the strip as possible.
-  for (QWidget* b : {static_cast<QWidget*>(w_.Button20), static_cast<QWidget*>(w_.Button18),
-                     static_cast<QWidget*>(w_.Button19)})
-    b->setFixedWidth(kRecordButtonWidth);
+  for (QPushButton* b : {w_.Button20, w_.Button18, w_.Button19})
+    b->setFixedWidth(FittedWidth(kRecordButtonWidth, {b->text()}));
   g->addWidget(w_.Label10, 0, 0);
   g->addWidget(w_.Label_cnt, 0, 1);
   g->addWidget(w_.CheckBox1, 0, 2);
@@ -426,14 +466,21 @@ QWidget* MainWindow::BuildRecordPanel() {
   g->addWidget(w_.Button19, 1, 2);
 
   // Sessions and export sit after the specified controls, which keep their places.
-  w_.session_button = Button(QStringLiteral("会话记录"), "Bt_session");
-  w_.export_button = Button(QStringLiteral("导出"), "Bt_export");
+  w_.session_button = Button(QCoreApplication::translate("MainWindow", "会话记录"), "Bt_session");
+  w_.export_button = Button(QCoreApplication::translate("MainWindow", "导出"), "Bt_export");
   w_.export_menu = new QMenu(w_.export_button);
-  w_.export_current = w_.export_menu->addAction(QStringLiteral("导出当前记录..."));
-  w_.export_loaded = w_.export_menu->addAction(QStringLiteral("导出载入的记录..."));
-  w_.export_session = w_.export_menu->addAction(QStringLiteral("导出会话文件..."));
+  w_.export_current =
+      w_.export_menu->addAction(QCoreApplication::translate("MainWindow", "导出当前记录..."));
+  w_.export_loaded =
+      w_.export_menu->addAction(QCoreApplication::translate("MainWindow", "导出载入的记录..."));
+  w_.export_session =
+      w_.export_menu->addAction(QCoreApplication::translate("MainWindow", "导出会话文件..."));
   w_.export_button->setMenu(w_.export_menu);
-  for (QPushButton* b : {w_.session_button, w_.export_button}) b->setFixedWidth(kRecordButtonWidth);
+  w_.session_button->setFixedWidth(
+      FittedWidth(kRecordButtonWidth,
+                  {w_.session_button->text(),
+                   QCoreApplication::translate("SessionControl", window::kSessionStopCaption)}));
+  w_.export_button->setFixedWidth(FittedWidth(kRecordButtonWidth, {w_.export_button->text()}));
   g->addWidget(w_.session_button, 0, 3);
   g->addWidget(w_.export_button, 1, 3);
   h->addLayout(g, 0);
@@ -473,7 +520,8 @@ void MainWindow::BuildStatusBar() {
   }
   // Beside the link state it acts on, in the free right end: the device box has no room left
   // at design size, and the specified panels keep their places.
-  w_.reconnect = Named(new QCheckBox(QStringLiteral("自动重连")), "ch_reconnect");
+  w_.reconnect =
+      Named(new QCheckBox(QCoreApplication::translate("MainWindow", "自动重连")), "ch_reconnect");
   w_.reconnect->setChecked(true);
   w_.StatusBar1->addPermanentWidget(w_.reconnect);
   setStatusBar(w_.StatusBar1);

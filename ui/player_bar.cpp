@@ -1,12 +1,14 @@
 #include "ui/player_bar.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QToolButton>
 
+#include "form/tr.h"
 #include "window/player_control.h"
 #include "window/view_cursors.h"
 
@@ -30,7 +32,9 @@ QToolButton* BarButton(const QString& text, const QString& hint, const char* nam
   return b;
 }
 
-size_t SliderDivisor(size_t frames) { return frames / kMaxSliderSteps + 1; }
+size_t SliderDivisor(size_t frames) {
+  return frames / kMaxSliderSteps + 1;
+}
 
 }  // namespace
 
@@ -42,37 +46,44 @@ PlayerBar::PlayerBar(window::PlayerControl& player, const window::ViewCursors& c
   auto* h = new QHBoxLayout(this);
   h->setContentsMargins(2, 1, 2, 1);
   h->setSpacing(2);
-  play_ = BarButton(QString::fromUtf8(kPlayCaption), QStringLiteral("回放载入的文件: 播放或暂停 (空格)"),
+  play_ = BarButton(QCoreApplication::translate("PlayerBar", kPlayCaption),
+                    QCoreApplication::translate("PlayerBar", "回放载入的文件: 播放或暂停 (空格)"),
                     "Bt_play");
-  step_back_ = BarButton(QStringLiteral("|<"), QStringLiteral("后退一帧 (←)"), "Bt_stepBack");
-  step_forward_ = BarButton(QStringLiteral(">|"), QStringLiteral("前进一帧 (→)"), "Bt_stepForward");
-  jump_back_ = BarButton(QStringLiteral("-5秒"), QStringLiteral("后退 5 秒 (Shift+←)"), "Bt_back5");
+  step_back_ = BarButton(QStringLiteral("|<"),
+                         QCoreApplication::translate("PlayerBar", "后退一帧 (←)"), "Bt_stepBack");
+  step_forward_ =
+      BarButton(QStringLiteral(">|"), QCoreApplication::translate("PlayerBar", "前进一帧 (→)"),
+                "Bt_stepForward");
+  jump_back_ =
+      BarButton(QCoreApplication::translate("PlayerBar", "-5秒"),
+                QCoreApplication::translate("PlayerBar", "后退 5 秒 (Shift+←)"), "Bt_back5");
   jump_forward_ =
-      BarButton(QStringLiteral("+5秒"), QStringLiteral("前进 5 秒 (Shift+→)"), "Bt_forward5");
+      BarButton(QCoreApplication::translate("PlayerBar", "+5秒"),
+                QCoreApplication::translate("PlayerBar", "前进 5 秒 (Shift+→)"), "Bt_forward5");
   speed_ = new QComboBox;
   speed_->setObjectName(QStringLiteral("cb_speed"));
-  speed_->setToolTip(QStringLiteral("回放速度 (1× 为文件的采样频率)"));
+  speed_->setToolTip(QCoreApplication::translate("PlayerBar", "回放速度 (1× 为文件的采样频率)"));
   speed_->setFocusPolicy(Qt::NoFocus);
   speed_->setFixedSize(kSpeedWidth, kButtonHeight);
   for (const char* caption : window::kPlayerSpeedCaptions)
-    speed_->addItem(QString::fromUtf8(caption));
+    speed_->addItem(QCoreApplication::translate("PlayerControl", caption));
   slider_ = new QSlider(Qt::Horizontal);
   slider_->setObjectName(QStringLiteral("sl_seek"));
-  slider_->setToolTip(QStringLiteral("拖动定位"));
+  slider_->setToolTip(QCoreApplication::translate("PlayerBar", "拖动定位"));
   slider_->setFocusPolicy(Qt::NoFocus);
   slider_->setFixedWidth(kSliderWidth);
   position_ = new QLabel;
   position_->setObjectName(QStringLiteral("Label_position"));
   // Room for a typical text, so the read-out beside it does not jump at every frame.
-  position_->setMinimumWidth(
-      position_->fontMetrics().horizontalAdvance(QStringLiteral("00.00/00.00 s  帧 0000/0000")));
+  position_->setMinimumWidth(position_->fontMetrics().horizontalAdvance(QString::fromStdString(
+      form::Format(form::Tr("PlayerControl", "%1 s  帧 %2/%3"), {"00.00/00.00", "0000", "0000"}))));
   readout_ = new QLabel;
   readout_->setObjectName(QStringLiteral("Label_cursors"));
   // A long read-out is cut at the window's edge; it never widens the window.
   readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   readout_->setMinimumWidth(0);
-  readout_->setToolTip(
-      QStringLiteral("测量光标: 在波形图上按 A 或 B 键或用右键菜单放置, 拖动顶部的手柄移动"));
+  readout_->setToolTip(QCoreApplication::translate(
+      "PlayerBar", "测量光标: 在波形图上按 A 或 B 键或用右键菜单放置, 拖动顶部的手柄移动"));
   for (QWidget* w : {static_cast<QWidget*>(play_), static_cast<QWidget*>(speed_),
                      static_cast<QWidget*>(step_back_), static_cast<QWidget*>(step_forward_),
                      static_cast<QWidget*>(jump_back_), static_cast<QWidget*>(jump_forward_),
@@ -115,7 +126,8 @@ void PlayerBar::Sync() {
                        static_cast<QWidget*>(jump_back_), static_cast<QWidget*>(jump_forward_),
                        static_cast<QWidget*>(slider_)})
       w->setEnabled(bar.enabled);
-    play_->setText(QString::fromUtf8(bar.playing ? kPauseCaption : kPlayCaption));
+    play_->setText(
+        QCoreApplication::translate("PlayerBar", bar.playing ? kPauseCaption : kPlayCaption));
     {
       const QSignalBlocker block(speed_);
       speed_->setCurrentIndex(bar.speed_index);
@@ -123,7 +135,8 @@ void PlayerBar::Sync() {
     {
       const QSignalBlocker block(slider_);
       const size_t divisor = SliderDivisor(bar.frame_count);
-      slider_->setRange(0, bar.frame_count == 0 ? 0 : static_cast<int>((bar.frame_count - 1) / divisor));
+      slider_->setRange(
+          0, bar.frame_count == 0 ? 0 : static_cast<int>((bar.frame_count - 1) / divisor));
       slider_->setValue(static_cast<int>(bar.position / divisor));
     }
     position_->setText(QString::fromStdString(bar.position_text));

@@ -25,8 +25,8 @@ class PlayerBar : public QWidget {
 
  public:
   static constexpr int kHeight = 24;
-  static constexpr const char* kPlayCaption = "播放";
-  static constexpr const char* kPauseCaption = "暂停";
+  static constexpr const char* kPlayCaption = QT_TRANSLATE_NOOP("PlayerBar", "播放");
+  static constexpr const char* kPauseCaption = QT_TRANSLATE_NOOP("PlayerBar", "暂停");
 
   // Runs a handler of the window, then has the window synced.
   using Handle = std::function<void(const std::function<void()>&)>;

@@ -3,6 +3,7 @@
 #include "ui/plot_widget.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
@@ -194,7 +195,7 @@ class PlotImageWidget : public QWidget, public plot::TMoverHost {
 const QString TMFPrintDlg::kPdfTarget = QStringLiteral("PDF file");
 
 TMFPrintDlg::TMFPrintDlg(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("打印..."));
+  setWindowTitle(QCoreApplication::translate("TMFPrintDlg", "打印..."));
   setFixedSize(kClientWidth, kClientHeight);
   BuildControls();
   mover_ = std::make_unique<plot::TMover>(*plot_image_);
@@ -227,32 +228,33 @@ void TMFPrintDlg::BuildControls() {
   plot_image_->setObjectName("PlotImage");
   outline_->raise();
 
-  label1_ = new QLabel(QStringLiteral("打印尺寸"), this);
+  label1_ = new QLabel(QCoreApplication::translate("TMFPrintDlg", "打印尺寸"), this);
   label1_->setObjectName("Label1");
   label1_->move(kLabel1Pos);
   label1_->adjustSize();
 
   cbAspectSize_ = new QComboBox(this);
   cbAspectSize_->setObjectName("cbAspectSize");
-  cbAspectSize_->addItems({QStringLiteral("正常"), QStringLiteral("平铺")});
+  cbAspectSize_->addItems({QCoreApplication::translate("TMFPrintDlg", "正常"),
+                           QCoreApplication::translate("TMFPrintDlg", "平铺")});
   cbAspectSize_->setCurrentIndex(0);
   cbAspectSize_->setGeometry(
       QRect(kAspectSizePos, QSize(kControlWidth, cbAspectSize_->sizeHint().height())));
   connect(cbAspectSize_, &QComboBox::currentIndexChanged, this, &TMFPrintDlg::AspectSizeChanged);
 
-  btSetPrinter_ = new QPushButton(QStringLiteral("打印机..."), this);
+  btSetPrinter_ = new QPushButton(QCoreApplication::translate("TMFPrintDlg", "打印机..."), this);
   btSetPrinter_->setObjectName("btSetPrinter");
   btSetPrinter_->setGeometry(QRect(kSetPrinterPos, QSize(kControlWidth, kButtonHeight)));
   btSetPrinter_->setAutoDefault(false);
   connect(btSetPrinter_, &QPushButton::clicked, this, &TMFPrintDlg::SetPrinterClick);
 
-  btPrint_ = new QPushButton(QStringLiteral("打印"), this);
+  btPrint_ = new QPushButton(QCoreApplication::translate("TMFPrintDlg", "打印"), this);
   btPrint_->setObjectName("btPrint");
   btPrint_->setGeometry(QRect(kPrintPos, QSize(kControlWidth, kButtonHeight)));
   btPrint_->setDefault(true);
   connect(btPrint_, &QPushButton::clicked, this, &QDialog::accept);
 
-  btClose_ = new QPushButton(QStringLiteral("取消"), this);
+  btClose_ = new QPushButton(QCoreApplication::translate("TMFPrintDlg", "取消"), this);
   btClose_->setObjectName("btClose");
   btClose_->setGeometry(QRect(kClosePos, QSize(kControlWidth, kButtonHeight)));
   btClose_->setAutoDefault(false);

@@ -1,5 +1,6 @@
 #include "ui/view_input.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QKeySequence>
 #include <QMenu>
@@ -17,7 +18,11 @@ using Which = window::MeasureCursors::Which;
 
 ViewInput::ViewInput(QWidget& window, std::array<QWidget*, form::kViewCount> plots,
                      window::PlayerControl& player, window::ViewCursors& cursors, Handle handle)
-    : QObject(&window), plots_(plots), player_(player), cursors_(cursors), handle_(std::move(handle)) {
+    : QObject(&window),
+      plots_(plots),
+      player_(player),
+      cursors_(cursors),
+      handle_(std::move(handle)) {
   auto shortcut = [&](const QKeySequence& keys, std::function<void()> f) {
     auto* s = new QShortcut(keys, &window);
     s->setContext(Qt::WindowShortcut);
@@ -48,7 +53,9 @@ ViewInput::ViewInput(QWidget& window, std::array<QWidget*, form::kViewCount> plo
 }
 
 // Qt drops the filters of a destroyed filter object; the plots may be gone already.
-ViewInput::~ViewInput() { delete menu_; }
+ViewInput::~ViewInput() {
+  delete menu_;
+}
 
 int ViewInput::ViewOf(const QObject* widget) const {
   for (size_t k = 0; k < plots_.size(); ++k)
@@ -71,7 +78,7 @@ void ViewInput::ShowMenu(int view, int x, const QPoint& global) {
   menu_ = new QMenu;
   menu_->setObjectName(QStringLiteral("PopupMenu_cursors"));
   auto item = [&](const char* caption, std::function<void()> f) {
-    QAction* a = menu_->addAction(QString::fromUtf8(caption));
+    QAction* a = menu_->addAction(QCoreApplication::translate("ViewCursors", caption));
     connect(a, &QAction::triggered, this, [this, f] { handle_(f); });
   };
   window::ViewCursors* c = &cursors_;

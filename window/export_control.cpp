@@ -30,7 +30,8 @@ class TempRecord {
   // Returns an error text, empty on success.
   [[nodiscard]] std::string Write(const std::deque<std::string>& lines) {
     std::error_code ec;
-    std::string tmpl = (std::filesystem::temp_directory_path(ec) / "pulse3ch-export-XXXXXX").string();
+    std::string tmpl =
+        (std::filesystem::temp_directory_path(ec) / "pulse3ch-export-XXXXXX").string();
     if (ec) tmpl = "/tmp/pulse3ch-export-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return records::FileErrorText("create", tmpl, errno);
@@ -92,20 +93,21 @@ records::ExportReport RunWindowExport(const ExportSource& source, const std::str
 }
 
 std::string ExportDoneText(const records::ExportReport& report, const std::string& output) {
-  std::string text = "已导出 " + std::to_string(report.frames) + " 帧到 \"" + output + "\"";
+  std::string text = form::Format(form::Tr("ExportControl", "已导出 %1 帧到 \"%2\""),
+                                  {std::to_string(report.frames), output});
   if (report.bad_frames > 0 || report.damaged_lines > 0) {
-    text += "（校验错误 " + std::to_string(report.bad_frames) + " 帧，损坏的行 " +
-            std::to_string(report.damaged_lines) + " 行）";
+    text += form::Format(form::Tr("ExportControl", "（校验错误 %1 帧，损坏的行 %2 行）"),
+                         {std::to_string(report.bad_frames), std::to_string(report.damaged_lines)});
   }
   if (!report.warning.empty()) text += "\n" + report.warning;
   return text;
 }
 
 ExportControl::ExportControl() {
-  button.Caption = kExportCaption;
-  current_record.Caption = kExportCurrentCaption;
-  loaded_record.Caption = kExportLoadedCaption;
-  session.Caption = kExportSessionCaption;
+  button.Caption = form::Tr("ExportControl", kExportCaption);
+  current_record.Caption = form::Tr("ExportControl", kExportCurrentCaption);
+  loaded_record.Caption = form::Tr("ExportControl", kExportLoadedCaption);
+  session.Caption = form::Tr("ExportControl", kExportSessionCaption);
   current_record.Enabled = loaded_record.Enabled = session.Enabled = false;
 }
 
@@ -126,7 +128,7 @@ std::string ExportControl::Begin(ExportSource source, const std::string& output)
     return RunWindowExport(source, output);
   });
   button.Enabled = false;
-  button.hint = kExportBusyText;
+  button.hint = form::Tr("ExportControl", kExportBusyText);
   return {};
 }
 

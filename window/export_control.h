@@ -4,6 +4,8 @@
 // written; the timer collects the result.
 #pragma once
 
+#include "form/tr.h"
+
 #include <deque>
 #include <future>
 #include <optional>
@@ -14,22 +16,26 @@
 
 namespace pulse::window {
 
-inline constexpr const char* kExportCaption = "导出";
-inline constexpr const char* kExportCurrentCaption = "导出当前记录...";
-inline constexpr const char* kExportLoadedCaption = "导出载入的记录...";
-inline constexpr const char* kExportSessionCaption = "导出会话文件...";
-inline constexpr const char* kExportBusyText = "正在导出...";
+inline constexpr const char* kExportCaption = form::TrNoop("ExportControl", "导出");
+inline constexpr const char* kExportCurrentCaption =
+    form::TrNoop("ExportControl", "导出当前记录...");
+inline constexpr const char* kExportLoadedCaption =
+    form::TrNoop("ExportControl", "导出载入的记录...");
+inline constexpr const char* kExportSessionCaption =
+    form::TrNoop("ExportControl", "导出会话文件...");
+inline constexpr const char* kExportBusyText = form::TrNoop("ExportControl", "正在导出...");
 // The save dialog's filter: both formats; the chosen one decides the extension.
-inline constexpr const char* kExportDialogFilter = "CSV 文件|*.csv|EDF+ 文件|*.edf";
+inline constexpr const char* kExportDialogFilter =
+    form::TrNoop("ExportControl", "CSV 文件|*.csv|EDF+ 文件|*.edf");
 
 // What an export reads and how its values are shown.
 struct ExportSource {
   enum class Kind { kCurrentRecord, kLoadedRecord, kSession };
   Kind kind = Kind::kCurrentRecord;
-  std::string path;                 // the record file (loaded record, session)
-  std::deque<std::string> lines;    // the lines themselves (current record)
-  double rate = 200;                // frames per second when the file has no metadata
-  std::string unit;                 // the window's unit symbol; wins over the metadata's
+  std::string path;               // the record file (loaded record, session)
+  std::deque<std::string> lines;  // the lines themselves (current record)
+  double rate = 200;              // frames per second when the file has no metadata
+  std::string unit;               // the window's unit symbol; wins over the metadata's
 };
 
 // The name an export is offered under: the record's name with the extension

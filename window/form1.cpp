@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -12,17 +12,19 @@
 #include "comm/device_presence_watcher.h"
 #include "comm/port_names.h"
 #include "comm/serial_device.h"
+#include "form/tr.h"
 #include "window/settings_file.h"
 
 namespace pulse::window {
 
 namespace {
 
-constexpr const char* kOpenCaption = "打开设备";
-constexpr const char* kCloseCaption = "关闭设备";
-constexpr const char* kLinkUp = "设备连接正常";
-constexpr const char* kLinkFailed = "设备连接失败";
-constexpr const char* kLinkClosed = "串口关闭";
+// Shown through Tr("TForm1", ...) where they are set.
+constexpr const char* kOpenCaption = form::TrNoop("TForm1", "打开设备");
+constexpr const char* kCloseCaption = form::TrNoop("TForm1", "关闭设备");
+constexpr const char* kLinkUp = form::TrNoop("TForm1", "设备连接正常");
+constexpr const char* kLinkFailed = form::TrNoop("TForm1", "设备连接失败");
+constexpr const char* kLinkClosed = form::TrNoop("TForm1", "串口关闭");
 constexpr const char* kPortsSection = "ports";
 
 // The device's line speed; also what both serial components are stored with.
@@ -39,8 +41,12 @@ constexpr int kRateWhenNotANumber = 100;
 // A reconnect whose open failed (the device busy or not ready yet) tries again after this.
 constexpr int kReopenRetryMs = 1000;
 
-constexpr const char* kOpenDeviceFirst = "请首先打开设备";
-constexpr const char* kNothingToExport = "没有可导出的数据";
+constexpr const char* kOpenDeviceFirst = form::TrNoop("TForm1", "请首先打开设备");
+constexpr const char* kNothingToExport = form::TrNoop("TForm1", "没有可导出的数据");
+
+std::string T(const char* marked) {
+  return form::Tr("TForm1", marked);
+}
 
 SessionControl::Options SessionOptions(const FormOptions& options) {
   SessionControl::Options out;
@@ -191,7 +197,8 @@ void TForm1::FormCreate() {
   controls_.e_comm.text = settings.com;
   controls_.e_comm.item_index = -1;
   for (size_t i = 0; i < controls_.e_comm.items.size(); ++i)
-    if (controls_.e_comm.items[i] == settings.com) controls_.e_comm.item_index = static_cast<int>(i);
+    if (controls_.e_comm.items[i] == settings.com)
+      controls_.e_comm.item_index = static_cast<int>(i);
   controls_.e_btl.text = settings.btl;
   controls_.e_btl.item_index = -1;
   for (size_t i = 0; i < controls_.e_btl.items.size(); ++i)
@@ -210,7 +217,7 @@ void TForm1::FormCreate() {
   controls_.cb_unit2.Select(3);
   controls_.cb_unit3.Select(3);
 
-  controls_.Label_pulse.Caption = "脉\n搏";
+  controls_.Label_pulse.Caption = form::Tr("MainControls", "脉\n搏");
 
   views_.ResetAxes();
   views_.ClearViews();
@@ -252,7 +259,7 @@ void TForm1::e_commChange() {
   }
   const std::string path = comm321_.PortNames().Resolve(name);
   if (path.empty()) {
-    controls_.e_comm.hint = name + ": 没有这个串口";
+    controls_.e_comm.hint = form::Format(form::Tr("TForm1", "%1: 没有这个串口"), {name});
     return;
   }
   // A mapping may name the device by a link (/dev/serial/by-id/...): compare what it leads to.
@@ -270,7 +277,8 @@ void TForm1::e_commChange() {
 }
 
 void TForm1::Bt_openClick() {
-  if (controls_.Bt_open.Caption == kOpenCaption) {
+  // The caption is in the window's language; so is what it is compared with.
+  if (controls_.Bt_open.Caption == T(kOpenCaption)) {
     // A conversion error leaves everything as it was, open nothing.
     const std::string comm_text = controls_.e_comm.text;
     const std::string btl_text = Trim(controls_.e_btl.text);
@@ -286,7 +294,7 @@ void TForm1::Bt_openClick() {
     (void)OpenDevice();  // the outcome is in state_.PortOpen, read below
     const uint64_t open_number = HoldCommandsUntilStop();
     if (state_.PortOpen) {
-      controls_.Bt_open.Caption = kCloseCaption;
+      controls_.Bt_open.Caption = T(kCloseCaption);
       try {
         WritePortSettings(settings_path_, {controls_.e_comm.text, controls_.e_btl.text});
       } catch (const SettingsError& e) {
@@ -301,9 +309,9 @@ void TForm1::Bt_openClick() {
     sender_.EndPendingOnClose();
     held_clicks_.clear();
     CloseDevice();
-    controls_.Bt_open.Caption = kOpenCaption;
+    controls_.Bt_open.Caption = T(kOpenCaption);
     if (was_waiting) {
-      controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
+      controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = T(kLinkClosed);
       EnableCommandButtons(true);
     }
   }
@@ -385,7 +393,7 @@ bool TForm1::OpenDevice() {
     host_.ShowError(e.what());
   }
   controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text =
-      state_.PortOpen ? kLinkUp : kLinkFailed;
+      T(state_.PortOpen ? kLinkUp : kLinkFailed);
   controls_.bt_start.Enabled = state_.PortOpen;
   controls_.GroupBox2.Enabled = state_.PortOpen;
   if (state_.PortOpen) {
@@ -402,7 +410,7 @@ void TForm1::CloseDevice() {
   EndSession(true);
   if (state_.PortOpen) {
     comm321_.ClosePort();
-    controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkClosed;
+    controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = T(kLinkClosed);
     state_.PortOpen = false;
   }
   controls_.bt_start.Enabled = state_.PortOpen;
@@ -424,7 +432,7 @@ void TForm1::HandleHangup() {
   state_.RestartPending = false;  // the resume after the reopen is that start
   comm321_.ClosePort();
   state_.PortOpen = false;
-  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = T(kLinkFailed);
   controls_.bt_start.Enabled = false;
   controls_.GroupBox2.Enabled = false;
   EnableCommandButtons(false);
@@ -433,7 +441,8 @@ void TForm1::HandleHangup() {
   // keeps dropping out; the first look waits, so that reopening cannot spin.
   const bool flapping = reconnect_.BackMoments(std::chrono::milliseconds(kReopenRetryMs));
   try {
-    reconnect_.BeginWait(reconnect_path_, resume, [this] { ReopenAfterHangup(); }, !flapping);
+    reconnect_.BeginWait(
+        reconnect_path_, resume, [this] { ReopenAfterHangup(); }, !flapping);
     if (flapping) LookAgainLater();
   } catch (const std::exception& e) {
     reconnect_.Cancel();
@@ -446,8 +455,8 @@ void TForm1::EndLinkAfterHangup() {
   // Close our end, so the window tells the truth and a new open can find the
   // device again when it comes back.
   CloseDevice();
-  controls_.Bt_open.Caption = kOpenCaption;
-  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkFailed;
+  controls_.Bt_open.Caption = T(kOpenCaption);
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = T(kLinkFailed);
   EnableCommandButtons(true);
 }
 
@@ -468,7 +477,7 @@ void TForm1::ReopenAfterHangup() {
     return;
   }
   state_.PortOpen = true;
-  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLinkUp;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = T(kLinkUp);
   controls_.GroupBox2.Enabled = true;
   reconnect_.Reopened();
   StopAfter(HoldCommandsUntilStop());
@@ -492,7 +501,7 @@ void TForm1::ReconnectClick() {
 
 void TForm1::bt_startClick() {
   if (!state_.PortOpen) {
-    host_.ShowMessage(kOpenDeviceFirst);
+    host_.ShowMessage(T(kOpenDeviceFirst));
     return;
   }
   if (HoldUntilStopped(&TForm1::bt_startClick)) return;
@@ -526,7 +535,7 @@ void TForm1::Button8Click() {
 void TForm1::Button6Click() {
   const std::string text = controls_.Edit_Freq.text;
   if (text.empty()) {
-    host_.ShowMessage("请输入频率值5-250");
+    host_.ShowMessage(form::Tr("TForm1", "请输入频率值5-250"));
     return;
   }
   int rate = ParseInt(text).value_or(kRateWhenNotANumber);
@@ -561,7 +570,8 @@ void TForm1::Button20Click() {
 
 void TForm1::Button18Click() {
   try {
-    if (!recording_.Button18Click([this] { return host_.AskOpenFileName(kOpenDialogFilter); }))
+    if (!recording_.Button18Click(
+            [this] { return host_.AskOpenFileName(form::Tr("RecordReplay", kOpenDialogFilter)); }))
       return;
   } catch (const RecordFileError& e) {
     host_.ShowError(e.what());
@@ -583,7 +593,7 @@ void TForm1::SessionClick() {
     return;
   }
   if (!state_.PortOpen) {
-    host_.ShowMessage(kOpenDeviceFirst);
+    host_.ShowMessage(T(kOpenDeviceFirst));
     return;
   }
   const std::optional<std::string> chosen =
@@ -633,11 +643,11 @@ void TForm1::ExportClick(ExportSource::Kind kind) {
       break;
   }
   if (source.lines.empty() && source.path.empty()) {
-    host_.ShowMessage(kNothingToExport);
+    host_.ShowMessage(T(kNothingToExport));
     return;
   }
-  const std::optional<std::string> chosen =
-      host_.AskExportFileName(DefaultExportName(source), kExportDialogFilter);
+  const std::optional<std::string> chosen = host_.AskExportFileName(
+      DefaultExportName(source), form::Tr("ExportControl", kExportDialogFilter));
   if (!chosen || chosen->empty()) return;
   const std::string err = export_.Begin(std::move(source), *chosen);
   if (!err.empty()) host_.ShowError(err);
@@ -698,7 +708,7 @@ std::string TForm1::ClockText() const {
   localtime_r(&t, &local);
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-  return std::string("当前时间 : ") + buf;
+  return form::Format(form::Tr("TForm1", "当前时间 : %1"), {buf});
 }
 
 }  // namespace pulse::window

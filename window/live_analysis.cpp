@@ -20,20 +20,21 @@ PulseReadout NoPulse() {
 }  // namespace
 
 std::string PulseRateText(const std::optional<double>& bpm) {
-  if (!bpm) return "脉率: --";
-  return "脉率: " + std::to_string(std::lround(*bpm)) + " bpm";
+  if (!bpm) return form::Tr("LiveAnalysis", "脉率: --");
+  return form::Format(form::Tr("LiveAnalysis", "脉率: %1 bpm"),
+                      {std::to_string(std::lround(*bpm))});
 }
 
 std::string QualityHint(SignalQuality quality) {
   switch (quality) {
     case SignalQuality::kGood:
-      return "信号质量: 良好";
+      return form::Tr("LiveAnalysis", "信号质量: 良好");
     case SignalQuality::kPoor:
-      return "信号质量: 较差";
+      return form::Tr("LiveAnalysis", "信号质量: 较差");
     case SignalQuality::kNoPulse:
       break;
   }
-  return "信号质量: 无脉搏";
+  return form::Tr("LiveAnalysis", "信号质量: 无脉搏");
 }
 
 void LiveAnalysis::Sink::OnDataFrame(const pulse::protocol::DataFrame1& frame) {
@@ -46,7 +47,7 @@ void LiveAnalysis::Sink::OnDataFrame(const pulse::protocol::DataFrame3& frame) {
 
 LiveAnalysis::LiveAnalysis(const form::TFormState& state, const form::TMainControls& controls)
     : state_(state), controls_(controls), analyzer_(form::TFormState::kDefaultSampleRate) {
-  show_beats.Caption = kShowBeatsCaption;
+  show_beats.Caption = form::Tr("LiveAnalysis", kShowBeatsCaption);
   show_beats.checked = true;
   readouts_.fill(NoPulse());
 }
@@ -94,8 +95,8 @@ void LiveAnalysis::Restart(Source source, int channels, int32_t rate) {
   for (std::size_t c = 0; c < readouts_.size(); ++c) SetReadout(c, NoPulse());
 }
 
-void LiveAnalysis::Feed(Source source, const std::array<int16_t, kChannels>& wave_raw,
-                        int channels, int32_t rate) {
+void LiveAnalysis::Feed(Source source, const std::array<int16_t, kChannels>& wave_raw, int channels,
+                        int32_t rate) {
   ++frames_since_tick_;
   if (rate <= 0) return;  // no time base: nothing can be placed or timed
   // A change of source, rate, unit or frame kind breaks the wave the
@@ -143,7 +144,9 @@ void LiveAnalysis::PlaceMarks(int channel, const analysis::Beat& beat, int64_t n
   if (now - oldest >= static_cast<int64_t>(kHistory) || counter - (now - oldest) < 1) return;
   const double rate = rate_;
   auto x = [&](int64_t index) { return static_cast<double>(counter - (now - index)) / rate; };
-  auto y = [&](int64_t index) { return history_[ch][static_cast<std::size_t>(index) & kHistoryMask]; };
+  auto y = [&](int64_t index) {
+    return history_[ch][static_cast<std::size_t>(index) & kHistoryMask];
+  };
   marks->AddBeat(x(beat.onset), y(beat.onset), x(beat.peak), y(beat.peak));
 }
 

@@ -4,6 +4,8 @@
 // and the signal quality) and places onset and peak marks on the waves.
 #pragma once
 
+#include "form/tr.h"
+
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -42,7 +44,7 @@ class LiveAnalysis {
   // Recent samples kept per channel to place marks: over 8 s at the
   // device's highest rate, more than a beat's report delay at 30 bpm.
   static constexpr std::size_t kHistory = 2048;
-  static constexpr const char* kShowBeatsCaption = "显示心搏";
+  static constexpr const char* kShowBeatsCaption = form::TrNoop("LiveAnalysis", "显示心搏");
 
   LiveAnalysis(const form::TFormState& state, const form::TMainControls& controls);
   LiveAnalysis(const LiveAnalysis&) = delete;
@@ -111,10 +113,10 @@ class LiveAnalysis {
 
   analysis::PulseAnalyzer analyzer_;
   Source source_ = Source::kNone;
-  int32_t rate_ = 0;         // samples per second the analyzer runs at
-  double unit_factor_ = 0;   // unit the analyzer's values are in
-  int channels_ = 0;         // channels of the frames fed
-  bool restart_ = true;      // the next frame starts afresh
+  int32_t rate_ = 0;        // samples per second the analyzer runs at
+  double unit_factor_ = 0;  // unit the analyzer's values are in
+  int channels_ = 0;        // channels of the frames fed
+  bool restart_ = true;     // the next frame starts afresh
   std::array<std::array<double, kHistory>, kChannels> history_{};  // drawn wave values
   std::array<int32_t, kChannels> last_counter_{};
   int64_t played_frame_ = 0;  // file index of the frame the player fed last

@@ -15,10 +15,11 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::string PositionText(const Player& p) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%.2f/%.2f s  帧 %zu/%zu", p.PositionSeconds(),
-                p.DurationSeconds(), p.FrameCount() == 0 ? 0 : p.Position() + 1, p.FrameCount());
-  return buf;
+  char seconds[64];
+  std::snprintf(seconds, sizeof seconds, "%.2f/%.2f", p.PositionSeconds(), p.DurationSeconds());
+  return form::Format(form::Tr("PlayerControl", "%1 s  帧 %2/%3"),
+                      {seconds, std::to_string(p.FrameCount() == 0 ? 0 : p.Position() + 1),
+                       std::to_string(p.FrameCount())});
 }
 
 form::TPanel& StaticReadout(form::TMainControls& c, int view) {
@@ -37,7 +38,9 @@ PlayerControl::PlayerControl(const form::TFormState& state, form::TMainControls&
       schedule_(std::move(schedule)),
       now_(std::move(now)) {}
 
-PlayerControl::~PlayerControl() { *alive_ = false; }
+PlayerControl::~PlayerControl() {
+  *alive_ = false;
+}
 
 std::string PlayerControl::Load(const std::string& path) {
   Unload();
@@ -161,18 +164,17 @@ void PlayerControl::Show() {
       const double t = static_cast<double>(s.frame) / rate;
       // A damaged line, or a channel a one-channel frame lacks, breaks the line.
       const bool has = !s.gap && v < s.channels;
-      plot->AddPoint(t, has ? protocol::WaveValueOfRaw(s.wave_raw[static_cast<size_t>(v)], f)
-                            : kNaN);
+      plot->AddPoint(t,
+                     has ? protocol::WaveValueOfRaw(s.wave_raw[static_cast<size_t>(v)], f) : kNaN);
     }
   }
   if (!samples.empty()) {
     const PlayerSample& last = samples.back();
     for (int v = 0; v < kViewCount; ++v) {
-      StaticReadout(controls_, v).Caption =
-          !last.gap && v < last.channels
-              ? protocol::FormatFixed2(
-                    protocol::StaticValueOfRaw(last.static_raw[static_cast<size_t>(v)], f))
-              : std::string("--");
+      StaticReadout(controls_, v).Caption = !last.gap && v < last.channels
+                                                ? protocol::FormatFixed2(protocol::StaticValueOfRaw(
+                                                      last.static_raw[static_cast<size_t>(v)], f))
+                                                : std::string("--");
     }
   }
   Feed(samples);

@@ -5,6 +5,8 @@
 // recorded into the rolling record or a session.
 #pragma once
 
+#include "form/tr.h"
+
 #include <array>
 #include <chrono>
 #include <cstddef>
@@ -36,7 +38,7 @@ struct PlayerBarModel {
 
 // Captions of the speed choice, in PlayerSpeed order.
 inline constexpr std::array<const char*, 7> kPlayerSpeedCaptions = {
-    "0.25×", "0.5×", "1×", "2×", "4×", "8×", "最快"};
+    "0.25×", "0.5×", "1×", "2×", "4×", "8×", form::TrNoop("PlayerControl", "最快")};
 
 class PlayerControl {
  public:
@@ -50,8 +52,8 @@ class PlayerControl {
   static constexpr double kFallbackSpanSeconds = 20.0;
 
   PlayerControl(const form::TFormState& state, form::TMainControls& controls,
-                std::array<IViewPlot*, kViewCount> plots, LiveAnalysis& analysis,
-                Schedule schedule, std::function<Clock::time_point()> now = Clock::now);
+                std::array<IViewPlot*, kViewCount> plots, LiveAnalysis& analysis, Schedule schedule,
+                std::function<Clock::time_point()> now = Clock::now);
   ~PlayerControl();
   PlayerControl(const PlayerControl&) = delete;
   PlayerControl& operator=(const PlayerControl&) = delete;

@@ -13,9 +13,10 @@ constexpr const char* kOff = "0";
 ReconnectControl::ReconnectControl(std::unique_ptr<comm::IDeviceWatcher> watcher,
                                    std::function<Clock::time_point()> now)
     : watcher_(std::move(watcher)), now_(std::move(now)) {
-  auto_reconnect.Caption = kReconnectCaption;
+  auto_reconnect.Caption = form::Tr("ReconnectControl", kReconnectCaption);
   auto_reconnect.checked = true;
-  auto_reconnect.hint = "设备断开后等待它重新连接, 自动打开并继续采样";
+  auto_reconnect.hint =
+      form::Tr("ReconnectControl", "设备断开后等待它重新连接, 自动打开并继续采样");
 }
 
 void ReconnectControl::Load(const std::string& settings_path) {
@@ -32,8 +33,7 @@ std::string ReconnectControl::SwitchClick() {
     std::string problem;
     IniFile ini = IniFile::Load(settings_path_, &problem);
     if (!problem.empty()) {
-      return "Settings not saved: \"" + settings_path_ + "\" " + problem +
-             "; it was left as it is";
+      return "Settings not saved: \"" + settings_path_ + "\" " + problem + "; it was left as it is";
     }
     ini.SetValue(kPortSection, kReconnectKey, auto_reconnect.checked ? kOn : kOff);
     ini.Save(settings_path_);
@@ -44,8 +44,7 @@ std::string ReconnectControl::SwitchClick() {
 }
 
 bool ReconnectControl::BackMoments(Clock::duration within) const {
-  return !outages_.empty() && outages_.back().back_at &&
-         now_() - *outages_.back().back_at < within;
+  return !outages_.empty() && outages_.back().back_at && now_() - *outages_.back().back_at < within;
 }
 
 void ReconnectControl::BeginWait(const std::string& path, bool resume_sampling,

@@ -4,6 +4,8 @@
 // switch, the wait and what to resume; TForm1 does the opening and sending.
 #pragma once
 
+#include "form/tr.h"
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -16,7 +18,7 @@
 
 namespace pulse::window {
 
-inline constexpr const char* kReconnectCaption = "自动重连";
+inline constexpr const char* kReconnectCaption = form::TrNoop("ReconnectControl", "自动重连");
 // The switch's key in section "串口" of comSet.ini, beside the port and baud rate.
 inline constexpr const char* kReconnectKey = "reconnect";
 
@@ -29,8 +31,9 @@ class ReconnectControl {
     std::optional<Clock::time_point> back_at;
   };
 
-  explicit ReconnectControl(std::unique_ptr<comm::IDeviceWatcher> watcher,
-                            std::function<Clock::time_point()> now = [] { return Clock::now(); });
+  explicit ReconnectControl(
+      std::unique_ptr<comm::IDeviceWatcher> watcher,
+      std::function<Clock::time_point()> now = [] { return Clock::now(); });
 
   // The switch in the device box; on unless the settings file says "0".
   form::TCheckBox auto_reconnect;

@@ -191,8 +191,9 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
       return preview.size() < shown;
     });
     if (!err.empty()) throw RecordFileError(err);
-    preview.push_back("…… 文件共 " + std::to_string(file.LineCount()) + " 行，日志只显示前 " +
-                      std::to_string(shown) + " 行；模拟回放全部行");
+    preview.push_back(form::Format(
+        form::Tr("RecordReplay", "…… 文件共 %1 行，日志只显示前 %2 行；模拟回放全部行"),
+        {std::to_string(file.LineCount()), std::to_string(shown)}));
     controls_.Memo1.lines.Assign(std::move(preview));
     state_.ReplayList.emplace();
     indexed_ = std::move(opened.file);
@@ -200,7 +201,8 @@ bool RecordReplay::Button18Click(const FileDialog& ask_open_name) {
   loaded_path_ = *chosen;
   state_.ReplayIndex = 0;
   state_.Replaying = false;
-  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text = kLoadedStatusText;
+  controls_.StatusBar1.Panel(form::StatusPanel::kLinkState).text =
+      form::Tr("RecordReplay", kLoadedStatusText);
   return true;
 }
 
@@ -255,8 +257,9 @@ void RecordReplay::ReplayLine(std::string_view text) {
     ++state_.SampleCount1;
     views_.ShowChannel1(true, state_.SampleCount1, wave_value(frame->wave_raw[0]),
                         static_value(frame->static_raw[0]));
-    if (sink_ != nullptr) sink_->OnDataFrame(pulse::protocol::DataFrame1{Raw16(frame->static_raw[0]),
-                                                                  Raw16(frame->wave_raw[0])});
+    if (sink_ != nullptr)
+      sink_->OnDataFrame(
+          pulse::protocol::DataFrame1{Raw16(frame->static_raw[0]), Raw16(frame->wave_raw[0])});
     return;
   }
   // A three-channel line shows "停止采样" on the start button, as live data

@@ -3,6 +3,8 @@
 // record step itself runs in the parser (protocol::Recorder).
 #pragma once
 
+#include "form/tr.h"
+
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -34,8 +36,10 @@ class RecordFileError : public std::runtime_error {
 // What the file dialogs of the three buttons offer.
 inline constexpr const char* kSaveDialogFileName = "Zavad";
 inline constexpr const char* kSaveDialogFilter = "txt|*.txt";
-inline constexpr const char* kOpenDialogFilter = "*.txt(记录文件)|*.txt|All file|*.*";
-inline constexpr const char* kLoadedStatusText = "载入完成,准备模拟...";
+inline constexpr const char* kOpenDialogFilter =
+    form::TrNoop("RecordReplay", "*.txt(记录文件)|*.txt|All file|*.*");
+inline constexpr const char* kLoadedStatusText =
+    form::TrNoop("RecordReplay", "载入完成,准备模拟...");
 
 // Timer intervals: one replayed line every 10 ms, 100 ms otherwise.
 inline constexpr int kReplayIntervalMs = 10;

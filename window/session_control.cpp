@@ -59,7 +59,7 @@ std::string UnitSymbolOfFactor(double unit_factor) {
 SessionControl::SessionControl(const form::TFormState& state, protocol::FrameParser& parser,
                                Options options)
     : state_(state), parser_(parser), options_(std::move(options)), writer_(options_.writer) {
-  button.Caption = kSessionStartCaption;
+  button.Caption = form::Tr("SessionControl", kSessionStartCaption);
   info.Visible = false;
 }
 
@@ -149,7 +149,8 @@ void SessionControl::TakeDataLine(std::string_view line) {
 }
 
 void SessionControl::ShowState() {
-  button.Caption = Running() ? kSessionStopCaption : kSessionStartCaption;
+  button.Caption =
+      form::Tr("SessionControl", Running() ? kSessionStopCaption : kSessionStartCaption);
   info_lines_ = ~0ull;
   ShowInfo();
 }
@@ -163,8 +164,9 @@ void SessionControl::ShowInfo() {
   }
   if (lines_ == info_lines_) return;
   info_lines_ = lines_;
-  info.Caption = "会话: " + ShortFileName(path_) + "  " + FormatSessionLength(LengthSeconds()) +
-                 "  " + std::to_string(lines_) + "帧";
+  info.Caption = form::Format(
+      form::Tr("SessionControl", "会话: %1  %2  %3帧"),
+      {ShortFileName(path_), FormatSessionLength(LengthSeconds()), std::to_string(lines_)});
   info.hint = path_;
 }
 

@@ -5,6 +5,8 @@
 // record group, and ends cleanly when the device goes away or the disk fails.
 #pragma once
 
+#include "form/tr.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -21,8 +23,8 @@
 
 namespace pulse::window {
 
-inline constexpr const char* kSessionStartCaption = "会话记录";
-inline constexpr const char* kSessionStopCaption = "停止会话";
+inline constexpr const char* kSessionStartCaption = form::TrNoop("SessionControl", "会话记录");
+inline constexpr const char* kSessionStopCaption = form::TrNoop("SessionControl", "停止会话");
 inline constexpr const char* kSessionDialogFileName = "session";
 inline constexpr const char* kSessionDialogFilter = "txt|*.txt";
 

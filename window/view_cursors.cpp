@@ -32,13 +32,15 @@ std::string CursorReadoutText(int view, const CursorReadout& r, const std::strin
   s += " " + unit;
   if (r.rate_bpm) s += "  " + Number("%.1f", *r.rate_bpm) + " bpm";
   // The view last, where a narrow window cuts first.
-  return s + "  (视图" + std::to_string(view) + ")";
+  return s + form::Format(form::Tr("ViewCursors", "  (视图%1)"), {std::to_string(view)});
 }
 
 ViewCursors::ViewCursors(const form::TFormState& state, std::array<IViewPlot*, kViewCount> plots)
     : state_(state), plots_(plots) {}
 
-void ViewCursors::SetMarks(const std::array<ICursorMarks*, kViewCount>& marks) { marks_ = marks; }
+void ViewCursors::SetMarks(const std::array<ICursorMarks*, kViewCount>& marks) {
+  marks_ = marks;
+}
 
 bool ViewCursors::Valid(int view) const {
   return view >= 1 && view <= kViewCount && plots_[static_cast<size_t>(view - 1)] != nullptr;
@@ -82,7 +84,9 @@ void ViewCursors::DragTo(int x) {
   Place(drag_->view, drag_->which, x);
 }
 
-void ViewCursors::EndDrag() { drag_.reset(); }
+void ViewCursors::EndDrag() {
+  drag_.reset();
+}
 
 void ViewCursors::Moved(int view) {
   const MeasureCursors& c = cursors_[static_cast<size_t>(view - 1)];

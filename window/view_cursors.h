@@ -4,6 +4,8 @@
 // The read-out names the view last used.
 #pragma once
 
+#include "form/tr.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -27,9 +29,9 @@ class ViewCursors {
   static constexpr int kViewCount = 3;
   // A press this close to a cursor, in pixels, grabs its handle.
   static constexpr int kGrabPixels = 5;
-  static constexpr const char* kPlaceACaption = "放置光标 A";
-  static constexpr const char* kPlaceBCaption = "放置光标 B";
-  static constexpr const char* kClearCaption = "清除光标";
+  static constexpr const char* kPlaceACaption = form::TrNoop("ViewCursors", "放置光标 A");
+  static constexpr const char* kPlaceBCaption = form::TrNoop("ViewCursors", "放置光标 B");
+  static constexpr const char* kClearCaption = form::TrNoop("ViewCursors", "清除光标");
 
   ViewCursors(const form::TFormState& state, std::array<IViewPlot*, kViewCount> plots);
   // Marks of views 1..3 (nullptr: none); they must outlive this object.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "form/tr.h"
 #include "protocol/units.h"
 
 namespace pulse::window {
@@ -33,7 +34,8 @@ std::int64_t SweepStep(std::int64_t span_seconds) {
 
 std::string FormatReadout(double x, double y) {
   // Width 3 never pads: "0.00" is already four characters.
-  return " X=" + protocol::FormatFixed2(x) + "  Y=" + protocol::FormatFixed2(y);
+  return form::Format(form::Tr("ViewNumbers", " X=%1  Y=%2"),
+                      {protocol::FormatFixed2(x), protocol::FormatFixed2(y)});
 }
 
 }  // namespace pulse::window

@@ -20,6 +20,8 @@
 
 #include "records/record_file.h"
 #include "records/session_metadata.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 extern "C" char** environ;
@@ -28,40 +30,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "headless-session-XXXXXX").string();
-    path_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct ProgramRun {
-  int code = -1;
-  std::string out, err;
-};
+using pulse::test::ProgramRun;
+using pulse::test::ReadAll;
+using pulse::test::TempDir;
 
 // The real program with no display; `shell_prefix` runs before it in the same shell.
 ProgramRun RunProgram(const std::string& args, const std::string& shell_prefix = "") {
-  TempDir io;
-  const std::string command = shell_prefix + "exec env -u DISPLAY -u WAYLAND_DISPLAY " +
-                              "-u QT_QPA_PLATFORM '" + std::string(PULSE3CH_BINARY) + "' " + args +
-                              " >" + (io / "out") + " 2>" + (io / "err");
-  const int status = std::system(("sh -c \"" + command + "\"").c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(io / "out"), ReadAll(io / "err")};
+  return pulse::test::RunCommand("sh -c \"" + shell_prefix +
+                                 "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                 std::string(PULSE3CH_BINARY) + "' " + args + "\"");
 }
 
 // The "frames: good N, bad M, bytes R" line of --stats.

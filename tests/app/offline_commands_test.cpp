@@ -14,6 +14,7 @@
 #include "records/session_metadata.h"
 #include "tests/analysis/synthetic_pulse.h"
 #include "tests/records/record_test_support.h"
+#include "tests/support/program_run.h"
 #include "tools/analysis-eval/reference_recording.h"
 #include "tools/analysis-eval/signal_variants.h"
 
@@ -60,19 +61,10 @@ void SmallRecord(const std::string& path) {
   WriteAll(path, text);
 }
 
-struct ProgramRun {
-  int code = -1;
-  std::string out, err;
-};
-
 // The real program, with no display and no platform chosen for it.
 ProgramRun RunProgram(const std::string& args) {
-  TempDir io;
-  const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
-                              std::string(PULSE3CH_BINARY) + "' " + args + " >" + (io / "out") +
-                              " 2>" + (io / "err");
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(io / "out"), ReadAll(io / "err")};
+  return RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                    std::string(PULSE3CH_BINARY) + "' " + args);
 }
 
 TEST(OfflineExport, RateFromTheSessionUnitFromTheCommandLineElseTheSessionElseStartup) {

@@ -14,22 +14,17 @@
 #include <string>
 
 #include "tests/records/record_test_support.h"
+#include "tests/support/program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-  int code = -1;
-  std::string err;
-};
+using pulse::test::ProgramRun;
 
 class PlayerSnapshot : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("player-snapshot-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     // 30 s at 200 per second of a wave that changes shape over the file.
     std::ofstream out(dir_ / "rec.txt", std::ios::binary);
     for (int i = 0; i < 6000; ++i) {
@@ -42,18 +37,12 @@ class PlayerSnapshot : public ::testing::Test {
       out << pulse::test::Line3(r) << "\r\n";
     }
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   ProgramRun Run(const std::string& at, const std::string& png) {
-    const std::string err = (dir_ / "err").string();
-    const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen '" +
-                                std::string(PULSE3CH_BINARY) + "' --snapshot '" + png +
-                                "' --replay '" + (dir_ / "rec.txt").string() + "' --at '" + at +
-                                "' 2>'" + err + "' >/dev/null";
-    const int status = std::system(command.c_str());
-    std::ifstream in(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}};
+    return pulse::test::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen '" +
+                                   std::string(PULSE3CH_BINARY) + "' --snapshot '" + png +
+                                   "' --replay '" + (dir_ / "rec.txt").string() + "' --at '" + at +
+                                   "'");
   }
   // The views' part of the picture: above the bar and strips, without the clock.
   static QImage Views(const std::string& png) {
@@ -61,7 +50,8 @@ class PlayerSnapshot : public ::testing::Test {
     return img.copy(0, 0, img.width(), img.height() / 2);
   }
 
-  fs::path dir_;
+  pulse::test::TempDir temp_{"player-snapshot"};
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(PlayerSnapshot, ThePictureFollowsTheTimeAskedFor) {

@@ -21,7 +21,8 @@
 
 #include "comm/comm32.h"
 #include "comm/manual_queue.h"
-#include "tests/comm/pty_pair.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 using namespace pulse::comm;
 
@@ -115,7 +116,8 @@ TEST(Comm32Pty, RefusesASecondOpenOfTheSameDeviceAndMissingOrOddDevices) {
   Link missing("/dev/no-such-serial-device");
   EXPECT_FALSE(missing.comm.OpenPort());
   EXPECT_EQ(missing.comm.OpenError(), ENOENT);
-  const std::string regular = testing::TempDir() + "/not-a-device";
+  const pulse::test::TempDir dir("comm32");
+  const std::string regular = dir / "not-a-device";
   std::ofstream(regular) << "x";
   Link file(regular);
   EXPECT_FALSE(file.comm.OpenPort());

@@ -11,7 +11,8 @@
 
 #include "comm/comm32.h"
 #include "comm/manual_queue.h"
-#include "tests/comm/pty_pair.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 using namespace pulse::comm;
 
@@ -26,13 +27,6 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-fs::path FreshDir(const std::string& name) {
-  const fs::path dir = fs::path(testing::TempDir()) / name;
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
 TEST(CommsLog, ErrorLinesCarryTheSystemText) {
   EXPECT_EQ(pulse::comm::FormatErrorLine("Unable to CreateEvent: ", ENOENT),
             "Unable to CreateEvent: GetLastError returned: \"No such file or directory\"");
@@ -44,7 +38,8 @@ TEST(CommsLog, ErrorLinesCarryTheSystemText) {
 
 TEST(CommsLog, WritesTheCloseSequenceWhileANameIsSet) {
   pulse::test::PtyPair pty;
-  const fs::path log = FreshDir("commslog") / "comms.log";
+  const pulse::test::TempDir dir("commslog");
+  const fs::path log = dir.Path() / "comms.log";
   pulse::comm::ManualQueue queue;
   TComm32 comm(queue);
   comm.SetCommPort(pty.SlavePath());
@@ -68,7 +63,8 @@ TEST(CommsLog, WritesTheCloseSequenceWhileANameIsSet) {
 
 TEST(CommsLog, ANewComponentSwitchesLoggingOffAndAnEmptyNameWritesNoFile) {
   pulse::test::PtyPair pty;
-  const fs::path dir = FreshDir("commslog-empty");
+  const pulse::test::TempDir temp("commslog-empty");
+  const fs::path dir = temp.Path();
   const fs::path log = dir / "first.log";
   pulse::comm::ManualQueue queue;
   TComm32 first(queue);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "comm/manual_queue.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -23,16 +24,11 @@ constexpr const char* kSomeCharDevice = "/dev/null";
 
 class WatcherTest : public testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / ("watcher-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    link_ = (dir_ / "adapter").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { link_ = (dir_ / "adapter").string(); }
   void PlugIn() { fs::create_symlink(kSomeCharDevice, link_); }
 
-  fs::path dir_;
+  pulse::test::TempDir temp_{"watcher"};
+  fs::path dir_ = temp_.Path();
   std::string link_;
   pulse::comm::ManualQueue queue_;
   int reports_ = 0;

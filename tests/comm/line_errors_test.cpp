@@ -1,10 +1,12 @@
 #include "comm/line_errors.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <system_error>
 
-#include "tests/comm/pty_pair.h"
+#include "tests/support/pty_pair.h"
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,8 +18,6 @@ namespace fs = std::filesystem;
 class FakeTree : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::path(testing::TempDir()) / "port-names";
-    fs::remove_all(root_);
     dev_ = root_ / "dev";
     sys_ = root_ / "sys";
     fs::create_directories(dev_);
@@ -65,7 +65,8 @@ class FakeTree : public testing::Test {
   }
   std::string Dev(const std::string& name) const { return (dev_ / name).string(); }
 
-  fs::path root_, dev_, sys_;
+  pulse::test::TempDir temp_{"port-names"};
+  fs::path root_ = temp_.Path(), dev_, sys_;
 };
 
 TEST_F(FakeTree, ListsPresentPortsInAStableOrderWithWhatSysfsTells) {

@@ -15,7 +15,7 @@
 
 #include "comm/line_settings.h"
 #include "comm/manual_queue.h"
-#include "tests/comm/pty_pair.h"
+#include "tests/support/pty_pair.h"
 
 using namespace pulse::comm;
 

@@ -15,7 +15,7 @@
 #include "comm/manual_queue.h"
 #include "comm/stop_signal.h"
 #include "comm/write_queue.h"
-#include "tests/comm/pty_pair.h"
+#include "tests/support/pty_pair.h"
 
 namespace {
 

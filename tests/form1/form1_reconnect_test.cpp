@@ -7,7 +7,7 @@
 #include <iterator>
 #include <thread>
 
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 // After the window's headers (they bring the namespace pulse::protocol).
 #include "records/session_metadata.h"
@@ -65,7 +65,7 @@ class Form1ReconnectTest : public FormFixture {
  protected:
   // The sensor behind a link of its own, as an adapter behind its by-id link.
   vsensor::Options SensorOptions(double hangup_after, double return_after) {
-    link_dir_ = TempDirNamed("reconnect-link");
+    link_dir_ = NewDir("reconnect-link");
     vsensor::Options o;
     o.link = link_dir_ + "sensor";
     o.frame_log = link_dir_ + "frames.txt";
@@ -75,11 +75,7 @@ class Form1ReconnectTest : public FormFixture {
   }
   void OpenOn(vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.GetOptions().link});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.GetOptions().link);
   }
   // The window's event loop: the link's messages, the timer and the timed steps (at once).
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 8s) {
@@ -91,10 +87,6 @@ class Form1ReconnectTest : public FormFixture {
       form_->Timer1Timer();
     }
     return true;
-  }
-  void TearDown() override {
-    FormFixture::TearDown();
-    if (!link_dir_.empty()) fs::remove_all(link_dir_);
   }
   std::string link_dir_;
 };

@@ -1,7 +1,7 @@
 // The window logic with the real serial link against the virtual sensor.
 #include <thread>
 
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 namespace pulse::test {
@@ -13,11 +13,7 @@ class Form1SensorTest : public FormFixture {
  protected:
   void OpenOn(vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.SlavePath());
   }
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
     return queue_.DispatchUntil(done, timeout);

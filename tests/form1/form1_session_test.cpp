@@ -8,9 +8,9 @@
 #include <sstream>
 #include <thread>
 
-#include "tests/form1/form_fixture.h"
 #include "records/record_file.h"
 #include "records/session_metadata.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 namespace pulse::test {
@@ -28,11 +28,6 @@ std::vector<std::string> FileLines(const std::string& path) {
     lines.push_back(line);
   }
   return lines;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The sensor's frame log: the data frames it sent, as the host records them,
@@ -58,11 +53,7 @@ class Form1SessionTest : public FormFixture {
  protected:
   void OpenOn(pulse::vsensor::VirtualSensor& sensor) {
     sensor.Start();
-    MakeForm({"COM1=" + sensor.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(sensor.SlavePath());
   }
   // Drains the link and ticks the timer, as the window's event loop would.
   bool Until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5s) {
@@ -95,7 +86,7 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
   o.bad_checksum = 0.03;
   o.split = true;
   o.noise = 0.05;
-  const std::string log_dir = TempDirNamed("session-roundtrip-log");
+  const std::string log_dir = NewDir("session-roundtrip-log");
   o.frame_log = log_dir + "frames.txt";
   pulse::vsensor::VirtualSensor sensor(o);
   OpenOn(sensor);
@@ -183,7 +174,6 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
     return !l.empty() && l[0] >= '0' && l[0] <= '9';
   });
   EXPECT_EQ(static_cast<uint64_t>(rows), sent.intact);
-  fs::remove_all(log_dir);
 }
 
 TEST_F(Form1SessionTest, TargetThatCannotBeWrittenIsRefusedBeforeAnything) {

@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "comm/serial_device.h"
-#include "tests/comm/pty_pair.h"
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
+#include "tests/support/pty_pair.h"
 
 using namespace pulse::comm;
 
@@ -21,23 +21,13 @@ const Bytes kStop = {0xF0, 0x2F, 0x01, 0x32, 0x52};
 const Bytes kZero = {0xF0, 0x2F, 0x01, 0x35, 0x55};
 const Bytes kReadZero = {0xF0, 0x2F, 0x01, 0x33, 0x53};
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class Form1Test : public FormFixture {
  protected:
   // Opens the device on the pseudo-terminal and lets the stop that follows
   // every open go out; returns with that stop read off the line.
   void OpenOnPty() {
-    MakeForm({"COM1=" + pty_.SlavePath()});
-    form_->Bt_openClick();
-    ASSERT_TRUE(S().PortOpen);
-    host_.RunDelayed();
-    ASSERT_TRUE(form_->StopAfterOpenSent());
+    MakeFormAndOpen(pty_.SlavePath());
+    if (HasFatalFailure()) return;
     ASSERT_EQ(pty_.Read(kStop.size(), 2s), kStop);
   }
   // Delivers device bytes through the serial link to the parser.
@@ -71,14 +61,14 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFileUsesDefaultsAndOpenWritesThem) {
   host_.RunDelayed();
   EXPECT_TRUE(C().bt_start.Enabled);
   // Section "串口" in GBK: B4 AE BF DA.
-  const std::string file = ReadFile(form_->SettingsPath());
+  const std::string file = ReadAll(form_->SettingsPath());
   EXPECT_NE(file.find("[\xB4\xAE\xBF\xDA]"), std::string::npos);
   EXPECT_NE(file.find("com=1"), std::string::npos);
   EXPECT_NE(file.find("btl=256000"), std::string::npos);
 }
 
 TEST_F(Form1Test, StoredSettingsAreShownAsTheyStand) {
-  dir_ = TempDir();
+  dir_ = NewDir();
   {
     std::ofstream out(dir_ + "comSet.ini", std::ios::binary);
     out << "[other]\r\nkeep=yes\r\n[\xB4\xAE\xBF\xDA]\r\ncom=7\r\nbtl=9600\r\n";
@@ -449,7 +439,8 @@ namespace pulse::test {
 namespace {
 
 TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
-  const std::string home = TempDirNamed("form1-xdg");
+  const TempDir home_dir("form1-xdg");
+  const std::string home = home_dir.Slash();
   ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
   FakeHost host;
   comm::ManualQueue queue;
@@ -461,7 +452,6 @@ TEST(Form1SettingsPlace, AnInstalledProgramKeepsItsSettingsPerUser) {
   EXPECT_EQ(form.SettingsPath(), home + "pulse3ch/comSet.ini");
   EXPECT_TRUE(std::filesystem::is_directory(home + "pulse3ch"));
   ::unsetenv("XDG_CONFIG_HOME");
-  std::filesystem::remove_all(home);
 }
 
 }  // namespace

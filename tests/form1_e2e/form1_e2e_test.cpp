@@ -10,12 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "protocol/units.h"
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "window/view_plot_setup.h"
 
@@ -94,11 +95,12 @@ class Form1EndToEnd : public ::testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+    temp_.reset();
   }
 
   void MakeForm(const std::string& slave) {
-    dir_ = pulse::test::TempDir();
+    temp_.emplace("form1-e2e");
+    dir_ = temp_->Slash();
     pulse::window::FormOptions options;
     options.exe_dir = dir_;
     options.settings_dir = dir_;
@@ -150,6 +152,7 @@ class Form1EndToEnd : public ::testing::Test {
   pulse::window::ViewPlotSets sets_;
   std::vector<CountingView> counting_;
   std::unique_ptr<TForm1> form_;
+  std::optional<pulse::test::TempDir> temp_;
   std::string dir_;
   std::int64_t clears_base_ = 0;
   Clock::time_point next_paint_{}, next_tick_{};
@@ -282,7 +285,8 @@ TEST_F(Form1EndToEnd, StreamRecordSaveLoadReplay) {
 // intact until the stop is drawn and recorded, in order, and no damaged one in its place; every
 // damaged one is recorded as far as it went.
 TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
-  const std::string log_dir = pulse::test::TempDirNamed("form1-e2e-frame-log");
+  const pulse::test::TempDir log_temp("form1-e2e-frame-log");
+  const std::string log_dir = log_temp.Slash();
   pulse::vsensor::Options o;
   o.split = true;
   o.noise = 0.05;
@@ -361,7 +365,6 @@ TEST_F(Form1EndToEnd, LineDroppingBytesLosesNoIntactFrame) {
   EXPECT_LE(damaged.size() - bad_lines.size(), 5u);
 
   form_->Bt_openClick();
-  std::filesystem::remove_all(log_dir);
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ class LayerCheckTest(unittest.TestCase):
         self.assertIn("plot/axis.cpp:1:", problems[0])
 
     def test_layers_may_not_include_the_tests(self):
-        self.write("window/form1.h", '#include "tests/form1/form_fixture.h"\n')
+        self.write("window/form1.h", '#include "tests/support/form_fixture.h"\n')
         self.assertEqual(len(check_layers.check(self.root)), 1)
 
     def test_unknown_source_folder_and_missing_layer_fail(self):

@@ -16,8 +16,9 @@
 
 #include "protocol/recorder.h"
 #include "protocol/units.h"
-#include "tests/views/fake_view_plot.h"
-#include "tests/window/unprivileged.h"
+#include "tests/support/fake_view_plot.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 using namespace pulse::form;
 
@@ -65,16 +66,11 @@ class RecordingTest : public ::testing::Test {
   RecordingTest()
       : views_(state_, controls_, {&plot_[0], &plot_[1], &plot_[2]}), replay_(state_, controls_, views_) {
     views_.ResetAxes();
-    dir_ = fs::temp_directory_path() /
-          ("pulse_recording_test_" + std::to_string(::getpid()) + "_" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
   ~RecordingTest() override {
+    // A test may leave the folder read-only; the folder's owner removes it.
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
   }
 
   static RecordReplay::FileDialog Choose(const fs::path& p) {
@@ -109,7 +105,8 @@ class RecordingTest : public ::testing::Test {
   FakeViewPlot plot_[3];
   WaveViews views_;
   RecordReplay replay_;
-  fs::path dir_;
+  pulse::test::TempDir temp_{"pulse-recording"};
+  fs::path dir_ = temp_.Path();
 };
 
 TEST(RecordFileName, AppendsTxtOnlyWhenMissingInAnyCase) {

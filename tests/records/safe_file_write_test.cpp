@@ -10,23 +10,17 @@
 #include <set>
 #include <string>
 
-#include "tests/window/unprivileged.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace pulse::records {
 namespace {
 
 namespace fs = std::filesystem;
 using test::GiveToUnprivileged;
+using test::ReadAll;
 using test::RunUnprivileged;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
+using test::WriteAll;
 
 mode_t ModeOf(const fs::path& p) {
   struct stat st {};
@@ -36,15 +30,6 @@ mode_t ModeOf(const fs::path& p) {
 
 class SafeFileWriteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("pulse-safe-write-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Names of everything in a folder, to see that no temporary file is left.
   static std::set<std::string> Names(const fs::path& dir) {
     std::set<std::string> names;
@@ -52,21 +37,22 @@ class SafeFileWriteTest : public ::testing::Test {
     return names;
   }
 
-  fs::path dir_;
+  test::TempDir temp_{"pulse-safe-write"};
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(SafeFileWriteTest, ReplacesTheContentsAndKeepsTheMode) {
   const fs::path file = dir_ / "a.txt";
-  WriteFile(file, "old contents, longer than the new ones");
+  WriteAll(file, "old contents, longer than the new ones");
   ::chmod(file.c_str(), 0640);
   FileWriteResult r = ReplaceFileContents(file.string(), "new");
   ASSERT_TRUE(r.Ok()) << r.Reason();
-  EXPECT_EQ(ReadFile(file), "new");
+  EXPECT_EQ(ReadAll(file), "new");
   EXPECT_EQ(ModeOf(file), 0640u);
 
   ::chmod(file.c_str(), 0604);
   ASSERT_TRUE(ReplaceFileContents(file.string(), "").Ok());
-  EXPECT_EQ(ReadFile(file), "");
+  EXPECT_EQ(ReadAll(file), "");
   EXPECT_EQ(ModeOf(file), 0604u);
   EXPECT_EQ(Names(dir_), std::set<std::string>{"a.txt"});
 
@@ -82,7 +68,7 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
   fs::create_directories(dir_ / "real");
   fs::create_directories(dir_ / "links");
   const fs::path real = dir_ / "real" / "settings.ini";
-  WriteFile(real, "old");
+  WriteAll(real, "old");
   ::chmod(real.c_str(), 0600);
   // links/second -> first -> ../real/settings.ini, both relative.
   fs::create_symlink("../real/settings.ini", dir_ / "links" / "first");
@@ -95,7 +81,7 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
 
   const FileWriteResult r = ReplaceFileContents((dir_ / "links" / "second").string(), "new");
   ASSERT_TRUE(r.Ok()) << r.Reason();
-  EXPECT_EQ(ReadFile(real), "new");
+  EXPECT_EQ(ReadAll(real), "new");
   EXPECT_EQ(ModeOf(real), 0600u);
   EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "first"));
   EXPECT_TRUE(fs::is_symlink(dir_ / "links" / "second"));
@@ -106,7 +92,7 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
   fs::create_symlink(dir_ / "real" / "later.ini", dir_ / "dangling");
   ASSERT_TRUE(ReplaceFileContents((dir_ / "dangling").string(), "made").Ok());
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
-  EXPECT_EQ(ReadFile(dir_ / "real" / "later.ini"), "made");
+  EXPECT_EQ(ReadAll(dir_ / "real" / "later.ini"), "made");
 
   // A loop of links is refused without writing anything.
   fs::create_symlink("loop-b", dir_ / "loop-a");
@@ -119,7 +105,7 @@ TEST_F(SafeFileWriteTest, WritesThroughSymbolicLinksToTheFileTheyName) {
 
 TEST_F(SafeFileWriteTest, AFileTheUserMayNotWriteIsRefusedAsItIs) {
   const fs::path real = dir_ / "kept.txt";
-  WriteFile(real, "precious");
+  WriteAll(real, "precious");
   fs::create_symlink("kept.txt", dir_ / "link");
   std::string asked;
   auto deny = [&](const std::string& path) {
@@ -131,7 +117,7 @@ TEST_F(SafeFileWriteTest, AFileTheUserMayNotWriteIsRefusedAsItIs) {
   EXPECT_EQ(r.error, EACCES);
   EXPECT_EQ(r.Reason(), "Permission denied");
   EXPECT_EQ(fs::path(asked), real);  // the file itself is judged, not the link
-  EXPECT_EQ(ReadFile(real), "precious");
+  EXPECT_EQ(ReadAll(real), "precious");
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"kept.txt", "link"}));
 
   // A new file has nobody's permission to ask.
@@ -143,8 +129,8 @@ TEST_F(SafeFileWriteTest, AFileTheUserMayNotWriteIsRefusedAsItIs) {
 TEST_F(SafeFileWriteTest, AReadOnlyFileIsRefusedForAnOrdinaryUser) {
   const fs::path box = dir_ / "box";
   fs::create_directories(box);
-  WriteFile(box / "ro.txt", "read only");
-  WriteFile(box / "rw.txt", "writable");
+  WriteAll(box / "ro.txt", "read only");
+  WriteAll(box / "rw.txt", "writable");
   ASSERT_TRUE(GiveToUnprivileged(box.string()));
   ASSERT_TRUE(GiveToUnprivileged((box / "ro.txt").string()));
   ASSERT_TRUE(GiveToUnprivileged((box / "rw.txt").string()));
@@ -158,22 +144,22 @@ TEST_F(SafeFileWriteTest, AReadOnlyFileIsRefusedForAnOrdinaryUser) {
            (rw.Ok() ? "rw written" : "rw: " + rw.Reason());
   });
   EXPECT_EQ(out, "ro: Permission denied; rw written");
-  EXPECT_EQ(ReadFile(box / "ro.txt"), "read only");
+  EXPECT_EQ(ReadAll(box / "ro.txt"), "read only");
   EXPECT_EQ(ModeOf(box / "ro.txt"), 0444u);
-  EXPECT_EQ(ReadFile(box / "rw.txt"), "changed");
+  EXPECT_EQ(ReadAll(box / "rw.txt"), "changed");
   EXPECT_EQ(Names(box), (std::set<std::string>{"ro.txt", "rw.txt"}));
 }
 
 TEST_F(SafeFileWriteTest, RootReplacingAFileKeepsItsModeAndOwner) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   const fs::path file = dir_ / "theirs.txt";
-  WriteFile(file, "old");
+  WriteAll(file, "old");
   ASSERT_EQ(::chown(file.c_str(), test::kUnprivilegedId, test::kUnprivilegedId), 0);
   ::chmod(file.c_str(), 0444);
   ASSERT_TRUE(ReplaceFileContents(file.string(), "new").Ok());
   struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
-  EXPECT_EQ(ReadFile(file), "new");
+  EXPECT_EQ(ReadAll(file), "new");
   EXPECT_EQ(st.st_mode & 07777, 0444u);
   EXPECT_EQ(st.st_uid, test::kUnprivilegedId);
   EXPECT_EQ(st.st_gid, test::kUnprivilegedId);
@@ -193,7 +179,7 @@ TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {
   EXPECT_TRUE(fs::is_fifo(dir_ / "pipe"));
 
   // A path through a file, and a folder that is not there.
-  WriteFile(dir_ / "plain", "x");
+  WriteAll(dir_ / "plain", "x");
   r = ReplaceFileContents((dir_ / "plain" / "f").string(), "x");
   EXPECT_EQ(r.stage, FileWriteStage::kCreate);
   EXPECT_EQ(r.error, ENOTDIR);
@@ -207,7 +193,7 @@ TEST_F(SafeFileWriteTest, WhatIsNoRegularFileIsNotReplaced) {
 // refusals worded as file errors, the old file's mode kept.
 TEST_F(SafeFileWriteTest, AtomicFileWritesThroughALinkAndKeepsTheMode) {
   const fs::path real = dir_ / "real.csv";
-  WriteFile(real, "old");
+  WriteAll(real, "old");
   ::chmod(real.c_str(), 0640);
   fs::create_symlink("real.csv", dir_ / "link.csv");
   {
@@ -218,29 +204,29 @@ TEST_F(SafeFileWriteTest, AtomicFileWritesThroughALinkAndKeepsTheMode) {
     ASSERT_EQ(f.Commit(), "");
   }
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
-  EXPECT_EQ(ReadFile(real), "new data");
+  EXPECT_EQ(ReadAll(real), "new data");
   EXPECT_EQ(ModeOf(real), 0640u);
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"link.csv", "real.csv"}));
 }
 
 TEST_F(SafeFileWriteTest, AtomicFileDroppedOrWrittenByPathLeavesNoTemporary) {
   const fs::path target = dir_ / "out.edf";
-  WriteFile(target, "old");
+  WriteAll(target, "old");
   {
     AtomicFile f;
     ASSERT_EQ(f.Open(target.string()), "");
     ASSERT_EQ(f.Write("half"), "");
   }  // no Commit: the old file stays
-  EXPECT_EQ(ReadFile(target), "old");
+  EXPECT_EQ(ReadAll(target), "old");
   EXPECT_EQ(Names(dir_), std::set<std::string>{"out.edf"});
 
   // A library that writes by path: the temporary is its file until Commit.
   AtomicFile f;
   ASSERT_EQ(f.Open(target.string()), "");
   ASSERT_EQ(f.CloseForPathWriter(), "");
-  WriteFile(f.TempPath(), "by path");
+  WriteAll(f.TempPath(), "by path");
   ASSERT_EQ(f.Commit(), "");
-  EXPECT_EQ(ReadFile(target), "by path");
+  EXPECT_EQ(ReadAll(target), "by path");
   EXPECT_EQ(Names(dir_), std::set<std::string>{"out.edf"});
 }
 
@@ -251,14 +237,14 @@ TEST_F(SafeFileWriteTest, AtomicFileRefusesWithTheFileErrorText) {
             "Cannot create file \"" + (dir_ / "pipe").string() + "\": not a regular file");
   EXPECT_TRUE(pipe.Failure().not_regular);
 
-  WriteFile(dir_ / "locked", "keep");
+  WriteAll(dir_ / "locked", "keep");
   AtomicFile locked;
   const std::string err =
       locked.Open((dir_ / "locked").string(), [](const std::string&) { return EACCES; });
   EXPECT_EQ(err, "Cannot create file \"" + (dir_ / "locked").string() + "\": Permission denied");
   EXPECT_EQ(locked.Failure().stage, FileWriteStage::kCreate);
   EXPECT_EQ(locked.Commit().rfind("Cannot create file", 0), 0u);  // nothing to commit
-  EXPECT_EQ(ReadFile(dir_ / "locked"), "keep");
+  EXPECT_EQ(ReadAll(dir_ / "locked"), "keep");
   EXPECT_EQ(Names(dir_), (std::set<std::string>{"locked", "pipe"}));
 }
 

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "tests/support/temp_dir.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 #include "ui/plot_widget.h"
 
@@ -28,8 +29,6 @@ constexpr std::size_t Index(StatusPanel p) {
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("main-form-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
     sensor_.Start();
     pulse::window::FormOptions o;
     o.exe_dir = o.settings_dir = dir_.string() + "/";
@@ -39,14 +38,12 @@ class MainFormTest : public ::testing::Test {
     form_->Window().resize(1016, 669);
     form_->Window().show();
   }
-  void TearDown() override {
-    form_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { form_.reset(); }
   const pulse::ui::MainWindowWidgets& W() { return form_->Window().Widgets(); }
   TFormState& S() { return form_->Form().State(); }
 
-  std::filesystem::path dir_;
+  pulse::test::TempDir temp_{"main-form"};
+  std::filesystem::path dir_ = temp_.Path();
   pulse::vsensor::VirtualSensor sensor_;
   std::unique_ptr<MainForm> form_;
 };

@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "tests/records/record_test_support.h"
+#include "tests/support/temp_dir.h"
 #include "ui/main_form.h"
 #include "ui/player_bar.h"
 #include "ui/view_input.h"
@@ -31,8 +32,6 @@ constexpr std::size_t kReadoutPanel =
 class PlayerUi : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("player-ui-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
     pulse::window::FormOptions o;
     o.exe_dir = o.settings_dir = dir_.string() + "/";
     form_ = std::make_unique<MainForm>(o);
@@ -41,10 +40,7 @@ class PlayerUi : public ::testing::Test {
     form_->Window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_->Window()));
   }
-  void TearDown() override {
-    form_.reset();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { form_.reset(); }
   void LoadFile(int frames) {
     const std::string path = (dir_ / "rec.txt").string();
     std::ofstream out(path, std::ios::binary);
@@ -63,7 +59,8 @@ class PlayerUi : public ::testing::Test {
   pulse::window::PlayerControl& ThePlayer() { return form_->Form().Player(); }
   QWidget* PlotAt(int k) { return form_->Window().Widgets().views[static_cast<size_t>(k)].plot; }
 
-  std::filesystem::path dir_;
+  pulse::test::TempDir temp_{"player-ui"};
+  std::filesystem::path dir_ = temp_.Path();
   std::unique_ptr<MainForm> form_;
 };
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "protocol/frame_parser.h"
-#include "tests/views/fake_view_plot.h"
+#include "tests/support/fake_view_plot.h"
 #include "window/views.h"
 
 using namespace pulse::form;

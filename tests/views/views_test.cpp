@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/views/fake_view_plot.h"
+#include "tests/support/fake_view_plot.h"
 #include "window/view_numbers.h"
 
 using namespace pulse::form;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/temp_dir.h"
 #include "tests/vsensor/host_port.h"
 
 namespace {
@@ -130,7 +131,8 @@ TEST(VirtualSensorProgram, PrintsThePathAndItsStatisticsOnSigterm) {
 
 // The frame log lists each data frame as it went out, in the host's record format.
 TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
-  const std::string log = testing::TempDir() + "vsensor-program-frames.log";
+  const pulse::test::TempDir dir("vsensor-program");
+  const std::string log = dir / "frames.log";
   Program p({"--seed", "6", "--lose-bytes", "0.3", "--frame-log", log});
   pulse::test::HostPort port(p.Line());
   port.Write(pulse::test::Command(0x31));
@@ -158,12 +160,12 @@ TEST(VirtualSensorProgram, FrameLogListsEveryDataFrameSent) {
   EXPECT_NE(report.find("data frames lost bytes:    " + std::to_string(kinds["short"]) + "\n"),
             std::string::npos)
       << report;
-  std::remove(log.c_str());
 }
 
 // The true beats of a scripted rate, written as the frames that carry them go out.
 TEST(VirtualSensorProgram, TruthFileListsTheBeatsOfTheScriptedRate) {
-  const std::string truth = testing::TempDir() + "vsensor-program-truth.csv";
+  const pulse::test::TempDir dir("vsensor-program");
+  const std::string truth = dir / "truth.csv";
   Program p({"--bpm", "120", "--rate", "250", "--quiet", "--truth", truth});
   pulse::test::HostPort port(p.Line());
   port.Write(pulse::test::Command(0x31));
@@ -193,17 +195,17 @@ TEST(VirtualSensorProgram, TruthFileListsTheBeatsOfTheScriptedRate) {
   // The pulse reaches the further sensing points a little later.
   EXPECT_GT(onsets[3][0], onsets[2][0]);
   EXPECT_GT(onsets[2][0], onsets[1][0]);
-  std::remove(truth.c_str());
 }
 
 TEST(VirtualSensorProgram, EndsByItselfAfterAHangUp) {
-  Program p({"--hangup-after", "0.2", "--link", testing::TempDir() + "vsensor-program-link"});
+  const pulse::test::TempDir dir("vsensor-program");
+  Program p({"--hangup-after", "0.2", "--link", dir / "link"});
   const std::string path = p.Line();
   ASSERT_FALSE(path.empty());
   const std::string report = p.Rest();  // returns when the program exits
   EXPECT_EQ(p.Wait(), 0);
   EXPECT_NE(report.find("hang-ups:                  1"), std::string::npos) << report;
-  EXPECT_NE(access((testing::TempDir() + "vsensor-program-link").c_str(), F_OK), 0);
+  EXPECT_NE(access((dir / "link").c_str(), F_OK), 0);
 }
 
 }  // namespace

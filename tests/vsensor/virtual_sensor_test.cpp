@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "tests/support/temp_dir.h"
 #include "tests/vsensor/host_port.h"
 #include "tests/vsensor/sent_frames.h"
 
@@ -397,7 +398,8 @@ TEST(VirtualSensorPty, UnpacedFollowsTheReader) {
 TEST(VirtualSensorPty, HangUpLooksLikeAnUnpluggedAdapter) {
   pulse::vsensor::Options o;
   o.hangup_after = 0.4;
-  o.link = testing::TempDir() + "vsensor-hangup-link";
+  const pulse::test::TempDir dir("vsensor");
+  o.link = dir / "hangup-link";
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(3s);
@@ -417,7 +419,8 @@ TEST(VirtualSensorPty, ComesBackAtItsLinkAfterAHangUpAsIfPluggedIn) {
   pulse::vsensor::Options o;
   o.hangup_after = 0.4;
   o.return_after = 0.5;
-  o.link = testing::TempDir() + "vsensor-return-link";
+  const pulse::test::TempDir dir("vsensor");
+  o.link = dir / "return-link";
   Rig rig(o);
   rig.port->Write(Command(kStart));
   rig.port->ReadFor(3s);
@@ -454,7 +457,8 @@ TEST(VirtualSensorPty, ComesBackAtItsLinkAfterAHangUpAsIfPluggedIn) {
 
 TEST(VirtualSensorPty, LinkPointsAtTheSlaveAndNeverReplacesAFile) {
   pulse::vsensor::Options o;
-  o.link = testing::TempDir() + "vsensor-link";
+  const pulse::test::TempDir dir("vsensor");
+  o.link = dir / "link";
   unlink(o.link.c_str());
   {
     pulse::vsensor::VirtualSensor s(o);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/analysis/synthetic_pulse.h"
-#include "tests/form1/form_fixture.h"
+#include "tests/support/form_fixture.h"
 #include "tools/virtual-sensor/device_frames.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "protocol/units.h"
 #include "records/session_metadata.h"
 #include "tests/analysis/synthetic_pulse.h"
-#include "tests/form1/form_fixture.h"
 #include "tests/records/record_test_support.h"
+#include "tests/support/form_fixture.h"
 
 namespace {
 
@@ -211,11 +211,10 @@ TEST_F(PlayerInForm, ALoadThatFailsKeepsTheEarlierFile) {
 class PlayerClock : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = pulse::test::TempDirNamed("player-control");
+    dir_ = temp_.Slash();
     analysis_.SetMarks({&m1_, &m2_, &m3_});
     player_.before_draw = [this] { ++draws_; };
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   void Load(const PulseFile& f) {
     f.Write(dir_ + "rec.txt");
     ASSERT_EQ(player_.Load(dir_ + "rec.txt"), "");
@@ -248,6 +247,7 @@ class PlayerClock : public ::testing::Test {
                           steps_.push_back(std::move(step));
                         },
                         [this] { return now_; }};
+  pulse::test::TempDir temp_{"player-control"};
   std::string dir_;
   int draws_ = 0;
 };

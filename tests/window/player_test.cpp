@@ -35,9 +35,9 @@ class PlayerTest : public ::testing::Test {
     ASSERT_TRUE(open.file) << open.error;
     file_ = std::move(open.file);
   }
-  void TearDown() override { fs::remove(path_); }
 
-  fs::path path_ = fs::temp_directory_path() / ("player_test_" + std::to_string(getpid()) + ".txt");
+  pulse::test::TempDir temp_{"player-test"};
+  fs::path path_ = temp_.Path() / "record.txt";
   std::unique_ptr<pulse::records::RecordFile> file_;
 };
 

@@ -10,7 +10,8 @@
 #include <random>
 #include <sstream>
 
-#include "tests/window/unprivileged.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 namespace fs = std::filesystem;
 using pulse::window::IniEncoding;
@@ -29,15 +30,7 @@ const std::string kGbkHeader = "[" + kGbkSection + "]\r\n";
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("pulse-settings-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "comSet.ini").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { path_ = (dir_ / "comSet.ini").string(); }
 
   void WriteRaw(const std::string& bytes) { std::ofstream(path_, std::ios::binary) << bytes; }
   std::string ReadRaw() const {
@@ -47,7 +40,8 @@ class SettingsFileTest : public ::testing::Test {
     return ss.str();
   }
 
-  fs::path dir_;
+  pulse::test::TempDir temp_{"pulse-settings"};
+  fs::path dir_ = temp_.Path();
   std::string path_;
 };
 
@@ -276,12 +270,11 @@ TEST(SettingsDirTest, WritabilityIsProbedForReal) {
   EXPECT_FALSE(pulse::window::IsWritableDir("/proc/"));
   EXPECT_FALSE(pulse::window::IsWritableDir("/dev/null/"));
   if (::geteuid() != 0) {
-    const fs::path ro = fs::temp_directory_path() / ("pulse-ro-" + std::to_string(::getpid()));
-    fs::create_directory(ro);
+    const pulse::test::TempDir ro_dir("pulse-ro");
+    const fs::path& ro = ro_dir.Path();
     fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(pulse::window::IsWritableDir(ro.string()));
     fs::permissions(ro, fs::perms::owner_all);
-    fs::remove(ro);
   }
   const std::string exe = pulse::window::ProgramDir();
   EXPECT_EQ(exe.back(), '/');

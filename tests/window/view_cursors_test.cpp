@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tests/views/fake_view_plot.h"
+#include "tests/support/fake_view_plot.h"
 
 namespace {
 

@@ -1,29 +1,17 @@
-// Running a piece of a test as an ordinary user. Permission checks do not
-// apply to root, so when the tests run as root the piece runs in a forked
-// child that has given up root; otherwise it runs here. The piece reports
-// through the text it returns (the child cannot use the test's assertions).
-#pragma once
+#include "tests/support/unprivileged.h"
 
 #include <grp.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
-#include <string>
-
 namespace pulse::test {
 
-// The user an unprivileged piece runs as when we are root ("nobody").
-inline constexpr uid_t kUnprivilegedId = 65534;
-
-// A folder the unprivileged piece owns (given to it when we are root).
-inline bool GiveToUnprivileged(const std::string& path) {
+bool GiveToUnprivileged(const std::string& path) {
   if (::geteuid() != 0) return true;
   return ::chown(path.c_str(), kUnprivilegedId, kUnprivilegedId) == 0;
 }
 
-inline std::string RunUnprivileged(const std::function<std::string()>& piece) {
+std::string RunUnprivileged(const std::function<std::string()>& piece) {
   if (::geteuid() != 0) return piece();
   int fds[2];
   if (::pipe(fds) != 0) return "pipe failed";

@@ -28,7 +28,9 @@ class FakeViewPlot : public window::IViewPlot {
   void SetAxisMinMax(window::ViewAxis a, double mn, double mx) override {
     SetRange(AxisOf(a), mn, mx);
   }
-  void SetAxisMax(window::ViewAxis a, double mx) override { SetRange(AxisOf(a), mx, AxisOf(a).min); }
+  void SetAxisMax(window::ViewAxis a, double mx) override {
+    SetRange(AxisOf(a), mx, AxisOf(a).min);
+  }
   void MoveAxisRange(window::ViewAxis a, double d) override {
     ++moves;
     AxisOf(a).min += d;
@@ -57,7 +59,9 @@ class FakeViewPlot : public window::IViewPlot {
 
   Axis& AxisOf(window::ViewAxis a) { return axes[static_cast<std::size_t>(a)]; }
   const Axis& AxisOf(window::ViewAxis a) const { return axes[static_cast<std::size_t>(a)]; }
-  std::pair<double, double> Range(window::ViewAxis a) const { return {AxisOf(a).min, AxisOf(a).max}; }
+  std::pair<double, double> Range(window::ViewAxis a) const {
+    return {AxisOf(a).min, AxisOf(a).max};
+  }
 
   std::array<Axis, 3> axes;
   std::vector<std::pair<double, double>> points;
