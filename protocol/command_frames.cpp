@@ -1,5 +1,8 @@
 #include "protocol/command_frames.h"
 
+#include <array>
+#include <cstring>
+
 namespace pulse::protocol {
 
 CommandFrame BuildCommand(uint8_t code) {
@@ -18,15 +21,31 @@ CommandFrame BuildSetFrequency(uint8_t frequency) {
   return f;
 }
 
+namespace {
+
+// "XX  " for every byte value: every data frame of a recording is written
+// out, so a byte costs one 4-byte copy (the fourth char is overwritten by the
+// next byte) instead of two digit lookups and a branch.
+constexpr std::array<std::array<char, 4>, 256> MakeHexSpace() {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::array<std::array<char, 4>, 256> t{};
+  for (size_t b = 0; b < t.size(); ++b) t[b] = {kHex[b >> 4], kHex[b & 0x0F], ' ', ' '};
+  return t;
+}
+constexpr auto kHexSpace = MakeHexSpace();
+
+}  // namespace
+
 void AssignFrameText(std::string& out, const uint8_t* data, size_t size) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  out.resize(size == 0 ? 0 : size * 3 - 1);
-  char* p = out.data();
-  for (size_t i = 0; i < size; ++i) {
-    if (i != 0) *p++ = ' ';
-    *p++ = kHex[data[i] >> 4];
-    *p++ = kHex[data[i] & 0x0F];
+  if (size == 0) {
+    out.clear();
+    return;
   }
+  // Room for the last 4-byte copy, cut back to "XX XX ... XX" after.
+  out.resize(size * 3 + 1);
+  char* p = out.data();
+  for (size_t i = 0; i < size; ++i, p += 3) std::memcpy(p, kHexSpace[data[i]].data(), 4);
+  out.resize(size * 3 - 1);
 }
 
 std::string FrameText(const uint8_t* data, size_t size) {

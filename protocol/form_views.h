@@ -1,4 +1,4 @@
-// The window operations the parser and the replay call into. The window
+// The window operations the reply handler and the replay call into. The window
 // implements them; tests record the calls.
 #pragma once
 
@@ -22,8 +22,7 @@ class IFormViews {
   virtual void ShowChannel3(double t_count, double y, double s) = 0;
   // All time axes back to 0..20 s and the value axes to the unit's range.
   virtual void ResetAxes() = 0;
-  // Sampling switched on or off; the start button's caption is already set
-  // when this is called.
+  // Sampling switched on or off: the start button's caption follows.
   virtual void ShowSamplingState(bool on) = 0;
 };
 

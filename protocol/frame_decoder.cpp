@@ -29,15 +29,9 @@ int HexDigit(char c) {
 Reply DecodeReply(FrameKind kind, std::span<const uint8_t> f) {
   switch (kind) {
     case FrameKind::kData1:
-      return DataFrame1{Int16At(f, kPayload), Int16At(f, kPayload + kValueSize)};
-    case FrameKind::kData3: {
-      DataFrame3 d;
-      for (size_t c = 0; c < kChannels; ++c) {
-        d.static_raw[c] = Int16At(f, kPayload + kChannelStride * c);
-        d.wave_raw[c] = Int16At(f, kPayload + kChannelStride * c + kValueSize);
-      }
-      return d;
-    }
+      return DecodeDataFrame1(f);
+    case FrameKind::kData3:
+      return DecodeDataFrame3(f);
     case FrameKind::kStartAck:
       return StartAck{};
     case FrameKind::kStopAck:
@@ -89,22 +83,6 @@ std::optional<FrameBytes> ParseFrameLine(std::string_view line) {
   }
   if (out.size == 0) return std::nullopt;
   return out;
-}
-
-double StaticValue(const DataFrame3& frame, int channel, double unit_factor) {
-  return protocol::StaticValueOfRaw(frame.static_raw.at(static_cast<size_t>(channel)), unit_factor);
-}
-double WaveValue(const DataFrame3& frame, int channel, double unit_factor) {
-  return protocol::WaveValueOfRaw(frame.wave_raw.at(static_cast<size_t>(channel)), unit_factor);
-}
-double StaticValue(const DataFrame1& frame, double unit_factor) {
-  return protocol::StaticValueOfRaw(frame.static_raw, unit_factor);
-}
-double WaveValue(const DataFrame1& frame, double unit_factor) {
-  return protocol::WaveValueOfRaw(frame.wave_raw, unit_factor);
-}
-double ZeroValueHpa(int16_t raw) {
-  return protocol::ZeroValueOfRaw(raw);
 }
 
 }  // namespace pulse::protocol

@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "protocol/frame_kinds.h"
+#include "protocol/units.h"
 
 namespace pulse::protocol {
 
@@ -61,8 +62,25 @@ struct DecodedFrame {
 [[nodiscard]] std::optional<DecodedFrame> DecodeFrame(std::span<const uint8_t> bytes);
 
 // The values of a frame whose kind the caller has already found and whose
-// whole length it holds (the parser's hot path: no second lookup or checksum).
+// whole length it holds (no second lookup or checksum).
 [[nodiscard]] Reply DecodeReply(protocol::FrameKind kind, std::span<const uint8_t> bytes);
+// The same for a data frame of a known width, without a variant around it
+// (the parser's hot path, hence inline).
+[[nodiscard]] inline DataFrame1 DecodeDataFrame1(std::span<const uint8_t> bytes) {
+  return {static_cast<int16_t>(DecodeInt16(bytes[kPayload], bytes[kPayload + 1])),
+          static_cast<int16_t>(
+              DecodeInt16(bytes[kPayload + kValueSize], bytes[kPayload + kValueSize + 1]))};
+}
+[[nodiscard]] inline DataFrame3 DecodeDataFrame3(std::span<const uint8_t> bytes) {
+  DataFrame3 d;
+  for (size_t c = 0; c < kChannels; ++c) {
+    const size_t at = kPayload + kChannelStride * c;
+    d.static_raw[c] = static_cast<int16_t>(DecodeInt16(bytes[at], bytes[at + 1]));
+    d.wave_raw[c] =
+        static_cast<int16_t>(DecodeInt16(bytes[at + kValueSize], bytes[at + kValueSize + 1]));
+  }
+  return d;
+}
 
 // The bytes of one frame line, as many as the longest frame holds.
 struct FrameBytes {
@@ -77,12 +95,23 @@ struct FrameBytes {
 [[nodiscard]] std::optional<FrameBytes> ParseFrameLine(std::string_view line);
 
 // Channel `channel` (0-based) of a data frame in the unit with `unit_factor`
-// (hectopascal to the unit). A one-channel frame has only channel 0.
-[[nodiscard]] double StaticValue(const DataFrame3& frame, int channel, double unit_factor);
-[[nodiscard]] double WaveValue(const DataFrame3& frame, int channel, double unit_factor);
-[[nodiscard]] double StaticValue(const DataFrame1& frame, double unit_factor);
-[[nodiscard]] double WaveValue(const DataFrame1& frame, double unit_factor);
+// (hectopascal to the unit). A one-channel frame has only channel 0. Inline:
+// every drawn sample goes through them.
+[[nodiscard]] inline double StaticValue(const DataFrame3& frame, int channel, double unit_factor) {
+  return StaticValueOfRaw(frame.static_raw.at(static_cast<size_t>(channel)), unit_factor);
+}
+[[nodiscard]] inline double WaveValue(const DataFrame3& frame, int channel, double unit_factor) {
+  return WaveValueOfRaw(frame.wave_raw.at(static_cast<size_t>(channel)), unit_factor);
+}
+[[nodiscard]] inline double StaticValue(const DataFrame1& frame, double unit_factor) {
+  return StaticValueOfRaw(frame.static_raw, unit_factor);
+}
+[[nodiscard]] inline double WaveValue(const DataFrame1& frame, double unit_factor) {
+  return WaveValueOfRaw(frame.wave_raw, unit_factor);
+}
 // Always hectopascal.
-[[nodiscard]] double ZeroValueHpa(int16_t raw);
+[[nodiscard]] inline double ZeroValueHpa(int16_t raw) {
+  return ZeroValueOfRaw(raw);
+}
 
 }  // namespace pulse::protocol

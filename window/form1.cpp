@@ -115,9 +115,10 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
       sender_(state_, controls_, link_),
       retry_(state_, sender_),
       views_(state_, controls_, plots),
-      parser_(state_, controls_, views_),
+      replies_(state_, controls_, views_),
+      parser_(replies_),
       recording_(state_, controls_, views_),
-      session_(state_, parser_, SessionOptions(options_)),
+      session_(state_, parser_, replies_, SessionOptions(options_)),
       analysis_(state_, controls_),
       player_(state_, controls_, plots, analysis_,
               [this](int ms, std::function<void()> step) { host_.RunAfter(ms, std::move(step)); }),
@@ -126,7 +127,7 @@ TForm1::TForm1(IFormHost& host, comm::IMainThreadQueue& main_thread,
   if (options_.reconnect) reconnect_.Override(*options_.reconnect);
   // The player and 模拟 draw into the same views: the one used last has them.
   player_.before_draw = [this] { state_.Replaying = false; };
-  parser_.SetDataFrameSink(&analysis_.LiveSink());
+  replies_.SetDataFrameSink(&analysis_.LiveSink());
   recording_.SetFrameSink(&analysis_.ReplaySink());
   comm321_.OnReceiveData = [this](const uint8_t* Buffer, uint16_t BufferLength) {
     parser_.Comm321ReceiveData(Buffer, BufferLength);

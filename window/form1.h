@@ -1,8 +1,8 @@
 // TForm1: the main window's logic without widgets. It owns the run-time
 // state, the control models, the device link and the parts that act on them
-// (command senders and retries, the frame parser, the views, the recorder),
-// and reacts to the operator's clicks and the timer. Everything that needs
-// the desktop goes through IFormHost.
+// (command senders and retries, the frame parser and the handler of its
+// replies, the views, the recorder), and reacts to the operator's clicks and
+// the timer. Everything that needs the desktop goes through IFormHost.
 #pragma once
 
 #include <array>
@@ -29,6 +29,7 @@
 #include "window/reconnect_control.h"
 #include "window/player_control.h"
 #include "window/recording.h"
+#include "window/reply_handler.h"
 #include "window/session_control.h"
 #include "window/view_cursors.h"
 #include "window/view_plot.h"
@@ -144,6 +145,7 @@ class TForm1 {
   [[nodiscard]] comm::TComm32& Comm321() { return comm321_; }
   [[nodiscard]] comm::TComm& comm1() { return comm1_; }
   [[nodiscard]] protocol::FrameParser& Parser() { return parser_; }
+  [[nodiscard]] ReplyHandler& Replies() { return replies_; }
   [[nodiscard]] RecordReplay& Recording() { return recording_; }
   [[nodiscard]] SessionControl& Session() { return session_; }
   [[nodiscard]] ExportControl& Export() { return export_; }
@@ -208,6 +210,7 @@ class TForm1 {
   protocol::CommandSender sender_;
   protocol::CommandRetry retry_;
   WaveViews views_;
+  ReplyHandler replies_;
   protocol::FrameParser parser_;
   RecordReplay recording_;
   SessionControl session_;

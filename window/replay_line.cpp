@@ -1,8 +1,9 @@
 #include "window/replay_line.h"
 
 #include <cstddef>
+#include <span>
 
-#include "protocol/units.h"
+#include "protocol/frame_decoder.h"
 
 namespace pulse::window {
 namespace {
@@ -14,9 +15,6 @@ constexpr std::uint8_t kOneChannelLength = 0x05;
 constexpr std::uint8_t kThreeChannelLength = 0x0D;
 constexpr int kOneChannelFrameBytes = 9;
 constexpr int kThreeChannelFrameBytes = 17;
-// Channel k's static value starts 4 bytes after the previous channel's.
-constexpr int kFirstValueOffset = 4;
-constexpr int kChannelStride = 4;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -69,20 +67,24 @@ std::optional<ReplayFrame> DecodeReplayLine(std::string_view line) {
   const std::uint8_t* f = bytes.data() + p;
   if (f[1] != kDeviceToHost || f[3] != kDataCode) return std::nullopt;
   ReplayFrame frame;
-  int channels = 0;
   if (f[2] == kOneChannelLength && frame_bytes >= kOneChannelFrameBytes) {
     frame.kind = ReplayFrame::Kind::kOneChannel;
-    channels = 1;
   } else if (f[2] == kThreeChannelLength && frame_bytes >= kThreeChannelFrameBytes) {
     frame.kind = ReplayFrame::Kind::kThreeChannel;
-    channels = 3;
   } else {
     return std::nullopt;
   }
-  for (int c = 0; c < channels; ++c) {
-    const int o = kFirstValueOffset + kChannelStride * c;
-    frame.static_raw[c] = protocol::DecodeInt16(f[o], f[o + 1]);
-    frame.wave_raw[c] = protocol::DecodeInt16(f[o + 2], f[o + 3]);
+  const std::span<const std::uint8_t> span(f, static_cast<std::size_t>(frame_bytes));
+  if (frame.kind == ReplayFrame::Kind::kOneChannel) {
+    const protocol::DataFrame1 d = protocol::DecodeDataFrame1(span);
+    frame.static_raw[0] = d.static_raw;
+    frame.wave_raw[0] = d.wave_raw;
+  } else {
+    const protocol::DataFrame3 d = protocol::DecodeDataFrame3(span);
+    for (std::size_t c = 0; c < d.static_raw.size(); ++c) {
+      frame.static_raw[c] = d.static_raw[c];
+      frame.wave_raw[c] = d.wave_raw[c];
+    }
   }
   return frame;
 }

@@ -56,9 +56,13 @@ std::string UnitSymbolOfFactor(double unit_factor) {
   return {};
 }
 
-SessionControl::SessionControl(const form::TFormState& state, protocol::FrameParser& parser,
-                               Options options)
-    : state_(state), parser_(parser), options_(std::move(options)), writer_(options_.writer) {
+SessionControl::SessionControl(const form::TFormState& state, const protocol::FrameParser& parser,
+                               ReplyHandler& replies, Options options)
+    : state_(state),
+      parser_(parser),
+      replies_(replies),
+      options_(std::move(options)),
+      writer_(options_.writer) {
   button.Caption = form::Tr("SessionControl", kSessionStartCaption);
   info.Visible = false;
 }
@@ -90,13 +94,13 @@ std::string SessionControl::Start(const std::string& path) {
   good_at_start_ = parser_.GoodDataFrames();
   bad_at_start_ = parser_.BadDataFrames();
   bytes_at_start_ = parser_.BytesReceived();
-  parser_.SetDataLineSink(this);
+  replies_.SetDataLineSink(this);
   ShowState();
   return {};
 }
 
 std::string SessionControl::Finish() {
-  parser_.SetDataLineSink(nullptr);
+  replies_.SetDataLineSink(nullptr);
   records::SessionTotals totals;
   totals.good_frames = parser_.GoodDataFrames() - good_at_start_;
   totals.bad_frames = parser_.BadDataFrames() - bad_at_start_;

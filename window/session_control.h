@@ -20,6 +20,7 @@
 #include "protocol/data_line_sink.h"
 #include "protocol/frame_parser.h"
 #include "records/session_writer.h"
+#include "window/reply_handler.h"
 
 namespace pulse::window {
 
@@ -54,7 +55,9 @@ class SessionControl : public protocol::IDataLineSink {
   // No frames for this long while a session runs is noted as a gap.
   static constexpr std::chrono::milliseconds kGapThreshold{1000};
 
-  SessionControl(const form::TFormState& state, protocol::FrameParser& parser, Options options);
+  // `parser` gives the totals for the metadata, `replies` the frame lines.
+  SessionControl(const form::TFormState& state, const protocol::FrameParser& parser,
+                 ReplyHandler& replies, Options options);
   ~SessionControl() override;
   SessionControl(const SessionControl&) = delete;
   SessionControl& operator=(const SessionControl&) = delete;
@@ -104,7 +107,8 @@ class SessionControl : public protocol::IDataLineSink {
   [[nodiscard]] std::string Finish();
 
   const form::TFormState& state_;
-  protocol::FrameParser& parser_;
+  const protocol::FrameParser& parser_;
+  ReplyHandler& replies_;
   Options options_;
   records::SessionWriter writer_;
   std::string path_;

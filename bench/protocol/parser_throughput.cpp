@@ -1,5 +1,6 @@
-// Frames per second through the receive handler: three-channel frames in
-// 24-byte chunks (the serial reader's chunk size), recording switched on.
+// Frames per second through the receive handler (the frame parser and the
+// window's handling of its replies): three-channel frames in 24-byte chunks
+// (the serial reader's chunk size), recording switched on.
 //
 //   bench_protocol [runs] [frames-per-run]
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "form/main_controls.h"
 #include "protocol/command_frames.h"
 #include "protocol/frame_parser.h"
+#include "window/reply_handler.h"
 
 using namespace pulse::form;
 
@@ -72,7 +74,8 @@ int main(int argc, char** argv) {
     TMainControls controls;
     controls.CheckBox1.checked = true;
     SinkViews views(state);
-    pulse::protocol::FrameParser parser(state, controls, views);
+    pulse::window::ReplyHandler replies(state, controls, views);
+    pulse::protocol::FrameParser parser(replies);
 
     const auto t0 = std::chrono::steady_clock::now();
     for (size_t i = 0; i < stream.size(); i += kChunk) {

@@ -1,5 +1,5 @@
-// Feeds arbitrary chunk sequences into the receive handler and checks what
-// must hold after every chunk.
+// Feeds arbitrary chunk sequences into the frame parser and the window's
+// handling of its replies, and checks what must hold after every chunk.
 //
 // Input: one byte of options, then records of a length byte followed by that
 // many chunk bytes. Length 0xFF takes the next two bytes as the length (to
@@ -13,6 +13,7 @@
 #include "protocol/frame_kinds.h"
 #include "protocol/frame_parser.h"
 #include "protocol/units.h"
+#include "window/reply_handler.h"
 
 using namespace pulse::form;
 
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.StopPending = options & 4;
   state.UnitFactor = pulse::protocol::UnitFactorFor((options >> 4) & 3, state.UnitFactor);
   FuzzViews views(state, options & 8);
-  pulse::protocol::FrameParser parser(state, controls, views);
+  pulse::window::ReplyHandler replies(state, controls, views);
+  pulse::protocol::FrameParser parser(replies);
   views.Attach(&parser);
 
   size_t i = 1;
@@ -102,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(kind != nullptr && buf.UnparsedSize() < kind->Size() + pulse::protocol::kLongestFrame);
     }
     Check(state.SampleRate > 0);
-    Check(controls.Memo1.lines.Count() <= pulse::protocol::kMemoMaxLines + 1);
+    Check(controls.Memo1.lines.Count() <= pulse::window::kMemoMaxLines + 1);
     Check(state.ErrorCount >= 0 && state.SampleCount1 >= 0);
   }
   return 0;

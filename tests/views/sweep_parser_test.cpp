@@ -6,6 +6,7 @@
 
 #include "protocol/frame_parser.h"
 #include "tests/support/fake_view_plot.h"
+#include "window/reply_handler.h"
 #include "window/views.h"
 
 using namespace pulse::form;
@@ -57,7 +58,8 @@ TEST(SweepWithParser, NoFrameIsLostAroundSweepRestarts) {
   WaveViews views(state, controls, {&plot[0], &plot[1], &plot[2]});
   views.ResetAxes();
   CountingViews counting(views);
-  protocol::FrameParser parser(state, controls, counting);
+  ReplyHandler replies(state, controls, counting);
+  protocol::FrameParser parser(replies);
 
   // One frame per chunk, the way the serial link delivers them; 20 s at 200
   // frames per second restart the sweep at frames 4000 and 8000.

@@ -12,6 +12,7 @@
 #include "tests/vsensor/host_port.h"
 #include "tests/vsensor/sent_frames.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
+#include "window/reply_handler.h"
 
 using namespace pulse::form;
 
@@ -69,7 +70,8 @@ class SensorToParser : public testing::TestWithParam<int> {
   TFormState state_;
   TMainControls controls_;
   Views views_;
-  pulse::protocol::FrameParser parser_{state_, controls_, views_};
+  pulse::window::ReplyHandler replies_{state_, controls_, views_};
+  pulse::protocol::FrameParser parser_{replies_};
 
  private:
   std::size_t fed_ = 0;

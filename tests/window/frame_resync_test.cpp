@@ -1,5 +1,6 @@
-// The parser after bytes were lost on the line: a damaged frame ends where the
-// next header starts, so the frames after it survive; frames still arriving wait.
+// The receive path after bytes were lost on the line: a damaged frame ends
+// where the next header starts, so the frames after it survive; frames still
+// arriving wait. Seen from the window: views, error log, record.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,8 @@
 #include <vector>
 
 #include "protocol/frame_parser.h"
-#include "test_support.h"
+#include "tests/protocol/test_support.h"
+#include "window/reply_handler.h"
 
 using namespace pulse::form;
 
@@ -65,7 +67,8 @@ struct Host {
   TFormState state;
   TMainControls controls;
   pulse::test::RecordingViews views;
-  pulse::protocol::FrameParser parser{state, controls, views};
+  pulse::window::ReplyHandler replies{state, controls, views};
+  pulse::protocol::FrameParser parser{replies};
 };
 
 constexpr size_t kChunkSizes[] = {1, 5, 24, 2048};
