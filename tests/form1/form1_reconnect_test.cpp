@@ -30,6 +30,24 @@ std::vector<std::string> FileLines(const std::string& path) {
 }
 
 // The data frames the sensor sent, as the host records them.
+// The adapter takes the frames still in flight with it when it is pulled: on a loaded
+// machine the host may not have read the last few before the port vanished. Returns how
+// many consecutive frames from `gap` on are missing from `got` while everything before and
+// after them is there in order, or -1 when `got` is not `sent` with such a hole.
+template <typename Lines>
+int LostAtGap(const std::vector<std::string>& sent, const Lines& got, size_t gap) {
+  if (got.size() < gap || sent.size() < gap ||
+      !std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(gap), sent.begin()))
+    return -1;
+  const size_t after = got.size() - gap;
+  for (size_t lost = 0; gap + lost + after <= sent.size(); ++lost) {
+    const auto from = sent.begin() + static_cast<std::ptrdiff_t>(gap + lost);
+    if (std::equal(got.begin() + static_cast<std::ptrdiff_t>(gap), got.end(), from))
+      return static_cast<int>(lost);
+  }
+  return -1;
+}
+
 std::vector<std::string> SentFrames(const std::string& frame_log) {
   std::vector<std::string> out;
   for (const std::string& entry : FileLines(frame_log)) {
@@ -136,15 +154,20 @@ TEST_F(Form1ReconnectTest, SessionAndRecordGoOnAcrossTheGapAndSamplingResumesWit
   // until acknowledged).
   EXPECT_EQ(st.commands_received[vsensor::kStart], 2u);
   EXPECT_GE(st.commands_received[vsensor::kStop], 3u);
-  // Every frame from before and after the gap is in the file, in order.
+  // Every frame that reached the host, before and after the gap, is in the file in order,
+  // up to the last one sent; only those in flight at the unplug may be missing (at most
+  // half a second of them at 200 frames a second).
   const std::vector<std::string> sent = SentFrames(o.frame_log);
   const std::vector<std::string> recorded = FileLines(path);
-  EXPECT_EQ(recorded, sent);
-  EXPECT_GT(recorded.size(), before_gap);
-  // The 20 s record holds both sides as well (all of it fits in 20 s).
+  ASSERT_GT(recorded.size(), before_gap + 200);
+  EXPECT_EQ(recorded.back(), sent.back());
+  const int lost = LostAtGap(sent, recorded, before_gap);
+  EXPECT_GE(lost, 0) << "the file is not the frames sent with a hole at the gap";
+  EXPECT_LE(lost, 100);
+  EXPECT_EQ(recorded.size() + static_cast<size_t>(std::max(lost, 0)), sent.size());
+  // The 20 s record holds both sides with the same hole (all of it fits in 20 s).
   ASSERT_GE(record_before_stop.size(), before_gap + 200);
-  ASSERT_LE(record_before_stop.size(), sent.size());
-  EXPECT_TRUE(std::equal(record_before_stop.begin(), record_before_stop.end(), sent.begin()));
+  EXPECT_EQ(LostAtGap(sent, record_before_stop, before_gap), lost);
 
   std::string error;
   const auto md = pulse::records::ReadMetadataFile(pulse::records::MetadataPathFor(path), &error);
