@@ -15,7 +15,7 @@ class Biquad {
   // Narrow band-stop at centre_hz with unity gain at DC; q sets the width (centre / q).
   [[nodiscard]] static Biquad Notch(double centre_hz, double rate_hz, double q);
 
-  double Step(double x) {
+  [[nodiscard]] double Step(double x) {
     const double y = b0_ * x + z1_;
     z1_ = b1_ * x - a1_ * y + z2_;
     z2_ = b2_ * x - a2_ * y;
@@ -40,7 +40,7 @@ class PulseFilter {
   // Without the low-pass only the mains notches remain.
   explicit PulseFilter(double rate_hz, bool low_pass = true);
 
-  double Step(double x) {
+  [[nodiscard]] double Step(double x) {
     for (int i = 0; i < count_; ++i) x = sections_[i].Step(x);
     return x;
   }

@@ -52,26 +52,26 @@ class HeadlessRun : public QObject {
   bool done_before_stop = false;
 
   void Start();
-  int ExitCode() const { return exit_code_; }
+  [[nodiscard]] int ExitCode() const { return exit_code_; }
 
  private:
   enum class Step { kWaitStopAfterOpen, kReadingDeviceInfo, kStarting, kSampling, kStopping };
   void Poll();
-  bool Capturing() const { return record || !session_file.empty(); }
+  [[nodiscard]] bool Capturing() const { return record || !session_file.empty(); }
   // Starts sampling (after the session, when there is one); false after a failure.
-  bool StartSampling();
+  [[nodiscard]] bool StartSampling();
   void Finish(int code);
   // False when the device is away and the run should wait for it (reconnect); true when the
   // poll may go on.
-  bool DeviceThere();
+  [[nodiscard]] bool DeviceThere();
   // The run's clocks less the time the device was away.
-  qint64 Elapsed() const { return clock_.elapsed() - away_total_ms_; }
+  [[nodiscard]] qint64 Elapsed() const { return clock_.elapsed() - away_total_ms_; }
   void RestartClock() {
     clock_.restart();
     away_total_ms_ = 0;
   }
   void ReportGaps();
-  uint64_t DataFrames();  // data frames parsed so far, good or bad
+  [[nodiscard]] uint64_t DataFrames();  // data frames parsed so far, good or bad
 
   pulse::ui::MainForm& form_;
   std::string port_;

@@ -49,50 +49,72 @@ std::thread TComm32::CreateThread(std::function<void()> body) {
   return std::thread(std::move(body));
 }
 
+std::error_code TComm32::SetLineSettings(int fd, const comm::LineSettings& settings) {
+  return comm::ApplyLineSettings(fd, settings);
+}
+
 void TComm32::ApplyTimeouts() {
   // Reads wait without limit for the first byte, then end after a quiet interval; writes
   // have no time-out.
   port_read_interval_.store(read_interval_timeout_, std::memory_order_relaxed);
 }
 
-void TComm32::ApplyLineSettings() {
+std::error_code TComm32::ApplyLineSettings() {
   comm::LineSettings settings;
   settings.BaudRate = baud_rate_;
   settings.Parity = parity_;
   settings.StopBits = stop_bits_;
   actual_baud_rate_ = 0;
-  comm::ApplyLineSettings(fd_, settings, &actual_baud_rate_);
+  if (const std::error_code refused = SetLineSettings(fd_, settings)) return refused;
+  // 0 when the driver cannot tell.
+  actual_baud_rate_ = comm::ReadBaudRate(fd_).value;
   if (actual_baud_rate_ != baud_rate_) {
     comm::CommsLog::Write("Baud rate " + std::to_string(baud_rate_) + " set as " +
                           std::to_string(actual_baud_rate_) + " by the driver");
   }
+  return {};
 }
 
 bool TComm32::OpenPort() {
   if (IsOpen()) return true;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Open(comms_log_file_name_);
 
+  open_error_ = 0;
   device_path_ = port_names_.Resolve(comm_port_);
-  int error = 0;
-  const int fd = device_path_.empty() ? -1 : comm::OpenSerialDevice(device_path_, &error);
-  open_error_ = error;
-  if (fd < 0) {
-    if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
+  if (device_path_.empty()) {
+    Teardown(TeardownKind::kUndoOpen);
     return false;
   }
-  fd_ = fd;
+  const comm::OsResult<int> device = comm::OpenSerialDevice(device_path_);
+  if (!device.Ok()) {
+    open_error_ = device.error.value();
+    Teardown(TeardownKind::kUndoOpen);
+    return false;
+  }
+  fd_ = device.value;
   ApplyTimeouts();
-  ApplyLineSettings();
-  comm::TryLowLatency(fd_);
-
-  stop_ = comm::StopSignal::Create(&error);
-  if (stop_) write_queue_ = comm::WriteQueue::Create(&error);
-  if (!stop_ || !write_queue_) {
-    comm::CommsLog::WriteError("Unable to CreateEvent: ", error);
-    open_error_ = error;
-    ReleasePort();
+  // A line the driver would not set up (no terminal at all, a rate it refuses) carries
+  // nothing readable: the open fails like any other, with the driver's reason.
+  if (const std::error_code refused = ApplyLineSettings()) {
+    comm::CommsLog::WriteError("Unable to SetCommState: ", refused.value());
+    open_error_ = refused.value();
+    Teardown(TeardownKind::kUndoOpen);
     return false;
   }
+  // Drivers without a low-latency mode deliver as they always did.
+  (void)comm::TryLowLatency(fd_);
+
+  comm::OsResult<std::unique_ptr<comm::StopSignal>> stop = comm::StopSignal::Create();
+  comm::OsResult<std::unique_ptr<comm::WriteQueue>> queue;
+  if (stop.Ok()) queue = comm::WriteQueue::Create();
+  if (const std::error_code error = stop.Ok() ? queue.error : stop.error) {
+    comm::CommsLog::WriteError("Unable to CreateEvent: ", error.value());
+    open_error_ = error.value();
+    Teardown(TeardownKind::kUndoOpen);
+    return false;
+  }
+  stop_ = std::move(stop.value);
+  write_queue_ = std::move(queue.value);
 
   auto start = [this](comm::PortThread& thread, const char* failure) {
     thread.port_handle = fd_;
@@ -103,7 +125,7 @@ bool TComm32::OpenPort() {
     } catch (const std::system_error& e) {
       comm::CommsLog::WriteError(failure, e.code().value());
       // Nothing stays held behind a failed open: the window takes the port as closed.
-      ReleasePort();
+      Teardown(TeardownKind::kUndoOpen);
       throw ECommsError(failure);
     }
   };
@@ -120,50 +142,38 @@ bool TComm32::OpenPort() {
   return true;
 }
 
-void TComm32::ReleasePort() {
-  if (stop_) stop_->Signal();
-  if (reader_) {
-    comm::PurgeInput(fd_);
-    reader_->Join();
-  }
-  if (writer_) {
-    comm::PurgeOutput(fd_);
-    writer_->Join();
-  }
+void TComm32::ClosePort() {
+  if (!IsOpen()) return;
+  Teardown(TeardownKind::kClose);
+}
+
+void TComm32::Teardown(TeardownKind kind) {
+  const bool closing = kind == TeardownKind::kClose;
+  if (closing) comm::CommsLog::Write("Stopping the Comm");
+  // The stop signal, once set, stays set: the writer sees the reader's stop as well.
+  auto stop_thread = [&](comm::PortThread* thread, const char* announce, const char* stuck,
+                         std::error_code (*purge)(int fd)) {
+    if (thread == nullptr) return;
+    if (closing) comm::CommsLog::Write(announce);
+    if (stop_) stop_->Signal();
+    // Only wakes a thread that waits in the driver; a port that went away has nothing to drop.
+    (void)purge(fd_);
+    if (thread->Started() && !thread->WaitFor(kThreadExitTimeout)) comm::CommsLog::Write(stuck);
+    thread->Join();
+  };
+  stop_thread(reader_.get(), "Closing Read Thread ", "Read thread not exiting.  Terminating it.",
+              comm::PurgeInput);
   reader_.reset();
+  stop_thread(writer_.get(), "Closing Write Thread", "Write thread not exiting.  Terminating it.",
+              comm::PurgeOutput);
   writer_.reset();
   write_queue_.reset();
   stop_.reset();
-  comm::CloseSerialDevice(fd_);
-  fd_ = -1;
-  if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
-}
-
-void TComm32::ClosePort() {
-  if (!IsOpen()) return;
-  comm::CommsLog::Write("Stopping the Comm");
-  if (reader_) {
-    comm::CommsLog::Write("Closing Read Thread ");
-    stop_->Signal();
-    comm::PurgeInput(fd_);
-    if (reader_->Started() && !reader_->WaitFor(kThreadExitTimeout))
-      comm::CommsLog::Write("Read thread not exiting.  Terminating it.");
-    reader_->Join();
-    reader_.reset();
+  if (fd_ >= 0) {
+    // The descriptor is gone even when close() reports an error; there is nothing to retry.
+    (void)comm::CloseSerialDevice(fd_);
+    fd_ = -1;
   }
-  if (writer_) {
-    comm::CommsLog::Write("Closing Write Thread");
-    stop_->Signal();
-    comm::PurgeOutput(fd_);
-    if (writer_->Started() && !writer_->WaitFor(kThreadExitTimeout))
-      comm::CommsLog::Write("Write thread not exiting.  Terminating it.");
-    writer_->Join();
-    writer_.reset();
-  }
-  write_queue_.reset();
-  stop_.reset();
-  comm::CloseSerialDevice(fd_);
-  fd_ = -1;
   if (!comms_log_file_name_.empty()) comm::CommsLog::Close();
 }
 
@@ -176,7 +186,7 @@ bool TComm32::WriteData(const uint8_t* data, uint32_t size) {
   request.size = size;
   request.block.reset(new (std::nothrow) uint8_t[size_t{size} + 1]());
   if (request.block && size > 0) std::memcpy(request.block.get(), data, size);
-  if (!request.block || !write_queue_->Post(std::move(request))) {
+  if (!request.block || write_queue_->Post(std::move(request))) {
     comm::CommsLog::Write("Failed to Post to Write thread. ");
     return false;
   }

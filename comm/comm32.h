@@ -10,8 +10,10 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <thread>
 
+#include "comm/line_settings.h"
 #include "comm/main_thread_queue.h"
 #include "comm/port_names.h"
 #include "comm/read_thread.h"
@@ -46,18 +48,18 @@ class TComm32 {
   TComm32(const TComm32&) = delete;
   TComm32& operator=(const TComm32&) = delete;
 
-  uint32_t BaudRate() const { return baud_rate_; }
+  [[nodiscard]] uint32_t BaudRate() const { return baud_rate_; }
   void SetBaudRate(uint32_t value) { baud_rate_ = value; }
-  TParityID Parity() const { return parity_; }
+  [[nodiscard]] TParityID Parity() const { return parity_; }
   void SetParity(TParityID value) { parity_ = value; }
-  TStopBitsID StopBits() const { return stop_bits_; }
+  [[nodiscard]] TStopBitsID StopBits() const { return stop_bits_; }
   void SetStopBits(TStopBitsID value) { stop_bits_ = value; }
-  uint32_t ReadIntervalTimeout() const { return read_interval_timeout_; }
+  [[nodiscard]] uint32_t ReadIntervalTimeout() const { return read_interval_timeout_; }
   // A different value is applied to an open port at once.
   void SetReadIntervalTimeout(uint32_t value);
-  const std::string& CommPort() const { return comm_port_; }
+  [[nodiscard]] const std::string& CommPort() const { return comm_port_; }
   void SetCommPort(const std::string& value) { comm_port_ = value; }
-  const std::string& CommsLogFileName() const { return comms_log_file_name_; }
+  [[nodiscard]] const std::string& CommsLogFileName() const { return comms_log_file_name_; }
   // Also sets the process-wide log name.
   void SetCommsLogFileName(const std::string& value);
 
@@ -65,36 +67,43 @@ class TComm32 {
   TComm32NotifyEvent OnRequestHangup;
 
   // True when the port is open and both threads run; false when the device could not be
-  // opened or prepared. Throws ECommsError when a thread cannot be created (having released
-  // everything it had acquired).
-  bool OpenPort();
+  // opened or prepared (the driver refused the line settings, say). Throws ECommsError when
+  // a thread cannot be created. A failed open keeps nothing: the port counts as closed.
+  [[nodiscard]] bool OpenPort();
   void ClosePort();
   // Queues a copy of the bytes for the writer; the write itself is not reported.
-  bool WriteData(const uint8_t* data, uint32_t size);
+  [[nodiscard]] bool WriteData(const uint8_t* data, uint32_t size);
 
   // How CommPort names map to devices (explicit mappings, present ports).
-  comm::PortNames& PortNames() { return port_names_; }
-  bool IsOpen() const { return fd_ >= 0; }
+  [[nodiscard]] comm::PortNames& PortNames() { return port_names_; }
+  [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
   // The device opened (resolved from CommPort) and the baud rate the driver reported.
-  const std::string& DevicePath() const { return device_path_; }
+  [[nodiscard]] const std::string& DevicePath() const { return device_path_; }
   // Why the last OpenPort returned false: the errno of the open (ENOENT, EACCES, EBUSY when
-  // another program holds it, ENOTTY when it is no serial device), or 0 when CommPort named
-  // no device. 0 after a successful open.
-  int OpenError() const { return open_error_; }
-  uint32_t ActualBaudRate() const { return actual_baud_rate_; }
-  bool ReadThreadRunning() const { return reader_ && !reader_->Finished(); }
-  bool WriteThreadRunning() const { return writer_ && !writer_->Finished(); }
+  // another program holds it, ENOTTY when it is no serial device) or of the line setup the
+  // driver refused, or 0 when CommPort named no device. 0 after a successful open.
+  [[nodiscard]] int OpenError() const { return open_error_; }
+  [[nodiscard]] uint32_t ActualBaudRate() const { return actual_baud_rate_; }
+  [[nodiscard]] bool ReadThreadRunning() const { return reader_ && !reader_->Finished(); }
+  [[nodiscard]] bool WriteThreadRunning() const { return writer_ && !writer_->Finished(); }
 
  protected:
   // Starts a worker thread; a test can make it fail as the platform may.
-  virtual std::thread CreateThread(std::function<void()> body);
+  [[nodiscard]] virtual std::thread CreateThread(std::function<void()> body);
+  // Hands the line settings to the driver; a test can make it refuse, as a driver may.
+  [[nodiscard]] virtual std::error_code SetLineSettings(int fd, const comm::LineSettings& settings);
 
  private:
+  // A close says in the comms log what it stops; undoing a failed open has logged why.
+  enum class TeardownKind { kClose, kUndoOpen };
+
   void WindowProc(comm::Notification& message);
   void ApplyTimeouts();
-  void ApplyLineSettings();
-  // Undoes a partly done open.
-  void ReleasePort();
+  [[nodiscard]] std::error_code ApplyLineSettings();
+  // The one way everything the port holds is let go, whatever is held: threads stopped,
+  // descriptors closed once, the comms log closed. Closes, failed opens and the destructor
+  // all come here.
+  void Teardown(TeardownKind kind);
 
   uint32_t baud_rate_ = 0;
   TParityID parity_ = NOPARITY;

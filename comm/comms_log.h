@@ -15,7 +15,7 @@ inline constexpr char kInvalidHandleText[] =
 class CommsLog {
  public:
   static void SetProcessName(const std::string& name);
-  static std::string ProcessName();
+  [[nodiscard]] static std::string ProcessName();
   // Creates (truncates) the file; throws std::system_error when it cannot be created.
   static void Open(const std::string& file_name);
   static void Close();
@@ -25,7 +25,7 @@ class CommsLog {
 };
 
 // "<prefix>GetLastError returned: \"<system text for error>\"", the log's error-line form.
-std::string FormatErrorLine(std::string_view prefix, int error);
+[[nodiscard]] std::string FormatErrorLine(std::string_view prefix, int error);
 
 // The debugging channel (not the log); silent unless PULSE_COMM_DEBUG is set.
 void DebugOutput(std::string_view text);

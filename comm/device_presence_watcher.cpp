@@ -55,11 +55,12 @@ bool DevicePresenceWatcher::UdevManaged(const std::string& path) {
 
 void DevicePresenceWatcher::Watch(const std::string& path, std::function<void()> on_present) {
   Cancel();
-  int error = 0;
-  stop_ = StopSignal::Create(&error);
-  if (!stop_) throw std::runtime_error("cannot wait for the device: no event descriptor");
+  OsResult<std::unique_ptr<StopSignal>> stop = StopSignal::Create();
+  if (!stop.Ok()) throw std::runtime_error("cannot wait for the device: no event descriptor");
+  stop_ = std::move(stop.value);
   std::unique_ptr<UdevMonitor> udev;
-  if (mode_ == Mode::kAuto && UdevManaged(path)) udev = UdevMonitor::Create();
+  // Without udev (whatever the reason) the thread looks for the path once a second.
+  if (mode_ == Mode::kAuto && UdevManaged(path)) udev = std::move(UdevMonitor::Create().value);
   listens_to_udev_ = udev != nullptr;
   on_present_ = std::move(on_present);
   window_ = std::make_shared<NotifyWindow>([this](Notification& message) {

@@ -32,7 +32,7 @@ class DevicePresenceWatcher : public IDeviceWatcher {
 
   void Watch(const std::string& path, std::function<void()> on_present) override;
   void Cancel() override;
-  bool Watching() const override { return watching_; }
+  [[nodiscard]] bool Watching() const override { return watching_; }
   // True while the current wait listens to udev rather than looking once a second.
   [[nodiscard]] bool ListensToUdev() const { return listens_to_udev_; }
 

@@ -28,14 +28,15 @@ std::string CommEventReport(uint32_t flags) {
   return "Comm Event: " + description + ", EvtMask = " + std::to_string(flags);
 }
 
-bool ReadLineErrorCounts(int fd, LineErrorCounts* counts) {
+OsResult<LineErrorCounts> ReadLineErrorCounts(int fd) {
   serial_icounter_struct icount{};
-  if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
-  counts->frame = static_cast<uint32_t>(icount.frame);
-  counts->overrun = static_cast<uint32_t>(icount.overrun);
-  counts->Parity = static_cast<uint32_t>(icount.parity);
-  counts->buffer_overrun = static_cast<uint32_t>(icount.buf_overrun);
-  return true;
+  if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return {{}, LastOsError()};
+  LineErrorCounts counts;
+  counts.frame = static_cast<uint32_t>(icount.frame);
+  counts.overrun = static_cast<uint32_t>(icount.overrun);
+  counts.Parity = static_cast<uint32_t>(icount.parity);
+  counts.buffer_overrun = static_cast<uint32_t>(icount.buf_overrun);
+  return {counts, {}};
 }
 
 }  // namespace pulse::comm

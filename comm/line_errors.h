@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "comm/os_error.h"
+
 namespace pulse::comm {
 
 // Error flag bits, in the numbering the reports have always printed.
@@ -23,12 +25,12 @@ struct LineErrorCounts {
 };
 
 // Flags for every counter that moved between two readings.
-uint32_t CommErrorFlags(const LineErrorCounts& before, const LineErrorCounts& now);
+[[nodiscard]] uint32_t CommErrorFlags(const LineErrorCounts& before, const LineErrorCounts& now);
 
 // "Comm Event: CE_FRAME and CE_OVERRUN, EvtMask = 10" for flags 10.
-std::string CommEventReport(uint32_t flags);
+[[nodiscard]] std::string CommEventReport(uint32_t flags);
 
-// Reads the counters; false when the driver cannot tell (a pseudo-terminal answers ENOTTY).
-bool ReadLineErrorCounts(int fd, LineErrorCounts* counts);
+// Reads the counters; an error when the driver cannot tell (a pseudo-terminal answers ENOTTY).
+[[nodiscard]] OsResult<LineErrorCounts> ReadLineErrorCounts(int fd);
 
 }  // namespace pulse::comm

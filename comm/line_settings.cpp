@@ -13,9 +13,9 @@ enum StopBitsCode { kOneStopBit, kOne5StopBits, kTwoStopBits };
 
 }  // namespace
 
-bool ApplyLineSettings(int fd, const LineSettings& settings, uint32_t* actual_baud) {
+std::error_code ApplyLineSettings(int fd, const LineSettings& settings) {
   termios2 tio{};
-  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  if (ioctl(fd, TCGETS2, &tio) != 0) return LastOsError();
 
   // A fresh tty is a cooked terminal: no echo, no line editing, no translation, no
   // software flow control; hardware flow control stays as the device had it.
@@ -65,26 +65,33 @@ bool ApplyLineSettings(int fd, const LineSettings& settings, uint32_t* actual_ba
   tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
 
-  const bool applied = ioctl(fd, TCSETS2, &tio) == 0;
-  if (actual_baud != nullptr && !ReadBaudRate(fd, actual_baud)) *actual_baud = 0;
-  return applied;
+  if (ioctl(fd, TCSETS2, &tio) != 0) return LastOsError();
+  return {};
 }
 
-bool ReadBaudRate(int fd, uint32_t* baud) {
+OsResult<uint32_t> ReadBaudRate(int fd) {
   termios2 tio{};
-  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
-  *baud = tio.c_ospeed;
-  return true;
+  if (ioctl(fd, TCGETS2, &tio) != 0) return {0, LastOsError()};
+  return {tio.c_ospeed, {}};
 }
 
-void PurgeInput(int fd) {
-  ioctl(fd, TCFLSH, TCIFLUSH);
+namespace {
+
+std::error_code Flush(int fd, int queues) {
+  if (ioctl(fd, TCFLSH, queues) != 0) return LastOsError();
+  return {};
 }
-void PurgeOutput(int fd) {
-  ioctl(fd, TCFLSH, TCOFLUSH);
+
+}  // namespace
+
+std::error_code PurgeInput(int fd) {
+  return Flush(fd, TCIFLUSH);
 }
-void PurgeBoth(int fd) {
-  ioctl(fd, TCFLSH, TCIOFLUSH);
+std::error_code PurgeOutput(int fd) {
+  return Flush(fd, TCOFLUSH);
+}
+std::error_code PurgeBoth(int fd) {
+  return Flush(fd, TCIOFLUSH);
 }
 
 }  // namespace pulse::comm

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <system_error>
+
+#include "comm/os_error.h"
 
 namespace pulse::comm {
 
@@ -14,16 +17,16 @@ struct LineSettings {
 };
 
 // Puts the line in raw mode (flow control by CTS/RTS kept as found), 8 data bits, the given
-// parity, stop bits and baud rate, VMIN=1 VTIME=0. Returns false when the driver refused;
-// *actual_baud then holds what the driver reports (it may round the rate).
-bool ApplyLineSettings(int fd, const LineSettings& settings, uint32_t* actual_baud);
+// parity, stop bits and baud rate, VMIN=1 VTIME=0. The error when the driver refused to tell
+// or to take the settings (ENOTTY for a device that is no terminal).
+[[nodiscard]] std::error_code ApplyLineSettings(int fd, const LineSettings& settings);
 
-// The output baud rate the driver reports; false when it cannot tell.
-bool ReadBaudRate(int fd, uint32_t* baud);
+// The output baud rate the driver reports (it may have rounded the rate it was given).
+[[nodiscard]] OsResult<uint32_t> ReadBaudRate(int fd);
 
 // Discards received or unsent bytes (TCIFLUSH, TCOFLUSH, TCIOFLUSH).
-void PurgeInput(int fd);
-void PurgeOutput(int fd);
-void PurgeBoth(int fd);
+[[nodiscard]] std::error_code PurgeInput(int fd);
+[[nodiscard]] std::error_code PurgeOutput(int fd);
+[[nodiscard]] std::error_code PurgeBoth(int fd);
 
 }  // namespace pulse::comm

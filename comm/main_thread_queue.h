@@ -57,7 +57,7 @@ class IMainThreadQueue {
  public:
   virtual ~IMainThreadQueue() = default;
   // False when the message could not be queued (it is then dropped with its block).
-  virtual bool Post(Notification message) = 0;
+  [[nodiscard]] virtual bool Post(Notification message) = 0;
 };
 
 // A first-in first-out queue of messages; subclasses decide how the main thread is woken.
@@ -65,10 +65,10 @@ class IMainThreadQueue {
 // DispatchPending(); tests use ManualQueue.
 class PostedQueue : public IMainThreadQueue {
  public:
-  bool Post(Notification message) override;
+  [[nodiscard]] bool Post(Notification message) override;
   // Main thread: dispatches the messages queued so far, in order; returns how many.
   size_t DispatchPending();
-  size_t PendingCount();
+  [[nodiscard]] size_t PendingCount();
 
  protected:
   // Called by Post() after the queue went from empty to non-empty; from any thread.
@@ -83,7 +83,7 @@ struct NotifyTarget {
   IMainThreadQueue* queue = nullptr;
   std::shared_ptr<NotifyWindow> window;
 
-  bool Post(uint32_t msg, uint32_t count, std::unique_ptr<uint8_t[]> block) const {
+  [[nodiscard]] bool Post(uint32_t msg, uint32_t count, std::unique_ptr<uint8_t[]> block) const {
     return queue != nullptr && queue->Post(Notification{window, msg, count, std::move(block)});
   }
 };

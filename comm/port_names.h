@@ -25,7 +25,7 @@ struct PortInfo {
 };
 
 // n of "COMn", "//./COMn" or "\\.\COMn" (any case); nothing for other names.
-std::optional<int> ComPortNumber(std::string_view name);
+[[nodiscard]] std::optional<int> ComPortNumber(std::string_view name);
 
 class PortNames {
  public:
@@ -34,27 +34,27 @@ class PortNames {
 
   // An explicit mapping wins over the numbering of present ports. "COM3=/dev/ttyUSB0";
   // false for a malformed entry.
-  bool AddMapping(std::string_view entry);
+  [[nodiscard]] bool AddMapping(std::string_view entry);
   void SetMapping(int port_number, std::string path);
   void ClearMappings() { mappings_.clear(); }
-  const std::map<int, std::string>& Mappings() const { return mappings_; }
+  [[nodiscard]] const std::map<int, std::string>& Mappings() const { return mappings_; }
 
   // Present ports in a stable order: ttyUSB*, then ttyACM*, then real ttyS* (placeholders
   // with an unknown UART type skipped), each by number.
-  std::vector<PortInfo> PresentPorts() const;
+  [[nodiscard]] std::vector<PortInfo> PresentPorts() const;
 
   // The device to open for a CommPort value: a name starting with "/" as it is; "COMn" from
   // the mapping, else the n-th present port; empty when there is no such port.
-  std::string Resolve(const std::string& comm_port) const;
+  [[nodiscard]] std::string Resolve(const std::string& comm_port) const;
 
   // The /dev/serial/by-id link that leads to `device` (itself a path or a link), or empty
   // when the device has none (on-board ports, pseudo-terminals, links of our own).
-  std::string ByIdLinkFor(const std::string& device) const;
+  [[nodiscard]] std::string ByIdLinkFor(const std::string& device) const;
 
  private:
-  std::optional<PortInfo> Describe(const std::string& name) const;
+  [[nodiscard]] std::optional<PortInfo> Describe(const std::string& name) const;
   // Device path (canonical) -> by-id link path, for every link present.
-  std::map<std::string, std::string> ByIdLinks() const;
+  [[nodiscard]] std::map<std::string, std::string> ByIdLinks() const;
 
   std::string dev_root_;
   std::string sys_root_;

@@ -25,7 +25,8 @@ void PortThread::Join() {
 }
 
 void PortThread::PostHangup() const {
-  notify.Post(kMsgRequestHangup, 0, nullptr);
+  // A queue that refuses it has no main thread left to hear it.
+  (void)notify.Post(kMsgRequestHangup, 0, nullptr);
 }
 
 }  // namespace pulse::comm

@@ -29,10 +29,10 @@ class PortThread {
   // The thread's entry: runs the body and marks the thread finished.
   void Run();
   void Attach(std::thread thread) { thread_ = std::move(thread); }
-  bool Started() const { return thread_.joinable(); }
+  [[nodiscard]] bool Started() const { return thread_.joinable(); }
   // True when the body ended within `timeout`.
-  bool WaitFor(std::chrono::milliseconds timeout) const;
-  bool Finished() const { return WaitFor(std::chrono::milliseconds(0)); }
+  [[nodiscard]] bool WaitFor(std::chrono::milliseconds timeout) const;
+  [[nodiscard]] bool Finished() const { return WaitFor(std::chrono::milliseconds(0)); }
   // Waits without limit until the thread has ended.
   void Join();
 

@@ -24,34 +24,41 @@ enum class ReadResult { kMore, kWouldBlock, kGone };
 
 }  // namespace
 
-bool TReadThread::Deliver(const uint8_t* bytes, size_t count) {
-  if (count == 0) return true;
+std::error_code TReadThread::Deliver(const uint8_t* bytes, size_t count) {
+  if (count == 0) return {};
   comm::CommsLog::Write("Got something from Comm port!!!");
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[count + 1]());
   if (!block) {
     // Losing one chunk beats ending the link.
     comm::CommsLog::WriteError("LocalAlloc: ", ENOMEM);
-    return true;
+    return {};
   }
   std::memcpy(block.get(), bytes, count);
-  return notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(count), std::move(block));
+  if (!notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(count), std::move(block)))
+    return comm::OsError(EPIPE);
+  return {};
 }
 
-bool TReadThread::PostReport(uint32_t flags) {
+std::error_code TReadThread::PostReport(uint32_t flags) {
   const std::string report = comm::CommEventReport(flags);
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kReportBlockSize]());
   if (!block) {
     comm::CommsLog::WriteError("LocalAlloc: ", ENOMEM);
-    return false;
+    return comm::OsError(ENOMEM);
   }
   const size_t length = std::min(report.size(), kReportBlockSize - 1);
   std::memcpy(block.get(), report.data(), length);
-  notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(length), std::move(block));
-  return true;
+  // A queue that refuses it refuses the next chunk too, and that ends the reader.
+  (void)notify.Post(comm::kMsgReceiveData, static_cast<uint32_t>(length), std::move(block));
+  return {};
 }
 
 void TReadThread::Execute() {
-  counts_known_ = read_counts && read_counts(port_handle, &counts_);
+  if (read_counts) {
+    const comm::OsResult<comm::LineErrorCounts> first = read_counts(port_handle);
+    counts_known_ = first.Ok();
+    counts_ = first.value;
+  }
   // Bytes already waiting are fetched many chunks at a time, then cut into chunks exactly as
   // reads of 24 would have cut them; `have` (< 24 between reads) is the chunk being built.
   uint8_t buffer[kDrainBuffer];
@@ -87,9 +94,9 @@ void TReadThread::Execute() {
     }
     if (ready == 0) {
       // The line was quiet for the interval: the read completes with what it has.
-      if (!Deliver(buffer, have)) {
+      if (const std::error_code lost = Deliver(buffer, have)) {
         PostHangup();
-        comm::CommsLog::WriteError("Unable to HandleReadEvent: ", EPIPE);
+        comm::CommsLog::WriteError("Unable to HandleReadEvent: ", lost.value());
         break;
       }
       have = 0;
@@ -103,16 +110,17 @@ void TReadThread::Execute() {
 
     // A line error is reported where it was seen: after the bytes that came before it.
     if (counts_known_) {
-      comm::LineErrorCounts now;
-      if (read_counts(port_handle, &now) && comm::CommErrorFlags(counts_, now) != 0) {
-        const uint32_t flags = comm::CommErrorFlags(counts_, now);
-        counts_ = now;
-        if (!Deliver(buffer, have)) {
+      const comm::OsResult<comm::LineErrorCounts> now = read_counts(port_handle);
+      if (now.Ok() && comm::CommErrorFlags(counts_, now.value) != 0) {
+        const uint32_t flags = comm::CommErrorFlags(counts_, now.value);
+        counts_ = now.value;
+        if (const std::error_code lost = Deliver(buffer, have)) {
           PostHangup();
           break;
         }
         have = 0;
-        PostReport(flags);
+        // A report without a block is left out; the bytes around it still flow.
+        (void)PostReport(flags);
       }
     }
 
@@ -126,7 +134,8 @@ void TReadThread::Execute() {
         size_t taken = 0;
         while (have - taken >= kReadChunk && !post_failed) {
           comm::CommsLog::Write("Data waiting for ReadFile: ");
-          post_failed = !Deliver(buffer + taken, kReadChunk);
+          const std::error_code lost = Deliver(buffer + taken, kReadChunk);
+          post_failed = static_cast<bool>(lost);
           taken += kReadChunk;
         }
         if (post_failed) break;
@@ -153,8 +162,9 @@ void TReadThread::Execute() {
       result = ReadResult::kGone;
     }
     if (result == ReadResult::kGone) {
-      // Whatever arrived before the device went is still handed over.
-      Deliver(buffer, have);
+      // Whatever arrived before the device went is still handed over, if the queue takes it;
+      // the hang-up follows either way.
+      (void)Deliver(buffer, have);
       have = 0;
       PostHangup();
       if (gone_error == EBADF) {
@@ -167,7 +177,8 @@ void TReadThread::Execute() {
   }
 
   comm::CommsLog::Write("Read thread shutting down");
-  comm::PurgeInput(port_handle);
+  // A port that went away has no input left to drop.
+  (void)comm::PurgeInput(port_handle);
 }
 
 }  // namespace pulse::comm

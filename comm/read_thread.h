@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <system_error>
 
 #include "comm/line_errors.h"
 #include "comm/port_thread.h"
@@ -25,14 +26,18 @@ class TReadThread : public comm::PortThread {
   // next chunk. 0: a chunk waits until it is full; UINT32_MAX: a chunk is what is there.
   const std::atomic<uint32_t>* ReadIntervalTimeout = nullptr;
   // Where the line-error counters come from: the driver, or a test's fake UART.
-  std::function<bool(int fd, comm::LineErrorCounts* counts)> read_counts = comm::ReadLineErrorCounts;
+  std::function<comm::OsResult<comm::LineErrorCounts>(int fd)> read_counts =
+      comm::ReadLineErrorCounts;
 
  protected:
   void Execute() override;
 
  private:
-  bool Deliver(const uint8_t* bytes, size_t count);
-  bool PostReport(uint32_t flags);
+  // EPIPE when the main thread's queue refused the chunk (a chunk lost to a failed
+  // allocation is logged and not an error: losing one chunk beats ending the link).
+  [[nodiscard]] std::error_code Deliver(const uint8_t* bytes, size_t count);
+  // ENOMEM (logged) when there was no block for the report.
+  [[nodiscard]] std::error_code PostReport(uint32_t flags);
 
   bool counts_known_ = false;
   comm::LineErrorCounts counts_{};

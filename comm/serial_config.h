@@ -126,16 +126,16 @@ class TComm {
 
   // The line state to write back over the port's `current` one: the flag word is built from
   // the properties; the end-of-file and event characters keep the device's values.
-  comm::LineState LineStateFor(const comm::LineState& current) const;
-  comm::CommTimeouts Timeouts() const;
+  [[nodiscard]] comm::LineState LineStateFor(const comm::LineState& current) const;
+  [[nodiscard]] comm::CommTimeouts Timeouts() const;
 
   // The notification window's procedure for messages 1525 to 1529; others are ignored.
   void WindowProc(comm::Notification& message);
 
-  bool HandleHeld() const {
+  [[nodiscard]] bool HandleHeld() const {
     return false;
   }  // this component is never opened
-  bool SendDataEmpty() const {
+  [[nodiscard]] bool SendDataEmpty() const {
     return send_data_empty_;
   }
 

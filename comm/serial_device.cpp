@@ -14,26 +14,23 @@
 
 namespace pulse::comm {
 
-int OpenSerialDevice(const std::string& path, int* error) {
+OsResult<int> OpenSerialDevice(const std::string& path) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    *error = errno;
-    return -1;
-  }
+  if (fd < 0) return {-1, LastOsError()};
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISCHR(info.st_mode)) {
     close(fd);
-    *error = ENOTTY;
-    return -1;
+    return {-1, OsError(ENOTTY)};
   }
   // flock also holds against root, whom TIOCEXCL lets through.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    *error = errno == EWOULDBLOCK ? EBUSY : errno;
+    const std::error_code error = errno == EWOULDBLOCK ? OsError(EBUSY) : LastOsError();
     close(fd);
-    return -1;
+    return {-1, error};
   }
+  // Not every character device knows TIOCEXCL; the flock above is what keeps others out.
   ioctl(fd, TIOCEXCL);
-  return fd;
+  return {fd, {}};
 }
 
 std::string DescribeOpenError(int error) {
@@ -58,18 +55,21 @@ std::string DescribeOpenError(int error) {
   }
 }
 
-void TryLowLatency(int fd) {
+std::error_code TryLowLatency(int fd) {
   serial_struct serial{};
-  if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  if (ioctl(fd, TIOCGSERIAL, &serial) != 0) return LastOsError();
   serial.flags |= ASYNC_LOW_LATENCY;
-  ioctl(fd, TIOCSSERIAL, &serial);
+  if (ioctl(fd, TIOCSSERIAL, &serial) != 0) return LastOsError();
+  return {};
 }
 
-void CloseSerialDevice(int fd) {
-  if (fd < 0) return;
-  PurgeBoth(fd);
+std::error_code CloseSerialDevice(int fd) {
+  if (fd < 0) return OsError(EBADF);
+  // Only a tty has queues to discard or an exclusive flag to drop; the close is what counts.
+  (void)PurgeBoth(fd);
   ioctl(fd, TIOCNXCL);
-  close(fd);
+  if (close(fd) != 0) return LastOsError();
+  return {};
 }
 
 }  // namespace pulse::comm

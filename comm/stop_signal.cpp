@@ -4,18 +4,14 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
 
 namespace pulse::comm {
 
-std::unique_ptr<StopSignal> StopSignal::Create(int* error) {
+OsResult<std::unique_ptr<StopSignal>> StopSignal::Create() {
   const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (fd < 0) {
-    *error = errno;
-    return nullptr;
-  }
-  return std::unique_ptr<StopSignal>(new StopSignal(fd));
+  if (fd < 0) return {nullptr, LastOsError()};
+  return {std::unique_ptr<StopSignal>(new StopSignal(fd)), {}};
 }
 
 StopSignal::~StopSignal() {

@@ -4,19 +4,22 @@
 
 #include <memory>
 
+#include "comm/os_error.h"
+
 namespace pulse::comm {
 
 class StopSignal {
  public:
-  // nullptr with *error set when no descriptor can be had.
-  static std::unique_ptr<StopSignal> Create(int* error);
+  // The errno of eventfd() when no descriptor can be had.
+  [[nodiscard]] static OsResult<std::unique_ptr<StopSignal>> Create();
   ~StopSignal();
   StopSignal(const StopSignal&) = delete;
   StopSignal& operator=(const StopSignal&) = delete;
 
+  // Cannot fail: the descriptor is ours and its counter is far from its limit.
   void Signal();
-  bool IsSignalled() const;  // does not wait
-  int Fd() const { return fd_; }
+  [[nodiscard]] bool IsSignalled() const;  // does not wait
+  [[nodiscard]] int Fd() const { return fd_; }
 
  private:
   explicit StopSignal(int fd) : fd_(fd) {}

@@ -23,19 +23,26 @@ UdevMonitor::UdevMonitor(struct udev* context, struct udev_monitor* monitor)
 
 #ifdef PULSE_HAVE_LIBUDEV
 
-std::unique_ptr<UdevMonitor> UdevMonitor::Create() {
-  if (access(kUdevControlSocket, F_OK) != 0) return nullptr;
+OsResult<std::unique_ptr<UdevMonitor>> UdevMonitor::Create() {
+  if (access(kUdevControlSocket, F_OK) != 0) return {nullptr, LastOsError()};
   struct udev* context = udev_new();
-  if (context == nullptr) return nullptr;
+  if (context == nullptr) return {nullptr, OsError(ENOMEM)};
   // "udev" events come after the rules ran: the by-id links and permissions are in place.
   struct udev_monitor* monitor = udev_monitor_new_from_netlink(context, "udev");
-  if (monitor == nullptr || udev_monitor_filter_add_match_subsystem_devtype(monitor, "tty", nullptr) < 0 ||
-      udev_monitor_enable_receiving(monitor) < 0) {
-    if (monitor != nullptr) udev_monitor_unref(monitor);
+  if (monitor == nullptr) {
+    const std::error_code error = LastOsError();
     udev_unref(context);
-    return nullptr;
+    return {nullptr, error};
   }
-  return std::unique_ptr<UdevMonitor>(new UdevMonitor(context, monitor));
+  // Both return a negative errno.
+  int status = udev_monitor_filter_add_match_subsystem_devtype(monitor, "tty", nullptr);
+  if (status >= 0) status = udev_monitor_enable_receiving(monitor);
+  if (status < 0) {
+    udev_monitor_unref(monitor);
+    udev_unref(context);
+    return {nullptr, OsError(-status)};
+  }
+  return {std::unique_ptr<UdevMonitor>(new UdevMonitor(context, monitor)), {}};
 }
 
 UdevMonitor::~UdevMonitor() {
@@ -60,8 +67,8 @@ bool UdevMonitor::TakeTtyAdded() {
 
 #else
 
-std::unique_ptr<UdevMonitor> UdevMonitor::Create() {
-  return nullptr;
+OsResult<std::unique_ptr<UdevMonitor>> UdevMonitor::Create() {
+  return {nullptr, OsError(EOPNOTSUPP)};
 }
 UdevMonitor::~UdevMonitor() = default;
 int UdevMonitor::Fd() const {

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "comm/os_error.h"
+
 struct udev;
 struct udev_monitor;
 
@@ -12,9 +14,9 @@ namespace pulse::comm {
 
 class UdevMonitor {
  public:
-  // Nothing when libudev is missing from the build, no udev daemon runs (a container) or the
-  // monitor cannot be set up.
-  [[nodiscard]] static std::unique_ptr<UdevMonitor> Create();
+  // Why there is none: EOPNOTSUPP when libudev is missing from the build, ENOENT when no udev
+  // daemon runs (a container), otherwise the errno of the step that failed.
+  [[nodiscard]] static OsResult<std::unique_ptr<UdevMonitor>> Create();
   ~UdevMonitor();
   UdevMonitor(const UdevMonitor&) = delete;
   UdevMonitor& operator=(const UdevMonitor&) = delete;

@@ -7,28 +7,26 @@
 
 namespace pulse::comm {
 
-std::unique_ptr<WriteQueue> WriteQueue::Create(int* error) {
+OsResult<std::unique_ptr<WriteQueue>> WriteQueue::Create() {
   const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (fd < 0) {
-    *error = errno;
-    return nullptr;
-  }
-  return std::unique_ptr<WriteQueue>(new WriteQueue(fd));
+  if (fd < 0) return {nullptr, LastOsError()};
+  return {std::unique_ptr<WriteQueue>(new WriteQueue(fd)), {}};
 }
 
 WriteQueue::~WriteQueue() {
   close(fd_);
 }
 
-bool WriteQueue::Post(WriteRequest request) {
+std::error_code WriteQueue::Post(WriteRequest request) {
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return false;
+    if (closed_) return OsError(EPIPE);
     requests_.push_back(std::move(request));
   }
+  // Cannot fail short of 2^64 unread arrivals; the writer reads them back after each wake-up.
   const uint64_t one = 1;
   [[maybe_unused]] const ssize_t written = write(fd_, &one, sizeof one);
-  return true;
+  return {};
 }
 
 std::optional<WriteRequest> WriteQueue::TryTake() {

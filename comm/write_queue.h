@@ -8,6 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
+
+#include "comm/os_error.h"
 
 namespace pulse::comm {
 
@@ -18,19 +21,20 @@ struct WriteRequest {
 
 class WriteQueue {
  public:
-  // nullptr with *error set when no descriptor can be had.
-  static std::unique_ptr<WriteQueue> Create(int* error);
+  // The errno of eventfd() when no descriptor can be had.
+  [[nodiscard]] static OsResult<std::unique_ptr<WriteQueue>> Create();
   ~WriteQueue();
   WriteQueue(const WriteQueue&) = delete;
   WriteQueue& operator=(const WriteQueue&) = delete;
 
-  // Any thread. False once the queue was closed (its writer has ended).
-  bool Post(WriteRequest request);
+  // Any thread. EPIPE once the queue was closed (its writer has ended): the request is dropped.
+  [[nodiscard]] std::error_code Post(WriteRequest request);
   // Writer thread.
-  std::optional<WriteRequest> TryTake();
+  [[nodiscard]] std::optional<WriteRequest> TryTake();
+  // Resets the arrival signal. A failed read (EAGAIN: nothing had arrived) leaves it reset.
   void ClearArrival();
   void Close();  // later posts fail; queued requests are dropped
-  int Fd() const { return fd_; }
+  [[nodiscard]] int Fd() const { return fd_; }
 
  private:
   explicit WriteQueue(int fd) : fd_(fd) {}

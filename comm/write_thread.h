@@ -2,6 +2,8 @@
 // completely; the stop signal ends it at once, dropping what is still queued.
 #pragma once
 
+#include <system_error>
+
 #include "comm/port_thread.h"
 #include "comm/write_queue.h"
 
@@ -16,8 +18,9 @@ class TWriteThread : public comm::PortThread {
   void Execute() override;
 
  private:
-  // True when all `size` bytes were written.
-  bool Send(const uint8_t* data, uint32_t size);
+  // Writes all `size` bytes. Otherwise the reason, already logged, with a hang-up requested
+  // where the link is lost; ECANCELED when the stop signal ended the wait for room.
+  [[nodiscard]] std::error_code Send(const uint8_t* data, uint32_t size);
 };
 
 }  // namespace pulse::comm

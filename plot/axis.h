@@ -30,14 +30,14 @@ class Tsp_Axis : public Tsp_Scale {
 
   // The owning plot; repaint requests are skipped while there is none.
   void SetPlot(plot::AxisOwner* owner) { owner_ = owner; }
-  plot::AxisOwner* Plot() const { return owner_; }
+  [[nodiscard]] plot::AxisOwner* Plot() const { return owner_; }
 
-  int Margin() const { return margin_; }
+  [[nodiscard]] int Margin() const { return margin_; }
   void SetMargin(int value);
-  const std::string& Caption() const { return caption_; }
+  [[nodiscard]] const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& value);
   // True when the caption has a character above space; only then is it drawn.
-  bool CaptionShown() const { return caption_shown_; }
+  [[nodiscard]] bool CaptionShown() const { return caption_shown_; }
 
   // Min/Max setters switch the automatic side off and forget the remembered range.
   void SetMin(double value);
@@ -48,14 +48,14 @@ class Tsp_Axis : public Tsp_Scale {
   // Copy the given attribute's values (no repaint) unless they are the same.
   void SetLineAttr(const Tsp_LineAttr& value);
   void SetGridAttr(const Tsp_LineAttr& value);
-  Tsp_LineAttr& GridAttr() { return grid_attr_; }
-  const Tsp_LineAttr& GridAttr() const { return grid_attr_; }
+  [[nodiscard]] Tsp_LineAttr& GridAttr() { return grid_attr_; }
+  [[nodiscard]] const Tsp_LineAttr& GridAttr() const { return grid_attr_; }
 
-  bool AutoMin() const { return Flag(plot::flag_index::kAutoMin); }
+  [[nodiscard]] bool AutoMin() const { return Flag(plot::flag_index::kAutoMin); }
   void SetAutoMin(bool v) { SetFlag(plot::flag_index::kAutoMin, v); }
-  bool AutoMax() const { return Flag(plot::flag_index::kAutoMax); }
+  [[nodiscard]] bool AutoMax() const { return Flag(plot::flag_index::kAutoMax); }
   void SetAutoMax(bool v) { SetFlag(plot::flag_index::kAutoMax, v); }
-  bool LabelAsDataTime() const { return Flag(plot::flag_index::kLabelAsDateTime); }
+  [[nodiscard]] bool LabelAsDataTime() const { return Flag(plot::flag_index::kLabelAsDateTime); }
   void SetLabelAsDataTime(bool v) { SetFlag(plot::flag_index::kLabelAsDateTime, v); }
 
   // For the program: set both ends (always ends automatic ranging and repaints fully) and
@@ -66,7 +66,7 @@ class Tsp_Axis : public Tsp_Scale {
   // For the plot's mouse zoom and pan: remember the range once, restore it once.
   void RememberRange();
   void RestoreRange();
-  bool RangeRemembered() const { return remembered_; }
+  [[nodiscard]] bool RangeRemembered() const { return remembered_; }
 
   // Copies everything but the owner and the change handlers; no repaint.
   void Assign(const Tsp_Axis& source);

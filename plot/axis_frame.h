@@ -22,7 +22,7 @@ inline constexpr int kMinFieldSize = 3;
 // Field rectangle for a drawing of width x height (char_width: width of "0" in the plot
 // font; text_height: its absolute height), measured with the axes' current mappings; then
 // places the four axis lines just outside the field.
-Rect LayoutAxes(const PlotAxes& axes, int char_width, int text_height, int width, int height);
+[[nodiscard]] Rect LayoutAxes(const PlotAxes& axes, int char_width, int text_height, int width, int height);
 
 // Axis lines, ticks, labels and captions around the field (the plot's frame step).
 // plot_font is the plot's font; vertical_font its bold, 90-degree copy (MakeVerticalFont).

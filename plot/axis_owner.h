@@ -24,9 +24,9 @@ class AxisOwner {
   // Marks the named parts stale and asks for a paint.
   virtual void InvalidateParts(Part parts) = 0;
   // Fits the axis to the data of its series when AutoMin or AutoMax is on; true when it did.
-  virtual bool AutoScale(Tsp_Axis& axis) = 0;
+  [[nodiscard]] virtual bool AutoScale(Tsp_Axis& axis) = 0;
   // The plot's OnGetTickLabel handler (empty when none is set).
-  virtual const TGetTickLabelEvent& TickLabelEvent() const = 0;
+  [[nodiscard]] virtual const TGetTickLabelEvent& TickLabelEvent() const = 0;
 };
 
 }  // namespace pulse::plot

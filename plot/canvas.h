@@ -38,9 +38,9 @@ struct CanvasFont {
 };
 
 // The bold copy of a font turned 90 degrees counter-clockwise, used for vertical captions.
-CanvasFont MakeVerticalFont(const CanvasFont& font);
+[[nodiscard]] CanvasFont MakeVerticalFont(const CanvasFont& font);
 
-QColor ToQColor(TColor c);
+[[nodiscard]] QColor ToQColor(TColor c);
 
 // Saved clip state (see Canvas::SaveClip).
 struct ClipState {
@@ -73,12 +73,12 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   // Current drawing state; changes take effect at the next drawing call.
-  CanvasPen& Pen() { return pen_; }
-  CanvasBrush& Brush() { return brush_; }
-  CanvasFont& Font() { return font_; }
-  const CanvasPen& Pen() const { return pen_; }
-  const CanvasBrush& Brush() const { return brush_; }
-  const CanvasFont& Font() const { return font_; }
+  [[nodiscard]] CanvasPen& Pen() { return pen_; }
+  [[nodiscard]] CanvasBrush& Brush() { return brush_; }
+  [[nodiscard]] CanvasFont& Font() { return font_; }
+  [[nodiscard]] const CanvasPen& Pen() const { return pen_; }
+  [[nodiscard]] const CanvasBrush& Brush() const { return brush_; }
+  [[nodiscard]] const CanvasFont& Font() const { return font_; }
   void SetFont(const CanvasFont& font) { font_ = font; }
 
   // Lines leave out their end pixel, so joined segments paint every pixel once. A patterned
@@ -100,22 +100,22 @@ class Canvas {
   // Text with its cell's top-left at (x, y) (rotated with Font().Orientation). With a solid
   // brush the cell is filled with the brush colour first; with a clear brush it is not.
   void TextOut(int x, int y, const std::string& text);
-  int TextWidth(const std::string& text);
-  int TextHeight(const std::string& text);
+  [[nodiscard]] int TextWidth(const std::string& text);
+  [[nodiscard]] int TextHeight(const std::string& text);
   // Absolute height of the current font in pixels (the font's size, without leading).
-  int FontHeight();
+  [[nodiscard]] int FontHeight();
 
   // Clipping: SaveClip remembers the current clip, IntersectClipRect narrows it, RestoreClip
   // puts the remembered one back.
-  ClipState SaveClip() const;
+  [[nodiscard]] ClipState SaveClip() const;
   void IntersectClipRect(const Rect& r);
   void RestoreClip(const ClipState& state);
 
   // Size of the device drawn on, in device pixels.
-  int Width() const;
-  int Height() const;
+  [[nodiscard]] int Width() const;
+  [[nodiscard]] int Height() const;
 
-  QPainter& Painter() { return *painter_; }
+  [[nodiscard]] QPainter& Painter() { return *painter_; }
 
  private:
   void ApplyPen();
@@ -127,7 +127,7 @@ class Canvas {
   void DrawSegments();
   // Pixel-exact segments straight into a 32-bit image; false when the device or the
   // transform needs Qt's rasteriser.
-  bool RasterSegments();
+  [[nodiscard]] bool RasterSegments();
 
   std::unique_ptr<QPainter> own_painter_;
   QPainter* painter_;

@@ -60,24 +60,24 @@ inline constexpr TColor clInfoBk = kSystemColorFlag | 24;
 inline constexpr TColor clNone = 0x1FFFFFFF;
 
 // True for a system colour reference (high byte 0xFF).
-constexpr bool IsSystemColor(TColor c) {
+[[nodiscard]] constexpr bool IsSystemColor(TColor c) {
   return (c & 0xFF000000u) == kSystemColorFlag;
 }
 
 // Resolves a colour value to plain 0x00BBGGRR: system colours get fixed conventional values
 // (so output does not depend on the desktop theme); other values keep their low 24 bits.
-std::uint32_t ColorToRgb(TColor c);
+[[nodiscard]] std::uint32_t ColorToRgb(TColor c);
 
-constexpr int RedOf(std::uint32_t bgr) {
+[[nodiscard]] constexpr int RedOf(std::uint32_t bgr) {
   return static_cast<int>(bgr & 0xFF);
 }
-constexpr int GreenOf(std::uint32_t bgr) {
+[[nodiscard]] constexpr int GreenOf(std::uint32_t bgr) {
   return static_cast<int>((bgr >> 8) & 0xFF);
 }
-constexpr int BlueOf(std::uint32_t bgr) {
+[[nodiscard]] constexpr int BlueOf(std::uint32_t bgr) {
   return static_cast<int>((bgr >> 16) & 0xFF);
 }
-constexpr TColor RgbColor(int r, int g, int b) {
+[[nodiscard]] constexpr TColor RgbColor(int r, int g, int b) {
   return static_cast<TColor>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 

@@ -50,7 +50,7 @@ class ColumnDecimator {
   [[nodiscard]] bool Decimate(const DecimationSource& src, const Tsp_Scale& xs, const Tsp_Scale& ys,
                               int clip_left, int clip_right, int far_pixel);
 
-  const std::vector<Point>& Points() const { return points_; }
+  [[nodiscard]] const std::vector<Point>& Points() const { return points_; }
 
  private:
   void Emit(int x, int y);

@@ -20,25 +20,25 @@ class Tsp_DataSeries {
   Tsp_DataSeries(const Tsp_DataSeries&) = delete;
   Tsp_DataSeries& operator=(const Tsp_DataSeries&) = delete;
 
-  Tsp_XYPlot* Plot() const { return plot_; }
+  [[nodiscard]] Tsp_XYPlot* Plot() const { return plot_; }
   void SetPlot(Tsp_XYPlot* plot);
-  Tsp_WhatXAxis XAxis() const { return x_axis_; }
+  [[nodiscard]] Tsp_WhatXAxis XAxis() const { return x_axis_; }
   void SetXAxis(Tsp_WhatXAxis v);
-  Tsp_WhatYAxis YAxis() const { return y_axis_; }
+  [[nodiscard]] Tsp_WhatYAxis YAxis() const { return y_axis_; }
   void SetYAxis(Tsp_WhatYAxis v);
-  const std::string& Legend() const { return legend_; }
+  [[nodiscard]] const std::string& Legend() const { return legend_; }
   void SetLegend(const std::string& v);
-  bool Active() const { return active_; }
+  [[nodiscard]] bool Active() const { return active_; }
   void SetActive(bool v);
 
   virtual void LegendChanged() {}
   // Draws on the plot's DrawingCanvas.
   virtual void Draw() = 0;
   // Each returns false (value untouched) when there is no data.
-  virtual bool GetXMin(double& v) = 0;
-  virtual bool GetXMax(double& v) = 0;
-  virtual bool GetYMin(double& v) = 0;
-  virtual bool GetYMax(double& v) = 0;
+  [[nodiscard]] virtual bool GetXMin(double& v) = 0;
+  [[nodiscard]] virtual bool GetXMax(double& v) = 0;
+  [[nodiscard]] virtual bool GetYMin(double& v) = 0;
+  [[nodiscard]] virtual bool GetYMax(double& v) = 0;
   virtual void DrawLegendSample(plot::Canvas& /*canvas*/, const TRect& /*r*/) {}
 
   // The plot drops its reference when it goes away (its destruction notice).
@@ -69,24 +69,24 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
   void AddPoint(double x, double y);
   void Clear();
 
-  int Count() const { return count_; }
-  int Capacity() const { return capacity_; }
-  double X(int i) const { return x_[static_cast<std::size_t>(i)]; }
-  double Y(int i) const { return y_[static_cast<std::size_t>(i)]; }
-  const double* XData() const { return x_.data(); }
-  const double* YData() const { return y_.data(); }
+  [[nodiscard]] int Count() const { return count_; }
+  [[nodiscard]] int Capacity() const { return capacity_; }
+  [[nodiscard]] double X(int i) const { return x_[static_cast<std::size_t>(i)]; }
+  [[nodiscard]] double Y(int i) const { return y_[static_cast<std::size_t>(i)]; }
+  [[nodiscard]] const double* XData() const { return x_.data(); }
+  [[nodiscard]] const double* YData() const { return y_.data(); }
   // Min/max summaries of the y values, kept up to date by every append.
-  const plot::MinMaxPyramid& YSpans() const { return y_spans_; }
+  [[nodiscard]] const plot::MinMaxPyramid& YSpans() const { return y_spans_; }
   // True while no x value is NaN or below the one before it.
-  bool XNonDecreasing() const { return x_non_decreasing_; }
+  [[nodiscard]] bool XNonDecreasing() const { return x_non_decreasing_; }
 
-  bool GetXMin(double& v) override;
-  bool GetXMax(double& v) override;
-  bool GetYMin(double& v) override;
-  bool GetYMax(double& v) override;
+  [[nodiscard]] bool GetXMin(double& v) override;
+  [[nodiscard]] bool GetXMax(double& v) override;
+  [[nodiscard]] bool GetYMin(double& v) override;
+  [[nodiscard]] bool GetYMax(double& v) override;
 
   // Line appearance (published by Tsp_XYLine).
-  Tsp_LineAttr& LineAttr() { return line_attr_; }
+  [[nodiscard]] Tsp_LineAttr& LineAttr() { return line_attr_; }
   // Copies the given attributes unless they are the same.
   void SetLineAttr(const Tsp_LineAttr& a);
 
@@ -96,7 +96,7 @@ class Tsp_XYDataSeries : public Tsp_DataSeries {
  protected:
   // Steps 1-4 of an append: store and widen the extents.
   void StorePoint(double x, double y);
-  bool EnsureExtents();
+  [[nodiscard]] bool EnsureExtents();
 
   Tsp_LineAttr line_attr_;
   double x_min_ = 0, x_max_ = 0, y_min_ = 0, y_max_ = 0;

@@ -26,10 +26,10 @@ class Tsp_CustomLineAttr {
     return *this;
   }
 
-  TColor Color() const { return color_; }
-  TPenStyle Style() const { return style_; }
-  std::uint16_t Width() const { return width_; }
-  bool Visible() const { return visible_; }
+  [[nodiscard]] TColor Color() const { return color_; }
+  [[nodiscard]] TPenStyle Style() const { return style_; }
+  [[nodiscard]] std::uint16_t Width() const { return width_; }
+  [[nodiscard]] bool Visible() const { return visible_; }
 
   // Each setter stores a different value and then calls Changed, also for an equal value.
   void SetColor(TColor value);
@@ -40,12 +40,12 @@ class Tsp_CustomLineAttr {
   // Calls the change handler, if one is set.
   virtual void Changed();
   void SetOnChange(ChangeHandler handler) { on_change_ = std::move(handler); }
-  const ChangeHandler& OnChange() const { return on_change_; }
+  [[nodiscard]] const ChangeHandler& OnChange() const { return on_change_; }
 
   // Copies the four values without calling Changed.
   void Assign(const Tsp_CustomLineAttr& source);
   void AssignTo(Tsp_CustomLineAttr& target) const { target.Assign(*this); }
-  bool IsSame(const Tsp_CustomLineAttr& other) const;
+  [[nodiscard]] bool IsSame(const Tsp_CustomLineAttr& other) const;
 
   // Colour, style and width into the pen, mode copy; visibility is the caller's test.
   void ApplyToPen(plot::CanvasPen& pen) const;

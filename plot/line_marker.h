@@ -12,15 +12,15 @@ class Tsp_LineMarker : public Tsp_PlotMarker {
  public:
   Tsp_LineMarker() : Tsp_PlotMarker(true) {}
 
-  const plot::CanvasPen& Pen() const { return pen_; }
+  [[nodiscard]] const plot::CanvasPen& Pen() const { return pen_; }
   // Copies the pen; the marker redraws.
   void SetPen(const plot::CanvasPen& p);
   // With a solid brush its colour fills the gaps of a dotted or dashed pen.
-  const plot::CanvasBrush& Brush() const { return brush_; }
+  [[nodiscard]] const plot::CanvasBrush& Brush() const { return brush_; }
   void SetBrush(const plot::CanvasBrush& b);
-  double Position() const { return position_; }
+  [[nodiscard]] double Position() const { return position_; }
   void SetPosition(double v);
-  Tsp_LMOrientation Orientation() const { return orientation_; }
+  [[nodiscard]] Tsp_LMOrientation Orientation() const { return orientation_; }
   void SetOrientation(Tsp_LMOrientation v);
 
   void Draw() override;

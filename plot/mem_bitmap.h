@@ -22,16 +22,16 @@ class Tsp_MemBitmap {
   void Resize(int width, int height, double devicePixelRatio);
   void Resize(int width, int height) { Resize(width, height, dpr_); }
   // False when the picture could not be allocated.
-  bool Valid() const { return !image_.isNull(); }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-  double DevicePixelRatio() const { return dpr_; }
+  [[nodiscard]] bool Valid() const { return !image_.isNull(); }
+  [[nodiscard]] int Width() const { return width_; }
+  [[nodiscard]] int Height() const { return height_; }
+  [[nodiscard]] double DevicePixelRatio() const { return dpr_; }
 
   // The canvas opens a painter on first use; EndPaint closes it before the image is read.
-  plot::Canvas& Canvas();
+  [[nodiscard]] plot::Canvas& Canvas();
   void EndPaint() { canvas_.reset(); }
   // The picture, with any open painter closed first.
-  const QImage& Image();
+  [[nodiscard]] const QImage& Image();
   // Copies another bitmap into this one. The pixels are copied, never shared: a shared
   // picture would be deep-copied again by the next painter opened on either side.
   void CopyFrom(Tsp_MemBitmap& source);

@@ -35,7 +35,7 @@ class MinMaxPyramid {
     AppendSlow(v);
   }
   void Clear();
-  std::size_t Count() const { return count_; }
+  [[nodiscard]] std::size_t Count() const { return count_; }
 
   // Min and max of values[a..b), where `values` holds the appended values in order,
   // a < b <= Count(). A NaN in the run widens it to -inf..+inf, so that a caller mapping the

@@ -17,9 +17,9 @@ class TMoverHost {
  public:
   virtual ~TMoverHost() = default;
   // The control's bounds in its parent's coordinates.
-  virtual plot::Rect ControlBounds() const = 0;
+  [[nodiscard]] virtual plot::Rect ControlBounds() const = 0;
   virtual void SetControlBounds(const plot::Rect& r) = 0;
-  virtual TCursor ControlCursor() const = 0;
+  [[nodiscard]] virtual TCursor ControlCursor() const = 0;
   virtual void SetControlCursor(TCursor c) = 0;
   // Draws a focus outline by inversion, in the parent's coordinates: drawing the same
   // rectangle twice removes it.
@@ -45,7 +45,7 @@ class TMover {
   TMover(const TMover&) = delete;
   TMover& operator=(const TMover&) = delete;
 
-  const plot::Rect& LimitRect() const { return limit_; }
+  [[nodiscard]] const plot::Rect& LimitRect() const { return limit_; }
   void SetLimitRect(const plot::Rect& r) { limit_ = r; }
 
   // Mouse events of the control, in the control's own coordinates.
@@ -53,18 +53,18 @@ class TMover {
   void MouseMove(TShiftState shift, int x, int y);
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
 
-  TMode Mode() const { return mode_; }
+  [[nodiscard]] TMode Mode() const { return mode_; }
   // The rectangle outlined during a drag; the control takes it on mouse-up.
-  const plot::Rect& WorkingRect() const { return work_; }
+  [[nodiscard]] const plot::Rect& WorkingRect() const { return work_; }
 
  private:
   void Hover(int x, int y);
   void ShowCursor(TCursor c);
   void RestoreCursor();
-  bool Moved(int dx, int dy, plot::Rect& r) const;
-  bool ResizedByWidth(int dx, plot::Rect& r) const;
-  bool ResizedByHeight(int dy, plot::Rect& r) const;
-  bool Acceptable(const plot::Rect& r) const;
+  [[nodiscard]] bool Moved(int dx, int dy, plot::Rect& r) const;
+  [[nodiscard]] bool ResizedByWidth(int dx, plot::Rect& r) const;
+  [[nodiscard]] bool ResizedByHeight(int dy, plot::Rect& r) const;
+  [[nodiscard]] bool Acceptable(const plot::Rect& r) const;
 
   TMoverHost& host_;
   plot::Rect work_;

@@ -12,15 +12,15 @@ class Tsp_PlotMarker {
   Tsp_PlotMarker(const Tsp_PlotMarker&) = delete;
   Tsp_PlotMarker& operator=(const Tsp_PlotMarker&) = delete;
 
-  Tsp_XYPlot* Plot() const { return plot_; }
+  [[nodiscard]] Tsp_XYPlot* Plot() const { return plot_; }
   void SetPlot(Tsp_XYPlot* plot);
-  Tsp_WhatXAxis XAxis() const { return x_axis_; }
+  [[nodiscard]] Tsp_WhatXAxis XAxis() const { return x_axis_; }
   void SetXAxis(Tsp_WhatXAxis v);
-  Tsp_WhatYAxis YAxis() const { return y_axis_; }
+  [[nodiscard]] Tsp_WhatYAxis YAxis() const { return y_axis_; }
   void SetYAxis(Tsp_WhatYAxis v);
-  Tsp_WhenDrawMarker WhenDraw() const { return when_draw_; }
+  [[nodiscard]] Tsp_WhenDrawMarker WhenDraw() const { return when_draw_; }
   void SetWhenDraw(Tsp_WhenDrawMarker v);
-  bool Visible() const { return visible_; }
+  [[nodiscard]] bool Visible() const { return visible_; }
   void SetVisible(bool v);
 
   // Draws on the plot's DrawingCanvas.
@@ -33,8 +33,8 @@ class Tsp_PlotMarker {
  protected:
   explicit Tsp_PlotMarker(bool visible) : visible_(visible) {}
   // The axes the selectors name on the plot (none without a plot).
-  Tsp_Axis* XAxisRef() const { return x_axis_ref_; }
-  Tsp_Axis* YAxisRef() const { return y_axis_ref_; }
+  [[nodiscard]] Tsp_Axis* XAxisRef() const { return x_axis_ref_; }
+  [[nodiscard]] Tsp_Axis* YAxisRef() const { return y_axis_ref_; }
 
  private:
   void ResolveX();

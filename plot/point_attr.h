@@ -24,29 +24,29 @@ class Tsp_PointAttr {
 
   static constexpr int kDefaultSize = 5;
 
-  TPointKind Kind() const { return kind_; }
+  [[nodiscard]] TPointKind Kind() const { return kind_; }
   void SetKind(TPointKind v);
   // Sizes are kept as halves around the centre, so they always read back odd.
-  int HSize() const { return left_ + right_; }
+  [[nodiscard]] int HSize() const { return left_ + right_; }
   void SetHSize(int v);
-  int VSize() const { return top_ + bottom_; }
+  [[nodiscard]] int VSize() const { return top_ + bottom_; }
   void SetVSize(int v);
-  bool Visible() const { return visible_; }
+  [[nodiscard]] bool Visible() const { return visible_; }
   void SetVisible(bool v);
-  int BorderWidth() const { return border_width_; }
+  [[nodiscard]] int BorderWidth() const { return border_width_; }
   void SetBorderWidth(int v);
-  TColor BorderColor() const { return border_color_; }
+  [[nodiscard]] TColor BorderColor() const { return border_color_; }
   void SetBorderColor(TColor v);
   // The fill of closed marks (brush colour and style).
-  TColor Color() const { return color_; }
+  [[nodiscard]] TColor Color() const { return color_; }
   void SetColor(TColor v);
-  TBrushStyle Style() const { return style_; }
+  [[nodiscard]] TBrushStyle Style() const { return style_; }
   void SetStyle(TBrushStyle v);
 
-  int LeftHalf() const { return left_; }
-  int RightHalf() const { return right_; }
-  int TopHalf() const { return top_; }
-  int BottomHalf() const { return bottom_; }
+  [[nodiscard]] int LeftHalf() const { return left_; }
+  [[nodiscard]] int RightHalf() const { return right_; }
+  [[nodiscard]] int TopHalf() const { return top_; }
+  [[nodiscard]] int BottomHalf() const { return bottom_; }
 
   // Border into a pen: colour, width, solid, copy mode.
   void ApplyBorderToPen(plot::CanvasPen& pen) const;

@@ -12,34 +12,34 @@ struct PrintSize {
   friend bool operator==(const PrintSize&, const PrintSize&) = default;
 };
 
-inline Rect MakeRect(int left, int top, int width, int height) {
+[[nodiscard]] inline Rect MakeRect(int left, int top, int width, int height) {
   return Rect{left, top, left + width, top + height};
 }
-inline Rect Offset(const Rect& r, int dx, int dy) {
+[[nodiscard]] inline Rect Offset(const Rect& r, int dx, int dy) {
   return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
 // Nearest integer, ties to even.
-int RoundEven(double v);
+[[nodiscard]] int RoundEven(double v);
 
 // Smallest picture that still prints readably.
 constexpr int kMinPictureWidth = 100;
 constexpr int kMinPictureHeight = 75;
 
 // The plot's size enlarged, keeping its proportions, until it is at least 100 x 75.
-PrintSize MinimumPictureSize(PrintSize plot);
+[[nodiscard]] PrintSize MinimumPictureSize(PrintSize plot);
 
 enum class PageOrientation { kPortrait, kLandscape };
 // Orientation picked the first time a plot is printed: landscape for a wide picture.
-PageOrientation OrientationFor(PrintSize picture);
+[[nodiscard]] PageOrientation OrientationFor(PrintSize picture);
 
 // Proportion change that discards the operator's placement of the picture.
 constexpr double kProportionTolerance = 0.02;
-bool ProportionChanged(PrintSize previous, PrintSize current);
+[[nodiscard]] bool ProportionChanged(PrintSize previous, PrintSize current);
 
 // Largest rectangle of proportion `aspect` (width / height) in an a x b box, centred on the
 // other direction; relative to the box's top-left corner.
-Rect FitProportion(int a, int b, double aspect);
+[[nodiscard]] Rect FitProportion(int a, int b, double aspect);
 
 // Page shape in the preview and the printable area inside it (10 % margins).
 struct PageLayout {
@@ -49,18 +49,18 @@ struct PageLayout {
 // Room left around the page shape inside the outer area, on each side.
 constexpr int kPageInset = 4;
 constexpr double kPageMargin = 0.1;
-PageLayout LayOutPage(const Rect& outer, double pageWidth, double pageHeight);
+[[nodiscard]] PageLayout LayOutPage(const Rect& outer, double pageWidth, double pageHeight);
 
 // Image bounds for the picture: the whole printable area when filling, else the picture's
 // proportion fitted into it at its top-left corner.
-Rect PlacePicture(PrintSize picture, const Rect& printable, bool fill);
+[[nodiscard]] Rect PlacePicture(PrintSize picture, const Rect& printable, bool fill);
 
 // Size at which the picture is recorded: when filling, one side follows the printable area.
-PrintSize RenderSize(PrintSize picture, const Rect& printable, bool fill);
+[[nodiscard]] PrintSize RenderSize(PrintSize picture, const Rect& printable, bool fill);
 
 // Where the image lands on a printer page of pageWidth x pageHeight device pixels: the same
 // relative position and size as the image has on the page shape.
-Rect DestinationRect(const Rect& shape, const Rect& image, int pageWidth, int pageHeight);
+[[nodiscard]] Rect DestinationRect(const Rect& shape, const Rect& image, int pageWidth, int pageHeight);
 
 // State of the preview between print commands: picture size, page layout, placement, mode.
 class PrintLayoutState {
@@ -68,8 +68,8 @@ class PrintLayoutState {
   // Takes the plot's size (enlarged to the minimum); true when the page must be laid out and
   // the picture placed anew: first use, or a proportion change of more than 2 % while the
   // picture keeps its own proportions.
-  bool SetPlotSize(PrintSize plot);
-  bool FirstUse() const { return first_use_; }
+  [[nodiscard]] bool SetPlotSize(PrintSize plot);
+  [[nodiscard]] bool FirstUse() const { return first_use_; }
   // Page shape and printable area for the printer's page size inside the outer area.
   void LayOutPage(const Rect& outer, double pageWidth, double pageHeight) {
     layout_ = plot::LayOutPage(outer, pageWidth, pageHeight);
@@ -78,14 +78,14 @@ class PrintLayoutState {
   // Both of the above; ends first use.
   void LayOutAndPlace(const Rect& outer, double pageWidth, double pageHeight);
   void SetFill(bool fill) { fill_ = fill; }
-  bool Fill() const { return fill_; }
+  [[nodiscard]] bool Fill() const { return fill_; }
   // The operator moved or resized the image.
   void SetImage(const Rect& image) { image_ = image; }
 
-  PrintSize Picture() const { return picture_; }
-  PrintSize RenderedSize() const { return RenderSize(picture_, layout_.printable, fill_); }
-  const PageLayout& Layout() const { return layout_; }
-  const Rect& Image() const { return image_; }
+  [[nodiscard]] PrintSize Picture() const { return picture_; }
+  [[nodiscard]] PrintSize RenderedSize() const { return RenderSize(picture_, layout_.printable, fill_); }
+  [[nodiscard]] const PageLayout& Layout() const { return layout_; }
+  [[nodiscard]] const Rect& Image() const { return image_; }
 
  private:
   PrintSize picture_;

@@ -17,19 +17,19 @@ class PropertyStore {
   void SetString(const std::string& name, const std::string& value);
   void SetBool(const std::string& name, bool value);
 
-  bool Has(const std::string& name) const;
-  std::optional<long long> GetInt(const std::string& name) const;
-  std::optional<double> GetDouble(const std::string& name) const;
-  std::optional<std::vector<long long>> GetIntList(const std::string& name) const;
-  std::optional<std::string> GetString(const std::string& name) const;
-  std::optional<bool> GetBool(const std::string& name) const;
+  [[nodiscard]] bool Has(const std::string& name) const;
+  [[nodiscard]] std::optional<long long> GetInt(const std::string& name) const;
+  [[nodiscard]] std::optional<double> GetDouble(const std::string& name) const;
+  [[nodiscard]] std::optional<std::vector<long long>> GetIntList(const std::string& name) const;
+  [[nodiscard]] std::optional<std::string> GetString(const std::string& name) const;
+  [[nodiscard]] std::optional<bool> GetBool(const std::string& name) const;
 
   // Entries in the order they were first written.
-  const std::vector<std::pair<std::string, std::string>>& Entries() const { return entries_; }
+  [[nodiscard]] const std::vector<std::pair<std::string, std::string>>& Entries() const { return entries_; }
   void Clear() { entries_.clear(); }
 
  private:
-  const std::string* Find(const std::string& name) const;
+  [[nodiscard]] const std::string* Find(const std::string& name) const;
   void Put(const std::string& name, std::string text);
 
   std::vector<std::pair<std::string, std::string>> entries_;

@@ -14,9 +14,9 @@ struct Rect {
   int top = 0;
   int right = 0;
   int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+  [[nodiscard]] int Width() const { return right - left; }
+  [[nodiscard]] int Height() const { return bottom - top; }
+  [[nodiscard]] bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
   bool operator==(const Rect&) const = default;
 };
 

@@ -65,60 +65,60 @@ class Tsp_Scale {
   void ScrollByValue(double dv);
   void ScrollByPixels(double dp);
 
-  int ValueToPixel(double v) const;
-  double PixelToValue(double p) const;
+  [[nodiscard]] int ValueToPixel(double v) const;
+  [[nodiscard]] double PixelToValue(double p) const;
 
-  double Min() const { return min_; }
-  double Max() const { return max_; }
-  double Range() const { return range_; }
+  [[nodiscard]] double Min() const { return min_; }
+  [[nodiscard]] double Max() const { return max_; }
+  [[nodiscard]] double Range() const { return range_; }
 
   // Number of ticks currently computed, and the tick values and pixels, 0 <= i < count.
-  int TicksCount() const { return tick_count_; }
-  int RequestedTicksCount() const { return requested_ticks_; }
-  double TickValue(int i) const;
-  std::int16_t TickPixel(int i) const { return tick_pixels_[static_cast<std::size_t>(i)]; }
+  [[nodiscard]] int TicksCount() const { return tick_count_; }
+  [[nodiscard]] int RequestedTicksCount() const { return requested_ticks_; }
+  [[nodiscard]] double TickValue(int i) const;
+  [[nodiscard]] std::int16_t TickPixel(int i) const { return tick_pixels_[static_cast<std::size_t>(i)]; }
 
   // Label text of tick i.
   virtual void GetTickLabel(int i, std::string& text);
 
-  std::uint32_t Flags() const { return flags_; }
-  bool Flag(int index) const { return (flags_ >> index) & 1u; }
+  [[nodiscard]] std::uint32_t Flags() const { return flags_; }
+  [[nodiscard]] bool Flag(int index) const { return (flags_ >> index) & 1u; }
   // Sets or clears bit `index`; when the bit changed calls FlagChanged(index).
   void SetFlag(int index, bool value);
 
-  bool Inversed() const { return Flag(plot::flag_index::kInversed); }
+  [[nodiscard]] bool Inversed() const { return Flag(plot::flag_index::kInversed); }
   void SetInversed(bool v) { SetFlag(plot::flag_index::kInversed, v); }
-  bool NoTicksLabel() const { return Flag(plot::flag_index::kNoTicksLabel); }
+  [[nodiscard]] bool NoTicksLabel() const { return Flag(plot::flag_index::kNoTicksLabel); }
   void SetNoTicksLabel(bool v) { SetFlag(plot::flag_index::kNoTicksLabel, v); }
-  bool TicksAdjusted() const { return !Flag(plot::flag_index::kNotAdjusted); }
+  [[nodiscard]] bool TicksAdjusted() const { return !Flag(plot::flag_index::kNotAdjusted); }
   void SetTicksAdjusted(bool v) { SetFlag(plot::flag_index::kNotAdjusted, !v); }
-  bool TicksLines() const { return !Flag(plot::flag_index::kNoTickLines); }
+  [[nodiscard]] bool TicksLines() const { return !Flag(plot::flag_index::kNoTickLines); }
   void SetTicksLines(bool v) { SetFlag(plot::flag_index::kNoTickLines, !v); }
-  bool IsVertical() const { return Flag(plot::flag_index::kVertical); }
-  bool IsFarSide() const { return Flag(plot::flag_index::kFarSide); }
+  [[nodiscard]] bool IsVertical() const { return Flag(plot::flag_index::kVertical); }
+  [[nodiscard]] bool IsFarSide() const { return Flag(plot::flag_index::kFarSide); }
   // Evenly spaced mode: no labels or ticks not adjusted.
-  bool EvenlySpaced() const;
+  [[nodiscard]] bool EvenlySpaced() const;
 
-  const std::string& LabelFormat() const { return label_format_; }
-  Tsp_LineAttr& LineAttr() { return line_attr_; }
-  const Tsp_LineAttr& LineAttr() const { return line_attr_; }
+  [[nodiscard]] const std::string& LabelFormat() const { return label_format_; }
+  [[nodiscard]] Tsp_LineAttr& LineAttr() { return line_attr_; }
+  [[nodiscard]] const Tsp_LineAttr& LineAttr() const { return line_attr_; }
 
-  int LineX() const { return line_x_; }
-  int LineY() const { return line_y_; }
-  int LineLength() const { return line_length_; }
+  [[nodiscard]] int LineX() const { return line_x_; }
+  [[nodiscard]] int LineY() const { return line_y_; }
+  [[nodiscard]] int LineLength() const { return line_length_; }
 
   // Computed items, exposed for the plot and for checks.
-  double ScaleFactor() const { return factor_; }
-  double ScaledLow() const { return scaled_low_; }
-  double ScaledHigh() const { return scaled_high_; }
-  int TickStep() const { return tick_step_; }
-  double PixelsPerUnit() const { return pixels_per_unit_; }
-  double ValueOrigin() const { return value_origin_; }
+  [[nodiscard]] double ScaleFactor() const { return factor_; }
+  [[nodiscard]] double ScaledLow() const { return scaled_low_; }
+  [[nodiscard]] double ScaledHigh() const { return scaled_high_; }
+  [[nodiscard]] int TickStep() const { return tick_step_; }
+  [[nodiscard]] double PixelsPerUnit() const { return pixels_per_unit_; }
+  [[nodiscard]] double ValueOrigin() const { return value_origin_; }
 
   // Room needed outside the field, in pixels (never negative).
-  int OuterDepth(int char_width, int text_height);
-  int StartOverhang(int char_width, int text_height);
-  int EndOverhang(int char_width, int text_height);
+  [[nodiscard]] int OuterDepth(int char_width, int text_height);
+  [[nodiscard]] int StartOverhang(int char_width, int text_height);
+  [[nodiscard]] int EndOverhang(int char_width, int text_height);
 
   // Draws w parallel 1-pixel lines (w = LineAttr width), when LineAttr is visible.
   void DrawLine(plot::Canvas& canvas, int ext_start, int ext_end) const;
@@ -149,8 +149,8 @@ class Tsp_Scale {
 
  private:
   void Shift(double dv, double dp);
-  int LabelChars(int i);
-  int Overhang(int tick, double end_value, int char_width, int text_height);
+  [[nodiscard]] int LabelChars(int i);
+  [[nodiscard]] int Overhang(int tick, double end_value, int char_width, int text_height);
 
   double min_ = 0;
   double max_ = 10;

@@ -178,7 +178,8 @@ void Tsp_XYLine::Draw() {
   if (!c) return;
   Tsp_Axis& xa = XAxisOf();
   Tsp_Axis& ya = YAxisOf();
-  EnsureExtents();
+  // False only for a series without points, which returned above.
+  (void)EnsureExtents();
   // Entirely outside the visible range: nothing to draw.
   if (x_min_ > xa.Max() || x_max_ < xa.Min()) return;
   if (y_min_ > ya.Max() || y_max_ < ya.Min()) return;

@@ -25,7 +25,7 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   Tsp_XYLine();
   ~Tsp_XYLine() override;
 
-  Tsp_PointAttr& PointAttr() { return point_attr_; }
+  [[nodiscard]] Tsp_PointAttr& PointAttr() { return point_attr_; }
   // Always copies (with the attribute's change notification).
   void SetPointAttr(const Tsp_PointAttr& a) { point_attr_.Assign(a); }
   TDrawCustomPointEvent OnDrawCustomPoint;
@@ -45,17 +45,17 @@ class Tsp_XYLine : public Tsp_XYDataSeries {
   // point is drawn). Off: every point is drawn, for comparisons.
   void SetDecimation(bool on) { decimation_ = on; }
   // Whether the last Draw() drew the line from thinned points.
-  bool LastDrawDecimated() const { return last_draw_decimated_; }
+  [[nodiscard]] bool LastDrawDecimated() const { return last_draw_decimated_; }
 
  private:
   using MarkRoutine = void (*)(plot::Canvas& c, const Tsp_PointAttr& a, int x, int y);
 
-  Tsp_Axis& XAxisOf() const;
-  Tsp_Axis& YAxisOf() const;
+  [[nodiscard]] Tsp_Axis& XAxisOf() const;
+  [[nodiscard]] Tsp_Axis& YAxisOf() const;
   void DrawLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
   void DrawMarks(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
   void DrawOneMark(plot::Canvas& c, double xv, double yv, int x, int y);
-  bool RasterLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
+  [[nodiscard]] bool RasterLine(plot::Canvas& c, Tsp_Axis& xa, Tsp_Axis& ya);
 
   Tsp_PointAttr point_attr_;
   MarkRoutine mark_;

@@ -52,46 +52,46 @@ class Tsp_XYPlot : public plot::AxisOwner {
   Tsp_XYPlot& operator=(const Tsp_XYPlot&) = delete;
 
   // ---- properties
-  Tsp_Axis& LeftAxis() { return left_; }
-  Tsp_Axis& RightAxis() { return right_; }
-  Tsp_Axis& BottomAxis() { return bottom_; }
-  Tsp_Axis& TopAxis() { return top_; }
+  [[nodiscard]] Tsp_Axis& LeftAxis() { return left_; }
+  [[nodiscard]] Tsp_Axis& RightAxis() { return right_; }
+  [[nodiscard]] Tsp_Axis& BottomAxis() { return bottom_; }
+  [[nodiscard]] Tsp_Axis& TopAxis() { return top_; }
   // Copy into the existing axis; the axis object is never replaced.
   void SetLeftAxis(const Tsp_Axis& a);
   void SetRightAxis(const Tsp_Axis& a);
   void SetBottomAxis(const Tsp_Axis& a);
   void SetTopAxis(const Tsp_Axis& a);
 
-  Tsp_zpDirections Zoom() const { return zoom_; }
+  [[nodiscard]] Tsp_zpDirections Zoom() const { return zoom_; }
   void SetZoom(Tsp_zpDirections v) { zoom_ = v; }
-  Tsp_zpDirections Pan() const { return pan_; }
+  [[nodiscard]] Tsp_zpDirections Pan() const { return pan_; }
   void SetPan(Tsp_zpDirections v) { pan_ = v; }
-  Tsp_ShiftKeys ZoomShiftKeys() const { return zoom_keys_ & ~ssLeft; }
+  [[nodiscard]] Tsp_ShiftKeys ZoomShiftKeys() const { return zoom_keys_ & ~ssLeft; }
   void SetZoomShiftKeys(Tsp_ShiftKeys v) { zoom_keys_ = static_cast<TShiftState>(v | ssLeft); }
-  Tsp_ShiftKeys PanShiftKeys() const { return pan_keys_ & ~ssLeft; }
+  [[nodiscard]] Tsp_ShiftKeys PanShiftKeys() const { return pan_keys_ & ~ssLeft; }
   void SetPanShiftKeys(Tsp_ShiftKeys v) { pan_keys_ = static_cast<TShiftState>(v | ssLeft); }
-  TCursor PanCursor() const { return pan_cursor_; }
+  [[nodiscard]] TCursor PanCursor() const { return pan_cursor_; }
   void SetPanCursor(TCursor v) { pan_cursor_ = v; }
   // The plot's own cursor, shown when no zoom or pan is in progress.
-  TCursor Cursor() const { return cursor_; }
+  [[nodiscard]] TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor v) { cursor_ = v; }
 
-  Tsp_BorderStyle BorderStyle() const { return border_style_; }
+  [[nodiscard]] Tsp_BorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(Tsp_BorderStyle v);
-  TColor FieldColor() const { return field_color_; }
+  [[nodiscard]] TColor FieldColor() const { return field_color_; }
   void SetFieldColor(TColor v);
   // The control colour around the field.
-  TColor Color() const { return color_; }
+  [[nodiscard]] TColor Color() const { return color_; }
   void SetColor(TColor v);
-  bool BufferedDisplay() const { return buffer_ != nullptr; }
+  [[nodiscard]] bool BufferedDisplay() const { return buffer_ != nullptr; }
   void SetBufferedDisplay(bool v);
-  bool XCursorOn() const { return x_cursor_on_; }
+  [[nodiscard]] bool XCursorOn() const { return x_cursor_on_; }
   void SetXCursorOn(bool v);
-  double XCursorVal() const { return x_cursor_val_; }
+  [[nodiscard]] double XCursorVal() const { return x_cursor_val_; }
   void SetXCursorVal(double v);
 
   // Font of labels and captions (with the colour text is drawn in).
-  const plot::CanvasFont& Font() const { return font_; }
+  [[nodiscard]] const plot::CanvasFont& Font() const { return font_; }
   void SetFont(const plot::CanvasFont& f);
 
   TZoomAxisEvent OnAxisZoom;
@@ -106,8 +106,8 @@ class Tsp_XYPlot : public plot::AxisOwner {
   TNotifyEvent OnDblClick;
 
   // ---- host interface
-  int Width() const { return ctl_width_; }
-  int Height() const { return ctl_height_; }
+  [[nodiscard]] int Width() const { return ctl_width_; }
+  [[nodiscard]] int Height() const { return ctl_height_; }
   // Size change: everything is laid out and drawn anew.
   void SetSize(int width, int height);
   void SetDevicePixelRatio(double dpr);
@@ -118,12 +118,12 @@ class Tsp_XYPlot : public plot::AxisOwner {
   std::function<void(TCursor)> OnSetCursor;
   // True when a repaint was requested and Paint has not run since, or the screen picture
   // does not have the control's size yet.
-  bool NeedsPaint() const;
+  [[nodiscard]] bool NeedsPaint() const;
   // The control's paint: brings Screen() up to date.
   void Paint();
   // What the control shows; the cursor line and rubber band are drawn into it directly. The
   // host reads it on every paint, which also serves any pending update request.
-  const QImage& Screen();
+  [[nodiscard]] const QImage& Screen();
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   void MouseMove(TShiftState shift, int x, int y);
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -134,14 +134,14 @@ class Tsp_XYPlot : public plot::AxisOwner {
   void Invalidate() override;
   void InvalidateParts(Part parts) override;
   void MarkBufferStale();
-  bool AutoScale(Tsp_Axis& axis) override;
-  const TGetTickLabelEvent& TickLabelEvent() const override { return OnGetTickLabel; }
+  [[nodiscard]] bool AutoScale(Tsp_Axis& axis) override;
+  [[nodiscard]] const TGetTickLabelEvent& TickLabelEvent() const override { return OnGetTickLabel; }
 
   // ---- for series, markers and printing
-  const TRect& FieldRect() const { return field_; }
+  [[nodiscard]] const TRect& FieldRect() const { return field_; }
   // Canvas of the drawing under way (buffer, or the foreign one of DrawTo); outside a paint
   // the control's own canvas (none before the first paint).
-  plot::Canvas* DrawingCanvas() {
+  [[nodiscard]] plot::Canvas* DrawingCanvas() {
     if (drawing_) return drawing_;
     screen_drawn_on_ = true;  // the next paint replaces the whole screen picture
     return ScreenCanvas();
@@ -159,17 +159,17 @@ class Tsp_XYPlot : public plot::AxisOwner {
   void AddMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw);
   void RemoveMarker(Tsp_PlotMarker* m, Tsp_WhenDrawMarker whenDraw);
   void SeriesChanged(Tsp_DataSeries* s);
-  const std::vector<Tsp_DataSeries*>& Series() const { return series_; }
+  [[nodiscard]] const std::vector<Tsp_DataSeries*>& Series() const { return series_; }
 
   // ---- state for checks and diagnostics
-  MouseState GetMouseState() const { return mouse_state_; }
-  const TRect& MouseRect() const { return mouse_rect_; }
-  bool LayoutValid() const { return layout_valid_; }
-  bool FrameValid() const { return frame_valid_; }
-  bool FieldValid() const { return field_valid_; }
+  [[nodiscard]] MouseState GetMouseState() const { return mouse_state_; }
+  [[nodiscard]] const TRect& MouseRect() const { return mouse_rect_; }
+  [[nodiscard]] bool LayoutValid() const { return layout_valid_; }
+  [[nodiscard]] bool FrameValid() const { return frame_valid_; }
+  [[nodiscard]] bool FieldValid() const { return field_valid_; }
   // Counts of frame and field renders since creation.
-  long FrameRenders() const { return frame_renders_; }
-  long FieldRenders() const { return field_renders_; }
+  [[nodiscard]] long FrameRenders() const { return frame_renders_; }
+  [[nodiscard]] long FieldRenders() const { return field_renders_; }
 
  protected:
   virtual void DoDrawEnd();
@@ -189,12 +189,12 @@ class Tsp_XYPlot : public plot::AxisOwner {
   void DrawField();
   void DrawBorder();
   // True when nothing drawn in the field can reach the border's pixels.
-  bool BorderClearOfField() const;
+  [[nodiscard]] bool BorderClearOfField() const;
   void PaintBuffered();
   void PaintDirect();
-  plot::PlotAxes Axes() { return plot::PlotAxes{left_, right_, bottom_, top_}; }
+  [[nodiscard]] plot::PlotAxes Axes() { return plot::PlotAxes{left_, right_, bottom_, top_}; }
   void EnsureScreen();
-  plot::Canvas* ScreenCanvas();
+  [[nodiscard]] plot::Canvas* ScreenCanvas();
 
   // Part of the mouse handling.
   void DrawCursorLine();

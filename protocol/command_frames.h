@@ -21,7 +21,7 @@ constexpr uint8_t kCodeSerialNumber = 0x36;
 constexpr uint8_t kCodeProductionDate = 0x37;
 
 // Low 8 bits of the sum of `size` bytes.
-constexpr uint8_t Checksum(const uint8_t* data, size_t size) {
+[[nodiscard]] constexpr uint8_t Checksum(const uint8_t* data, size_t size) {
   uint32_t sum = 0;
   for (size_t i = 0; i < size; ++i) sum += data[i];
   return static_cast<uint8_t>(sum);
@@ -31,17 +31,17 @@ struct CommandFrame {
   static constexpr size_t kMaxSize = 6;
   std::array<uint8_t, kMaxSize> bytes{};
   size_t size = 0;
-  const uint8_t* data() const { return bytes.data(); }
+  [[nodiscard]] const uint8_t* data() const { return bytes.data(); }
 };
 
 // The 5-byte frame of a command without parameters.
-CommandFrame BuildCommand(uint8_t code);
+[[nodiscard]] CommandFrame BuildCommand(uint8_t code);
 // The 6-byte set-frequency frame.
-CommandFrame BuildSetFrequency(uint8_t frequency);
+[[nodiscard]] CommandFrame BuildSetFrequency(uint8_t frequency);
 
 // Bytes as upper-case hex pairs joined by single blanks ("F0 2F 01 31 51").
-std::string FrameText(const uint8_t* data, size_t size);
-inline std::string FrameText(const CommandFrame& frame) {
+[[nodiscard]] std::string FrameText(const uint8_t* data, size_t size);
+[[nodiscard]] inline std::string FrameText(const CommandFrame& frame) {
   return FrameText(frame.data(), frame.size);
 }
 // Same, replacing the contents of `out` (keeps its capacity for reuse).

@@ -16,7 +16,7 @@ void CommandSender::Send(const CommandFrame& frame, const char* sent_text,
       return;
     }
     // The result is deliberately not examined: the link logs its own failures.
-    link_.WriteData(frame.data(), static_cast<uint32_t>(frame.size));
+    (void)link_.WriteData(frame.data(), static_cast<uint32_t>(frame.size));
     std::string text = FrameText(frame);
     // The texts come marked; they are looked up here, where they are shown.
     std::string result = form::Tr("CommandSender", sent_text);

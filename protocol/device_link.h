@@ -10,7 +10,7 @@ class IDeviceLink {
   virtual ~IDeviceLink() = default;
   // Queues a copy of `size` bytes for writing; the caller's buffer may go
   // away on return. False when the request could not be queued.
-  virtual bool WriteData(const uint8_t* data, uint32_t size) = 0;
+  [[nodiscard]] virtual bool WriteData(const uint8_t* data, uint32_t size) = 0;
 };
 
 }  // namespace pulse::protocol

@@ -27,7 +27,7 @@ class IFormViews {
 };
 
 // Caption of the start/stop button for a sampling state.
-inline std::string SamplingStateCaption(bool on) {
+[[nodiscard]] inline std::string SamplingStateCaption(bool on) {
   return on ? form::Tr("FormViews", "停止采样") : form::Tr("FormViews", "开始采样");
 }
 

@@ -86,7 +86,7 @@ struct DecodedFrame {
 struct FrameBytes {
   std::array<uint8_t, protocol::kLongestFrame> bytes{};
   size_t size = 0;
-  std::span<const uint8_t> View() const { return {bytes.data(), size}; }
+  [[nodiscard]] std::span<const uint8_t> View() const { return {bytes.data(), size}; }
 };
 
 // Reads a frame line ("F0 1F 05 34 0A 00 F4 01 47"): bytes as two hex digits

@@ -27,10 +27,10 @@ struct FrameKindInfo {
   FrameKind kind;
   uint8_t length;  // command code plus data bytes
   uint8_t code;
-  size_t Size() const { return length + 4u; }
+  [[nodiscard]] size_t Size() const { return length + 4u; }
   // The checksum byte stays behind and is skipped by the next step; only
   // data frames have their checksum tested.
-  size_t Advance() const { return Size() - 1; }
+  [[nodiscard]] size_t Advance() const { return Size() - 1; }
 };
 
 // In the order they are tested.
@@ -59,7 +59,7 @@ constexpr size_t kIdBytes = 4;  // serial number and production date
 
 // The kind whose header (F0 1F length code) starts at `p`, or nullptr.
 // `p` must have 4 readable bytes.
-inline const FrameKindInfo* FindFrameKind(const uint8_t* p) {
+[[nodiscard]] inline const FrameKindInfo* FindFrameKind(const uint8_t* p) {
   if (p[0] != kSync || p[1] != kDeviceToHost) return nullptr;
   for (const auto& k : kFrameKinds) {
     if (p[2] == k.length && p[3] == k.code) return &k;

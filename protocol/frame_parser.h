@@ -35,14 +35,14 @@ class FrameParser {
   // its checksum can be missing.
   void ParseReceived();
 
-  ReceiveBuffer& Buffer() { return buffer_; }
+  [[nodiscard]] ReceiveBuffer& Buffer() { return buffer_; }
 
   // Totals since construction, for accounting against what the device sent:
   // every data frame by its checksum (also those the window does not draw),
   // and every byte offered by the link (also chunks dropped whole).
-  uint64_t GoodDataFrames() const { return good_frames_; }
-  uint64_t BadDataFrames() const { return bad_frames_; }
-  uint64_t BytesReceived() const { return bytes_received_; }
+  [[nodiscard]] uint64_t GoodDataFrames() const { return good_frames_; }
+  [[nodiscard]] uint64_t BadDataFrames() const { return bad_frames_; }
+  [[nodiscard]] uint64_t BytesReceived() const { return bytes_received_; }
 
  private:
   // Hands one frame of a known, fully arrived kind to the sink; `sound`: its

@@ -19,20 +19,20 @@ class ReceiveBuffer {
   // Stores a chunk after the unparsed bytes; false (and nothing stored) for
   // a chunk over kMaxChunk. When the end is reached the unparsed bytes move
   // to the front first, so nothing unparsed is lost.
-  bool Append(const uint8_t* data, size_t size);
+  [[nodiscard]] bool Append(const uint8_t* data, size_t size);
   // Empties the buffer and bumps Generation().
   void Clear();
 
-  const uint8_t* Unparsed() const { return data_.data() + read_; }
-  size_t UnparsedSize() const { return write_ - read_; }
+  [[nodiscard]] const uint8_t* Unparsed() const { return data_.data() + read_; }
+  [[nodiscard]] size_t UnparsedSize() const { return write_ - read_; }
   // Marks `n` unparsed bytes as consumed (at most all of them).
   void Consume(size_t n) { read_ = n < UnparsedSize() ? read_ + n : write_; }
 
   // 0-based positions: next byte to parse and next position to fill.
-  size_t ReadPos() const { return read_; }
-  size_t WritePos() const { return write_; }
+  [[nodiscard]] size_t ReadPos() const { return read_; }
+  [[nodiscard]] size_t WritePos() const { return write_; }
   // Changes on every Clear(), so a caller can tell its pointers went stale.
-  uint64_t Generation() const { return generation_; }
+  [[nodiscard]] uint64_t Generation() const { return generation_; }
 
  private:
   std::vector<uint8_t> data_;

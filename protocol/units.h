@@ -8,7 +8,7 @@
 namespace pulse::protocol {
 
 // Signed 16-bit two's-complement value sent low byte first.
-constexpr int32_t DecodeInt16(uint8_t low, uint8_t high) {
+[[nodiscard]] constexpr int32_t DecodeInt16(uint8_t low, uint8_t high) {
   const int32_t v = high * 256 + low;
   return high >= 128 ? v - 65536 : v;
 }
@@ -19,24 +19,24 @@ constexpr double kWaveDivisor = 1000.0;
 constexpr double kZeroDivisor = 10.0;
 
 // Scaling of an already decoded raw value; the byte forms below use these.
-constexpr double StaticValueOfRaw(int32_t raw, double unit_factor) {
+[[nodiscard]] constexpr double StaticValueOfRaw(int32_t raw, double unit_factor) {
   return static_cast<double>(raw) * unit_factor / kStaticDivisor;
 }
-constexpr double WaveValueOfRaw(int32_t raw, double unit_factor) {
+[[nodiscard]] constexpr double WaveValueOfRaw(int32_t raw, double unit_factor) {
   return static_cast<double>(raw) * unit_factor / kWaveDivisor;
 }
-constexpr double ZeroValueOfRaw(int32_t raw) {
+[[nodiscard]] constexpr double ZeroValueOfRaw(int32_t raw) {
   return static_cast<double>(raw) / kZeroDivisor;
 }
 
-constexpr double StaticValue(uint8_t low, uint8_t high, double unit_factor) {
+[[nodiscard]] constexpr double StaticValue(uint8_t low, uint8_t high, double unit_factor) {
   return StaticValueOfRaw(DecodeInt16(low, high), unit_factor);
 }
-constexpr double WaveValue(uint8_t low, uint8_t high, double unit_factor) {
+[[nodiscard]] constexpr double WaveValue(uint8_t low, uint8_t high, double unit_factor) {
   return WaveValueOfRaw(DecodeInt16(low, high), unit_factor);
 }
 // Always hectopascal: the device's zero values are shown unconverted.
-constexpr double ZeroValue(uint8_t low, uint8_t high) {
+[[nodiscard]] constexpr double ZeroValue(uint8_t low, uint8_t high) {
   return ZeroValueOfRaw(DecodeInt16(low, high));
 }
 
@@ -58,7 +58,7 @@ constexpr std::array<const char*, kUnitTable.size()> kUnitSymbols{{"kPa", "mbar"
 
 // Factor for an entry of the unit list; any other index (typed text, no
 // selection) keeps `current`.
-constexpr double UnitFactorFor(int item_index, double current) {
+[[nodiscard]] constexpr double UnitFactorFor(int item_index, double current) {
   return item_index >= 0 && item_index < static_cast<int>(kUnitTable.size())
              ? kUnitTable[static_cast<size_t>(item_index)].factor
              : current;
@@ -66,9 +66,9 @@ constexpr double UnitFactorFor(int item_index, double current) {
 
 // Fixed two decimals, rounding the shortest decimal form of the value half
 // away from zero (0.075 -> "0.08", 1.005 -> "1.01"), never "-0.00".
-std::string FormatFixed2(double value);
+[[nodiscard]] std::string FormatFixed2(double value);
 
 // "零点值: " + value + " hPa", the caption of a zero-value panel.
-std::string ZeroValueCaption(double hpa);
+[[nodiscard]] std::string ZeroValueCaption(double hpa);
 
 }  // namespace pulse::protocol

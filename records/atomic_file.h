@@ -28,12 +28,12 @@ class AtomicFile {
   // Appends through a buffer; errors show at the next flush or at Commit().
   [[nodiscard]] std::string Write(std::string_view data);
   // For a library that writes by path: the temporary, closed by this object.
-  const std::string& TempPath() const { return temp_; }
+  [[nodiscard]] const std::string& TempPath() const { return temp_; }
   [[nodiscard]] std::string CloseForPathWriter();
   // Flushes, syncs and renames onto the target.
   [[nodiscard]] std::string Commit();
   // Stage and errno of the last failure, for callers that word their own error.
-  const FileWriteResult& Failure() const { return failure_; }
+  [[nodiscard]] const FileWriteResult& Failure() const { return failure_; }
 
  private:
   [[nodiscard]] std::string Flush();
@@ -55,9 +55,9 @@ class AtomicFile {
     const WriteAccessCheck& may_write = EffectiveWriteAccess);
 
 // "Cannot <what> file "PATH": <strerror(err)>", the house form of file errors.
-std::string FileErrorText(std::string_view what, const std::string& path, int err);
+[[nodiscard]] std::string FileErrorText(std::string_view what, const std::string& path, int err);
 
 // write() until done, retrying on EINTR. Returns 0 or the errno.
-int WriteAll(int fd, const char* data, size_t size);
+[[nodiscard]] int WriteAll(int fd, const char* data, size_t size);
 
 }  // namespace pulse::records

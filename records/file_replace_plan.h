@@ -23,15 +23,15 @@ struct FileWriteResult {
   int error = 0;             // errno of the failure
   bool not_regular = false;  // the target is there but is no regular file
 
-  bool Ok() const { return stage == FileWriteStage::kDone; }
+  [[nodiscard]] bool Ok() const { return stage == FileWriteStage::kDone; }
   // The reason as the operator reads it ("Permission denied", ...).
-  std::string Reason() const;
+  [[nodiscard]] std::string Reason() const;
 };
 
 // 0 when the caller may write the existing file at path, else the errno.
 using WriteAccessCheck = std::function<int(const std::string& path)>;
 // The process's own permission (effective ids, as the kernel judges an open).
-int EffectiveWriteAccess(const std::string& path);
+[[nodiscard]] int EffectiveWriteAccess(const std::string& path);
 
 // What a replacement of `path` would do, decided before anything is written.
 struct FileReplacePlan {

@@ -27,7 +27,7 @@ class JsonWriter {
   void Bool(bool value);
   void Null();
 
-  const std::string& Text() const { return out_; }
+  [[nodiscard]] const std::string& Text() const { return out_; }
 
  private:
   void BeforeValue();
@@ -51,7 +51,7 @@ struct JsonValue {
   std::map<std::string, JsonValue, std::less<>> object;
 
   // Member `name` of an object, or nullptr (also when this is no object).
-  const JsonValue* Find(std::string_view name) const;
+  [[nodiscard]] const JsonValue* Find(std::string_view name) const;
 };
 
 // Parses one JSON text (UTF-8). On failure, nothing, with `error` saying

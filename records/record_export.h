@@ -34,7 +34,7 @@ struct ExportReport {
 [[nodiscard]] ExportReport ExportRecord(const ExportRequest& request);
 
 // "csv, edf" and "kPa, mbar, mmHg, mmH2O", for help texts and errors.
-std::string ExportFormatList();
-std::string UnitSymbolList();
+[[nodiscard]] std::string ExportFormatList();
+[[nodiscard]] std::string UnitSymbolList();
 
 }  // namespace pulse::records

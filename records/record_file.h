@@ -51,12 +51,12 @@ class RecordFile {
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
-  const std::string& Path() const { return path_; }
-  size_t LineCount() const { return starts_.size(); }
+  [[nodiscard]] const std::string& Path() const { return path_; }
+  [[nodiscard]] size_t LineCount() const { return starts_.size(); }
   // Longest line seen while indexing, in characters.
-  size_t LongestLine() const { return longest_; }
+  [[nodiscard]] size_t LongestLine() const { return longest_; }
   // Bytes after the last line end that were left out.
-  uint64_t TornBytes() const { return torn_bytes_; }
+  [[nodiscard]] uint64_t TornBytes() const { return torn_bytes_; }
 
   // Line `index` without its line end; nothing when the file can no longer be read.
   [[nodiscard]] std::optional<std::string> Line(size_t index) const;
@@ -71,7 +71,7 @@ class RecordFile {
   RecordFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
   [[nodiscard]] std::string Index();
   // Offset just past line `index` and any empty lines after it.
-  uint64_t NextStart(size_t index) const {
+  [[nodiscard]] uint64_t NextStart(size_t index) const {
     return index + 1 < starts_.size() ? starts_[index + 1] : data_end_;
   }
 

@@ -41,10 +41,10 @@ struct SessionMetadata {
 };
 
 // The metadata file that belongs to a record file.
-std::string MetadataPathFor(const std::string& record_path);
+[[nodiscard]] std::string MetadataPathFor(const std::string& record_path);
 
 // ISO 8601 local time with milliseconds and the UTC offset.
-std::string FormatIsoTime(std::chrono::system_clock::time_point when);
+[[nodiscard]] std::string FormatIsoTime(std::chrono::system_clock::time_point when);
 
 // Parsed ISO 8601 time: the local clock fields as written, and its offset.
 struct IsoTime {
@@ -54,7 +54,7 @@ struct IsoTime {
 };
 [[nodiscard]] std::optional<IsoTime> ParseIsoTime(std::string_view text);
 
-std::string MetadataToJson(const SessionMetadata& metadata);
+[[nodiscard]] std::string MetadataToJson(const SessionMetadata& metadata);
 // Reads the keys it knows and ignores the others. Missing keys keep their
 // defaults. Nothing when the text is not JSON or not an object.
 [[nodiscard]] std::optional<SessionMetadata> MetadataFromJson(std::string_view text,

@@ -66,17 +66,17 @@ class SessionWriter {
   // the error of this last step; empty when all went well.
   [[nodiscard]] std::string Stop(const std::optional<SessionTotals>& totals);
 
-  bool Running() const { return running_; }
+  [[nodiscard]] bool Running() const { return running_; }
   // The error that stopped the session, for the owner to poll.
   [[nodiscard]] std::optional<std::string> Failure() const;
   // Lines whole on disk so far.
-  uint64_t LinesWritten() const { return lines_written_.load(); }
+  [[nodiscard]] uint64_t LinesWritten() const { return lines_written_.load(); }
 
  private:
   void Run();
   // Writes one batch; on an error, keeps only its whole lines and records
   // the failure. Returns whether writing may go on.
-  bool WriteBatch(const std::string& batch, uint64_t lines);
+  [[nodiscard]] bool WriteBatch(const std::string& batch, uint64_t lines);
   void Fail(const std::string& message);
 
   Options options_;

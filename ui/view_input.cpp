@@ -30,11 +30,12 @@ ViewInput::ViewInput(QWidget& window, std::array<QWidget*, form::kViewCount> plo
   };
   window::PlayerControl* p = &player_;
   using window::PlayerKey;
-  shortcut(QKeySequence(Qt::Key_Space), [p] { p->Key(PlayerKey::kSpace, false); });
-  shortcut(QKeySequence(Qt::Key_Left), [p] { p->Key(PlayerKey::kLeft, false); });
-  shortcut(QKeySequence(Qt::Key_Right), [p] { p->Key(PlayerKey::kRight, false); });
-  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_Left), [p] { p->Key(PlayerKey::kLeft, true); });
-  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_Right), [p] { p->Key(PlayerKey::kRight, true); });
+  // A shortcut has nowhere to pass on a key the player did not take.
+  shortcut(QKeySequence(Qt::Key_Space), [p] { (void)p->Key(PlayerKey::kSpace, false); });
+  shortcut(QKeySequence(Qt::Key_Left), [p] { (void)p->Key(PlayerKey::kLeft, false); });
+  shortcut(QKeySequence(Qt::Key_Right), [p] { (void)p->Key(PlayerKey::kRight, false); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_Left), [p] { (void)p->Key(PlayerKey::kLeft, true); });
+  shortcut(QKeySequence(Qt::SHIFT | Qt::Key_Right), [p] { (void)p->Key(PlayerKey::kRight, true); });
   auto place = [this](Which which) {
     return [this, which] {
       const auto [view, x] = PointerView();

@@ -40,7 +40,7 @@ struct ExportSource {
 
 // The name an export is offered under: the record's name with the extension
 // of the first format ("REC.txt" -> "REC.csv"), or "record.csv".
-std::string DefaultExportName(const ExportSource& source);
+[[nodiscard]] std::string DefaultExportName(const ExportSource& source);
 
 // Refuses an output that would overwrite the record or its metadata.
 [[nodiscard]] std::optional<std::string> ExportOverwritesInput(const std::string& output,
@@ -52,7 +52,7 @@ std::string DefaultExportName(const ExportSource& source);
                                                     const std::string& output);
 
 // One line for the message box after a successful export.
-std::string ExportDoneText(const records::ExportReport& report, const std::string& output);
+[[nodiscard]] std::string ExportDoneText(const records::ExportReport& report, const std::string& output);
 
 class ExportControl {
  public:
@@ -75,7 +75,7 @@ class ExportControl {
   // Waits for a running export (tests, program end).
   [[nodiscard]] std::optional<Done> Wait();
 
-  bool Busy() const { return job_.valid(); }
+  [[nodiscard]] bool Busy() const { return job_.valid(); }
 
   // Models of the export button and its three entries; the entries are
   // enabled when their source exists (set by the window).

@@ -205,7 +205,9 @@ void TForm1::FormCreate() {
   for (size_t i = 0; i < controls_.e_btl.items.size(); ++i)
     if (controls_.e_btl.items[i] == settings.btl) controls_.e_btl.item_index = static_cast<int>(i);
   ReadPortMappings();
-  for (const std::string& entry : options_.port_mappings) comm321_.PortNames().AddMapping(entry);
+  // A malformed entry maps nothing; the port field then names the port as it would without it.
+  for (const std::string& entry : options_.port_mappings)
+    (void)comm321_.PortNames().AddMapping(entry);
   e_commChange();
 
   state_.ErrorCount = 0;
@@ -290,7 +292,7 @@ void TForm1::Bt_openClick() {
       host_.ShowError(NotAnInteger(btl_text));
       return;
     }
-    OpenDevice();
+    (void)OpenDevice();  // the outcome is in state_.PortOpen, read below
     const uint64_t open_number = HoldCommandsUntilStop();
     if (state_.PortOpen) {
       controls_.Bt_open.Caption = T(kCloseCaption);
@@ -559,7 +561,8 @@ void TForm1::Button9Click() {
 
 void TForm1::Button20Click() {
   try {
-    recording_.Button20Click(
+    // The window shows nothing of the name saved under; a cancelled dialog saves nothing.
+    (void)recording_.Button20Click(
         [this] { return host_.AskSaveFileName(kSaveDialogFileName, kSaveDialogFilter); });
   } catch (const RecordFileError& e) {
     host_.ShowError(e.what());

@@ -46,12 +46,12 @@ class IFormHost {
   // The application's error box for failures the window does not handle.
   virtual void ShowError(const std::string& text) = 0;
   // File dialogs; nothing when cancelled.
-  virtual std::optional<std::string> AskSaveFileName(const std::string& default_name,
+  [[nodiscard]] virtual std::optional<std::string> AskSaveFileName(const std::string& default_name,
                                                      const std::string& filter) = 0;
-  virtual std::optional<std::string> AskOpenFileName(const std::string& filter) = 0;
+  [[nodiscard]] virtual std::optional<std::string> AskOpenFileName(const std::string& filter) = 0;
   // The save dialog of an export: a host that knows which filter was chosen
   // gives the name that filter's extension when it has none.
-  virtual std::optional<std::string> AskExportFileName(const std::string& default_name,
+  [[nodiscard]] virtual std::optional<std::string> AskExportFileName(const std::string& default_name,
                                                        const std::string& filter) {
     return AskSaveFileName(default_name, filter);
   }
@@ -68,7 +68,7 @@ class IFormHost {
 class Comm32Link : public protocol::IDeviceLink {
  public:
   explicit Comm32Link(comm::TComm32& comm) : comm_(comm) {}
-  bool WriteData(const uint8_t* data, uint32_t size) override {
+  [[nodiscard]] bool WriteData(const uint8_t* data, uint32_t size) override {
     return comm_.WriteData(data, size);
   }
 
@@ -113,7 +113,7 @@ class TForm1 {
   void FormDestroy();
 
   void Bt_openClick();
-  bool OpenDevice();
+  [[nodiscard]] bool OpenDevice();
   void CloseDevice();
   void bt_startClick();
   void Button2Click();   // zero
@@ -139,33 +139,33 @@ class TForm1 {
   // The second serial component's receive event: nothing to do.
   void comm1ReceiveData(comm::TComm* Sender, const uint8_t* Buffer, uint16_t BufferLength);
 
-  form::TFormState& State() { return state_; }
-  form::TMainControls& Controls() { return controls_; }
-  WaveViews& Views() { return views_; }
-  comm::TComm32& Comm321() { return comm321_; }
-  comm::TComm& comm1() { return comm1_; }
-  protocol::FrameParser& Parser() { return parser_; }
-  ReplyHandler& Replies() { return replies_; }
-  RecordReplay& Recording() { return recording_; }
-  SessionControl& Session() { return session_; }
-  ExportControl& Export() { return export_; }
+  [[nodiscard]] form::TFormState& State() { return state_; }
+  [[nodiscard]] form::TMainControls& Controls() { return controls_; }
+  [[nodiscard]] WaveViews& Views() { return views_; }
+  [[nodiscard]] comm::TComm32& Comm321() { return comm321_; }
+  [[nodiscard]] comm::TComm& comm1() { return comm1_; }
+  [[nodiscard]] protocol::FrameParser& Parser() { return parser_; }
+  [[nodiscard]] ReplyHandler& Replies() { return replies_; }
+  [[nodiscard]] RecordReplay& Recording() { return recording_; }
+  [[nodiscard]] SessionControl& Session() { return session_; }
+  [[nodiscard]] ExportControl& Export() { return export_; }
   // Pulse rate, quality and beat marks of the three channels.
-  LiveAnalysis& Analysis() { return analysis_; }
+  [[nodiscard]] LiveAnalysis& Analysis() { return analysis_; }
   // The "自动重连" switch and the wait for an unplugged adapter.
-  ReconnectControl& Reconnect() { return reconnect_; }
+  [[nodiscard]] ReconnectControl& Reconnect() { return reconnect_; }
   // "自动重连" clicked: stores the switch; off ends a wait.
   void ReconnectClick();
   // The player over the file 载入 loaded, and the views' measurement cursors.
-  PlayerControl& Player() { return player_; }
-  ViewCursors& Cursors() { return cursors_; }
-  const std::string& SettingsPath() const { return settings_path_; }
+  [[nodiscard]] PlayerControl& Player() { return player_; }
+  [[nodiscard]] ViewCursors& Cursors() { return cursors_; }
+  [[nodiscard]] const std::string& SettingsPath() const { return settings_path_; }
   // True once the stop command that follows the last open has been sent;
   // until then the command buttons stay disabled.
-  bool StopAfterOpenSent() const { return stop_after_open_sent_; }
+  [[nodiscard]] bool StopAfterOpenSent() const { return stop_after_open_sent_; }
   // Timer1's current interval.
-  int TimerInterval() const { return timer_interval_; }
+  [[nodiscard]] int TimerInterval() const { return timer_interval_; }
   // Device name for a port number: COMn below 10, //./COMn from 10 on.
-  static std::string DeviceName(int port_number);
+  [[nodiscard]] static std::string DeviceName(int port_number);
 
  private:
   // The property values the two serial components are stored with.
@@ -179,7 +179,7 @@ class TForm1 {
   void EndLinkAfterHangup();
   // From an open until the stop after it: command buttons off, clicks held. Returns the
   // open's number, for StopAfter.
-  uint64_t HoldCommandsUntilStop();
+  [[nodiscard]] uint64_t HoldCommandsUntilStop();
   // The stop half a second after an open, then the buttons and held clicks.
   void StopAfter(uint64_t open_number);
   // The buttons that send commands: disabled from an open until the stop
@@ -189,9 +189,9 @@ class TForm1 {
   void StopAfterOpen(uint64_t open_number);
   // True (and the click is kept for later) while the stop after an open is
   // still due: a click that reached us before the disabled button was shown.
-  bool HoldUntilStopped(void (TForm1::*click)());
+  [[nodiscard]] bool HoldUntilStopped(void (TForm1::*click)());
   void SetTimerInterval(int ms);
-  std::string ClockText() const;
+  [[nodiscard]] std::string ClockText() const;
   // "PORT=PATH" entries of the settings file's "ports" section.
   void ReadPortMappings();
   // Ends a running session; a failure goes to the error box when `report`.

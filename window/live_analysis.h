@@ -54,8 +54,8 @@ class LiveAnalysis {
   void SetMarks(const std::array<IBeatMarks*, kChannels>& marks);
 
   // Frames the parser draws, and frames the replay draws.
-  pulse::protocol::IDataFrameSink& LiveSink() { return live_sink_; }
-  pulse::protocol::IDataFrameSink& ReplaySink() { return replay_sink_; }
+  [[nodiscard]] pulse::protocol::IDataFrameSink& LiveSink() { return live_sink_; }
+  [[nodiscard]] pulse::protocol::IDataFrameSink& ReplaySink() { return replay_sink_; }
 
   // A frame the player draws: `frame` is its index in the file and `rate`
   // the file's frames per second, so marks land at the file's own times.

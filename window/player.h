@@ -64,7 +64,7 @@ class Player {
 
   // Advances a playing player by `elapsed` wall time; returns the frames
   // moved. It pauses on the last frame.
-  size_t Advance(std::chrono::microseconds elapsed);
+  [[nodiscard]] size_t Advance(std::chrono::microseconds elapsed);
 
   // The frames from `seconds_before` before the position up to and including
   // the position, read from the file.

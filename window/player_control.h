@@ -74,7 +74,7 @@ class PlayerControl {
   void SeekFrame(size_t frame);
   void SeekSeconds(double seconds);
   // A key of the player; false when it is not one (or nothing is loaded).
-  bool Key(PlayerKey key, bool shift);
+  [[nodiscard]] bool Key(PlayerKey key, bool shift);
 
   // Draws the wave around the position into the views and feeds the
   // analysis the frames it has not seen.

@@ -17,7 +17,7 @@ class PlotBeatMarks : public IBeatMarks {
   void ClearBeats() override { marker_.Clear(); }
   void ShowBeats(bool on) override { marker_.SetVisible(on); }
 
-  const plot::BeatMarker& Marker() const { return marker_; }
+  [[nodiscard]] const plot::BeatMarker& Marker() const { return marker_; }
 
  private:
   plot::BeatMarker marker_;

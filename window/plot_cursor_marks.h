@@ -15,7 +15,7 @@ class PlotCursorMarks : public ICursorMarks {
     marker_.SetCursors(a, b);
   }
 
-  const plot::CursorMarker& Marker() const { return marker_; }
+  [[nodiscard]] const plot::CursorMarker& Marker() const { return marker_; }
 
  private:
   plot::CursorMarker marker_;

@@ -61,7 +61,7 @@ inline constexpr int kLogPreviewLines = 1000;
 
 // The name the record is saved under: ".txt" is appended unless the chosen
 // name already ends in it, in any letter case.
-std::string RecordFileName(std::string_view chosen);
+[[nodiscard]] std::string RecordFileName(std::string_view chosen);
 
 // Writes each line followed by CR LF, replacing the file through a sibling
 // temporary file, so a failed write leaves any old file as it was. A file
@@ -75,7 +75,7 @@ void WriteTextLines(const std::string& path, const std::deque<std::string>& line
 // Throws RecordFileError when the file cannot be read or created, is not a
 // regular file, is larger than kMaxRecordFileBytes, holds binary data or has
 // a line longer than kMaxRecordLineChars.
-std::vector<std::string> LoadTextLines(const std::string& name);
+[[nodiscard]] std::vector<std::string> LoadTextLines(const std::string& name);
 
 class RecordReplay {
  public:
@@ -91,26 +91,26 @@ class RecordReplay {
   // to RecordFileName(name); the list is kept and recording goes on. Returns
   // the path written, or nothing when there was nothing to save or the
   // dialog was cancelled. Throws RecordFileError.
-  std::optional<std::string> Button20Click(const FileDialog& ask_save_name);
+  [[nodiscard]] std::optional<std::string> Button20Click(const FileDialog& ask_save_name);
 
   // "载入": asks for a file and loads it into the replay list and Memo1 (a
   // file over kMaxWholeLoadBytes is indexed instead, see there). A replay in
   // progress ends; a new one starts only with "模拟". The timer keeps
   // running. Returns whether a file was loaded. Throws RecordFileError (the
   // lists then keep their contents).
-  bool Button18Click(const FileDialog& ask_open_name);
+  [[nodiscard]] bool Button18Click(const FileDialog& ask_open_name);
 
   // The file loaded last (empty before the first load), and the number of
   // lines a replay of it goes through.
-  const std::string& LoadedPath() const { return loaded_path_; }
-  std::size_t LoadedLineCount() const;
+  [[nodiscard]] const std::string& LoadedPath() const { return loaded_path_; }
+  [[nodiscard]] std::size_t LoadedLineCount() const;
   // Whether the loaded file was indexed on disk rather than read whole.
-  bool LoadedIndexed() const { return indexed_ != nullptr; }
+  [[nodiscard]] bool LoadedIndexed() const { return indexed_ != nullptr; }
 
   // "模拟": restarts the replay of the loaded list from its first line with
   // empty views and reset axes. Without a loaded list it does nothing and
   // returns false; on true the timer is to run at kReplayIntervalMs.
-  bool Button19Click();
+  [[nodiscard]] bool Button19Click();
 
   struct TickResult {
     bool end_tick = false;  // the replay ended on this tick; it does nothing more
@@ -118,7 +118,7 @@ class RecordReplay {
   };
   // The timer's replay duty: one line per tick while a replay runs, every
   // line of the list, then the replay ends.
-  TickResult ReplayTick();
+  [[nodiscard]] TickResult ReplayTick();
 
   // Decodes one recorded line and shows it in the views in scroll mode, with
   // the unit chosen now. Lines that are damaged or of another frame kind are

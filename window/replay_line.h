@@ -28,6 +28,6 @@ struct ReplayFrame {
 // for a line that is empty, has a token that is not two hex digits, has no F0
 // byte, fails its checksum (the low 8 bits of the sum from the first F0 up to
 // the byte before the last must equal the last byte) or is no data frame.
-std::optional<ReplayFrame> DecodeReplayLine(std::string_view line);
+[[nodiscard]] std::optional<ReplayFrame> DecodeReplayLine(std::string_view line);
 
 }  // namespace pulse::window

@@ -30,14 +30,14 @@ inline constexpr const char* kSessionDialogFileName = "session";
 inline constexpr const char* kSessionDialogFilter = "txt|*.txt";
 
 // "HH:MM:SS" of a length in seconds (whole seconds, rounded down).
-std::string FormatSessionLength(double seconds);
+[[nodiscard]] std::string FormatSessionLength(double seconds);
 
 // The file name of `path` for the read-out: at most 20 characters, the
 // middle of a longer one replaced by "…".
-std::string ShortFileName(const std::string& path);
+[[nodiscard]] std::string ShortFileName(const std::string& path);
 
 // The unit symbol ("mmH2O") of a unit factor from the unit table; "" for none.
-std::string UnitSymbolOfFactor(double unit_factor);
+[[nodiscard]] std::string UnitSymbolOfFactor(double unit_factor);
 
 class SessionControl : public protocol::IDataLineSink {
  public:
@@ -78,15 +78,15 @@ class SessionControl : public protocol::IDataLineSink {
   // error box, once), and the read-out follows the session.
   [[nodiscard]] std::optional<std::string> Tick();
 
-  bool Running() const { return writer_.Running(); }
+  [[nodiscard]] bool Running() const { return writer_.Running(); }
   // The file of the running session, else of the last one; empty before the first.
-  const std::string& Path() const { return path_; }
+  [[nodiscard]] const std::string& Path() const { return path_; }
   // Frame lines taken by the running (or last) session, and their length in
   // time at the session's rate.
-  uint64_t Lines() const { return lines_; }
+  [[nodiscard]] uint64_t Lines() const { return lines_; }
   // Why the running (or last) session failed; empty when it did not.
-  const std::string& LastError() const { return last_error_; }
-  double LengthSeconds() const;
+  [[nodiscard]] const std::string& LastError() const { return last_error_; }
+  [[nodiscard]] double LengthSeconds() const;
 
   // Models of the session's controls in the record group.
   form::TButton button;  // "会话记录" / "停止会话"
@@ -96,7 +96,7 @@ class SessionControl : public protocol::IDataLineSink {
   // however short the wait was.
   void LinkLost();
   // Stretches without frames in the running (or last) session, as in its metadata.
-  const std::vector<records::Gap>& Gaps() const { return gaps_; }
+  [[nodiscard]] const std::vector<records::Gap>& Gaps() const { return gaps_; }
 
   // protocol::IDataLineSink: one frame line for the file.
   void TakeDataLine(std::string_view line) override;

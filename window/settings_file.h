@@ -32,28 +32,28 @@ class IniFile {
   IniFile() = default;
 
   // Decodes raw file bytes (GBK or UTF-8, see DetectEncoding) into a document.
-  static IniFile FromBytes(std::string_view bytes);
+  [[nodiscard]] static IniFile FromBytes(std::string_view bytes);
   // Reads a file; a missing, unreadable or non-regular file gives an empty
   // document (callers then see their defaults). With `problem`, says why a
   // file that exists was not read whole (empty when it was, or is missing),
   // so that a rewrite does not replace content it never saw.
-  static IniFile Load(const std::string& path, std::string* problem = nullptr);
+  [[nodiscard]] static IniFile Load(const std::string& path, std::string* problem = nullptr);
 
   // Valid UTF-8 (with or without BOM) is UTF-8; anything else is GBK.
-  static IniEncoding DetectEncoding(std::string_view bytes);
+  [[nodiscard]] static IniEncoding DetectEncoding(std::string_view bytes);
 
   // First value of key in section, trimmed; `fallback` when either is absent.
-  std::string Value(std::string_view section, std::string_view key,
+  [[nodiscard]] std::string Value(std::string_view section, std::string_view key,
                     std::string_view fallback) const;
   // Replaces the first occurrence of the key, or adds it at the end of its
   // section, or adds the section at the end of the document.
   void SetValue(std::string_view section, std::string_view key, std::string_view value);
 
   // The document as UTF-8 text with CR LF line ends.
-  std::string ToText() const;
+  [[nodiscard]] std::string ToText() const;
   // The bytes written to disk: GBK, or UTF-8 with a BOM when some text has no
   // GBK form (so nothing the user typed is lost).
-  std::string ToBytes() const;
+  [[nodiscard]] std::string ToBytes() const;
   // Writes the file through a temporary sibling and a rename, so a failed
   // write never leaves half a file; refuses a file the user may not write and
   // writes through a symbolic link. Throws SettingsError on failure.
@@ -67,7 +67,7 @@ class IniFile {
     bool is_header = false;
   };
 
-  static IniFile FromText(std::string_view utf8);
+  [[nodiscard]] static IniFile FromText(std::string_view utf8);
   std::vector<Line> lines_;
 };
 
@@ -81,7 +81,7 @@ inline constexpr const char* kSettingsFileName = "comSet.ini";
 inline constexpr const char* kPortSection = "串口";
 
 // Reads section "串口" of the file; absent file, section or keys give defaults.
-PortSettings ReadPortSettings(const std::string& path);
+[[nodiscard]] PortSettings ReadPortSettings(const std::string& path);
 // Sets "com" and "btl" in section "串口" and rewrites the file, keeping all
 // other content. Throws SettingsError on failure, and without writing when
 // the file exists but cannot be read whole (unreadable, not a regular file,
@@ -89,21 +89,21 @@ PortSettings ReadPortSettings(const std::string& path);
 void WritePortSettings(const std::string& path, const PortSettings& settings);
 
 // Directory of the running program file, with a trailing separator.
-std::string ProgramDir();
+[[nodiscard]] std::string ProgramDir();
 // True when a file can be created in dir (tried, not guessed from mode bits,
 // so read-only mounts and root are judged correctly).
-bool IsWritableDir(const std::string& dir);
+[[nodiscard]] bool IsWritableDir(const std::string& dir);
 // Where the settings file lives: exe_dir when writable, else
 // $XDG_CONFIG_HOME/<program>/ or $HOME/.config/<program>/. Trailing separator.
-std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
+[[nodiscard]] std::string SettingsDirFor(const std::string& exe_dir, bool exe_dir_writable,
                            const char* xdg_config_home, const char* home,
                            std::string_view program_name);
 // True for folders of installed software (/usr/..., /opt/...), where settings
 // never go even when the user (root) could write there.
-bool IsSystemDir(const std::string& dir);
+[[nodiscard]] bool IsSystemDir(const std::string& dir);
 // SettingsDirFor for this process; creates the per-user directory if needed.
-std::string SettingsDir(std::string_view program_name = "pulse3ch");
+[[nodiscard]] std::string SettingsDir(std::string_view program_name = "pulse3ch");
 // The same for a program living in exe_dir.
-std::string SettingsDir(const std::string& exe_dir, std::string_view program_name);
+[[nodiscard]] std::string SettingsDir(const std::string& exe_dir, std::string_view program_name);
 
 }  // namespace pulse::window

@@ -43,7 +43,7 @@ class ViewCursors {
   void PlaceAtTime(int view, MeasureCursors::Which which, double t);
   void Clear(int view);
   // A press at pixel x: grabs the nearest handle within kGrabPixels.
-  bool BeginDrag(int view, int x);
+  [[nodiscard]] bool BeginDrag(int view, int x);
   void DragTo(int x);
   void EndDrag();
   [[nodiscard]] bool Dragging() const { return drag_.has_value(); }

@@ -15,8 +15,8 @@ class IViewPlot {
  public:
   virtual ~IViewPlot() = default;
 
-  virtual double AxisMin(ViewAxis axis) const = 0;
-  virtual double AxisMax(ViewAxis axis) const = 0;
+  [[nodiscard]] virtual double AxisMin(ViewAxis axis) const = 0;
+  [[nodiscard]] virtual double AxisMax(ViewAxis axis) const = 0;
   // Both ends in one call (the axis orders them).
   virtual void SetAxisMinMax(ViewAxis axis, double min, double max) = 0;
   // Max alone; the axis orders the ends if it falls below Min.
@@ -26,7 +26,7 @@ class IViewPlot {
   // The axis caps the count at 21.
   virtual void SetAxisTicksCount(ViewAxis axis, int count) = 0;
   // Horizontal pixel for the time axis, vertical pixel for the value axes.
-  virtual double AxisPixelToValue(ViewAxis axis, int pixel) const = 0;
+  [[nodiscard]] virtual double AxisPixelToValue(ViewAxis axis, int pixel) const = 0;
 
   // The view's line series.
   virtual void ClearSeries() = 0;

@@ -40,10 +40,10 @@ class ViewPlotSet {
   ViewPlotSet(const ViewPlotSet&) = delete;
   ViewPlotSet& operator=(const ViewPlotSet&) = delete;
 
-  plot::Tsp_XYPlot& Plot() { return plot_; }
-  plot::Tsp_XYLine& Line() { return line_; }
-  plot::Tsp_LineMarker& Marker() { return marker_; }
-  XYPlotView& View() { return view_; }
+  [[nodiscard]] plot::Tsp_XYPlot& Plot() { return plot_; }
+  [[nodiscard]] plot::Tsp_XYLine& Line() { return line_; }
+  [[nodiscard]] plot::Tsp_LineMarker& Marker() { return marker_; }
+  [[nodiscard]] XYPlotView& View() { return view_; }
 
  private:
   // Declared before the series and marker so that it outlives them.
@@ -55,8 +55,8 @@ class ViewPlotSet {
 
 // The main window's three views, 1..3 at indices 0..2.
 using ViewPlotSets = std::array<std::unique_ptr<ViewPlotSet>, WaveViews::kViewCount>;
-ViewPlotSets MakeViewPlotSets();
+[[nodiscard]] ViewPlotSets MakeViewPlotSets();
 // What TForm1 takes: the adapters of the three views.
-std::array<IViewPlot*, WaveViews::kViewCount> ViewsOf(const ViewPlotSets& sets);
+[[nodiscard]] std::array<IViewPlot*, WaveViews::kViewCount> ViewsOf(const ViewPlotSets& sets);
 
 }  // namespace pulse::window

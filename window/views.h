@@ -59,7 +59,7 @@ class WaveViews : public protocol::IFormViews {
   void FormResize(int rows_height);
   void ShowAllViews();
   void ShowSingleView(int view);  // view 1..3
-  const ViewRowsLayout& RowsLayout() const { return layout_; }
+  [[nodiscard]] const ViewRowsLayout& RowsLayout() const { return layout_; }
 
   // Time strip buttons, all acting on the three views alike.
   void Button1Click();       // "->"
@@ -83,11 +83,11 @@ class WaveViews : public protocol::IFormViews {
   void ch_jyClick();
 
  private:
-  IViewPlot& Plot(int index) const { return *plots_[static_cast<std::size_t>(index)]; }
-  form::TPanel& Readout(int index);
-  form::TPanel& Row(int index);
+  [[nodiscard]] IViewPlot& Plot(int index) const { return *plots_[static_cast<std::size_t>(index)]; }
+  [[nodiscard]] form::TPanel& Readout(int index);
+  [[nodiscard]] form::TPanel& Row(int index);
   // Time of sample t_count, or nothing while the sample rate is unusable.
-  std::optional<double> SampleTime(double t_count) const;
+  [[nodiscard]] std::optional<double> SampleTime(double t_count) const;
   void ApplyYRange(int index);
   void SetTimeRangeAll(double min, double max);
   void SetTimeTicksAll(double count);

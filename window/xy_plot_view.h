@@ -18,19 +18,19 @@ class XYPlotView : public IViewPlot {
   XYPlotView(plot::Tsp_XYPlot& plot, plot::Tsp_XYDataSeries& series)
       : plot_(&plot), series_(&series) {}
 
-  double AxisMin(ViewAxis axis) const override;
-  double AxisMax(ViewAxis axis) const override;
+  [[nodiscard]] double AxisMin(ViewAxis axis) const override;
+  [[nodiscard]] double AxisMax(ViewAxis axis) const override;
   void SetAxisMinMax(ViewAxis axis, double min, double max) override;
   void SetAxisMax(ViewAxis axis, double max) override;
   void MoveAxisRange(ViewAxis axis, double d) override;
   void SetAxisTicksCount(ViewAxis axis, int count) override;
-  double AxisPixelToValue(ViewAxis axis, int pixel) const override;
+  [[nodiscard]] double AxisPixelToValue(ViewAxis axis, int pixel) const override;
   void ClearSeries() override;
   void AddPoint(double x, double y) override;
   void SeriesPoints(std::vector<double>& x, std::vector<double>& y) const override;
 
  private:
-  plot::Tsp_Axis& Axis(ViewAxis axis) const;
+  [[nodiscard]] plot::Tsp_Axis& Axis(ViewAxis axis) const;
 
   plot::Tsp_XYPlot* plot_;
   plot::Tsp_XYDataSeries* series_;

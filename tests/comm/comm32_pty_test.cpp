@@ -10,6 +10,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
 #include <numeric>
 #include <string>
 #include <system_error>
@@ -362,7 +365,7 @@ TEST(Comm32Pty, AFailedThreadCreationReleasesThePort) {
     comm.SetCommPort(pty.SlavePath());
     comm.SetBaudRate(256000);
     try {
-      comm.OpenPort();
+      (void)comm.OpenPort();
       ADD_FAILURE() << "no exception";
     } catch (const ECommsError& e) {
       EXPECT_STREQ(e.what(),
@@ -408,6 +411,157 @@ TEST(Comm32Pty, DestroyingAnOpenComponentClosesItAndDropsItsQueuedMessages) {
   EXPECT_TRUE(other.comm.OpenPort());
   EXPECT_EQ(queue.DispatchPending(), 2u);
   other.comm.ClosePort();
+}
+
+// A driver that turns the line settings down, as a real one may for a rate it cannot make.
+class RefusingComm32 : public TComm32 {
+ public:
+  using TComm32::TComm32;
+  int refusals = 0;
+
+ protected:
+  std::error_code SetLineSettings(int, const LineSettings&) override {
+    ++refusals;
+    return std::error_code(EINVAL, std::system_category());
+  }
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Comm32Pty, ARefusedLineSetupFailsTheOpenWithTheDriversReason) {
+  pulse::test::PtyPair pty;
+  const std::string log = testing::TempDir() + "/refused-setup.log";
+  pulse::comm::ManualQueue queue;
+  {
+    RefusingComm32 comm(queue);
+    comm.SetCommPort(pty.SlavePath());
+    comm.SetBaudRate(256000);
+    comm.SetCommsLogFileName(log);
+    EXPECT_FALSE(comm.OpenPort());
+    EXPECT_EQ(comm.refusals, 1);
+    EXPECT_EQ(comm.OpenError(), EINVAL);
+    EXPECT_FALSE(comm.IsOpen());
+    EXPECT_FALSE(comm.ReadThreadRunning());
+    const uint8_t byte = 1;
+    EXPECT_FALSE(comm.WriteData(&byte, 1));
+    comm.SetCommsLogFileName("");
+  }
+  // The failed open closed the log behind its one line.
+  EXPECT_EQ(ReadText(log), "Unable to SetCommState: GetLastError returned: \"Invalid argument\"\n");
+  // Nothing of the refused open is held: the device opens again at once.
+  Link other(pty.SlavePath());
+  ASSERT_TRUE(other.comm.OpenPort());
+  other.comm.ClosePort();
+}
+
+TEST(Comm32Pty, ACharacterDeviceThatIsNoTerminalFailsAtTheLineSetup) {
+  // It passes the open like a port; only the driver's refusal of the line settings shows that
+  // no line is behind it. Taken as open, its reader would end at once with a hang-up.
+  Link null_device("/dev/null");
+  EXPECT_FALSE(null_device.comm.OpenPort());
+  EXPECT_EQ(null_device.comm.OpenError(), ENOTTY);
+  EXPECT_FALSE(null_device.comm.IsOpen());
+  null_device.queue.WaitAndDispatch(100ms);
+  EXPECT_EQ(null_device.hangups, 0);
+}
+
+// The descriptor the process holds on `path`, or -1.
+int DescriptorOn(const std::string& path) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (std::filesystem::read_symlink(entry.path(), ec).string() == path)
+      return std::stoi(entry.path().filename().string());
+  }
+  return -1;
+}
+
+// Puts a descriptor of its own on a number the component let go of; a second close of that
+// number by the component would close this one.
+class Sentinel {
+ public:
+  explicit Sentinel(int number) : number_(number) {
+    int ends[2];
+    if (pipe(ends) != 0) throw std::runtime_error("no pipe");
+    placed_ = dup2(ends[0], number) == number;
+    for (const int end : ends)
+      if (end != number) close(end);
+  }
+  ~Sentinel() { close(number_); }
+  Sentinel(const Sentinel&) = delete;
+  Sentinel& operator=(const Sentinel&) = delete;
+  bool Placed() const { return placed_; }
+  bool StillOpen() const { return fcntl(number_, F_GETFD) != -1; }
+
+ private:
+  int number_;
+  bool placed_ = false;
+};
+
+TEST(Comm32Pty, CloseAndDestructionLetTheDeviceGoExactlyOnce) {
+  pulse::test::PtyPair pty;
+  auto link = std::make_unique<Link>(pty.SlavePath());
+  ASSERT_TRUE(link->comm.OpenPort());
+  const int device = DescriptorOn(pty.SlavePath());
+  ASSERT_GE(device, 0);
+  link->comm.ClosePort();
+  EXPECT_EQ(DescriptorOn(pty.SlavePath()), -1);
+  const Sentinel sentinel(device);
+  ASSERT_TRUE(sentinel.Placed());
+  link->comm.ClosePort();
+  link.reset();
+  EXPECT_TRUE(sentinel.StillOpen());
+}
+
+TEST(Comm32Pty, AnUnplugClosedByTheHangupHandlerTearsDownOnce) {
+  pulse::test::PtyPair pty;
+  const std::string log = testing::TempDir() + "/unplug-teardown.log";
+  auto link = std::make_unique<Link>(pty.SlavePath());
+  link->comm.SetCommsLogFileName(log);
+  link->comm.OnRequestHangup = [&link](TComm32* sender) {
+    ++link->hangups;
+    sender->ClosePort();  // as the window does
+  };
+  ASSERT_TRUE(link->comm.OpenPort());
+  const int device = DescriptorOn(pty.SlavePath());
+  ASSERT_GE(device, 0);
+  pty.CloseMaster();
+  ASSERT_TRUE(link->queue.DispatchUntil([&] { return !link->comm.IsOpen(); }, kArrival));
+  const Sentinel sentinel(device);
+  ASSERT_TRUE(sentinel.Placed());
+  // The writer's hang-up may still be queued; it finds the port closed.
+  link->queue.WaitAndDispatch(50ms);
+  link->comm.SetCommsLogFileName("");
+  link.reset();
+  EXPECT_TRUE(sentinel.StillOpen());
+
+  const std::string text = ReadText(log);
+  const size_t stopping = text.find("Stopping the Comm\n");
+  ASSERT_NE(stopping, std::string::npos) << text;
+  EXPECT_EQ(text.find("Stopping the Comm\n", stopping + 1), std::string::npos) << text;
+  EXPECT_LT(stopping, text.find("Closing Read Thread \n"));
+  EXPECT_LT(text.find("Closing Read Thread \n"), text.find("Closing Write Thread\n"));
+}
+
+TEST(Comm32Pty, AFailedOpenUndoesItselfWithoutTheCloseSequence) {
+  pulse::test::PtyPair pty;
+  const std::string log = testing::TempDir() + "/failed-open.log";
+  pulse::comm::ManualQueue queue;
+  FailingComm32 comm(queue, 2);
+  comm.SetCommPort(pty.SlavePath());
+  comm.SetBaudRate(256000);
+  comm.SetCommsLogFileName(log);
+  EXPECT_THROW((void)comm.OpenPort(), ECommsError);
+  EXPECT_EQ(DescriptorOn(pty.SlavePath()), -1);
+  comm.SetCommsLogFileName("");
+  const std::string text = ReadText(log);
+  // The reader that did start was stopped; nothing announces a close that never was.
+  EXPECT_NE(text.find("Read thread shutting down\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Unable to create Write thread"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Stopping the Comm"), std::string::npos) << text;
+  EXPECT_LT(text.find("Unable to create Write thread"), text.find("Read thread shutting down"));
 }
 
 }  // namespace

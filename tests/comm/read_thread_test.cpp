@@ -28,16 +28,17 @@ class ReaderHarness {
   explicit ReaderHarness(uint32_t interval_ms) : interval_(interval_ms) {
     slave_ = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave_ < 0) throw std::runtime_error("cannot open the slave");
-    pulse::comm::ApplyLineSettings(slave_, pulse::comm::LineSettings{256000, 0, 0}, nullptr);
-    int error = 0;
-    stop = pulse::comm::StopSignal::Create(&error);
+    if (pulse::comm::ApplyLineSettings(slave_, pulse::comm::LineSettings{256000, 0, 0}))
+      throw std::runtime_error("cannot set up the slave");
+    stop = std::move(pulse::comm::StopSignal::Create().value);
     reader.port_handle = slave_;
     reader.stop_event = stop.get();
     reader.ReadIntervalTimeout = &interval_;
-    reader.read_counts = [this](int, pulse::comm::LineErrorCounts* counts) {
-      counts->frame = frame_errors.load();
-      counts->overrun = overruns.load();
-      return true;
+    reader.read_counts = [this](int) {
+      pulse::comm::OsResult<pulse::comm::LineErrorCounts> counts;
+      counts.value.frame = frame_errors.load();
+      counts.value.overrun = overruns.load();
+      return counts;
     };
     reader.notify = pulse::comm::NotifyTarget{
         &queue,

@@ -123,13 +123,12 @@ TEST_F(Form1Test, FailedOpenStaysClosedAndTheLaterStopReportsThePortClosed) {
 }
 
 TEST_F(Form1Test, APortHeldByAnotherProgramIsReportedBusy) {
-  int error = 0;
-  const int other = comm::OpenSerialDevice(pty_.SlavePath(), &error);
-  ASSERT_GE(other, 0) << error;
+  const comm::OsResult<int> other = comm::OpenSerialDevice(pty_.SlavePath());
+  ASSERT_TRUE(other.Ok()) << other.error.message();
   MakeForm();
   C().e_comm.text = pty_.SlavePath();
   form_->Bt_openClick();
-  comm::CloseSerialDevice(other);
+  ASSERT_FALSE(comm::CloseSerialDevice(other.value));
   EXPECT_FALSE(S().PortOpen);
   ASSERT_EQ(host_.errors.size(), 1u);
   EXPECT_EQ(host_.errors[0],

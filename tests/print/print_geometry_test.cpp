@@ -120,7 +120,7 @@ TEST(LayoutState, FirstUseLaysOutThenTwoPercentRuleKeepsPlacement) {
 
 TEST(LayoutState, FillModeIgnoresProportionChanges) {
   PrintLayoutState st;
-  st.SetPlotSize({300, 100});
+  ASSERT_TRUE(st.SetPlotSize({300, 100}));  // first use
   st.LayOutAndPlace(kOuter, 297, 210);
   st.SetFill(true);
   st.Place();

@@ -42,7 +42,7 @@ TEST(ReceiveBuffer, FullBufferKeepsUnparsedBytes) {
 TEST(ReceiveBuffer, ClearEmptiesAndChangesGeneration) {
   ReceiveBuffer b;
   const uint8_t bytes[3] = {1, 2, 3};
-  b.Append(bytes, 3);
+  ASSERT_TRUE(b.Append(bytes, 3));
   const auto g = b.Generation();
   b.Clear();
   EXPECT_EQ(b.UnparsedSize(), 0u);

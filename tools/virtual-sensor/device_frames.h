@@ -16,18 +16,18 @@ inline constexpr std::uint8_t kDeviceToHost = 0x1F;
 inline constexpr std::uint8_t kDataCode = 0x34;
 
 // Low 8 bits of the sum of the bytes.
-std::uint8_t Checksum(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::uint8_t Checksum(std::span<const std::uint8_t> bytes);
 
 // F0 1F length code data checksum.
-std::vector<std::uint8_t> DeviceFrame(std::uint8_t code, std::span<const std::uint8_t> data);
+[[nodiscard]] std::vector<std::uint8_t> DeviceFrame(std::uint8_t code, std::span<const std::uint8_t> data);
 
 // A data frame: per channel the static value then the wave value, each signed 16-bit, low byte
 // first. One channel gives the 9-byte frame, three channels the 17-byte frame.
-std::vector<std::uint8_t> DataFrame(std::span<const std::int16_t> static_values,
+[[nodiscard]] std::vector<std::uint8_t> DataFrame(std::span<const std::int16_t> static_values,
                                     std::span<const std::int16_t> wave_values);
 
 // The reply to a command (acknowledgements carry no data). The code a command answers with.
-std::uint8_t CommandCode(Command command);
+[[nodiscard]] std::uint8_t CommandCode(Command command);
 
 struct ReceivedCommand {
   Command command;
@@ -45,8 +45,8 @@ class CommandReader {
 
   // Appends the bytes and returns the complete commands found, in order. An incomplete frame
   // waits for the next call.
-  std::vector<ReceivedCommand> Feed(std::span<const std::uint8_t> bytes);
-  const Counters& GetCounters() const { return counters_; }
+  [[nodiscard]] std::vector<ReceivedCommand> Feed(std::span<const std::uint8_t> bytes);
+  [[nodiscard]] const Counters& GetCounters() const { return counters_; }
 
  private:
   std::vector<std::uint8_t> pending_;

@@ -58,14 +58,14 @@ class PulseModel {
   explicit PulseModel(std::uint64_t seed, PulseScript script = {});
 
   // Advances the model by dt seconds and returns the sample at the new time.
-  Sample Next(double dt);
+  [[nodiscard]] Sample Next(double dt);
 
   // Re-baselines every channel: what the sensor reads now becomes its zero.
   void Zero();
-  std::array<std::int16_t, 3> ZeroValues() const;
+  [[nodiscard]] std::array<std::int16_t, 3> ZeroValues() const;
 
-  double HeartRate() const { return 60.0 / beat_length_; }  // beats per minute, current beat
-  double Time() const { return time_; }
+  [[nodiscard]] double HeartRate() const { return 60.0 / beat_length_; }  // beats per minute, current beat
+  [[nodiscard]] double Time() const { return time_; }
 
   // Called with every beat (once per channel) as it starts and every artefact.
   void SetEventSink(std::function<void(const TrueEvent&)> sink) { on_event_ = std::move(sink); }
@@ -82,7 +82,7 @@ class PulseModel {
     double height = 0;  // hPa at channel 1
   };
 
-  static double PulseShape(double since_onset, double length);
+  [[nodiscard]] static double PulseShape(double since_onset, double length);
   [[nodiscard]] double NormalInterval();
   void StartBeat();
   void Report(TrueEvent::Kind kind, double onset, double peak);
@@ -114,6 +114,6 @@ class PulseModel {
 
 // The step value at time t: the last point whose from_s is not after t (the first point also
 // before it); `otherwise` without points.
-double ScriptValue(const std::vector<ScriptPoint>& script, double t, double otherwise);
+[[nodiscard]] double ScriptValue(const std::vector<ScriptPoint>& script, double t, double otherwise);
 
 }  // namespace pulse::vsensor

@@ -26,7 +26,7 @@ enum Command : int {
 };
 
 // Short name of a command ("start", "read-zero", ...), for printing.
-const char* CommandName(Command command);
+[[nodiscard]] const char* CommandName(Command command);
 
 struct Options {
   std::uint64_t seed = 1;   // same seed, same waveforms and same faults
@@ -83,11 +83,11 @@ struct Stats {
   std::uint64_t hangups = 0;
   std::uint64_t returns = 0;  // pseudo-terminals brought back after a hang-up
 
-  std::uint64_t DataFrames() const {
+  [[nodiscard]] std::uint64_t DataFrames() const {
     return data_frames_intact + data_frames_bad_checksum + data_frames_lost_bytes;
   }
   // Several lines, one figure per line, for the program's exit report.
-  std::string Describe() const;
+  [[nodiscard]] std::string Describe() const;
 };
 
 class SensorLoop;
@@ -108,22 +108,22 @@ class VirtualSensor {
   void Stop();
 
   // The path of the slave side, e.g. /dev/pts/7 (empty before Start()).
-  const std::string& SlavePath() const { return slave_path_; }
+  [[nodiscard]] const std::string& SlavePath() const { return slave_path_; }
   // The slave side now: another path once the terminal has come back after a hang-up; empty
   // while it is away.
-  std::string CurrentSlavePath() const;
-  const Options& GetOptions() const { return options_; }
+  [[nodiscard]] std::string CurrentSlavePath() const;
+  [[nodiscard]] const Options& GetOptions() const { return options_; }
 
   // True from Start() until Stop() or a hang-up.
-  bool Running() const;
+  [[nodiscard]] bool Running() const;
   // Waits until the sensor stops by itself (hang-up) or Stop() is called; false on time-out.
-  bool WaitFinished(std::chrono::milliseconds timeout) const;
+  [[nodiscard]] bool WaitFinished(std::chrono::milliseconds timeout) const;
 
-  Stats GetStats() const;
-  bool Streaming() const;  // data frames are being sent
-  int Rate() const;        // current data frames per second
+  [[nodiscard]] Stats GetStats() const;
+  [[nodiscard]] bool Streaming() const;  // data frames are being sent
+  [[nodiscard]] int Rate() const;        // current data frames per second
   // The zero values the device would report now, in 0.1 hPa.
-  std::array<std::int16_t, 3> ZeroValues() const;
+  [[nodiscard]] std::array<std::int16_t, 3> ZeroValues() const;
 
  private:
   Options options_;
