@@ -19,7 +19,7 @@
 #include "form/form_state.h"
 #include "form/main_controls.h"
 #include "protocol/units.h"
-#include "tests/views/fake_view_plot.h"
+#include "tests/support/fake_view_plot.h"
 #include "window/recording.h"
 #include "window/replay_line.h"
 #include "window/views.h"
