@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "tests/support/form_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 // After the window's headers (they bring the namespace pulse::protocol).
 #include "records/session_metadata.h"
@@ -19,17 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::vector<std::string> FileLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
-// The data frames the sensor sent, as the host records them.
 // The adapter takes the frames still in flight with it when it is pulled: on a loaded
 // machine the host may not have read the last few before the port vanished. Returns how
 // many consecutive frames from `gap` on are missing from `got` while everything before and
@@ -48,9 +38,10 @@ int LostAtGap(const std::vector<std::string>& sent, const Lines& got, size_t gap
   return -1;
 }
 
+// The data frames the sensor sent, as the host records them.
 std::vector<std::string> SentFrames(const std::string& frame_log) {
   std::vector<std::string> out;
-  for (const std::string& entry : FileLines(frame_log)) {
+  for (const std::string& entry : ReadLines(frame_log)) {
     const size_t blank = entry.find(' ');
     if (blank != std::string::npos) out.push_back(entry.substr(blank + 1));
   }
@@ -158,7 +149,7 @@ TEST_F(Form1ReconnectTest, SessionAndRecordGoOnAcrossTheGapAndSamplingResumesWit
   // up to the last one sent; only those in flight at the unplug may be missing (at most
   // half a second of them at 200 frames a second).
   const std::vector<std::string> sent = SentFrames(o.frame_log);
-  const std::vector<std::string> recorded = FileLines(path);
+  const std::vector<std::string> recorded = ReadLines(path);
   ASSERT_GE(recorded.size(), before_gap + 200);
   EXPECT_EQ(recorded.back(), sent.back());
   const int lost = LostAtGap(sent, recorded, before_gap);

@@ -11,6 +11,7 @@
 #include "records/record_file.h"
 #include "records/session_metadata.h"
 #include "tests/support/form_fixture.h"
+#include "tests/support/temp_dir.h"
 #include "tools/virtual-sensor/virtual_sensor.h"
 
 namespace pulse::test {
@@ -20,16 +21,6 @@ using namespace std::chrono_literals;
 using pulse::window::ExportSource;
 namespace fs = std::filesystem;
 
-std::vector<std::string> FileLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 // The sensor's frame log: the data frames it sent, as the host records them,
 // with whether each was intact.
 struct SentFrames {
@@ -38,7 +29,7 @@ struct SentFrames {
 };
 SentFrames ReadFrameLog(const std::string& path) {
   SentFrames out;
-  for (const std::string& entry : FileLines(path)) {
+  for (const std::string& entry : ReadLines(path)) {
     const size_t blank = entry.find(' ');
     if (blank == std::string::npos) continue;
     const std::string kind = entry.substr(0, blank);
@@ -117,7 +108,7 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
 
   // The file holds every data frame the sensor sent, in order, good and bad.
   const SentFrames sent = ReadFrameLog(o.frame_log);
-  const std::vector<std::string> recorded = FileLines(path + ".txt");
+  const std::vector<std::string> recorded = ReadLines(path + ".txt");
   ASSERT_GT(sent.bad, 0u);
   EXPECT_EQ(recorded, sent.lines);
   EXPECT_EQ(form_->Session().Lines(), sent.lines.size());
@@ -166,7 +157,7 @@ TEST_F(Form1SessionTest, CapturedSessionIsLoadedReplayedAndExportedWithEveryFram
     EXPECT_TRUE(fs::exists(out));
   }
   // The CSV: a header, one row per good frame, and the count of bad ones.
-  const std::vector<std::string> csv = FileLines(dir_ + "out.csv");
+  const std::vector<std::string> csv = ReadLines(dir_ + "out.csv");
   ASSERT_GE(csv.size(), 2u);
   EXPECT_TRUE(csv.front().starts_with("time_s,ch1_wave_mmH2O,ch1_static_mmH2O,")) << csv.front();
   EXPECT_EQ(csv.back(), "# bad frames: " + std::to_string(sent.bad));
@@ -270,7 +261,7 @@ TEST_F(Form1SessionTest, UnpluggedDeviceEndsTheSessionComplete) {
   ASSERT_TRUE(md.totals);
   EXPECT_GT(md.lines, 0u);
   EXPECT_EQ(md.lines, md.totals->good_frames + md.totals->bad_frames);
-  EXPECT_EQ(FileLines(path).size(), md.lines);
+  EXPECT_EQ(ReadLines(path).size(), md.lines);
 }
 
 TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
@@ -298,7 +289,7 @@ TEST_F(Form1SessionTest, ExportOfTheCurrentRecordAndWhatIsRefused) {
   ASSERT_TRUE(Until([&] { return !host_.messages.empty(); }, 30s));
   EXPECT_NE(host_.messages[0].find("已导出 " + std::to_string(recorded) + " 帧"), std::string::npos)
       << host_.messages[0];
-  const std::vector<std::string> csv = FileLines(dir_ + "current.csv");
+  const std::vector<std::string> csv = ReadLines(dir_ + "current.csv");
   ASSERT_FALSE(csv.empty());
   EXPECT_TRUE(csv[0].starts_with("time_s,ch1_wave_kPa,ch1_static_kPa")) << csv[0];
   EXPECT_EQ(csv.size(), recorded + 2);  // header, rows, "# bad frames: 0"

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pulse::test {
 
@@ -31,5 +32,7 @@ class TempDir {
 // The whole file, or "" when it cannot be read.
 std::string ReadAll(const std::filesystem::path& path);
 void WriteAll(const std::filesystem::path& path, const std::string& bytes);
+// The file's lines without their line ends (\n or \r\n); none when it cannot be read.
+std::vector<std::string> ReadLines(const std::filesystem::path& path);
 
 }  // namespace pulse::test
